@@ -1,0 +1,32 @@
+# Compiler flags shared by every target of the project.
+#
+# orv_project_code(target): warnings as errors for code we write.
+# orv_stub_code(target):    the size-first flags of everything linked into the stub
+#                           (-Os, no exceptions, no RTTI, sections for --gc-sections).
+# Portable libraries get the stub flags in the win32 build, so that what the stub links
+# is compiled the same way whoever else links it.
+
+set(ORV_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter)
+
+function(orv_project_code target)
+    target_compile_options(${target} PRIVATE ${ORV_WARNINGS})
+endfunction()
+
+function(orv_stub_code target)
+    orv_project_code(${target})
+    if(ORV_WIN32)
+        target_compile_options(${target} PRIVATE
+            -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
+            -ffunction-sections -fdata-sections -fno-stack-protector)
+    endif()
+endfunction()
+
+if(NOT ORV_WIN32 AND ORV_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(ORV_WIN32)
+    # Win32 test programs carry their own C++ runtime so that Wine needs no extra DLLs.
+    set(ORV_WIN32_TEST_LINK -static -static-libgcc -static-libstdc++)
+endif()

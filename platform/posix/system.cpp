@@ -1,0 +1,2 @@
+// POSIX implementation of platform/system.h.
+#include "platform/system.h"

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Runs a command inside a Wine session: a virtual X display (when there is no real one),
+# a private Wine prefix under build/win32 and one persistent wineserver, so that the many
+# short Win32 programs of a test run start quickly. Everything is stopped at the end, also
+# when the command fails or is interrupted.
+#   scripts/wine-session.sh ctest --preset win32
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+export WINEPREFIX="${WINEPREFIX:-$here/../build/win32/wineprefix}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win32
+
+xvfb_pid=""
+cleanup() {
+    wineserver -k 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if [ -z "${DISPLAY:-}" ]; then
+    for n in $(seq 90 120); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        export DISPLAY=":$n"
+        break
+    done
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+fi
+
+mkdir -p "$(dirname "$WINEPREFIX")"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine-session: creating Wine prefix $WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+fi
+wineserver -p
+"$@"

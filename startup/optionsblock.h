@@ -1,0 +1,106 @@
+// The options block of a package and the setup options record it fills.
+//
+// Layout (little-endian, texts without NUL), starting at optionsoffset:
+//
+//   0   4   magic "MPV2"              8   1   flag byte A     12  1   LT, then LT title bytes
+//   4   2   version (3)               9   1   flag byte B     then 1  LF, then the folder
+//   6   2   L: whole block length    10   2   reserved (0)    then 2  LC, then the command
+//   then 2 LP, 2 prompt style, LP prompt;  2 LA, about text;  2 LD, description text
+//   L   2   first bytes of the archive: "PK" (or "MS")
+//
+// decodeoptions is portable and shared with the builder's "info"; readoptionsblock adds the
+// file access and the error boxes of the stub.
+#pragma once
+
+#include <stddef.h>
+
+enum {
+    kOptionsVersion = 3,
+    kOptionsHeaderSize = 12,
+    kOptionsFixedSize = 12 + 1 + 1 + 2 + 4 + 2 + 2, // L with every text empty
+};
+static_assert(kOptionsFixedSize + 53 + 6 == 83, "53-char title and \"%temp%\" make 83 bytes");
+
+// Flag byte A.
+enum : unsigned char {
+    kFlagCommandOptional = 0x01,
+    kFlagSelectFiles = 0x02,
+    kFlagShowOverwrite = 0x04,
+    kFlagOverwriteAlways = 0x08,
+    kFlagOverwriteNever = 0x10,
+    kFlagCleanAfter = 0x20,
+    kFlagAutoExtract = 0x40,
+    kFlagNoDoneMessage = 0x80,
+};
+// Flag byte B.
+enum : unsigned char {
+    kFlagInfoPanel = 0x01,
+    kFlagNoOpenWith = 0x02,
+    kFlagShowComment = 0x04,
+    kFlagNoAboutExtra = 0x08,
+    kFlagNoProgress = 0x10,
+    kFlagShowBanner = 0x20,
+    kFlagWriteLog = 0x40,
+};
+
+// Overwrite modes of SfxOptions.overwritemode.
+enum : unsigned char { kOverwriteAsk = 0, kOverwriteAlways = 8, kOverwriteNever = 16 };
+
+struct SfxOptions {
+    char* startprompt;
+    char* abouttext;
+    char* infotext;
+    char title[256];
+    char* command;
+    char destfolder[256];
+    bool hasstartprompt;
+    unsigned short promptstyle;
+    bool hasabouttext;
+    bool aboutextra;
+    bool hasinfotext;
+    bool hascommand;
+    bool commandoptional;
+    bool showoverwrite;
+    bool selectfiles;
+    unsigned char overwritemode;
+    bool autoextract;
+    bool showdone;
+    bool infopanel;
+    bool noopenwith;
+    bool showcomment;
+    bool cleanafter;
+    bool showprogress;
+    bool showbanner;
+    bool writelog;
+};
+
+// Outcome of decodeoptions; each failure names the UiText number of its message.
+enum OptionsStatus {
+    kOptionsOk = 0,
+    kOptionsNoMemory = 30,    // a text field could not be allocated
+    kOptionsBadVersion = 31,  // version is not 3
+    kOptionsNoArchive = 40,   // neither "PK" nor "MS" behind the block
+    kOptionsBadSize = 42,     // short data, wrong magic, or fields running past L
+};
+
+// Reads the 16-bit block length L from the 12-byte header, or 0 when the header is not
+// an options block header.
+unsigned optionsblocklength(const unsigned char* header, size_t n);
+
+// Decodes a whole block (data holds the block and at least the archive's first two bytes)
+// into options, whose four text pointers must each hold a heap block (they are resized).
+// The flags are set as soon as the version is known to be right, also if a later check
+// fails. defaulttitle replaces an empty title.
+OptionsStatus decodeoptions(const unsigned char* data, size_t n, SfxOptions* options,
+                            const char* defaulttitle);
+
+// The process's setup options, and the program's own path (filled by readoptionsblock).
+extern SfxOptions* sfxoptions;
+extern char* ownpath;
+
+// Reads the options block of the program's own file at optionsoffset into sfxoptions,
+// showing its own error box. Returns 1 on success, 0 after a failure.
+int readoptionsblock();
+
+// The same for any file (tests).
+int readoptionsblockfrom(const char* filepath, unsigned long offset);

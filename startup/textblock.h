@@ -1,0 +1,73 @@
+// The text block of a package: marker search, checksum and the 66 user-interface texts.
+//
+// A package is the stub's image, a 32-byte area the stub never reads, the text block, the
+// options block and the ZIP archive. The text block is
+//
+//   offset  size    content
+//   0       5       marker "{SLF}"
+//   5       4       S: length of the whole block, these 13 header bytes included (LE)
+//   9       4       C: blockchecksum of the body (LE)
+//   13      S - 13  body: 66 NUL-terminated texts in text-number order; bytes after the
+//                   66th text are ignored (and covered by the checksum)
+//
+// The stub looks for the marker only between file offsets 30,000 and 95,529, so the stub's
+// image must end below 95,497 and a builder pads a smaller stub up to 30,000.
+// This header is portable: the builder's "info" and the tests use the same decoders.
+#pragma once
+
+#include <stddef.h>
+
+enum {
+    kTextCount = 66,
+    kTextHeaderSize = 13,
+    kMarkerSearchStart = 30000,          // first file offset searched for the marker
+    kMarkerSearchBuffer = 65536,         // bytes read at kMarkerSearchStart
+    kMarkerSearchSpan = 65530,           // buffer positions at which a '{' may be taken
+    kMarkerLastOffset = kMarkerSearchStart + kMarkerSearchSpan - 1,
+    kPaddingAreaSize = 32,               // between the stub image and the marker
+    kStubSizeLimit = kMarkerLastOffset - kPaddingAreaSize,
+};
+static_assert(kMarkerLastOffset == 95529, "the marker window ends at 95,529");
+static_assert(kStubSizeLimit == 95497, "a stub larger than this cannot be found by itself");
+
+// Text numbers the start-up uses by name.
+enum UiTextId {
+    kTextDefaultTitle = 18,
+    kTextOutOfMemory = 30,
+    kTextBadVersion = 31,
+    kTextErrorCaption = 35,
+    kTextReadError = 37,
+    kTextUnknownCompression = 40,
+    kTextBadSize = 42,
+    kTextFatalError = 43,
+    kTextAbout = 63,
+};
+
+// The user-interface texts of the running package, loaded by loaduitexts.
+extern char* UiText[kTextCount];
+
+// File offset of the options block, set by loadtextblock.
+extern unsigned long optionsoffset;
+
+// XOR checksum in four lanes combined with sign extension: "abc" gives 0x61626300, the two
+// bytes 00 80 give 0xFF800000.
+unsigned blockchecksum(const unsigned char* data, size_t n);
+
+// Copies the 66 texts of a body of n bytes into UiText. Returns 1, -1 when memory runs out,
+// -2 when a text runs past the body.
+int loaduitexts(const unsigned char* body, size_t n);
+
+// Releases every loaded text.
+void freeuitexts();
+
+// Position of the first "{SLF}" in buf[0, span) (the match may reach 4 bytes past span),
+// or -1.
+long findtextmarker(const unsigned char* buf, size_t span);
+
+// Finds, verifies and loads the text block of the program's own file; shows its own error
+// box. Returns 1 on success, 0 after a failure.
+int loadtextblock();
+
+// The same for any file; modulepath decides the checksum exception ("~test.exe", or a
+// path without '\'). Used by loadtextblock and by tests.
+int loadtextblockfrom(const char* filepath, const char* modulepath);
