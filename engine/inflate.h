@@ -1,0 +1,42 @@
+// Inflate: the decoder of Deflate (method 8) and Deflate64 (method 9) member data.
+//
+// undeflate decodes one member's compressed data into the engine's 65,536-byte output
+// window and hands each full window, and the rest at the end, to the engine's flushoutput.
+// Both variants use the whole window; Deflate64 differs only in length code 285 (16 extra
+// bits, base 3) and in distance codes 30 and 31 (14 extra bits), which Deflate refuses.
+// The tables of the fixed codes are built once per variant and kept until
+// releasefixedcodes; dynamic tables live only while their block is decoded.
+#pragma once
+
+#include "engine/inputcursor.h"
+
+// What the decoder needs from the engine. The engine keeps one record and passes it to
+// every undeflate call.
+struct InflateHooks {
+    InputCursor* input; // bytes are taken inline while unread > 0 (decrement first)
+    int (*readbyte)();  // next byte of the member's compressed data, -1 when exhausted
+    // Receives decoded bytes; a nonzero result ends decoding and is returned unchanged.
+    int (*flushoutput)(unsigned char* data, unsigned n, int flags);
+    // The engine's message callback; used only for the two incomplete-code-set notices.
+    void (*message)(const char* text, unsigned length, unsigned flags);
+    unsigned char* window; // the engine's 65,536-byte output window
+    const int* quietlevel; // messages are sent only when *quietlevel == 0
+};
+
+// Results of undeflate; any other nonzero value is flushoutput's own code passed through.
+enum InflateResult {
+    kInflateOk = 0,        // the final block ended and the last bytes were flushed
+    kInflateTruncated = 1, // input ran out, bad stored length, invalid or incomplete code
+    kInflateInvalid = 2,   // block type 3 or an over-subscribed code set
+    kInflateNoMemory = 3,  // a decoding table could not be allocated
+};
+
+enum { kInflateWindowSize = 65536 };
+
+// Decodes one member; deflate64 selects method 9. Returns an InflateResult or
+// flushoutput's nonzero code. What was flushed before a failure stays flushed.
+int undeflate(const InflateHooks* hooks, bool deflate64);
+
+// Frees the fixed-code tables of both variants, so that the next run builds them again.
+// Returns 0.
+int releasefixedcodes();
