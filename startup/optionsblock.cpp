@@ -1,1 +1,202 @@
-// (being written)
+// Decoding the options block into the setup options record.
+//
+// The flags come first and are kept even when a later check fails, because the block's
+// version has been accepted by then. Every text field is bounds-checked against the block
+// length L before it is copied: a block whose fields run past L is refused as a damaged
+// download rather than read beyond the bytes that belong to it.
+#include "startup/optionsblock.h"
+
+#include "platform/system.h"
+#include "startup/textblock.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+SfxOptions* sfxoptions;
+char* ownpath;
+
+static unsigned readle16(const unsigned char* p) {
+    return p[0] | (unsigned)p[1] << 8;
+}
+
+static bool hasmagic(const unsigned char* p) {
+    char magic[5] = "LPV2";
+    magic[0]++;
+    return memcmp(p, magic, 4) == 0;
+}
+
+unsigned optionsblocklength(const unsigned char* header, size_t n) {
+    if (n < kOptionsHeaderSize || !hasmagic(header)) return 0;
+    return readle16(header + 6);
+}
+
+static void decodeflags(unsigned char a, unsigned char b, SfxOptions* o) {
+    o->commandoptional = (a & kFlagCommandOptional) != 0;
+    o->selectfiles = (a & kFlagSelectFiles) != 0;
+    o->showoverwrite = (a & kFlagShowOverwrite) != 0;
+    o->overwritemode = (a & kFlagOverwriteAlways)  ? kOverwriteAlways
+                       : (a & kFlagOverwriteNever) ? kOverwriteNever
+                                                   : kOverwriteAsk;
+    o->cleanafter = (a & kFlagCleanAfter) != 0;
+    o->autoextract = (a & kFlagAutoExtract) != 0;
+    o->showdone = (a & kFlagNoDoneMessage) == 0;
+    o->infopanel = (b & kFlagInfoPanel) != 0;
+    o->noopenwith = (b & kFlagNoOpenWith) != 0;
+    o->showcomment = (b & kFlagShowComment) != 0;
+    o->aboutextra = (b & kFlagNoAboutExtra) == 0;
+    o->showprogress = (b & kFlagNoProgress) == 0;
+    o->showbanner = (b & kFlagShowBanner) != 0;
+    o->writelog = (b & kFlagWriteLog) != 0;
+}
+
+// Reads the block's fields in order without passing the block's end.
+struct FieldReader {
+    const unsigned char* data;
+    size_t end; // the block length L
+    size_t pos;
+    bool overrun;
+
+    unsigned number(size_t width) {
+        if (overrun || end - pos < width) {
+            overrun = true;
+            return 0;
+        }
+        unsigned value = width == 1 ? data[pos] : readle16(data + pos);
+        pos += width;
+        return value;
+    }
+    const unsigned char* text(size_t length) {
+        if (overrun || end - pos < length) {
+            overrun = true;
+            return nullptr;
+        }
+        const unsigned char* start = data + pos;
+        pos += length;
+        return start;
+    }
+};
+
+// Copies a length-prefixed text into a fixed 256-character field.
+static void copyfixed(char field[256], const unsigned char* text, unsigned length) {
+    memset(field, 0, 256);
+    if (text) memcpy(field, text, length);
+}
+
+// Replaces a heap text with a copy of a field; false when memory runs out.
+static bool copyheap(char** field, const unsigned char* text, unsigned length) {
+    char* resized = (char*)realloc(*field, length + 1);
+    if (!resized) return false;
+    memset(resized, 0, length + 1);
+    memcpy(resized, text, length);
+    *field = resized;
+    return true;
+}
+
+// A heap text that may be empty: sets flag and copies the text when length > 0.
+static bool decodeheap(FieldReader* r, unsigned length, char** field, bool* flag) {
+    const unsigned char* text = r->text(length);
+    if (r->overrun) return true;
+    *flag = length > 0;
+    return length == 0 || copyheap(field, text, length);
+}
+
+OptionsStatus decodeoptions(const unsigned char* data, size_t n, SfxOptions* o,
+                            const char* defaulttitle) {
+    if (n < kOptionsHeaderSize || !hasmagic(data)) return kOptionsBadSize;
+    if (readle16(data + 4) != kOptionsVersion) return kOptionsBadVersion;
+    decodeflags(data[8], data[9], o);
+
+    size_t length = readle16(data + 6);
+    if (length < kOptionsHeaderSize || n < length + 2) return kOptionsBadSize;
+
+    FieldReader r = {data, length, kOptionsHeaderSize, false};
+    unsigned lt = r.number(1);
+    const unsigned char* title = r.text(lt);
+    if (r.overrun) return kOptionsBadSize;
+    copyfixed(o->title, title, lt);
+    if (o->title[0] == 0 && defaulttitle) {
+        strncpy(o->title, defaulttitle, 255);
+        o->title[255] = 0;
+    }
+
+    unsigned lf = r.number(1);
+    const unsigned char* folder = r.text(lf);
+    if (r.overrun) return kOptionsBadSize;
+    copyfixed(o->destfolder, folder, lf);
+
+    if (!decodeheap(&r, r.number(2), &o->command, &o->hascommand)) return kOptionsNoMemory;
+    if (!o->hascommand) o->commandoptional = false;
+
+    unsigned lp = r.number(2);
+    unsigned style = r.number(2);
+    if (!decodeheap(&r, lp, &o->startprompt, &o->hasstartprompt)) return kOptionsNoMemory;
+    if (!r.overrun) {
+        o->promptstyle = (unsigned short)style;
+        if (lp == 0) o->startprompt[0] = 0;
+    }
+
+    if (!decodeheap(&r, r.number(2), &o->abouttext, &o->hasabouttext)) return kOptionsNoMemory;
+    if (!decodeheap(&r, r.number(2), &o->infotext, &o->hasinfotext)) return kOptionsNoMemory;
+    if (r.overrun) return kOptionsBadSize;
+
+    const unsigned char* archive = data + length;
+    if (memcmp(archive, "PK", 2) != 0 && memcmp(archive, "MS", 2) != 0) return kOptionsNoArchive;
+    return kOptionsOk;
+}
+
+// Reads the block at offset into a heap buffer of L + 2 bytes; the status tells why not.
+// The flags are decoded as soon as the header has passed its checks, so they stay set
+// whatever fails later.
+static OptionsStatus readblock(FILE* file, unsigned long offset, unsigned char** block, size_t* n) {
+    unsigned char header[kOptionsHeaderSize];
+    if (fseek(file, (long)offset, SEEK_SET) != 0 ||
+        fread(header, 1, sizeof header, file) != sizeof header || !hasmagic(header))
+        return kOptionsBadSize;
+    if (readle16(header + 4) != kOptionsVersion) return kOptionsBadVersion;
+    decodeflags(header[8], header[9], sfxoptions);
+    size_t length = readle16(header + 6);
+    unsigned char* buffer = (unsigned char*)malloc(length + 5);
+    if (!buffer) return kOptionsNoMemory;
+    *block = buffer;
+    if (fseek(file, (long)offset, SEEK_SET) != 0 ||
+        fread(buffer, 1, length + 2, file) != length + 2)
+        return kOptionsBadSize;
+    *n = length + 2;
+    return kOptionsOk;
+}
+
+int readoptionsblockfrom(const char* filepath, unsigned long offset) {
+    FILE* file = fopen(filepath, "rb");
+    if (!file) {
+        platform::messagebox(UiText[kTextReadError], UiText[kTextErrorCaption],
+                             platform::kBoxError);
+        return 0;
+    }
+    unsigned char* block = nullptr;
+    size_t n = 0;
+    OptionsStatus status = readblock(file, offset, &block, &n);
+    fclose(file);
+    if (status == kOptionsOk)
+        status = decodeoptions(block, n, sfxoptions, UiText[kTextDefaultTitle]);
+    free(block);
+    if (status != kOptionsOk) {
+        const char* caption =
+            status == kOptionsNoArchive ? sfxoptions->title : UiText[kTextErrorCaption];
+        platform::messagebox(UiText[status], caption, platform::kBoxError);
+        return 0;
+    }
+    return 1;
+}
+
+int readoptionsblock() {
+    char path[256];
+    if (!platform::ownmodulepath(path, sizeof path)) {
+        platform::messagebox(UiText[kTextReadError], UiText[kTextErrorCaption],
+                             platform::kBoxError);
+        return 0;
+    }
+    if (!readoptionsblockfrom(path, optionsoffset)) return 0;
+    strcpy(ownpath, path);
+    return 1;
+}

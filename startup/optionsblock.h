@@ -77,10 +77,10 @@ struct SfxOptions {
 // Outcome of decodeoptions; each failure names the UiText number of its message.
 enum OptionsStatus {
     kOptionsOk = 0,
-    kOptionsNoMemory = 30,    // a text field could not be allocated
-    kOptionsBadVersion = 31,  // version is not 3
-    kOptionsNoArchive = 40,   // neither "PK" nor "MS" behind the block
-    kOptionsBadSize = 42,     // short data, wrong magic, or fields running past L
+    kOptionsNoMemory = 30,   // a text field could not be allocated
+    kOptionsBadVersion = 31, // version is not 3
+    kOptionsNoArchive = 40,  // neither "PK" nor "MS" behind the block
+    kOptionsBadSize = 42,    // short data, wrong magic, or fields running past L
 };
 
 // Reads the 16-bit block length L from the 12-byte header, or 0 when the header is not

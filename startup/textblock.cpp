@@ -1,1 +1,169 @@
-// (being written)
+// Finding, verifying and loading the text block that a package carries behind the stub.
+//
+// The stub scans a fixed window of its own file for the "{SLF}" marker instead of being
+// told where its data starts, so a builder only has to append. The marker is kept in the
+// image with its first byte one lower, so the image itself never contains it. Every path
+// through loadtextblockfrom closes the file and frees the buffer exactly once; texts
+// loaded before a failure are left to the process end, as the error ends the process.
+#include "startup/textblock.h"
+
+#include "platform/system.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+char* UiText[kTextCount];
+unsigned long optionsoffset;
+
+// Texts shown before the package's own texts are loaded.
+static const char kStartupCaption[] = "Error...";
+static const char kStartupNoMemory[] = "Out of memory";
+static const char kStartupDamaged[] =
+    "This SFX is damaged, please try to download this file again.";
+static const char kStartupBadSize[] =
+    "Incorrect file size, please try to download this file again.";
+
+unsigned blockchecksum(const unsigned char* data, size_t n) {
+    unsigned char lanes[4] = {0, 0, 0, 0};
+    for (size_t i = 0; i < n; i++) lanes[i & 3] ^= data[i];
+    // Each lane is read as a signed byte, so a lane of 0x80 or more borrows from the lanes
+    // above it; unsigned arithmetic gives the sum modulo 2^32.
+    unsigned sum = 0;
+    for (int lane = 0; lane < 4; lane++) {
+        int value = lanes[lane] >= 128 ? lanes[lane] - 256 : lanes[lane];
+        sum += (unsigned)value << (8 * (3 - lane));
+    }
+    return sum;
+}
+
+int loaduitexts(const unsigned char* body, size_t n) {
+    size_t pos = 0;
+    for (int k = 0; k < kTextCount; k++) {
+        // A text must end with a NUL inside the body; the 66th may end on its last byte.
+        const void* end = pos < n ? memchr(body + pos, 0, n - pos) : nullptr;
+        if (!end) return -2;
+        size_t length = (const unsigned char*)end - (body + pos);
+        char* text = (char*)malloc(length + 1);
+        if (!text) return -1;
+        memcpy(text, body + pos, length + 1);
+        free(UiText[k]);
+        UiText[k] = text;
+        pos += length + 1;
+    }
+    return 1;
+}
+
+void freeuitexts() {
+    for (int k = 0; k < kTextCount; k++) {
+        free(UiText[k]);
+        UiText[k] = nullptr;
+    }
+}
+
+long findtextmarker(const unsigned char* buf, size_t span) {
+    char marker[6] = "zSLF}";
+    marker[0]++;
+    for (size_t p = 0; p < span; p++) {
+        if (buf[p] == (unsigned char)marker[0] && memcmp(buf + p + 1, marker + 1, 4) == 0)
+            return (long)p;
+    }
+    return -1;
+}
+
+static unsigned readle32(const unsigned char* p) {
+    return p[0] | (unsigned)p[1] << 8 | (unsigned)p[2] << 16 | (unsigned)p[3] << 24;
+}
+
+// The checksum may be wrong only for a test build: a program started without a folder in
+// its path, or one named "~test.exe" whose block carries checksum 0.
+static bool checksumexcused(const char* modulepath, unsigned storedsum) {
+    const char* slash = strrchr(modulepath, '\\');
+    if (!slash) return true;
+    const char* name = slash + 1;
+    static const char kTestName[] = "~test.exe";
+    if (storedsum != 0 || strlen(name) != sizeof kTestName - 1) return false;
+    for (size_t i = 0; kTestName[i]; i++) {
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+        if (c != kTestName[i]) return false;
+    }
+    return true;
+}
+
+static void failwith(const char* message) {
+    platform::messagebox(message, kStartupCaption, platform::kBoxError);
+}
+
+// Reads the whole block into a buffer of its own size; returns the message of a failure.
+static const char* readblock(FILE* file, unsigned char** bufferio, unsigned long* markerat,
+                             unsigned* blocksize) {
+    unsigned char* buffer = *bufferio;
+    memset(buffer, 0, kMarkerSearchBuffer);
+    if (fseek(file, kMarkerSearchStart, SEEK_SET) != 0) return kStartupBadSize;
+    if (fread(buffer, 1, kMarkerSearchBuffer, file) == 0) return kStartupBadSize;
+    // The buffer was zeroed first, so a match near the end of a short read cannot pass.
+    long p = findtextmarker(buffer, kMarkerSearchSpan);
+    if (p < 0) return kStartupBadSize;
+    unsigned long t = kMarkerSearchStart + (unsigned long)p;
+
+    unsigned char header[kTextHeaderSize];
+    if (fseek(file, (long)t, SEEK_SET) != 0 ||
+        fread(header, 1, sizeof header, file) != sizeof header ||
+        memcmp(header, buffer + p, 5) != 0)
+        return kStartupBadSize;
+    unsigned size = readle32(header + 5);
+    if (size < kTextHeaderSize) return kStartupBadSize;
+
+    unsigned char* resized = (unsigned char*)realloc(buffer, size);
+    if (!resized) return kStartupNoMemory;
+    *bufferio = resized;
+    if (fseek(file, (long)t, SEEK_SET) != 0 || fread(resized, 1, size, file) != size)
+        return kStartupBadSize;
+    *markerat = t;
+    *blocksize = size;
+    return nullptr;
+}
+
+int loadtextblockfrom(const char* filepath, const char* modulepath) {
+    unsigned char* buffer = (unsigned char*)malloc(kMarkerSearchBuffer);
+    if (!buffer) {
+        failwith(kStartupNoMemory);
+        return 0;
+    }
+    FILE* file = fopen(filepath, "rb");
+    if (!file) {
+        free(buffer);
+        failwith(kStartupDamaged);
+        return 0;
+    }
+    unsigned long t = 0;
+    unsigned size = 0;
+    const char* failure = readblock(file, &buffer, &t, &size);
+    fclose(file);
+    if (!failure) {
+        const unsigned char* body = buffer + kTextHeaderSize;
+        unsigned stored = readle32(buffer + 9);
+        if (blockchecksum(body, size - kTextHeaderSize) != stored &&
+            !checksumexcused(modulepath, stored))
+            failure = kStartupDamaged;
+        else if (int loaded = loaduitexts(body, size - kTextHeaderSize); loaded != 1)
+            failure = loaded == -1 ? kStartupNoMemory : kStartupBadSize;
+    }
+    free(buffer);
+    if (failure) {
+        failwith(failure);
+        return 0;
+    }
+    optionsoffset = t + size;
+    return 1;
+}
+
+int loadtextblock() {
+    char path[256];
+    if (!platform::ownmodulepath(path, sizeof path)) {
+        failwith(kStartupDamaged);
+        return 0;
+    }
+    return loadtextblockfrom(path, path);
+}

@@ -20,11 +20,11 @@
 enum {
     kTextCount = 66,
     kTextHeaderSize = 13,
-    kMarkerSearchStart = 30000,          // first file offset searched for the marker
-    kMarkerSearchBuffer = 65536,         // bytes read at kMarkerSearchStart
-    kMarkerSearchSpan = 65530,           // buffer positions at which a '{' may be taken
+    kMarkerSearchStart = 30000,  // first file offset searched for the marker
+    kMarkerSearchBuffer = 65536, // bytes read at kMarkerSearchStart
+    kMarkerSearchSpan = 65530,   // buffer positions at which a '{' may be taken
     kMarkerLastOffset = kMarkerSearchStart + kMarkerSearchSpan - 1,
-    kPaddingAreaSize = 32,               // between the stub image and the marker
+    kPaddingAreaSize = 32, // between the stub image and the marker
     kStubSizeLimit = kMarkerLastOffset - kPaddingAreaSize,
 };
 static_assert(kMarkerLastOffset == 95529, "the marker window ends at 95,529");

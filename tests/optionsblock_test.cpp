@@ -1,0 +1,217 @@
+// Options block: flag bytes, text fields, length checks and the archive signature.
+#include "startup/optionsblock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+struct BlockFields {
+    unsigned char a = 0, b = 0;
+    std::string title, folder, command, prompt, about, description;
+    unsigned short style = 0;
+    unsigned short version = kOptionsVersion;
+    const char* archive = "PK";
+};
+
+void put16(Bytes& out, size_t v) {
+    out.push_back((unsigned char)v);
+    out.push_back((unsigned char)(v >> 8));
+}
+void puttext(Bytes& out, const std::string& s) {
+    out.insert(out.end(), s.begin(), s.end());
+}
+
+Bytes encode(const BlockFields& f) {
+    Bytes out = {'M', 'P', 'V', '2'};
+    put16(out, f.version);
+    put16(out, 0); // length, patched below
+    out.push_back(f.a);
+    out.push_back(f.b);
+    put16(out, 0);
+    out.push_back((unsigned char)f.title.size());
+    puttext(out, f.title);
+    out.push_back((unsigned char)f.folder.size());
+    puttext(out, f.folder);
+    put16(out, f.command.size());
+    puttext(out, f.command);
+    put16(out, f.prompt.size());
+    put16(out, f.style);
+    puttext(out, f.prompt);
+    put16(out, f.about.size());
+    puttext(out, f.about);
+    put16(out, f.description.size());
+    puttext(out, f.description);
+    out[6] = (unsigned char)out.size();
+    out[7] = (unsigned char)(out.size() >> 8);
+    puttext(out, f.archive);
+    return out;
+}
+
+// An SfxOptions whose four text fields hold 1-byte heap blocks, as the stub prepares it.
+struct Options {
+    SfxOptions o{};
+    Options() {
+        for (char** field : {&o.startprompt, &o.abouttext, &o.infotext, &o.command})
+            *field = (char*)std::calloc(1, 1);
+    }
+    ~Options() {
+        for (char* field : {o.startprompt, o.abouttext, o.infotext, o.command}) std::free(field);
+    }
+    OptionsStatus decode(const Bytes& block) {
+        return decodeoptions(block.data(), block.size(), &o, "Self-Extracting Archive");
+    }
+};
+
+} // namespace
+
+TEST(OptionsBlock, BlockLengthFollowsTheFields) {
+    BlockFields f;
+    f.title = std::string(53, 'T');
+    f.folder = "%temp%";
+    Bytes block = encode(f);
+    EXPECT_EQ(optionsblocklength(block.data(), block.size()), 83u);
+    EXPECT_EQ(block.size(), 85u);
+    Options opts;
+    EXPECT_EQ(opts.decode(block), kOptionsOk);
+    EXPECT_STREQ(opts.o.destfolder, "%temp%");
+}
+
+TEST(OptionsBlock, FlagBytesDecodeIntoFields) {
+    BlockFields f;
+    f.a = 0x06;
+    f.b = 0x0C;
+    Options opts;
+    ASSERT_EQ(opts.decode(encode(f)), kOptionsOk);
+    const SfxOptions& o = opts.o;
+    EXPECT_TRUE(o.selectfiles && o.showoverwrite && o.showdone && o.showcomment && o.showprogress);
+    EXPECT_EQ(o.overwritemode, kOverwriteAsk);
+    EXPECT_FALSE(o.aboutextra || o.showbanner || o.writelog || o.autoextract || o.cleanafter);
+
+    f.a = 0xFF;
+    f.b = 0xFF;
+    f.command = "setup.exe";
+    Options all;
+    ASSERT_EQ(all.decode(encode(f)), kOptionsOk);
+    EXPECT_EQ(all.o.overwritemode, kOverwriteAlways); // both mode bits: overwrite wins
+    EXPECT_TRUE(all.o.commandoptional && all.o.cleanafter && all.o.autoextract && all.o.infopanel &&
+                all.o.noopenwith && all.o.showbanner && all.o.writelog);
+    EXPECT_FALSE(all.o.showdone || all.o.aboutextra || all.o.showprogress);
+
+    f.a = kFlagOverwriteNever;
+    Options never;
+    ASSERT_EQ(never.decode(encode(f)), kOptionsOk);
+    EXPECT_EQ(never.o.overwritemode, kOverwriteNever);
+}
+
+TEST(OptionsBlock, TextsAndTheirPresenceFlags) {
+    BlockFields f;
+    f.a = kFlagCommandOptional;
+    f.title = "My Package";
+    f.command = "setup.exe|-q";
+    f.prompt = "Install?";
+    f.style = 0x24;
+    f.about = "About me";
+    f.description = "What this is";
+    Options opts;
+    ASSERT_EQ(opts.decode(encode(f)), kOptionsOk);
+    const SfxOptions& o = opts.o;
+    EXPECT_STREQ(o.title, "My Package");
+    EXPECT_STREQ(o.command, "setup.exe|-q");
+    EXPECT_STREQ(o.startprompt, "Install?");
+    EXPECT_STREQ(o.abouttext, "About me");
+    EXPECT_STREQ(o.infotext, "What this is");
+    EXPECT_EQ(o.promptstyle, 0x24);
+    EXPECT_TRUE(o.hascommand && o.commandoptional && o.hasstartprompt && o.hasabouttext &&
+                o.hasinfotext);
+}
+
+TEST(OptionsBlock, EmptyFieldsClearTheirFlags) {
+    BlockFields f;
+    f.a = kFlagCommandOptional; // no command: the check box cannot be optional
+    f.style = 0x31;
+    Options opts;
+    ASSERT_EQ(opts.decode(encode(f)), kOptionsOk);
+    EXPECT_FALSE(opts.o.hascommand || opts.o.commandoptional || opts.o.hasstartprompt ||
+                 opts.o.hasabouttext || opts.o.hasinfotext);
+    EXPECT_STREQ(opts.o.startprompt, "");
+    EXPECT_EQ(opts.o.promptstyle, 0x31); // the style word is read even without a prompt
+    EXPECT_STREQ(opts.o.title, "Self-Extracting Archive");
+
+    f.title = std::string("\0abc", 4); // a title that starts with NUL is empty as well
+    Options nul;
+    ASSERT_EQ(nul.decode(encode(f)), kOptionsOk);
+    EXPECT_STREQ(nul.o.title, "Self-Extracting Archive");
+}
+
+TEST(OptionsBlock, LongestOneByteFieldsStayTerminated) {
+    BlockFields f;
+    f.title = std::string(255, 'T');
+    f.folder = std::string(255, 'F');
+    Options opts;
+    ASSERT_EQ(opts.decode(encode(f)), kOptionsOk);
+    EXPECT_EQ(std::strlen(opts.o.title), 255u);
+    EXPECT_EQ(std::strlen(opts.o.destfolder), 255u);
+}
+
+TEST(OptionsBlock, ArchiveSignatureBehindTheBlock) {
+    BlockFields f;
+    f.archive = "MS";
+    Options cab;
+    EXPECT_EQ(cab.decode(encode(f)), kOptionsOk);
+    f.archive = "7z";
+    Options other;
+    EXPECT_EQ(other.decode(encode(f)), kOptionsNoArchive);
+}
+
+TEST(OptionsBlock, WrongVersionLeavesFlagsUntouched) {
+    for (unsigned short version : {2, 4}) {
+        BlockFields f;
+        f.version = version;
+        f.a = 0xFF;
+        Options opts;
+        EXPECT_EQ(opts.decode(encode(f)), kOptionsBadVersion);
+        EXPECT_FALSE(opts.o.autoextract || opts.o.selectfiles);
+    }
+}
+
+TEST(OptionsBlock, DamagedBlocksAreRefusedWithinTheirBytes) {
+    BlockFields f;
+    f.a = kFlagAutoExtract;
+    f.title = "Title";
+    f.command = "run.exe";
+    Bytes good = encode(f);
+
+    Bytes magic = good;
+    magic[0] = 'X';
+    Options badmagic;
+    EXPECT_EQ(badmagic.decode(magic), kOptionsBadSize);
+
+    // Fewer bytes than L + 2: the last byte of the archive signature is missing.
+    Options cut;
+    EXPECT_EQ(decodeoptions(good.data(), good.size() - 1, &cut.o, "x"), kOptionsBadSize);
+    EXPECT_TRUE(cut.o.autoextract); // flags are kept once the version is accepted
+
+    // A command length that runs past L.
+    Bytes overrun = good;
+    size_t lc = 12 + 1 + f.title.size() + 1;
+    overrun[lc] = 0xF0;
+    Options longfield;
+    EXPECT_EQ(longfield.decode(overrun), kOptionsBadSize);
+
+    // L smaller than the fixed fields.
+    Bytes tiny = good;
+    tiny[6] = 12;
+    tiny[7] = 0;
+    Options small;
+    EXPECT_EQ(small.decode(tiny), kOptionsBadSize);
+
+    Options header;
+    EXPECT_EQ(decodeoptions(good.data(), 11, &header.o, "x"), kOptionsBadSize);
+}

@@ -1,0 +1,144 @@
+// Text block: checksum lanes, text loading bounds, marker window and the file loader.
+#include "startup/textblock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes bytes(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+
+unsigned checksum(const Bytes& b) {
+    return blockchecksum(b.data(), b.size());
+}
+
+// 66 texts "t0".."t65", each with its NUL.
+Bytes textbody() {
+    Bytes body;
+    for (int k = 0; k < kTextCount; k++) {
+        std::string t = "t" + std::to_string(k);
+        body.insert(body.end(), t.begin(), t.end());
+        body.push_back(0);
+    }
+    return body;
+}
+
+void putle32(Bytes& out, unsigned v) {
+    for (int i = 0; i < 4; i++) out.push_back((unsigned char)(v >> (8 * i)));
+}
+
+// A file of `stubsize` filler bytes (with stray braces), then a text block.
+Bytes package(size_t stubsize, const Bytes& body, bool goodsum = true, long sizefield = -1) {
+    Bytes file(stubsize, 'x');
+    for (size_t i = 0; i < stubsize; i += 997) file[i] = '{';
+    const std::string marker = "{SLF}";
+    file.insert(file.end(), marker.begin(), marker.end());
+    putle32(file, sizefield >= 0 ? (unsigned)sizefield : (unsigned)(body.size() + kTextHeaderSize));
+    putle32(file, goodsum ? checksum(body) : checksum(body) ^ 1);
+    file.insert(file.end(), body.begin(), body.end());
+    return file;
+}
+
+struct TempFile {
+    std::string path;
+    explicit TempFile(const Bytes& content) {
+        path = (std::filesystem::temp_directory_path() /
+                ("orv_tb_" + std::to_string(std::rand()) + ".bin"))
+                   .string();
+        std::ofstream(path, std::ios::binary)
+            .write((const char*)content.data(), (std::streamsize)content.size());
+    }
+    ~TempFile() { std::remove(path.c_str()); }
+};
+
+class TextBlockFile : public ::testing::Test {
+  protected:
+    void TearDown() override { freeuitexts(); }
+    // Module path with a folder, so no checksum exception applies.
+    int load(const Bytes& content, const char* module = "C:\\pkg\\setup.exe") {
+        TempFile file(content);
+        return loadtextblockfrom(file.path.c_str(), module);
+    }
+};
+
+} // namespace
+
+TEST(BlockChecksum, LanesCombineWithSignExtension) {
+    EXPECT_EQ(checksum({}), 0u);
+    EXPECT_EQ(checksum(bytes("abc")), 0x61626300u);
+    EXPECT_EQ(checksum({0x00, 0x80}), 0xFF800000u);
+    EXPECT_EQ(checksum({0x80}), 0x80000000u);
+    EXPECT_EQ(checksum({0, 0, 0, 0xFF}), 0xFFFFFFFFu);
+    // Lanes repeat every four bytes: equal bytes four apart cancel out.
+    EXPECT_EQ(checksum(bytes("abcdabcd")), 0u);
+    EXPECT_EQ(checksum(bytes("abcde")), 0x04626364u);
+}
+
+TEST(LoadUiTexts, ExactBodyLoadsAndShortBodyIsRefused) {
+    Bytes body = textbody();
+    ASSERT_EQ(loaduitexts(body.data(), body.size()), 1);
+    EXPECT_STREQ(UiText[0], "t0");
+    EXPECT_STREQ(UiText[65], "t65");
+
+    body.pop_back(); // the 66th text loses its NUL
+    EXPECT_EQ(loaduitexts(body.data(), body.size()), -2);
+    EXPECT_EQ(loaduitexts(body.data(), 0), -2);
+    freeuitexts();
+    for (char* text : UiText) EXPECT_EQ(text, nullptr);
+}
+
+TEST(FindTextMarker, SkipsStrayBracesAndHonoursTheSpan) {
+    Bytes buf = bytes("{SL{{SLF{SLF}tail....");
+    EXPECT_EQ(findtextmarker(buf.data(), buf.size() - 4), 8);
+    EXPECT_EQ(findtextmarker(buf.data(), 8), -1);
+    Bytes none = bytes("no marker here.....");
+    EXPECT_EQ(findtextmarker(none.data(), none.size() - 4), -1);
+}
+
+TEST_F(TextBlockFile, LoadsTextsAndSetsOptionsOffset) {
+    Bytes body = textbody();
+    body.insert(body.end(), {'e', 'x', 't', 'r', 'a'}); // ignored, but covered by the sum
+    ASSERT_EQ(load(package(30000, body)), 1);
+    EXPECT_STREQ(UiText[42], "t42");
+    EXPECT_EQ(optionsoffset, 30000u + kTextHeaderSize + body.size());
+}
+
+TEST_F(TextBlockFile, MarkerOnlyInsideTheSearchWindow) {
+    Bytes body = textbody();
+    EXPECT_EQ(load(package(29999, body)), 0);                 // '{' before 30,000
+    EXPECT_EQ(load(package(kMarkerLastOffset, body)), 1);     // last offset accepted
+    EXPECT_EQ(load(package(kMarkerLastOffset + 1, body)), 0); // one past the window
+}
+
+TEST_F(TextBlockFile, DamagedAndTruncatedPackagesAreRefused) {
+    Bytes body = textbody();
+    EXPECT_EQ(load(Bytes(29000, 'x')), 0);                                   // shorter than 30,000
+    EXPECT_EQ(load(package(30000, body, false)), 0);                         // checksum mismatch
+    EXPECT_EQ(load(package(30000, body, true, 12)), 0);                      // S below 13
+    EXPECT_EQ(load(package(30000, body, true, (long)body.size() + 500)), 0); // S past the end
+    Bytes cut = body;
+    cut.pop_back();
+    EXPECT_EQ(load(package(30000, cut)), 0); // 66th text without its NUL
+    EXPECT_EQ(loadtextblockfrom("/nonexistent/orv/package.exe", "C:\\x\\p.exe"), 0);
+}
+
+TEST_F(TextBlockFile, ChecksumExceptionForTestBuilds) {
+    Bytes body = textbody();
+    Bytes zero = package(30000, body);
+    for (int i = 0; i < 4; i++) zero[30000 + 9 + i] = 0; // stored checksum 0, body nonzero
+    EXPECT_EQ(load(zero, "C:\\dir\\~TEST.EXE"), 1);
+    EXPECT_EQ(load(zero, "C:\\dir\\~test.exe"), 1);
+    EXPECT_EQ(load(zero, "C:\\dir\\test.exe"), 0);
+    EXPECT_EQ(load(zero, "C:\\dir\\~test.exe.bak"), 0);
+    EXPECT_EQ(load(package(30000, body, false), "C:\\dir\\~test.exe"), 0); // sum not 0
+    EXPECT_EQ(load(package(30000, body, false), "setup.exe"), 1);          // no folder
+}
