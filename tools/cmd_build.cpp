@@ -1,0 +1,178 @@
+// "orvsfx build": makes a package from a folder or from an existing ZIP archive.
+//
+// Everything that can be refused is checked before the output is touched: the stub, the
+// texts, the options, the folder's names or the archive's limits. The package is written to
+// OUTPUT.partial and renamed over OUTPUT only when it is complete, so a failed build leaves
+// an existing OUTPUT as it was and no partial file behind.
+#include "tools/buildflags.h"
+#include "tools/builderror.h"
+#include "tools/commands.h"
+#include "tools/deflatecompressor.h"
+#include "tools/fileio.h"
+#include "tools/folderscan.h"
+#include "tools/packagewriter.h"
+#include "tools/texttable.h"
+#include "tools/zipreader.h"
+#include "tools/zipwriter.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The package being written; removed unless commit() renames it into place.
+class PartialFile {
+  public:
+    explicit PartialFile(const std::string& target) : target_(target), path_(target + ".partial") {
+        stream_.open(path_, std::ios::binary | std::ios::trunc);
+        if (!stream_) throw BuildError("cannot create " + path_);
+    }
+    ~PartialFile() {
+        if (committed_) return;
+        stream_.close();
+        std::remove(path_.c_str());
+    }
+    std::ofstream& stream() { return stream_; }
+    void commit() {
+        stream_.close();
+        if (!stream_) throw BuildError("cannot write " + path_ + " (disk full?)");
+        if (std::rename(path_.c_str(), target_.c_str()) != 0)
+            throw BuildError("cannot rename " + path_ + " to " + target_);
+        committed_ = true;
+    }
+
+  private:
+    std::string target_, path_;
+    std::ofstream stream_;
+    bool committed_ = false;
+};
+
+// Progress of a folder build on standard error, when that is a terminal; at most five
+// updates a second.
+class Progress {
+  public:
+    Progress(std::size_t files, std::uint64_t bytes)
+        : files_(files), bytes_(bytes), shown_(isatty(STDERR_FILENO)) {}
+    void update(std::size_t files, std::uint64_t bytes) {
+        auto now = std::chrono::steady_clock::now();
+        if (!shown_ || (files < files_ && now - last_ < std::chrono::milliseconds(200))) return;
+        last_ = now;
+        std::fprintf(stderr, "\rorvsfx: %zu/%zu entries, %llu/%llu KB", files, files_,
+                     static_cast<unsigned long long>(bytes / 1024),
+                     static_cast<unsigned long long>(bytes_ / 1024));
+        if (files == files_) std::fprintf(stderr, "\n");
+    }
+
+  private:
+    std::size_t files_;
+    std::uint64_t bytes_;
+    bool shown_;
+    std::chrono::steady_clock::time_point last_;
+};
+
+bool sameexistingfile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return fs::equivalent(a, b, error);
+}
+
+// The output must not replace an input or lie inside the folder being packed.
+void checkoutput(const BuildRequest& request) {
+    for (const std::string& input : {request.stub, request.fromzip, request.texts})
+        if (!input.empty() && sameexistingfile(request.output, input))
+            throw BuildError("the output " + request.output + " would replace the input " + input);
+    if (request.folder.empty()) return;
+    fs::path folder = fs::weakly_canonical(request.folder);
+    fs::path output = fs::weakly_canonical(request.output);
+    auto mismatch = std::mismatch(folder.begin(), folder.end(), output.begin(), output.end());
+    if (mismatch.first == folder.end())
+        throw BuildError("the output " + request.output + " lies inside the folder being packed");
+}
+
+void warnifnotascii(const std::string& name) {
+    for (unsigned char c : name)
+        if (c >= 0x80) {
+            std::fprintf(stderr,
+                         "orvsfx: warning: %s is not plain ASCII; the stub reads names "
+                         "in the OEM code page\n",
+                         name.c_str());
+            return;
+        }
+}
+
+ZipMember memberof(const FolderItem& item) {
+    ZipMember member;
+    member.name = item.name;
+    member.mtime = item.mtime;
+    member.atime = item.atime;
+    member.dosattributes = item.dosattributes;
+    if (!item.isfolder) member.data = readfile(item.path, "the file");
+    if (member.data.size() != item.size)
+        throw BuildError(item.path + " changed while it was being packed");
+    return member;
+}
+
+// Writes the folder's archive behind the head; returns the number of entries.
+std::size_t packfolder(const BuildRequest& request, const std::vector<FolderItem>& items,
+                       std::ostream& out, std::uint64_t base) {
+    std::uint64_t total = 0, done = 0;
+    for (const FolderItem& item : items) total += item.size;
+    Progress progress(items.size(), total);
+    ZipWriter writer(out, base, deflatecompressor(request.level));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        writer.add(memberof(items[i]));
+        done += items[i].size;
+        progress.update(i + 1, done);
+    }
+    writer.finish(request.comment);
+    return items.size();
+}
+
+} // namespace
+
+int buildcommand(const CommandArgs& args) {
+    BuildRequest request = parsebuildflags(args);
+    if (request.help) {
+        std::fputs(buildhelp().c_str(), stdout);
+        return 0;
+    }
+    std::string stub = readfile(request.stub, "the stub");
+    auto texts = request.texts.empty() ? defaulttexttable() : loadtexttable(request.texts);
+    std::string textblock = encodetextblock(textblockbody(texts));
+    std::string optionsblock = encodeoptions(request.options);
+    checkoutput(request);
+    PackageLayout layout;
+    std::string head = packagehead(stub, textblock, optionsblock, &layout);
+
+    std::vector<FolderItem> items;
+    std::string archive, source;
+    ZipArchive directory;
+    if (request.fromzip.empty()) {
+        items = scanfolder(request.folder);
+        for (const FolderItem& item : items) warnifnotascii(item.name);
+    } else {
+        source = readfile(request.fromzip, "the archive");
+        directory = readziparchive(source);
+        checkforstub(source, directory);
+        archive = rebasearchive(source, directory, layout.archiveoffset);
+    }
+
+    PartialFile output(request.output);
+    output.stream().write(head.data(), static_cast<std::streamsize>(head.size()));
+    std::size_t entries = directory.entries.size();
+    if (request.fromzip.empty())
+        entries = packfolder(request, items, output.stream(), layout.archiveoffset);
+    else
+        output.stream().write(archive.data(), static_cast<std::streamsize>(archive.size()));
+    std::uint64_t size = static_cast<std::uint64_t>(output.stream().tellp());
+    output.commit();
+    std::printf("orvsfx: wrote %s: %llu bytes, text block at %llu, archive at %llu, %zu entries\n",
+                request.output.c_str(), static_cast<unsigned long long>(size),
+                static_cast<unsigned long long>(layout.textoffset),
+                static_cast<unsigned long long>(layout.archiveoffset), entries);
+    return 0;
+}

@@ -1,0 +1,260 @@
+// "orvsfx info": shows where the blocks of a package lie, their checksum, the decoded options
+// and texts, and the archive's entries.
+//
+// The blocks are found and decoded by the stub's own start-up code (findtextmarker,
+// blockchecksum, loaduitexts, decodeoptions), so what info shows is what the stub will see.
+// Every problem found is printed as "problem: ..." and makes the exit code 1; info goes on as
+// far as the damage allows.
+#include "startup/optionsblock.h"
+#include "startup/textblock.h"
+#include "tools/builderror.h"
+#include "tools/commands.h"
+#include "tools/fileio.h"
+#include "tools/littleendian.h"
+#include "tools/texttable.h"
+#include "tools/zipreader.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// What info has found so far; any problem makes the exit code 1.
+struct Report {
+    int problems = 0;
+    void problem(const std::string& text) {
+        std::printf("problem: %s\n", text.c_str());
+        ++problems;
+    }
+};
+
+// The loaded UiText, released on every path.
+struct LoadedTexts {
+    ~LoadedTexts() { freeuitexts(); }
+};
+
+// The decoded options; the four text pointers are heap blocks as decodeoptions needs.
+struct DecodedOptions {
+    SfxOptions options{};
+    DecodedOptions() {
+        for (char** text :
+             {&options.startprompt, &options.abouttext, &options.infotext, &options.command})
+            *text = static_cast<char*>(std::calloc(1, 1));
+    }
+    ~DecodedOptions() {
+        std::free(options.startprompt);
+        std::free(options.abouttext);
+        std::free(options.infotext);
+        std::free(options.command);
+    }
+};
+
+const unsigned char* bytes(const std::string& s, std::size_t at = 0) {
+    return reinterpret_cast<const unsigned char*>(s.data()) + at;
+}
+
+// The marker's file offset as the stub finds it, or -1.
+long locatetextblock(const std::string& package) {
+    std::string window(kMarkerSearchBuffer, '\0');
+    if (package.size() > kMarkerSearchStart)
+        window.replace(0, package.size() - kMarkerSearchStart, package, kMarkerSearchStart,
+                       kMarkerSearchBuffer);
+    window.resize(kMarkerSearchBuffer);
+    long p = findtextmarker(bytes(window), kMarkerSearchSpan);
+    return p < 0 ? -1 : kMarkerSearchStart + p;
+}
+
+void showline(const char* name, const std::string& value) {
+    std::printf("  %-16s %s\n", name, value.c_str());
+}
+
+std::string quoted(const char* text) {
+    return "\"" + escapetext(text) + "\"";
+}
+std::string yesno(bool b) {
+    return b ? "yes" : "no";
+}
+
+void showoptions(const SfxOptions& o) {
+    std::printf("options:\n");
+    showline("title", quoted(o.title));
+    showline("destfolder", quoted(o.destfolder));
+    showline("hascommand", yesno(o.hascommand));
+    showline("command", quoted(o.hascommand ? o.command : ""));
+    showline("hasstartprompt", yesno(o.hasstartprompt));
+    showline("startprompt", quoted(o.startprompt));
+    char style[16];
+    std::snprintf(style, sizeof style, "0x%04X", o.promptstyle);
+    showline("promptstyle", style);
+    showline("hasabouttext", yesno(o.hasabouttext));
+    showline("abouttext", quoted(o.hasabouttext ? o.abouttext : ""));
+    showline("hasinfotext", yesno(o.hasinfotext));
+    showline("infotext", quoted(o.hasinfotext ? o.infotext : ""));
+    showline("commandoptional", yesno(o.commandoptional));
+    showline("selectfiles", yesno(o.selectfiles));
+    showline("showoverwrite", yesno(o.showoverwrite));
+    showline("overwritemode", o.overwritemode == kOverwriteAlways  ? "8 (overwrite)"
+                              : o.overwritemode == kOverwriteNever ? "16 (skip)"
+                                                                   : "0 (confirm)");
+    showline("cleanafter", yesno(o.cleanafter));
+    showline("autoextract", yesno(o.autoextract));
+    showline("showdone", yesno(o.showdone));
+    showline("infopanel", yesno(o.infopanel));
+    showline("noopenwith", yesno(o.noopenwith));
+    showline("showcomment", yesno(o.showcomment));
+    showline("aboutextra", yesno(o.aboutextra));
+    showline("showprogress", yesno(o.showprogress));
+    showline("showbanner", yesno(o.showbanner));
+    showline("writelog", yesno(o.writelog));
+}
+
+void showtexts() {
+    std::printf("texts:\n");
+    for (int k = 0; k < kTextCount; ++k) std::printf("  %2d %s\n", k, quoted(UiText[k]).c_str());
+}
+
+const char* methodname(unsigned method) {
+    switch (method) {
+    case 0:
+        return "stored";
+    case 8:
+        return "deflate";
+    case 9:
+        return "deflate64";
+    default:
+        return "unknown";
+    }
+}
+
+void showentries(const ZipArchive& archive) {
+    std::printf("entries:\n  %-9s %10s %10s %-8s %-19s %-4s %10s  %s\n", "method", "size", "packed",
+                "crc", "modified (DOS)", "attr", "offset", "name");
+    for (const ZipEntry& e : archive.entries) {
+        unsigned date = e.dostime >> 16, time = e.dostime & 0xFFFF;
+        char when[32];
+        std::snprintf(when, sizeof when, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (date >> 9),
+                      (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2);
+        char attributes[6] = "-----";
+        const char kLetters[] = "RHSDA"; // read-only, hidden, system, directory, archive
+        const unsigned kBits[] = {0x01, 0x02, 0x04, 0x10, 0x20};
+        for (int i = 0; i < 5; ++i)
+            if (e.external & kBits[i]) attributes[i] = kLetters[i];
+        std::printf("  %-9s %10u %10u %08x %-19s %-5s %10u  %s%s\n", methodname(e.method),
+                    unsigned(e.size), unsigned(e.packed), unsigned(e.crc), when, attributes,
+                    unsigned(e.offset), escapetext(e.name).c_str(),
+                    (e.flags & 1) ? "  (encrypted)" : "");
+    }
+    if (!archive.comment.empty())
+        std::printf("comment: %s\n", quoted(archive.comment.c_str()).c_str());
+}
+
+// The archive behind the options block: entries, and whether its offsets count from the
+// start of the package as the stub's dialog expects.
+void showarchive(const std::string& package, std::size_t at, Report& report) {
+    ZipArchive archive;
+    try {
+        archive = readziparchive(package);
+    } catch (const BuildError& e) {
+        report.problem(std::string("archive: ") + e.what());
+        return;
+    }
+    std::printf("archive          %zu (%zu bytes), %zu entries, offsets %s\n", at,
+                package.size() - at, archive.entries.size(),
+                archive.prefix == 0
+                    ? "from the start of the package"
+                    : ("need " + std::to_string(archive.prefix) + " added").c_str());
+    if (archive.start != at)
+        report.problem("the archive begins at " + std::to_string(archive.start) + ", not at " +
+                       std::to_string(at));
+    if (archive.prefix != 0)
+        report.problem("the archive's offsets do not count from the start of the package");
+    try {
+        checkforstub(package, archive);
+    } catch (const BuildError& e) {
+        report.problem(e.what());
+    }
+    showentries(archive);
+}
+
+// The options block at at, decoded with the stub's decoder; returns the archive's offset.
+std::size_t showoptionsblock(const std::string& package, std::size_t at, Report& report) {
+    std::size_t available = package.size() - at;
+    unsigned length = optionsblocklength(bytes(package, at), available);
+    if (length == 0) {
+        report.problem("no options block (\"MPV2\") behind the text block");
+        return 0;
+    }
+    std::printf("options block    %zu (%u bytes), version %u, flags A 0x%02X, flags B 0x%02X\n", at,
+                length, get16(package, at + 4), static_cast<unsigned char>(package[at + 8]),
+                static_cast<unsigned char>(package[at + 9]));
+    DecodedOptions decoded;
+    OptionsStatus status =
+        decodeoptions(bytes(package, at), available, &decoded.options, UiText[kTextDefaultTitle]);
+    if (status != kOptionsOk) {
+        report.problem("the stub refuses the options block with text " +
+                       std::to_string(int(status)) + ": " +
+                       (UiText[status] ? quoted(UiText[status]) : std::string()));
+        return 0;
+    }
+    showoptions(decoded.options);
+    return at + length;
+}
+
+// The text block at marker: header, checksum, texts (loaded into UiText); returns the
+// options block's offset, or 0.
+std::size_t showtextblock(const std::string& package, std::size_t marker, Report& report) {
+    if (package.size() - marker < kTextHeaderSize) {
+        report.problem("the text block header is cut off");
+        return 0;
+    }
+    std::uint32_t size = get32(package, marker + 5), sum = get32(package, marker + 9);
+    if (size < kTextHeaderSize || size > package.size() - marker) {
+        report.problem("the text block length " + std::to_string(size) + " does not fit the file");
+        return 0;
+    }
+    unsigned actual =
+        blockchecksum(bytes(package, marker + kTextHeaderSize), size - kTextHeaderSize);
+    std::printf("text block       %zu (%u bytes), checksum 0x%08X, %s\n", marker, unsigned(size),
+                unsigned(sum), actual == sum ? "matches" : "DOES NOT MATCH");
+    if (actual != sum) {
+        char text[80];
+        std::snprintf(text, sizeof text, "the body's checksum is 0x%08X", actual);
+        report.problem(text);
+    }
+    int loaded = loaduitexts(bytes(package, marker + kTextHeaderSize), size - kTextHeaderSize);
+    if (loaded != 1) {
+        report.problem(loaded == -2 ? "the 66 texts run past the end of the text block"
+                                    : "out of memory");
+        return 0;
+    }
+    return marker + size;
+}
+
+} // namespace
+
+int infocommand(const CommandArgs& args) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::printf("usage: orvsfx info PACKAGE\n\nShows where the blocks of PACKAGE lie, the "
+                    "text block's checksum, the decoded\noptions and texts, and the archive's "
+                    "entries. Exits with 1 when something is wrong.\n");
+        return 0;
+    }
+    if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
+        throw UsageError("info needs one PACKAGE");
+    std::string package = readfile(args[0], "the package");
+    Report report;
+    LoadedTexts texts;
+    std::printf("package          %s (%zu bytes)\n", args[0].c_str(), package.size());
+    long marker = locatetextblock(package);
+    if (marker < 0) {
+        report.problem("no text block marker between offsets 30000 and 95529");
+        return 1;
+    }
+    std::printf("stub image       0 (%ld bytes, padding included)\n", marker - kPaddingAreaSize);
+    std::size_t options = showtextblock(package, static_cast<std::size_t>(marker), report);
+    std::size_t archive = options ? showoptionsblock(package, options, report) : 0;
+    if (archive) showarchive(package, archive, report);
+    if (options) showtexts();
+    return report.problems ? 1 : 0;
+}

@@ -1,0 +1,13 @@
+// The subcommands of orvsfx; each lives in its own file and is listed once in main.cpp.
+//
+// A subcommand gets the arguments that follow its name. It returns the exit code on success
+// and reports failure by throwing BuildError (exit 1) or UsageError (exit 2).
+#pragma once
+
+#include <string>
+#include <vector>
+
+using CommandArgs = std::vector<std::string>;
+
+int buildcommand(const CommandArgs& args); // tools/cmd_build.cpp
+int infocommand(const CommandArgs& args);  // tools/cmd_info.cpp

@@ -1,0 +1,36 @@
+// Encoding of the options block (version 3) from a plain record of the package's options.
+//
+// Layout, little-endian, texts without NUL, no padding:
+//   "MPV2" | version 3 (2) | L (2) | flag byte A | flag byte B | reserved 0 (2)
+//   | LT (1) title | LF (1) folder | LC (2) command | LP (2) style (2) prompt
+//   | LA (2) about text | LD (2) description text
+// L counts the whole block, so the archive's "PK" lies at L. The flag bits are the ones
+// startup/optionsblock.h names; decodeoptions there reads this block back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct OptionsSpec {
+    std::string title;        // empty: the stub shows text 18 as the caption
+    std::string folder;       // default destination folder, may start with a folder macro
+    std::string command;      // program, optionally "|" and its parameters
+    std::string prompt;       // start-up question; empty for none
+    unsigned promptstyle = 0; // message-box style word of the prompt
+    std::string about;        // package author's text of the About box
+    std::string description;  // text of the description panel
+    unsigned char flagsa = 0;
+    unsigned char flagsb = 0;
+};
+
+// Largest lengths of the fields: the title and folder have a one-byte length (and fill the
+// stub's 256-character buffers with their NUL), the others two bytes; L itself is 16-bit.
+enum : unsigned {
+    kShortFieldLimit = 255,
+    kLongFieldLimit = 65535,
+    kOptionsBlockLimit = 65535,
+};
+
+// The block for spec; refuses a field or a whole block that is too long, and a style word
+// above 16 bits.
+std::string encodeoptions(const OptionsSpec& spec);

@@ -1,0 +1,155 @@
+// Writing a ZIP archive member by member, with the records and limits of zipformat.h.
+//
+// A member's local header is written before its data, so the sizes and CRC are known first
+// (the member is held in memory); no data descriptors are written. Everything the writer
+// refuses is refused before a byte of that member is written.
+#include "tools/zipwriter.h"
+
+#include "tools/builderror.h"
+#include "tools/littleendian.h"
+#include "tools/zipformat.h"
+
+#include <ctime>
+#include <sstream>
+
+namespace {
+
+// The extended time stamp extra field; central copies carry only the modification time. A
+// time that does not fit in 32 unsigned bits leaves the field out (the DOS time stays).
+std::string extendedtime(const ZipMember& member, bool central) {
+    auto fits = [](std::int64_t t) { return t >= 0 && t <= 0xFFFFFFFFLL; };
+    if (!fits(member.mtime)) return {};
+    bool withatime = member.atime && fits(*member.atime);
+    unsigned flags = kExtendedTimeHasMtime | (withatime ? unsigned(kExtendedTimeHasAtime) : 0u);
+    std::string field;
+    put16(field, kExtendedTimeTag);
+    put16(field, central || !withatime ? 5 : 9);
+    field.push_back(static_cast<char>(flags));
+    put32(field, static_cast<std::uint32_t>(member.mtime));
+    if (withatime && !central) put32(field, static_cast<std::uint32_t>(*member.atime));
+    return field;
+}
+
+// The fields that the local and central headers share, from "version needed" to the extra
+// field's length.
+std::string commonfields(unsigned method, std::uint32_t dostime, std::uint32_t crc,
+                         std::size_t packed, std::size_t size, std::size_t namelength,
+                         std::size_t extralength) {
+    std::string fields;
+    put16(fields, method == kMethodStored ? kVersionStored : kVersionDeflate);
+    put16(fields, 0); // general-purpose flags
+    put16(fields, method);
+    put32(fields, dostime);
+    put32(fields, crc);
+    put32(fields, static_cast<std::uint32_t>(packed));
+    put32(fields, static_cast<std::uint32_t>(size));
+    put16(fields, static_cast<unsigned>(namelength));
+    put16(fields, static_cast<unsigned>(extralength));
+    return fields;
+}
+
+void checkmember(const ZipMember& member) {
+    if (member.name.empty()) throw BuildError("a member has an empty name");
+    if (member.name.size() >= kNameLimit)
+        throw BuildError("the name " + member.name + " has " + std::to_string(member.name.size()) +
+                         " bytes; the stub takes at most " + std::to_string(kNameLimit - 1));
+    if (member.data.size() >= 0xFFFFFFFFULL)
+        throw BuildError(member.name + " is 4 GiB or larger, which needs ZIP64");
+}
+
+} // namespace
+
+std::uint32_t dosdatetime(std::int64_t unixtime) {
+    std::time_t t = static_cast<std::time_t>(unixtime);
+    const std::tm* local = std::localtime(&t);
+    if (!local || local->tm_year < 80) return (0u << 25) | (1u << 21) | (1u << 16);
+    if (local->tm_year > 207)
+        return (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
+    return static_cast<std::uint32_t>(local->tm_year - 80) << 25 |
+           static_cast<std::uint32_t>(local->tm_mon + 1) << 21 |
+           static_cast<std::uint32_t>(local->tm_mday) << 16 |
+           static_cast<std::uint32_t>(local->tm_hour) << 11 |
+           static_cast<std::uint32_t>(local->tm_min) << 5 |
+           static_cast<std::uint32_t>(local->tm_sec / 2);
+}
+
+ZipWriter::ZipWriter(std::ostream& out, std::uint64_t base, ZipCompressor compress)
+    : out_(out), position_(base), compress_(std::move(compress)) {}
+
+void ZipWriter::write(const std::string& bytes) {
+    if (position_ + bytes.size() > kPackageSizeLimit)
+        throw BuildError("the package would pass 2 GiB, which the stub cannot address");
+    out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out_) throw BuildError("cannot write the archive (disk full?)");
+    position_ += bytes.size();
+}
+
+void ZipWriter::add(const ZipMember& member) {
+    checkmember(member);
+    if (count_ == kEntryLimit)
+        throw BuildError("more than " + std::to_string(kEntryLimit) +
+                         " members need ZIP64, which the stub cannot read");
+    std::string packed;
+    unsigned method = kMethodStored;
+    if (!member.data.empty() && compress_ && compress_(member.data, packed) &&
+        packed.size() < member.data.size())
+        method = kMethodDeflate;
+    const std::string& stored = method == kMethodStored ? member.data : packed;
+
+    std::uint32_t crc = membercrc(member.data);
+    std::uint32_t dostime = dosdatetime(member.mtime);
+    std::uint32_t offset = static_cast<std::uint32_t>(position_);
+    std::string localextra = extendedtime(member, false);
+    std::string centralextra = extendedtime(member, true);
+
+    std::string local;
+    put32(local, kLocalSignature);
+    local += commonfields(method, dostime, crc, stored.size(), member.data.size(),
+                          member.name.size(), localextra.size());
+    static_assert(kLocalHeaderSize == 4 + 26, "signature and the common fields");
+    write(local + member.name + localextra);
+    write(stored);
+
+    put32(central_, kCentralSignature);
+    put16(central_, kVersionMadeBy);
+    central_ += commonfields(method, dostime, crc, stored.size(), member.data.size(),
+                             member.name.size(), centralextra.size());
+    put16(central_, 0); // comment length
+    put16(central_, 0); // disk number
+    put16(central_, 0); // internal attributes
+    put32(central_, member.dosattributes & 0xFF);
+    put32(central_, offset);
+    central_ += member.name + centralextra;
+    ++count_;
+}
+
+void ZipWriter::finish(const std::string& comment) {
+    if (comment.size() > kCommentLimit)
+        throw BuildError("the archive comment is longer than " + std::to_string(kCommentLimit) +
+                         " bytes");
+    if (comment.find("PK\x05\x06") != std::string::npos)
+        throw BuildError("the archive comment contains an end-record signature (PK 5 6), which "
+                         "would hide the real end record from the stub");
+    std::uint32_t start = static_cast<std::uint32_t>(position_);
+    write(central_);
+    std::string end;
+    put32(end, kEndSignature);
+    put16(end, 0); // this disk
+    put16(end, 0); // disk of the central directory
+    put16(end, count_);
+    put16(end, count_);
+    put32(end, static_cast<std::uint32_t>(central_.size()));
+    put32(end, start);
+    put16(end, static_cast<unsigned>(comment.size()));
+    static_assert(kEndRecordSize == 22, "the end record's fixed part");
+    write(end + comment);
+}
+
+std::string writezip(const std::vector<ZipMember>& members, std::uint64_t base,
+                     const std::string& comment, ZipCompressor compress) {
+    std::ostringstream out(std::ios::binary);
+    ZipWriter writer(out, base, std::move(compress));
+    for (const ZipMember& member : members) writer.add(member);
+    writer.finish(comment);
+    return out.str();
+}

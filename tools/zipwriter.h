@@ -1,0 +1,69 @@
+// Writing a ZIP archive member by member into a stream, with offsets counted from the start
+// of the package.
+//
+// The writer emits each member's local header and data at once and keeps the central
+// headers in memory until finish(). Members get DOS date and time (local time) from their
+// modification time, an extended time stamp (modification time, and access time when known,
+// in the local header; modification time in the central header), DOS attributes in the low
+// byte of the external attributes, and "version made by" 2.0 on an MS-DOS host.
+// Compression is a hook, so that the library needs no compressor where none is available
+// (the Win32 test build) and the host builder plugs libdeflate in.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// One member. Directories have a name ending in '/' and no data.
+struct ZipMember {
+    std::string name;                  // '/' separators
+    std::string data;                  // contents of a file
+    std::int64_t mtime = 0;            // modification time, Unix seconds
+    std::optional<std::int64_t> atime; // access time, when the source has one
+    unsigned dosattributes = 0x20;     // archive bit for files; 0x10 for directories
+};
+
+// Compresses in into out (raw Deflate) and returns true; false keeps the member stored.
+using ZipCompressor = std::function<bool(const std::string& in, std::string& out)>;
+
+// DOS date (high 16 bits) and time (low 16 bits) of a Unix time in local time; two-second
+// resolution, rounded down; times before 1980 give 1980-01-01 00:00:00 and after 2107 give
+// 2107-12-31 23:59:58.
+std::uint32_t dosdatetime(std::int64_t unixtime);
+
+// CRC-32 of a member's data: zlib's on the host (membercrc_zlib.cpp), the engine's own in the
+// Win32 build, which has no zlib (membercrc_engine.cpp).
+std::uint32_t membercrc(const std::string& data);
+
+class ZipWriter {
+  public:
+    // base is the file offset at which out's current position lies in the package.
+    ZipWriter(std::ostream& out, std::uint64_t base, ZipCompressor compress = {});
+
+    // Writes a member; refuses names of 260 bytes or more, data of 4 GiB or more and
+    // archives that would pass 2 GiB or 65,535 members.
+    void add(const ZipMember& member);
+
+    // Writes the central directory and the end record with the archive comment.
+    void finish(const std::string& comment = "");
+
+    // Package offset of the next byte to be written.
+    std::uint64_t position() const { return position_; }
+
+  private:
+    void write(const std::string& bytes);
+
+    std::ostream& out_;
+    std::uint64_t position_;
+    ZipCompressor compress_;
+    std::string central_;
+    unsigned count_ = 0;
+};
+
+// A whole archive from members kept in memory, its offsets counted from base (0: the archive
+// on its own). Members are stored unless compress is given.
+std::string writezip(const std::vector<ZipMember>& members, std::uint64_t base = 0,
+                     const std::string& comment = "", ZipCompressor compress = {});
