@@ -1,0 +1,34 @@
+// Resource and control ids of the stub. The numbers are fixed: the dialogs, the engine's
+// use of the file list and the Win32 UI tests address controls by them.
+#pragma once
+
+// Dialogs, icons and cursor are named resources ("MAINDIALOG", "MNICON" ...); the legal
+// page is RCDATA 1.
+#define IDR_LEGALPAGE 1
+
+// Main dialog.
+#define IDC_EXTRACT 1
+#define IDC_CANCEL 2
+#define IDC_HELPBUTTON 9
+#define IDC_OPENWITH 10
+#define IDC_FOLDERLABEL 100
+#define IDC_FOLDER 101
+#define IDC_SEPARATOR 102
+#define IDC_ABOUT 103
+#define IDC_FILESLABEL 104
+#define IDC_MAKERLINK 105
+#define IDC_PACKAGEICON 106
+#define IDC_LEGALLINK 107
+#define IDC_FILELIST_CHOICE 301
+#define IDC_FILELIST_DISPLAY 302
+#define IDC_INFOTEXT 303
+#define IDC_MODE_OVERWRITE 501
+#define IDC_MODE_SKIP 502
+#define IDC_MODE_CONFIRM 503
+#define IDC_MODEGROUP 509
+#define IDC_BROWSE 775
+#define IDC_RUNCOMMAND 1007
+
+// System-menu items of the main dialog.
+#define IDM_ABOUT 220
+#define IDM_LEGAL 221

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The main job: builds the stub and the builder, packs the example in examples/demo with
+# the builder, shows what `orvsfx info` decodes from it, then runs the package under Wine
+# (on a virtual display when there is no real one) and reports what it showed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+scripts/install-deps.sh
+cmake --preset host >/dev/null
+cmake --build --preset host -j"$jobs" --target orvsfx
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j"$jobs" --target stub uiprobe
+
+package=build/example/OrvandelDemo.exe
+mkdir -p build/example
+scripts/make-example.sh build/host/tools/orvsfx build/win32/resources/stub.exe "$package"
+
+echo
+echo "== orvsfx info $package"
+build/host/tools/orvsfx info "$package"
+
+echo
+echo "== running $package under Wine"
+scripts/wine-session.sh scripts/wine-exec.sh build/win32/tests/uiprobe.exe "$package"

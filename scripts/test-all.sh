@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the host tests (under ASan and UBSan) and the
+# Win32 tests under Wine. Installs what is missing first. Exit code 0 only when all pass.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+scripts/install-deps.sh
+
+cmake --preset host >/dev/null
+cmake --build --preset host -j"$jobs"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j"$jobs"
+
+status=0
+ctest --preset host -j"$jobs" || status=1
+scripts/wine-session.sh ctest --preset win32 || status=1
+exit $status

@@ -1,0 +1,21 @@
+# The real stub under Wine, driven through its windows by the UI test library.
+if(ORV_WIN32)
+    add_library(orv_uitest STATIC uitest/uitest.cpp)
+    target_include_directories(orv_uitest PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(orv_uitest PUBLIC user32 gdi32)
+    orv_project_code(orv_uitest)
+endif()
+orv_add_test(stub_test WIN32_ONLY TIMEOUT 300
+    SOURCES stub_test.cpp
+    LIBS orv_uitest orv_packagewriter)
+if(ORV_WIN32)
+    add_dependencies(stub_test stub)
+endif()
+
+# The probe the main job uses to show what a package displays.
+if(ORV_WIN32)
+    add_executable(uiprobe uitest/uiprobe.cpp)
+    target_link_libraries(uiprobe PRIVATE orv_uitest)
+    target_link_options(uiprobe PRIVATE ${ORV_WIN32_TEST_LINK})
+    orv_project_code(uiprobe)
+endif()

@@ -1,0 +1,239 @@
+// The real stub under Wine: start-up failures with their exact message boxes, the main
+// dialog of a valid package, and the exit codes.
+#include "uitest/uitest.h"
+
+#include "resources/resource.h"
+#include "startup/textblock.h"
+#include "tools/optionsencoder.h"
+#include "tools/packagewriter.h"
+#include "tools/texttable.h"
+#include "tools/zipwriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kDamaged[] = "This SFX is damaged, please try to download this file again.";
+const char kBadSize[] = "Incorrect file size, please try to download this file again.";
+const char kStartupCaption[] = "Error...";
+
+std::string readfile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Paths compiled in are Linux paths; Wine shows the Linux root as drive Z:.
+fs::path hostpath(const char* path) {
+    return fs::path(std::string("Z:") + path);
+}
+
+std::string stubimage() {
+    return readfile(hostpath(ORV_BINARY_DIR) / "resources" / "stub.exe");
+}
+
+std::string smallarchive() {
+    std::ostringstream out;
+    ZipWriter zip(out, 0);
+    ZipMember member;
+    member.name = "readme.txt";
+    member.data = "hello";
+    member.mtime = 1700000000;
+    zip.add(member);
+    zip.finish();
+    return out.str();
+}
+
+struct PackageParts {
+    std::vector<std::string> texts = defaulttexttable();
+    OptionsSpec options;
+    std::string textblock() const { return encodetextblock(textblockbody(texts)); }
+    std::string optionsblock() const { return encodeoptions(options); }
+};
+
+class StubRun : public ::testing::Test {
+  protected:
+    fs::path folder;
+
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 (std::string("orv_stub_") +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    std::string write(const std::string& bytes, const std::string& name = "setup.exe") {
+        fs::path path = folder / name;
+        std::ofstream(path, std::ios::binary).write(bytes.data(), (std::streamsize)bytes.size());
+        return path.string();
+    }
+    std::string package(const PackageParts& parts, const std::string& name = "setup.exe") {
+        return write(
+            assemblepackage(stubimage(), parts.textblock(), parts.optionsblock(), smallarchive()),
+            name);
+    }
+
+    // Runs a package that must fail at start-up: one error box with this text and caption,
+    // then exit code 1 once it is answered.
+    void expectstartuperror(const std::string& path, const std::string& text,
+                            const std::string& caption, const std::vector<std::string>& env = {}) {
+        uitest::Process run(path, "", env);
+        ASSERT_TRUE(run.started());
+        HWND box = run.waitmessagebox();
+        ASSERT_NE(box, nullptr) << "no message box for " << text;
+        uitest::MessageBoxContent shown = uitest::readmessagebox(box);
+        EXPECT_EQ(shown.text, text);
+        EXPECT_EQ(shown.caption, caption);
+        EXPECT_EQ(shown.icon, (unsigned)MB_ICONERROR);
+        uitest::answermessagebox(box, IDOK);
+        EXPECT_EQ(run.waitexit(), 1);
+    }
+};
+
+} // namespace
+
+TEST(StubImage, IsASmallPe32GuiProgramWithoutItsOwnMarkers) {
+    std::string image = stubimage();
+    ASSERT_GT(image.size(), 1024u);
+    EXPECT_LE(image.size(), (size_t)kStubSizeLimit) << "the text block could not be found";
+    EXPECT_LE(image.size(), 64u * 1024u) << "over the 64 KiB target";
+    std::cout << "stub size: " << image.size() << " bytes\n";
+
+    uint32_t pe = *reinterpret_cast<const uint32_t*>(&image[0x3C]);
+    ASSERT_EQ(image.compare(pe, 4, std::string("PE\0\0", 4)), 0);
+    EXPECT_EQ(*reinterpret_cast<const uint16_t*>(&image[pe + 4]), 0x014C);  // i386
+    EXPECT_EQ(*reinterpret_cast<const uint16_t*>(&image[pe + 24]), 0x010B); // PE32
+    EXPECT_EQ(*reinterpret_cast<const uint16_t*>(&image[pe + 24 + 68]), 2); // GUI
+
+    for (const char* magic : {"{SLF}", "MPV2", "PK\x01\x02", "PK\x03\x04", "PK\x05\x06"})
+        EXPECT_EQ(image.find(magic), std::string::npos) << magic;
+}
+
+TEST_F(StubRun, ValidPackageShowsTheMainDialogAndCancelEndsWithOne) {
+    PackageParts parts;
+    parts.options.title = "Orvandel Test Package";
+    parts.options.folder = "C:\\Orvandel Test";
+    uitest::Process run(package(parts));
+    HWND dialog = run.waitwindow("#32770", "Orvandel Test Package");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(uitest::controltext(dialog, IDC_EXTRACT), "&Extract");
+    EXPECT_EQ(uitest::controltext(dialog, IDC_CANCEL), "&Cancel");
+    EXPECT_EQ(uitest::controltext(dialog, IDC_FOLDERLABEL), "E&xtract To:");
+    EXPECT_EQ(uitest::controltext(dialog, IDC_FILESLABEL), "&Files to Extract:");
+    EXPECT_EQ(uitest::controltext(dialog, IDC_MODEGROUP), "&Existing Files - Overwrite Mode");
+    EXPECT_EQ(uitest::controltext(dialog, IDC_FOLDER), "C:\\Orvandel Test");
+    EXPECT_TRUE(uitest::controlvisible(dialog, IDC_CANCEL));
+    uitest::click(dialog, IDC_CANCEL);
+    EXPECT_EQ(run.waitexit(), 1);
+}
+
+TEST_F(StubRun, TranslatedTextsAndEmptyTitle) {
+    PackageParts parts;
+    parts.texts[6] = "&Abbrechen";
+    parts.texts[18] = "Selbstentpackendes Archiv";
+    uitest::Process run(package(parts));
+    HWND dialog = run.waitwindow("#32770", "Selbstentpackendes Archiv");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(uitest::controltext(dialog, IDC_CANCEL), "&Abbrechen");
+    uitest::click(dialog, IDC_CANCEL);
+    EXPECT_EQ(run.waitexit(), 1);
+}
+
+TEST_F(StubRun, TextBlockFailures) {
+    PackageParts parts;
+    std::string stub = stubimage();
+    std::string good = parts.textblock();
+    std::string head = packagehead(stub, good, parts.optionsblock());
+    size_t t = head.size() - parts.optionsblock().size() - good.size();
+
+    expectstartuperror(write(stub, "bare.exe"), kBadSize, kStartupCaption); // no marker
+
+    std::string badsum = head;
+    badsum[t + 9] ^= 0x01;
+    expectstartuperror(write(badsum + smallarchive(), "badsum.exe"), kDamaged, kStartupCaption);
+
+    std::string shortsize = head;
+    shortsize[t + 5] = 12;
+    shortsize[t + 6] = shortsize[t + 7] = shortsize[t + 8] = 0;
+    expectstartuperror(write(shortsize, "short.exe"), kBadSize, kStartupCaption);
+
+    std::string hugesize = head;
+    hugesize[t + 7] = 0x10; // S past the end of the file
+    expectstartuperror(write(hugesize, "huge.exe"), kBadSize, kStartupCaption);
+
+    // 66th text without its NUL inside the block (checksum made to match).
+    std::string body = textblockbody(parts.texts);
+    body.back() = 'x';
+    std::string unterminated = packagehead(stub, encodetextblock(body), parts.optionsblock());
+    expectstartuperror(write(unterminated + smallarchive(), "unterminated.exe"), kBadSize,
+                       kStartupCaption);
+}
+
+TEST_F(StubRun, TestBuildChecksumException) {
+    PackageParts parts;
+    parts.options.title = "Checksum Zero";
+    std::string stub = stubimage();
+    std::string block = parts.textblock();
+    for (int i = 9; i < 13; i++) block[i] = 0; // stored checksum 0, body nonzero
+    std::string bytes = packagehead(stub, block, parts.optionsblock()) + smallarchive();
+
+    uitest::Process test(write(bytes, "~TEST.EXE"));
+    HWND dialog = test.waitwindow("#32770", "Checksum Zero");
+    ASSERT_NE(dialog, nullptr);
+    uitest::click(dialog, IDC_CANCEL);
+    EXPECT_EQ(test.waitexit(), 1);
+
+    expectstartuperror(write(bytes, "setup.exe"), kDamaged, kStartupCaption);
+}
+
+TEST_F(StubRun, OptionsBlockFailures) {
+    PackageParts parts;
+    parts.options.title = "Options Test";
+    std::string stub = stubimage();
+    std::string textblock = parts.textblock();
+    std::string options = parts.optionsblock();
+    const std::string badsize = "Incorrect file size, please try to download this file again.";
+    const std::string caption = "Error..";
+
+    std::string magic = options;
+    magic[0] = 'X';
+    expectstartuperror(write(packagehead(stub, textblock, magic) + smallarchive(), "magic.exe"),
+                       badsize, caption);
+
+    std::string version = options;
+    version[4] = 2;
+    expectstartuperror(write(packagehead(stub, textblock, version) + smallarchive(), "v2.exe"),
+                       "Incorrect MPV version for this stub [internal error].  Try to download "
+                       "this file again.",
+                       caption);
+
+    expectstartuperror(write(packagehead(stub, textblock, options) + "7z-archive", "7z.exe"),
+                       "Unknown compression type (currently only ZIP 2.0 is supported)",
+                       "Options Test");
+
+    std::string overrun = options;
+    overrun[12 + 1 + parts.options.title.size() + 1] = 0x7F; // command length past L
+    expectstartuperror(write(packagehead(stub, textblock, overrun) + smallarchive(), "over.exe"),
+                       badsize, caption);
+
+    // The block claims more bytes than the file has.
+    std::string cut = packagehead(stub, textblock, options);
+    cut.resize(cut.size() - 4);
+    expectstartuperror(write(cut, "cut.exe"), badsize, caption);
+}
+
+TEST_F(StubRun, MissingRichEditLibrary) {
+    PackageParts parts;
+    expectstartuperror(package(parts), "Fatal Internal Error\r\nAn unknown error has occured",
+                       "Error..", {"WINEDLLOVERRIDES=riched32=d;mscoree,mshtml="});
+}

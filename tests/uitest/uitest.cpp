@@ -1,0 +1,265 @@
+// Win32 UI test library: processes, windows, dialogs and message boxes of another program.
+//
+// Windows of another process are read with messages (WM_GETTEXT, LB_GETTEXT, BM_GETCHECK)
+// that the system marshals across processes. A message box is recognised as a dialog that
+// has a static control with the message-box text id; its icon style is found by comparing
+// the icon's pixels with the system icons, since icon handles differ between processes.
+#include "uitest/uitest.h"
+
+#include <map>
+
+namespace uitest {
+
+namespace {
+
+constexpr int kMessageTextId = 0xFFFF; // static control with a message box's text
+// Static control with a message box's icon: 0x14 on Windows, 1088 (stc1) under Wine.
+constexpr int kMessageIconIds[] = {0x0014, 0x0440};
+constexpr int kPoll = 50;
+
+std::string buildenvironment(const std::vector<std::string>& extra) {
+    std::map<std::string, std::string> variables;
+    char* block = GetEnvironmentStringsA();
+    for (char* p = block; *p; p += strlen(p) + 1) {
+        std::string entry = p;
+        size_t eq = entry.find('=', 1);
+        if (eq != std::string::npos) variables[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    FreeEnvironmentStringsA(block);
+    for (const std::string& entry : extra) {
+        size_t eq = entry.find('=');
+        variables[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    std::string result;
+    for (auto& [name, value] : variables) result += name + "=" + value + '\0';
+    return result + '\0';
+}
+
+struct Search {
+    DWORD process;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collect(HWND window, LPARAM lparam) {
+    Search* search = reinterpret_cast<Search*>(lparam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->process && IsWindowVisible(window)) search->found.push_back(window);
+    return TRUE;
+}
+
+std::string classof(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+constexpr int kIconSize = 32;
+
+// Pixels of a system icon drawn on the given background.
+std::vector<COLORREF> drawnicon(HICON icon, COLORREF background) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, kIconSize, kIconSize);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, kIconSize, kIconSize};
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    DrawIconEx(dc, 0, 0, icon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < kIconSize; y++)
+        for (int x = 0; x < kIconSize; x++) pixels.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Pixels of the screen under a window's top-left 32x32 corner. Icon handles belong to the
+// process that loaded them, so another program's icon is compared by what it looks like.
+std::vector<COLORREF> shownicon(HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    HDC screen = GetDC(nullptr);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < kIconSize; y++)
+        for (int x = 0; x < kIconSize; x++)
+            pixels.push_back(GetPixel(screen, rect.left + x, rect.top + y));
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+unsigned iconstyle(HWND box) {
+    HWND iconcontrol = nullptr;
+    for (int id : kMessageIconIds)
+        if (!iconcontrol) iconcontrol = GetDlgItem(box, id);
+    if (!iconcontrol || !IsWindowVisible(iconcontrol)) return 0;
+    std::vector<COLORREF> shown = shownicon(iconcontrol);
+    const struct {
+        LPCSTR resource;
+        unsigned style;
+    } kIcons[] = {{IDI_HAND, MB_ICONERROR},
+                  {IDI_ASTERISK, MB_ICONINFORMATION},
+                  {IDI_EXCLAMATION, MB_ICONWARNING},
+                  {IDI_QUESTION, MB_ICONQUESTION}};
+    for (const auto& candidate : kIcons)
+        if (drawnicon(LoadIconA(nullptr, candidate.resource), shown[0]) == shown)
+            return candidate.style;
+    return 0;
+}
+
+} // namespace
+
+Process::Process(const std::string& exe, const std::string& arguments,
+                 const std::vector<std::string>& extraenv) {
+    std::string commandline = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::string environment = buildenvironment(extraenv);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessA(exe.c_str(), &commandline[0], nullptr, nullptr, FALSE, 0, &environment[0],
+                       nullptr, &startup, &info)) {
+        handle_ = info.hProcess;
+        id_ = info.dwProcessId;
+        CloseHandle(info.hThread);
+        WaitForInputIdle(handle_, 5000);
+    }
+}
+
+Process::~Process() {
+    if (!handle_) return;
+    if (WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(handle_, 255);
+        WaitForSingleObject(handle_, 5000);
+    }
+    CloseHandle(handle_);
+}
+
+std::vector<HWND> Process::windows() const {
+    Search search = {id_, {}};
+    EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND Process::waitwindow(const char* classname, const char* caption, int timeout) const {
+    for (int waited = 0; waited <= timeout; waited += kPoll) {
+        for (HWND window : windows()) {
+            if (classname && classof(window) != classname) continue;
+            if (caption && windowtext(window) != caption) continue;
+            return window;
+        }
+        if (handle_ && WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0) return nullptr;
+        Sleep(kPoll);
+    }
+    return nullptr;
+}
+
+HWND Process::waitmessagebox(int timeout) const {
+    for (int waited = 0; waited <= timeout; waited += kPoll) {
+        for (HWND window : windows())
+            if (ismessagebox(window)) return window;
+        if (handle_ && WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0) return nullptr;
+        Sleep(kPoll);
+    }
+    return nullptr;
+}
+
+int Process::waitexit(int timeout) {
+    if (!handle_ || WaitForSingleObject(handle_, timeout) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(handle_, &code);
+    return (int)code;
+}
+
+bool ismessagebox(HWND window) {
+    return classof(window) == "#32770" && GetDlgItem(window, kMessageTextId) != nullptr;
+}
+
+MessageBoxContent readmessagebox(HWND box) {
+    MessageBoxContent content;
+    content.caption = windowtext(box);
+    content.text = controltext(box, kMessageTextId);
+    // The box may not have painted its icon yet when it first becomes visible.
+    for (int waited = 0; waited < 2000 && !content.icon; waited += kPoll) {
+        content.icon = iconstyle(box);
+        if (!content.icon) Sleep(kPoll);
+    }
+    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+        HWND button = GetDlgItem(box, id);
+        if (button && IsWindowVisible(button)) content.buttons.push_back(windowtext(button));
+    }
+    return content;
+}
+
+void answermessagebox(HWND box, int buttonid) {
+    click(box, buttonid);
+}
+
+std::string windowtext(HWND window) {
+    char text[4096] = "";
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    return text;
+}
+
+std::string controltext(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    return control ? windowtext(control) : std::string();
+}
+
+bool controlvisible(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    return control && (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE);
+}
+
+bool controlenabled(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    return control && IsWindowEnabled(control);
+}
+
+bool controlchecked(HWND dialog, int id) {
+    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+RECT controlrect(HWND dialog, int id) {
+    RECT rect = {};
+    HWND control = GetDlgItem(dialog, id);
+    if (!control) return rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void click(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+void typetext(HWND dialog, int id, const std::string& text) {
+    HWND control = GetDlgItem(dialog, id);
+    SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+}
+
+std::vector<std::string> listitems(HWND dialog, int id) {
+    std::vector<std::string> items;
+    int count = (int)SendDlgItemMessageA(dialog, id, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        char text[1024] = "";
+        SendDlgItemMessageA(dialog, id, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
+
+bool waitgone(HWND window, int timeout) {
+    for (int waited = 0; waited <= timeout; waited += kPoll) {
+        if (!IsWindow(window) || !IsWindowVisible(window)) return true;
+        Sleep(kPoll);
+    }
+    return false;
+}
+
+} // namespace uitest

@@ -1,0 +1,83 @@
+// A small library for Win32 UI tests: start a program, find its windows, read and drive
+// its dialogs and message boxes, and collect its exit code.
+//
+// Every wait has a timeout (in milliseconds). A Process that is still running when it goes
+// out of scope is terminated, so a failing test never leaves a program behind.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace uitest {
+
+enum : int { kDefaultTimeout = 15000 };
+
+class Process {
+  public:
+    // Starts exe with the given argument text; extraenv holds "NAME=value" entries that are
+    // added to (or replace in) the test's own environment.
+    Process(const std::string& exe, const std::string& arguments = "",
+            const std::vector<std::string>& extraenv = {});
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool started() const { return handle_ != nullptr; }
+    DWORD id() const { return id_; }
+
+    // Visible top-level windows of the process.
+    std::vector<HWND> windows() const;
+
+    // The first visible top-level window whose class is classname (any class when null)
+    // and, when given, whose caption is caption; null on timeout.
+    HWND waitwindow(const char* classname = nullptr, const char* caption = nullptr,
+                    int timeout = kDefaultTimeout) const;
+
+    // Waits for a message box (a dialog with a message text) of the process.
+    HWND waitmessagebox(int timeout = kDefaultTimeout) const;
+
+    // The exit code, or -1 when the process is still running at the timeout.
+    int waitexit(int timeout = kDefaultTimeout);
+
+  private:
+    HANDLE handle_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// What a message box shows. icon is the MB_ICON* style whose system icon it displays
+// (MB_ICONERROR, MB_ICONINFORMATION, MB_ICONWARNING, MB_ICONQUESTION) or 0.
+struct MessageBoxContent {
+    std::string caption;
+    std::string text;
+    unsigned icon = 0;
+    std::vector<std::string> buttons;
+};
+
+bool ismessagebox(HWND window);
+MessageBoxContent readmessagebox(HWND box);
+
+// Presses a message-box button by its id (IDOK, IDYES ...).
+void answermessagebox(HWND box, int buttonid);
+
+std::string windowtext(HWND window);
+std::string controltext(HWND dialog, int id);
+bool controlvisible(HWND dialog, int id);
+bool controlenabled(HWND dialog, int id);
+bool controlchecked(HWND dialog, int id);
+RECT controlrect(HWND dialog, int id); // in the dialog's client coordinates
+
+// Clicks a button of a dialog (as the user would: the button sends its notification).
+void click(HWND dialog, int id);
+
+// Replaces the text of an edit field.
+void typetext(HWND dialog, int id, const std::string& text);
+
+// Items of a list box.
+std::vector<std::string> listitems(HWND dialog, int id);
+
+// Waits until window is gone (destroyed or hidden); false on timeout.
+bool waitgone(HWND window, int timeout = kDefaultTimeout);
+
+} // namespace uitest
