@@ -1,0 +1,825 @@
+// Inflate: Deflate (method 8) and Deflate64 (method 9) decoding into the 65,536-byte window.
+//
+// Design:
+// - One body serves both variants; they differ only in data (the DeflateVariant rows of
+//   length code 285 and distance codes 30 and 31), so nothing is compiled twice.
+// - Codes are decoded through multi-level tables: a first-level table indexed by the next
+//   9 (dynamic literal/length), 6 (dynamic distance), 7 or 5 (fixed) bits, and sub-tables
+//   for longer codes. The whole table set of one code lives in one heap block.
+// - Two decoding loops share the tables. The fast loop runs while the input buffer holds
+//   at least kFastInputMargin bytes and the window has room for the longest ordinary match:
+//   it keeps its state in locals, refills a machine-word bit buffer a word at a time,
+//   writes up to three literals per refill and copies matches in words. The careful loop
+//   decodes one symbol at a time, taking bytes one by one and calling the engine's
+//   readbyte when the buffer is empty; it handles block headers, buffer ends, window
+//   flushes and the end of the member.
+// - Running out of input is noticed when bits are consumed, not when they are looked at:
+//   a table lookup near the end may look at zero bits beyond the data, and only a code
+//   that really extends past the data fails. So a valid stream whose last codes are
+//   shorter than the lookup width still decodes.
+// - Bytes the fast loop loaded into the bit buffer but did not use are handed back to the
+//   input cursor at the end, so the cursor stops right after the member's last used byte.
+#include "engine/inflate.h"
+
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+// Words are loaded from the input and the window in little-endian byte order.
+#if defined(__BYTE_ORDER__)
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the bit buffer assumes little-endian");
+#endif
+
+namespace {
+
+// ---- Code entries -------------------------------------------------------------------
+//
+// A CodeEntry is one 32-bit word:
+//   bits 0..7    input bits this entry consumes at its table level
+//   bits 8..15   operation: 0..16  a length or distance base with that many extra bits
+//                           31     end of block
+//                           32     literal byte (or code-length symbol)
+//                           33..48 link to a sub-table indexed by (operation - 32) bits
+//                           99     invalid code
+//   bits 16..31  value: the literal or symbol, the base, or for a link the index of the
+//                sub-table's first entry within the code set's block
+typedef uint32_t CodeEntry;
+
+enum Operation : unsigned {
+    kOpMaxExtra = 16, // operations 0..16 carry a base and extra bits
+    kOpEndOfBlock = 31,
+    kOpLiteral = 32, // also the link base: a link is kOpLiteral + sub-table width
+    kOpInvalid = 99,
+};
+
+enum {
+    kMaxCodeBits = 15,       // Deflate code lengths are 0..15
+    kMaxLitLenSymbols = 288, // HLIT reaches 288
+    kMaxDistSymbols = 32,    // HDIST reaches 32
+    kCodeLengthSymbols = 19,
+    kEndOfBlockSymbol = 256,
+    kDynamicLitBits = 9, // first-level widths
+    kDynamicDistBits = 6,
+    kFixedLitBits = 7,
+    kFixedDistBits = 5,
+    kCodeLengthBits = 7,
+    kWindowMask = kInflateWindowSize - 1,
+    kMaxFastLength = 258, // longest match the fast loop copies itself
+};
+// Tables ending at bit d cover disjoint d-bit prefixes, so a code set never needs more than
+// 2 + 4 + ... + 2^15 entries, and every sub-table index fits the 16-bit value field.
+static_assert((2u << kMaxCodeBits) - 2 <= 0xFFFF, "sub-table indices must fit 16 bits");
+
+CodeEntry makeentry(unsigned op, unsigned bits, unsigned value) {
+    return bits | op << 8 | value << 16;
+}
+unsigned entrybits(CodeEntry e) {
+    return e & 0xFF;
+}
+unsigned entryop(CodeEntry e) {
+    return (e >> 8) & 0xFF;
+}
+unsigned entryvalue(CodeEntry e) {
+    return e >> 16;
+}
+bool isliteral(CodeEntry e) {
+    return (e & 0xFF00) == kOpLiteral << 8;
+}
+bool islink(CodeEntry e) {
+    return entryop(e) > kOpLiteral && entryop(e) < kOpInvalid;
+}
+
+unsigned lowmask(unsigned n) {
+    return (1u << n) - 1;
+}
+
+// ---- Variants -----------------------------------------------------------------------
+//
+// Rows of the length table are codes 257..287, rows of the distance table codes 0..31;
+// an extra-bits value of kOpInvalid makes the code invalid.
+
+const unsigned short kLengthBase[2][31] = {
+    {3,  4,  5,  6,  7,  8,  9,  10,  11,  13,  15,  17,  19,  23, 27, 31,
+     35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0,  0},
+    {3,  4,  5,  6,  7,  8,  9,  10,  11,  13,  15,  17,  19, 23, 27, 31,
+     35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 3,  0,  0},
+};
+const unsigned char kLengthExtra[2][31] = {
+    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99},
+    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2,  2,  2, 2,
+     3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 16, 99, 99},
+};
+const unsigned short kDistanceBase[32] = {
+    1,   2,   3,   4,   5,    7,    9,    13,   17,   25,   33,   49,    65,    97,    129,   193,
+    257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153,
+};
+const unsigned char kDistanceExtra[2][32] = {
+    {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
+     7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 99, 99},
+    {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
+     7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14},
+};
+static_assert(kOpInvalid > kOpMaxExtra, "invalid rows must not look like extra bits");
+
+// The fixed-code tables of one variant, built at its first fixed block and kept until
+// releasefixedcodes.
+struct FixedCodes {
+    CodeEntry* lit;
+    unsigned litbits;
+    CodeEntry* dist;
+    unsigned distbits;
+};
+FixedCodes fixedcache[2]; // [0] Deflate, [1] Deflate64
+
+// ---- Table building -----------------------------------------------------------------
+
+enum BuildResult {
+    kBuildComplete = 0,   // also an empty set, and a single 1-bit code
+    kBuildIncomplete = 1, // some codes unused; their slots hold kOpInvalid
+    kBuildOversubscribed = 2,
+    kBuildNoMemory = 3,
+};
+
+// What a code set is built from, and what both layout passes share.
+struct CodeSet {
+    const unsigned char* lengths;
+    unsigned n;                  // symbols
+    unsigned simple;             // symbols below this are literals or end of block
+    const unsigned short* bases; // rows for symbols from `simple` on
+    const unsigned char* extra;
+    unsigned count[kMaxCodeBits + 1];         // codes of each length
+    unsigned short sorted[kMaxLitLenSymbols]; // coded symbols by length, then value
+    unsigned coded;                           // number of symbols with a nonzero length
+    unsigned maxlen;
+    unsigned lookupbits; // requested width clamped to the lengths present
+    unsigned firstbits;  // first-level width (lookupbits cut at the end code)
+    unsigned eoblen;     // end-of-block code length in a literal/length set, or 0
+};
+
+// One open table while codes are placed: it starts after `start` decoded bits, is indexed
+// by `width` more, begins at entry `offset` of the block and serves codes whose low
+// `start` bits equal `prefix`.
+struct TableLevel {
+    unsigned start, width, offset, prefix;
+};
+
+unsigned reversebits(unsigned code, unsigned n) {
+    unsigned r = 0;
+    for (; n; n--, code >>= 1) r = r << 1 | (code & 1);
+    return r;
+}
+
+CodeEntry symbolentry(const CodeSet* set, unsigned symbol, unsigned bits) {
+    if (symbol < set->simple)
+        return makeentry(symbol == kEndOfBlockSymbol ? kOpEndOfBlock : kOpLiteral, bits, symbol);
+    unsigned row = symbol - set->simple;
+    return makeentry(set->extra[row], bits, set->bases[row]);
+}
+
+// Width of a sub-table opened after `start` bits for a code of length k: at least the
+// code's remaining bits, grown while the codes still to place cannot fill its slots, at
+// most the lookup bits and the longest code; cut so that the end code ends on a boundary.
+unsigned subtablewidth(const CodeSet* set, const unsigned* remaining, unsigned start, unsigned k) {
+    unsigned cap = set->maxlen - start < set->lookupbits ? set->maxlen - start : set->lookupbits;
+    unsigned width = k - start < set->lookupbits ? k - start : set->lookupbits;
+    for (; width < cap; width++) {
+        unsigned filled = 0;
+        for (unsigned len = k; len <= start + width; len++)
+            filled += remaining[len] << (start + width - len);
+        if (filled >= 1u << width) break;
+    }
+    if (set->eoblen > start && start + width > set->eoblen) width = set->eoblen - start;
+    return width;
+}
+
+void fillinvalid(CodeEntry* table, unsigned entries) {
+    for (unsigned i = 0; i < entries; i++) table[i] = makeentry(kOpInvalid, 0, 0);
+}
+
+// Places every code; with out null only counts the entries needed. Returns the count.
+unsigned layouttables(const CodeSet* set, CodeEntry* out) {
+    TableLevel level[kMaxCodeBits + 1] = {{0, set->firstbits, 0, 0}};
+    unsigned top = 0, total = 1u << set->firstbits;
+    unsigned remaining[kMaxCodeBits + 1], nextcode[kMaxCodeBits + 1] = {0};
+    memcpy(remaining, set->count, sizeof remaining);
+    for (unsigned len = 1, code = 0; len <= kMaxCodeBits; len++) {
+        code = (code + set->count[len - 1]) << 1;
+        nextcode[len] = code;
+    }
+    if (out) fillinvalid(out, total);
+    for (unsigned i = 0; i < set->coded; i++) {
+        unsigned symbol = set->sorted[i], k = set->lengths[symbol];
+        unsigned r = reversebits(nextcode[k]++, k);
+        while (top > 0 && (r & lowmask(level[top].start)) != level[top].prefix) top--;
+        while (k > level[top].start + level[top].width) {
+            const TableLevel& parent = level[top];
+            unsigned start = parent.start + parent.width;
+            unsigned width = subtablewidth(set, remaining, start, k);
+            if (out) {
+                unsigned slot = parent.offset + ((r >> parent.start) & lowmask(parent.width));
+                out[slot] = makeentry(kOpLiteral + width, parent.width, total);
+                fillinvalid(out + total, 1u << width);
+            }
+            level[++top] = {start, width, total, r & lowmask(start)};
+            total += 1u << width;
+        }
+        const TableLevel& t = level[top];
+        if (out) {
+            CodeEntry e = symbolentry(set, symbol, k - t.start);
+            for (unsigned slot = r >> t.start; slot < 1u << t.width; slot += 1u << (k - t.start))
+                out[t.offset + slot] = e;
+        }
+        remaining[k]--;
+    }
+    return total;
+}
+
+// Counts, sorts and checks the lengths. Returns kBuildOversubscribed, kBuildIncomplete or
+// kBuildComplete.
+int prepareset(CodeSet* set) {
+    memset(set->count, 0, sizeof set->count);
+    for (unsigned s = 0; s < set->n; s++) set->count[set->lengths[s]]++;
+    set->count[0] = 0;
+    unsigned offset[kMaxCodeBits + 2] = {0};
+    for (unsigned len = 1; len <= kMaxCodeBits; len++)
+        offset[len + 1] = offset[len] + set->count[len];
+    set->coded = offset[kMaxCodeBits + 1];
+    for (unsigned s = 0; s < set->n; s++)
+        if (set->lengths[s]) set->sorted[offset[set->lengths[s]]++] = (unsigned short)s;
+    set->maxlen = 0;
+    int left = 1;
+    for (unsigned len = 1; len <= kMaxCodeBits; len++) {
+        left = (left << 1) - (int)set->count[len];
+        if (left < 0) return kBuildOversubscribed;
+        if (set->count[len]) set->maxlen = len;
+    }
+    left >>= kMaxCodeBits - set->maxlen; // unused codes, counted at the longest length
+    return left > 0 && set->maxlen > 1 ? kBuildIncomplete : kBuildComplete;
+}
+
+// Builds the decoding tables of one code set into *table (one heap block, null for a set
+// without codes). *bits is the requested first-level width on entry and the width used on
+// return. Returns a BuildResult.
+int makecodetables(const unsigned char* lengths, unsigned n, unsigned simple,
+                   const unsigned short* bases, const unsigned char* extra, CodeEntry** table,
+                   unsigned* bits) {
+    CodeSet set;
+    set.lengths = lengths;
+    set.n = n;
+    set.simple = simple;
+    set.bases = bases;
+    set.extra = extra;
+    *table = nullptr;
+    int result = prepareset(&set);
+    if (result == kBuildOversubscribed) return result;
+    if (set.coded == 0) {
+        *bits = 0;
+        return kBuildComplete;
+    }
+    unsigned minlen = 1;
+    while (!set.count[minlen]) minlen++;
+    unsigned width = *bits < minlen ? minlen : *bits;
+    set.lookupbits = width > set.maxlen ? set.maxlen : width;
+    set.eoblen = n > kEndOfBlockSymbol ? lengths[kEndOfBlockSymbol] : 0;
+    set.firstbits = set.eoblen && set.eoblen < set.lookupbits ? set.eoblen : set.lookupbits;
+    unsigned entries = layouttables(&set, nullptr);
+    *table = (CodeEntry*)malloc(entries * sizeof(CodeEntry));
+    if (!*table) return kBuildNoMemory;
+    layouttables(&set, *table);
+    *bits = set.firstbits;
+    return result;
+}
+
+void freecodetables(CodeEntry* table) {
+    free(table);
+}
+
+// ---- Decoder state and careful input ------------------------------------------------
+
+// The bit buffer is a machine word: 64 bits on the host, 32 bits in the i686 stub.
+typedef uintptr_t BitWord;
+enum {
+    kWordBytes = sizeof(BitWord),
+    kWordBits = 8 * kWordBytes,
+    // The fast loop refills at most five times per symbol; each refill reads one word and
+    // advances at most kWordBytes - 1 bytes.
+    kFastInputMargin = 5 * (kWordBytes - 1) + kWordBytes + 1,
+    // One round of the fast loop writes at most two literals and a match.
+    kFastWindowLimit = kInflateWindowSize - kMaxFastLength - 2,
+};
+static_assert(kWordBits - 8 >= 24, "a refilled buffer must hold a 15-bit code and 9 more");
+
+struct Inflater {
+    const InflateHooks* hooks;
+    unsigned char* window;
+    unsigned pos;         // next window position, 0..65535
+    BitWord bitbuf;       // valid bits from bit 0 up; zero above them
+    unsigned bitcount;    // valid bits, including padbits
+    unsigned padbits;     // zero bits added at the top after the input ran out
+    bool exhausted;       // readbyte has reported the end of the member's data
+    unsigned inlinebytes; // bytes taken from the cursor since the last readbyte call
+    int variant;          // 0 Deflate, 1 Deflate64
+};
+
+int nextbyte(Inflater* z) {
+    InputCursor* cursor = z->hooks->input;
+    if (--cursor->unread >= 0) {
+        z->inlinebytes++;
+        return *cursor->next++;
+    }
+    z->inlinebytes = 0;
+    return z->hooks->readbyte();
+}
+
+// Makes n bits visible; past the end of the data the missing bits read as zero.
+void needbits(Inflater* z, unsigned n) {
+    while (z->bitcount < n) {
+        int b = z->exhausted ? -1 : nextbyte(z);
+        if (b < 0) {
+            z->exhausted = true;
+            z->padbits += 8;
+            b = 0;
+        }
+        z->bitbuf |= (BitWord)b << z->bitcount;
+        z->bitcount += 8;
+    }
+}
+
+// Consumes n visible bits; false when they reach past the end of the data.
+bool dropbits(Inflater* z, unsigned n) {
+    if (n > z->bitcount - z->padbits) return false;
+    z->bitbuf >>= n;
+    z->bitcount -= n;
+    return true;
+}
+
+bool getbits(Inflater* z, unsigned n, unsigned* value) {
+    needbits(z, n);
+    *value = (unsigned)z->bitbuf & lowmask(n);
+    return dropbits(z, n);
+}
+
+// Decodes one entry of a code set bit by bit. Returns kInflateOk with *entry set, or
+// kInflateTruncated for an invalid code or one that runs past the data.
+int decodeentry(Inflater* z, const CodeEntry* set, unsigned bits, CodeEntry* entry) {
+    needbits(z, bits);
+    CodeEntry e = set[z->bitbuf & lowmask(bits)];
+    while (islink(e)) {
+        if (!dropbits(z, entrybits(e))) return kInflateTruncated;
+        unsigned width = entryop(e) - kOpLiteral;
+        needbits(z, width);
+        e = set[entryvalue(e) + (z->bitbuf & lowmask(width))];
+    }
+    if (entryop(e) == kOpInvalid || !dropbits(z, entrybits(e))) return kInflateTruncated;
+    *entry = e;
+    return kInflateOk;
+}
+
+// Gives unused whole bytes of the bit buffer back to the cursor, as far as they came from
+// the cursor's current buffer.
+void givebackbytes(Inflater* z) {
+    unsigned spare = (z->bitcount - z->padbits) / 8;
+    if (spare > z->inlinebytes) spare = z->inlinebytes;
+    InputCursor* cursor = z->hooks->input;
+    if (cursor->unread < 0) cursor->unread = 0;
+    cursor->next -= spare;
+    cursor->unread += (int)spare;
+}
+
+// ---- Output -------------------------------------------------------------------------
+
+int flushwindow(Inflater* z) {
+    z->pos = 0;
+    return z->hooks->flushoutput(z->window, kInflateWindowSize, 0);
+}
+
+int putbyte(Inflater* z, unsigned char b) {
+    z->window[z->pos++] = b;
+    return z->pos == kInflateWindowSize ? flushwindow(z) : 0;
+}
+
+uint64_t load64(const unsigned char* p) {
+    uint64_t v;
+    memcpy(&v, p, sizeof v);
+    return v;
+}
+void store64(unsigned char* p, uint64_t v) {
+    memcpy(p, &v, sizeof v);
+}
+
+// Copies n bytes forward from distance bytes back, so that a distance shorter than n
+// repeats the recent bytes. Writes exactly n bytes.
+void copyback(unsigned char* dst, unsigned distance, unsigned n) {
+    const unsigned char* src = dst - distance;
+    if (distance >= 8 && n >= 8) {
+        unsigned char* end = dst + n;
+        for (; dst + 8 <= end; dst += 8, src += 8) store64(dst, load64(src));
+        store64(end - 8, load64(end - 8 - distance)); // the last bytes, overlapping
+    } else if (distance == 1) {
+        memset(dst, src[0], n);
+    } else {
+        while (n--) *dst++ = *src++;
+    }
+}
+
+// Copies a match of any length through the window: the source wraps modulo 65,536 and
+// every full window is flushed. Returns kInflateOk or flushoutput's code.
+int copymatch(Inflater* z, unsigned length, unsigned distance) {
+    unsigned src = (z->pos - distance) & kWindowMask;
+    while (length) {
+        unsigned pos = z->pos, chunk = kInflateWindowSize - (src > pos ? src : pos);
+        if (chunk > length) chunk = length;
+        if (pos - src >= chunk) // no overlap, or a source ahead of the position
+            memmove(z->window + pos, z->window + src, chunk);
+        else
+            copyback(z->window + pos, pos - src, chunk);
+        z->pos += chunk;
+        src = (src + chunk) & kWindowMask;
+        length -= chunk;
+        if (z->pos == kInflateWindowSize) {
+            int r = flushwindow(z);
+            if (r) return r;
+        }
+    }
+    return kInflateOk;
+}
+
+// ---- Symbol decoding ----------------------------------------------------------------
+
+struct BlockCodes {
+    const CodeEntry* lit;
+    const CodeEntry* dist;
+    unsigned litbits, distbits;
+};
+
+// Reads the extra bits of a length or distance entry and adds them to its base.
+bool readbase(Inflater* z, CodeEntry e, unsigned* value) {
+    unsigned extra;
+    if (!getbits(z, entryop(e), &extra)) return false;
+    *value = entryvalue(e) + extra;
+    return true;
+}
+
+// Decodes one symbol with byte-by-byte input and carries it out.
+int carefulsymbol(Inflater* z, const BlockCodes* codes, bool* endofblock) {
+    CodeEntry e;
+    int r = decodeentry(z, codes->lit, codes->litbits, &e);
+    if (r) return r;
+    if (entryop(e) == kOpLiteral) return putbyte(z, (unsigned char)entryvalue(e));
+    if (entryop(e) == kOpEndOfBlock) {
+        *endofblock = true;
+        return kInflateOk;
+    }
+    unsigned length, distance;
+    if (!readbase(z, e, &length)) return kInflateTruncated;
+    r = decodeentry(z, codes->dist, codes->distbits, &e);
+    if (r) return r;
+    if (!readbase(z, e, &distance)) return kInflateTruncated;
+    return copymatch(z, length, distance);
+}
+
+// The bit-buffer primitives of the fast loop, on local copies of the state.
+struct FastBits {
+    BitWord buf;
+    unsigned count;
+    const unsigned char* in;
+
+    // Loads a word at `in`; afterwards at least kWordBits - 8 bits are valid. Bits above
+    // `count` are those of the following input bytes, so loading them again is harmless.
+    void refill() {
+        BitWord word;
+        memcpy(&word, in, sizeof word);
+        buf |= word << count;
+        in += (kWordBits - 1 - count) >> 3;
+        count |= kWordBits - 8;
+    }
+    void ensure(unsigned n) {
+        if (count < n) refill();
+    }
+    void drop(unsigned n) {
+        buf >>= n;
+        count -= n;
+    }
+    unsigned take(unsigned n) {
+        unsigned v = (unsigned)buf & lowmask(n);
+        drop(n);
+        return v;
+    }
+    // Follows links from a first-level entry to the final entry; the caller has made sure
+    // that a whole code is visible.
+    CodeEntry resolve(const CodeEntry* set, CodeEntry e) {
+        while (islink(e)) {
+            drop(entrybits(e));
+            e = set[entryvalue(e) + (buf & lowmask(entryop(e) - kOpLiteral))];
+        }
+        return e;
+    }
+};
+
+// Decodes symbols while the cursor holds kFastInputMargin bytes and the window has room
+// for a whole match. Returns kInflateOk (also when it stops early) or a failure.
+int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
+    InputCursor* cursor = z->hooks->input;
+    if (z->exhausted || cursor->unread < kFastInputMargin) return kInflateOk;
+    FastBits b = {z->bitbuf, z->bitcount, cursor->next};
+    const unsigned char* inlimit = cursor->next + (cursor->unread - kFastInputMargin);
+    const CodeEntry *lit = codes->lit, *dist = codes->dist;
+    const BitWord litmask = lowmask(codes->litbits), distmask = lowmask(codes->distbits);
+    unsigned char* const window = z->window;
+    unsigned pos = z->pos;
+    int result = kInflateOk;
+    while (b.in <= inlimit && pos <= kFastWindowLimit) {
+        b.refill();
+        CodeEntry e = lit[b.buf & litmask];
+        if (isliteral(e)) {
+            // A refilled 64-bit buffer holds three first-level codes (and the lookup bits of
+            // a fourth).
+            b.drop(entrybits(e));
+            window[pos++] = (unsigned char)entryvalue(e);
+            e = lit[b.buf & litmask];
+            if (kWordBits == 64 && isliteral(e)) {
+                b.drop(entrybits(e));
+                window[pos++] = (unsigned char)entryvalue(e);
+                e = lit[b.buf & litmask];
+                if (isliteral(e)) {
+                    b.drop(entrybits(e));
+                    window[pos++] = (unsigned char)entryvalue(e);
+                    continue;
+                }
+            }
+            b.ensure(kMaxCodeBits);
+        }
+        e = b.resolve(lit, e);
+        unsigned op = entryop(e);
+        if (op > kOpMaxExtra && op != kOpLiteral) {
+            if (op == kOpEndOfBlock) {
+                b.drop(entrybits(e));
+                *endofblock = true;
+            } else {
+                result = kInflateTruncated;
+            }
+            break;
+        }
+        b.drop(entrybits(e));
+        if (op == kOpLiteral) {
+            window[pos++] = (unsigned char)entryvalue(e);
+            continue;
+        }
+        b.ensure(op);
+        unsigned length = entryvalue(e) + b.take(op);
+        b.ensure(kMaxCodeBits);
+        e = b.resolve(dist, dist[b.buf & distmask]);
+        op = entryop(e);
+        if (op > kOpMaxExtra) {
+            result = kInflateTruncated;
+            break;
+        }
+        b.drop(entrybits(e));
+        b.ensure(op);
+        unsigned distance = entryvalue(e) + b.take(op);
+        if (distance <= pos && length <= kMaxFastLength) {
+            copyback(window + pos, distance, length);
+            pos += length;
+            continue;
+        }
+        z->pos = pos;
+        result = copymatch(z, length, distance);
+        pos = z->pos;
+        if (result) break;
+    }
+    z->pos = pos;
+    z->bitbuf = b.buf & (((BitWord)1 << b.count) - 1);
+    z->bitcount = b.count;
+    unsigned taken = (unsigned)(b.in - cursor->next);
+    z->inlinebytes += taken;
+    cursor->unread -= (int)taken;
+    cursor->next += taken;
+    return result;
+}
+
+// Decodes the symbols of one block up to its end code.
+int decodesymbols(Inflater* z, const BlockCodes* codes) {
+    bool endofblock = false;
+    for (;;) {
+        int r = fastsymbols(z, codes, &endofblock);
+        if (r || endofblock) return r;
+        r = carefulsymbol(z, codes, &endofblock);
+        if (r || endofblock) return r;
+    }
+}
+
+// ---- Blocks -------------------------------------------------------------------------
+
+int storedblock(Inflater* z) {
+    unsigned length, complement;
+    if (!dropbits(z, z->bitcount % 8) || !getbits(z, 16, &length) || !getbits(z, 16, &complement) ||
+        length != (~complement & 0xFFFF))
+        return kInflateTruncated;
+    InputCursor* cursor = z->hooks->input;
+    while (length) {
+        int r;
+        if (z->bitcount - z->padbits >= 8 || z->exhausted || cursor->unread <= 0) {
+            unsigned b;
+            if (!getbits(z, 8, &b)) return kInflateTruncated;
+            r = putbyte(z, (unsigned char)b);
+            length--;
+        } else { // straight from the input buffer
+            unsigned n = (unsigned)cursor->unread;
+            if (n > length) n = length;
+            if (n > kInflateWindowSize - z->pos) n = kInflateWindowSize - z->pos;
+            memcpy(z->window + z->pos, cursor->next, n);
+            cursor->next += n;
+            cursor->unread -= (int)n;
+            z->inlinebytes += n;
+            z->pos += n;
+            length -= n;
+            r = z->pos == kInflateWindowSize ? flushwindow(z) : 0;
+        }
+        if (r) return r;
+    }
+    return kInflateOk;
+}
+
+int fixedblock(Inflater* z) {
+    FixedCodes* cache = &fixedcache[z->variant];
+    if (!cache->lit) {
+        unsigned char lengths[kMaxLitLenSymbols];
+        memset(lengths, 8, 144);
+        memset(lengths + 144, 9, 256 - 144);
+        memset(lengths + 256, 7, 280 - 256);
+        memset(lengths + 280, 8, kMaxLitLenSymbols - 280);
+        cache->litbits = kFixedLitBits;
+        int r = makecodetables(lengths, kMaxLitLenSymbols, kEndOfBlockSymbol + 1,
+                               kLengthBase[z->variant], kLengthExtra[z->variant], &cache->lit,
+                               &cache->litbits);
+        if (r) return r;
+        memset(lengths, 5, kMaxDistSymbols);
+        cache->distbits = kFixedDistBits;
+        r = makecodetables(lengths, kMaxDistSymbols, 0, kDistanceBase, kDistanceExtra[z->variant],
+                           &cache->dist, &cache->distbits);
+        if (r > kBuildIncomplete) {
+            freecodetables(cache->lit);
+            *cache = FixedCodes();
+            return r;
+        }
+    }
+    BlockCodes codes = {cache->lit, cache->dist, cache->litbits, cache->distbits};
+    return decodesymbols(z, &codes);
+}
+
+// Sends one of the two notices about a code set without enough codes.
+void notice(const Inflater* z, const char* text, unsigned length) {
+    enum { kNoticeFlags = 1 };
+    if (*z->hooks->quietlevel == 0) z->hooks->message(text, length, kNoticeFlags);
+}
+const char kIncompleteLit[] = "(incomplete l-tree)  ";
+const char kIncompleteDist[] = "(incomplete d-tree)  ";
+static_assert(sizeof kIncompleteLit - 1 == 21 && sizeof kIncompleteDist - 1 == 21,
+              "the notices are 21 characters long");
+
+// Reads the code-length code of a dynamic block and builds its table.
+int readcodelengthcode(Inflater* z, unsigned count, CodeEntry** table, unsigned* bits) {
+    static const unsigned char kOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                             11, 4,  12, 3, 13, 2, 14, 1, 15};
+    unsigned char lengths[kCodeLengthSymbols] = {0};
+    for (unsigned i = 0; i < count; i++) {
+        unsigned v;
+        if (!getbits(z, 3, &v)) return kInflateTruncated;
+        lengths[kOrder[i]] = (unsigned char)v;
+    }
+    *bits = kCodeLengthBits;
+    int r = makecodetables(lengths, kCodeLengthSymbols, kCodeLengthSymbols, nullptr, nullptr, table,
+                           bits);
+    if (r == kBuildIncomplete || (r == kBuildComplete && *bits == 0)) {
+        freecodetables(*table);
+        return kInflateTruncated;
+    }
+    return r;
+}
+
+// Decodes `total` code lengths with the code-length table; repeats may cross from the
+// literal/length lengths into the distance lengths.
+int readlengths(Inflater* z, const CodeEntry* table, unsigned bits, unsigned char* lengths,
+                unsigned total) {
+    unsigned i = 0, previous = 0;
+    while (i < total) {
+        CodeEntry e;
+        int r = decodeentry(z, table, bits, &e);
+        if (r) return r;
+        unsigned symbol = entryvalue(e), repeat, extra;
+        if (symbol < 16) {
+            lengths[i++] = (unsigned char)(previous = symbol);
+            continue;
+        }
+        if (symbol == 16) {
+            if (!getbits(z, 2, &extra)) return kInflateTruncated;
+            repeat = 3 + extra;
+        } else {
+            if (!getbits(z, symbol == 17 ? 3 : 7, &extra)) return kInflateTruncated;
+            repeat = (symbol == 17 ? 3 : 11) + extra;
+            previous = 0;
+        }
+        if (repeat > total - i) return kInflateTruncated;
+        memset(lengths + i, (int)previous, repeat);
+        i += repeat;
+    }
+    return kInflateOk;
+}
+
+// Builds the literal/length and distance tables of a dynamic block from its lengths.
+int dynamictables(Inflater* z, const unsigned char* lengths, unsigned hlit, unsigned hdist,
+                  BlockCodes* codes, CodeEntry** lit, CodeEntry** dist) {
+    codes->litbits = kDynamicLitBits;
+    int r = makecodetables(lengths, hlit, kEndOfBlockSymbol + 1, kLengthBase[z->variant],
+                           kLengthExtra[z->variant], lit, &codes->litbits);
+    if (r == kBuildIncomplete || (r == kBuildComplete && codes->litbits == 0)) {
+        notice(z, kIncompleteLit, sizeof kIncompleteLit - 1);
+        freecodetables(*lit);
+        return kInflateTruncated;
+    }
+    if (r) return r;
+    codes->distbits = kDynamicDistBits;
+    r = makecodetables(lengths + hlit, hdist, 0, kDistanceBase, kDistanceExtra[z->variant], dist,
+                       &codes->distbits);
+    if (r == kBuildIncomplete) r = kBuildComplete; // unused distance codes are harmless
+    if (r == kBuildComplete && codes->distbits == 0 && hlit > kEndOfBlockSymbol + 1) {
+        notice(z, kIncompleteDist, sizeof kIncompleteDist - 1);
+        r = kInflateTruncated;
+    }
+    if (r) {
+        freecodetables(*dist);
+        freecodetables(*lit);
+        return r;
+    }
+    codes->lit = *lit;
+    codes->dist = *dist;
+    return kInflateOk;
+}
+
+int dynamicblock(Inflater* z) {
+    unsigned hlit, hdist, hclen;
+    if (!getbits(z, 5, &hlit) || !getbits(z, 5, &hdist) || !getbits(z, 4, &hclen))
+        return kInflateTruncated;
+    hlit += 257;
+    hdist += 1;
+    CodeEntry* cltable;
+    unsigned clbits;
+    int r = readcodelengthcode(z, hclen + 4, &cltable, &clbits);
+    if (r) return r;
+    unsigned char lengths[kMaxLitLenSymbols + kMaxDistSymbols];
+    r = readlengths(z, cltable, clbits, lengths, hlit + hdist);
+    freecodetables(cltable);
+    if (r) return r;
+    BlockCodes codes;
+    CodeEntry *lit, *dist;
+    r = dynamictables(z, lengths, hlit, hdist, &codes, &lit, &dist);
+    if (r) return r;
+    r = decodesymbols(z, &codes);
+    freecodetables(lit);
+    freecodetables(dist);
+    return r;
+}
+
+// Decodes one block; *final receives its final-block flag.
+int nextblock(Inflater* z, bool* final) {
+    enum BlockType { kStored = 0, kFixed = 1, kDynamic = 2 };
+    unsigned flag, type;
+    if (!getbits(z, 1, &flag) || !getbits(z, 2, &type)) return kInflateTruncated;
+    *final = flag != 0;
+    switch (type) {
+    case kStored:
+        return storedblock(z);
+    case kFixed:
+        return fixedblock(z);
+    case kDynamic:
+        return dynamicblock(z);
+    default:
+        return kInflateInvalid;
+    }
+}
+
+} // namespace
+
+int undeflate(const InflateHooks* hooks, bool deflate64) {
+    Inflater z;
+    memset(&z, 0, sizeof z);
+    z.hooks = hooks;
+    z.window = hooks->window;
+    z.variant = deflate64 ? 1 : 0;
+    bool final = false;
+    int r;
+    do r = nextblock(&z, &final);
+    while (r == kInflateOk && !final);
+    givebackbytes(&z);
+    if (r) return r;
+    return hooks->flushoutput(z.window, z.pos, 0);
+}
+
+int releasefixedcodes() {
+    for (FixedCodes& cache : fixedcache) {
+        freecodetables(cache.lit);
+        freecodetables(cache.dist);
+        cache = FixedCodes();
+    }
+    return 0;
+}

@@ -1,0 +1,602 @@
+// Tests of undeflate on streams built bit by bit: block types, code sets, the Deflate64
+// codes, window flushes, truncation and the fixed-code cache.
+//
+// StreamWriter writes fields in Deflate's bit order and Huffman codes from their lengths,
+// so every stream states exactly which rule it exercises.
+#include "tests/inflatedriver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <string>
+#include <vector>
+
+namespace {
+
+using inflatedriver::Decoded;
+using inflatedriver::inflate;
+using inflatedriver::Options;
+using Bytes = std::vector<unsigned char>;
+
+// Canonical Huffman codes of a set of lengths.
+std::vector<unsigned> canonicalcodes(const std::vector<int>& lengths) {
+    int count[16] = {0}, next[16] = {0};
+    for (int len : lengths) count[len]++;
+    count[0] = 0;
+    for (int len = 1, code = 0; len < 16; len++) next[len] = code = (code + count[len - 1]) << 1;
+    std::vector<unsigned> codes(lengths.size());
+    for (size_t s = 0; s < lengths.size(); s++)
+        if (lengths[s]) codes[s] = next[lengths[s]]++;
+    return codes;
+}
+
+// The literal/length lengths of the fixed code.
+std::vector<int> fixedlengths() {
+    std::vector<int> l(288, 8);
+    std::fill(l.begin() + 144, l.begin() + 256, 9);
+    std::fill(l.begin() + 256, l.begin() + 280, 7);
+    return l;
+}
+
+struct StreamWriter {
+    Bytes bytes;
+    unsigned bits = 0; // bits used in the last byte
+
+    // A field of n bits, least significant bit first.
+    void put(unsigned value, int n) {
+        for (int i = 0; i < n; i++) {
+            if (bits == 0) bytes.push_back(0);
+            bytes.back() |= ((value >> i) & 1) << bits;
+            bits = (bits + 1) % 8;
+        }
+    }
+    // A Huffman code, most significant bit first.
+    void code(unsigned code, int len) {
+        for (int i = len - 1; i >= 0; i--) put((code >> i) & 1, 1);
+    }
+    void align() { bits = 0; }
+
+    void header(bool final, int type) {
+        put(final, 1);
+        put(type, 2);
+    }
+    void stored(bool final, const Bytes& data) {
+        header(final, 0);
+        align();
+        put((unsigned)data.size(), 16);
+        put(~(unsigned)data.size() & 0xFFFF, 16);
+        bytes.insert(bytes.end(), data.begin(), data.end());
+    }
+};
+
+// Writes symbols of a block whose literal/length and distance lengths are known.
+struct BlockWriter {
+    StreamWriter& w;
+    std::vector<int> litlen, distlen;
+    std::vector<unsigned> litcode, distcode;
+
+    BlockWriter(StreamWriter& writer, std::vector<int> lit, std::vector<int> dist)
+        : w(writer), litlen(std::move(lit)), distlen(std::move(dist)),
+          litcode(canonicalcodes(litlen)), distcode(canonicalcodes(distlen)) {}
+
+    void symbol(int s) { w.code(litcode.at(s), litlen.at(s)); }
+    void literal(unsigned char c) { symbol(c); }
+    void end() { symbol(256); }
+    // A match given by its codes and extra-bit values.
+    void match(int lengthcode, unsigned lengthextra, int lengthbits, int distcodeindex,
+               unsigned distextra, int distbits) {
+        symbol(lengthcode);
+        w.put(lengthextra, lengthbits);
+        w.code(distcode.at(distcodeindex), distlen.at(distcodeindex));
+        w.put(distextra, distbits);
+    }
+};
+
+BlockWriter fixedblock(StreamWriter& w, bool final) {
+    w.header(final, 1);
+    return BlockWriter(w, fixedlengths(), std::vector<int>(32, 5));
+}
+
+// A dynamic block header whose code-length code gives every length 0..15 four bits.
+BlockWriter dynamicblock(StreamWriter& w, bool final, const std::vector<int>& lit,
+                         const std::vector<int>& dist) {
+    w.header(final, 2);
+    w.put((unsigned)lit.size() - 257, 5);
+    w.put((unsigned)dist.size() - 1, 5);
+    w.put(19 - 4, 4);
+    const int order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+    for (int s : order) w.put(s < 16 ? 4 : 0, 3);
+    for (int len : lit) w.code(len, 4);
+    for (int len : dist) w.code(len, 4);
+    return BlockWriter(w, lit, dist);
+}
+
+// Literal/length lengths: the given symbols get the given lengths, all others 0.
+std::vector<int> lengths(size_t n, std::initializer_list<std::pair<int, int>> set) {
+    std::vector<int> l(n, 0);
+    for (auto [symbol, len] : set) l.at(symbol) = len;
+    return l;
+}
+
+Bytes text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+
+Bytes pattern(size_t n, unsigned seed) {
+    Bytes b(n);
+    for (size_t i = 0; i < n; i++) {
+        seed = seed * 1103515245 + 12345;
+        b[i] = (unsigned char)(seed >> 16);
+    }
+    return b;
+}
+
+class InflateTest : public ::testing::Test {
+  protected:
+    void TearDown() override { releasefixedcodes(); }
+};
+
+// ---- Stored blocks and block types ---------------------------------------------------
+
+TEST_F(InflateTest, StoredBlocksCopyTheirBytesAndAnEmptyOneWritesNothing) {
+    StreamWriter w;
+    w.stored(false, Bytes());
+    w.stored(false, text("hello "));
+    w.stored(true, text("world"));
+    Decoded run = inflate(w.bytes);
+    EXPECT_EQ(run.result, kInflateOk);
+    EXPECT_EQ(run.output, text("hello world"));
+    EXPECT_EQ(run.flushes, std::vector<unsigned>{11});
+}
+
+TEST_F(InflateTest, StoredBlockWithWrongComplementFails) {
+    StreamWriter w;
+    w.header(true, 0);
+    w.align();
+    w.put(3, 16);
+    w.put((~3u & 0xFFFF) ^ 0x100, 16);
+    w.bytes.insert(w.bytes.end(), {'a', 'b', 'c'});
+    Decoded run = inflate(w.bytes);
+    EXPECT_EQ(run.result, kInflateTruncated);
+    EXPECT_TRUE(run.output.empty());
+}
+
+TEST_F(InflateTest, BlockTypeThreeIsInvalid) {
+    StreamWriter w;
+    w.header(true, 3);
+    w.put(0, 13);
+    EXPECT_EQ(inflate(w.bytes).result, kInflateInvalid);
+}
+
+TEST_F(InflateTest, EmptyInputIsTruncated) {
+    Decoded run = inflate(Bytes());
+    EXPECT_EQ(run.result, kInflateTruncated);
+    EXPECT_TRUE(run.flushes.empty());
+}
+
+// ---- Window flushes ------------------------------------------------------------------
+
+TEST_F(InflateTest, ExactlyOneWindowGivesAFullFlushAndAnEmptyOne) {
+    Bytes data = pattern(65536, 7);
+    StreamWriter w;
+    w.stored(false, Bytes(data.begin(), data.begin() + 40000));
+    w.stored(true, Bytes(data.begin() + 40000, data.end()));
+    Decoded run = inflate(w.bytes);
+    EXPECT_EQ(run.result, kInflateOk);
+    EXPECT_EQ(run.flushes, (std::vector<unsigned>{65536, 0}));
+    EXPECT_EQ(run.output, data);
+}
+
+TEST_F(InflateTest, LongOutputIsFlushedInWholeWindows) {
+    // 200,000 copies of 'x': one literal and matches of 258 at distance 1.
+    StreamWriter w;
+    BlockWriter b = fixedblock(w, true);
+    b.literal('x');
+    unsigned left = 199999;
+    for (; left >= 258; left -= 258) b.match(285, 0, 0, 0, 0, 0);
+    for (unsigned i = 0; i < left; i++) b.literal('x');
+    b.end();
+    Decoded run = inflate(w.bytes);
+    EXPECT_EQ(run.result, kInflateOk);
+    EXPECT_EQ(run.flushes, (std::vector<unsigned>{65536, 65536, 65536, 3392}));
+    EXPECT_EQ(run.output, Bytes(200000, 'x'));
+}
+
+TEST_F(InflateTest, FlushFailureEndsDecodingAndKeepsWhatWasFlushed) {
+    Bytes data = pattern(150000, 3);
+    StreamWriter w;
+    for (size_t at = 0; at < data.size(); at += 50000)
+        w.stored(at + 50000 >= data.size(), Bytes(data.begin() + at, data.begin() + at + 50000));
+    Options o;
+    o.failflushat = 1;
+    o.failcode = 80;
+    Decoded run = inflate(w.bytes, o);
+    EXPECT_EQ(run.result, 80);
+    EXPECT_EQ(run.output, Bytes(data.begin(), data.begin() + 65536));
+    o.failflushat = 2; // the final, partial flush
+    o.failcode = 50;
+    run = inflate(w.bytes, o);
+    EXPECT_EQ(run.result, 50);
+    EXPECT_EQ(run.output.size(), 131072u);
+}
+
+// ---- Length code 285 and distance codes 30 and 31 -----------------------------------
+
+TEST_F(InflateTest, LengthCode285DependsOnTheVariant) {
+    StreamWriter w;
+    BlockWriter b = fixedblock(w, true);
+    b.literal('a');
+    b.literal('b');
+    b.match(285, 0, 0, 1, 0, 0); // Deflate: no extra bits, length 258 at distance 2
+    b.end();
+    Decoded deflate = inflate(w.bytes);
+    EXPECT_EQ(deflate.result, kInflateOk);
+    Bytes expected;
+    for (int i = 0; i < 130; i++) expected.insert(expected.end(), {'a', 'b'});
+    EXPECT_EQ(deflate.output, expected);
+
+    StreamWriter w64;
+    BlockWriter b64 = fixedblock(w64, true);
+    b64.literal('a');
+    b64.literal('b');
+    b64.match(285, 65535, 16, 1, 0, 0); // the longest match: 65,538 bytes
+    b64.end();
+    Options o;
+    o.deflate64 = true;
+    Decoded run = inflate(w64.bytes, o);
+    EXPECT_EQ(run.result, kInflateOk);
+    ASSERT_EQ(run.output.size(), 65540u);
+    EXPECT_EQ(run.flushes, (std::vector<unsigned>{65536, 4}));
+    for (size_t i = 0; i < run.output.size(); i++) ASSERT_EQ(run.output[i], i % 2 ? 'b' : 'a');
+}
+
+// History of `size` bytes followed by a fixed block with one match at a distance code.
+Bytes farmatch(const Bytes& history, int distcode, unsigned extra) {
+    StreamWriter w;
+    w.stored(false, Bytes(history.begin(), history.begin() + 60000));
+    w.stored(false, Bytes(history.begin() + 60000, history.end()));
+    BlockWriter b = fixedblock(w, true);
+    b.match(257 + 8, 1, 1, distcode, extra, 14); // length 12
+    b.end();
+    return w.bytes;
+}
+
+TEST_F(InflateTest, DistanceCodes30And31OnlyExistInDeflate64) {
+    Bytes history = pattern(65536, 11);
+    struct Case {
+        int code;
+        unsigned extra, distance;
+    } cases[] = {{30, 0, 32769}, {30, 16383, 49152}, {31, 0, 49153}, {31, 16383, 65536}};
+    for (const Case& c : cases) {
+        Bytes stream = farmatch(history, c.code, c.extra);
+        EXPECT_EQ(inflate(stream).result, kInflateTruncated) << c.distance;
+        Options o;
+        o.deflate64 = true;
+        Decoded run = inflate(stream, o);
+        ASSERT_EQ(run.result, kInflateOk) << c.distance;
+        ASSERT_EQ(run.output.size(), 65536u + 12);
+        Bytes expected(run.output.begin() + 65536 - c.distance,
+                       run.output.begin() + 65536 - c.distance + 12);
+        // Distance 65,536 reaches the byte the match itself starts to overwrite.
+        EXPECT_EQ(Bytes(run.output.begin() + 65536, run.output.end()), expected) << c.distance;
+    }
+}
+
+TEST_F(InflateTest, DeflateThenDeflate64MembersUseTheirOwnFixedTables) {
+    StreamWriter w;
+    BlockWriter b = fixedblock(w, true);
+    b.literal('q');
+    b.match(285, 0, 16, 0, 0, 0); // Deflate: 258 bytes; Deflate64: 3 + 0 bytes
+    b.end();
+    Decoded first = inflate(w.bytes);
+    Options o;
+    o.deflate64 = true;
+    Decoded second = inflate(w.bytes, o);
+    Decoded third = inflate(w.bytes);
+    EXPECT_EQ(first.output, Bytes(259, 'q'));
+    EXPECT_EQ(second.output, Bytes(4, 'q'));
+    EXPECT_EQ(third.output, first.output);
+    EXPECT_EQ(releasefixedcodes(), 0);
+    EXPECT_EQ(inflate(w.bytes, o).output, Bytes(4, 'q')); // rebuilt after the release
+}
+
+TEST_F(InflateTest, LengthCodes286And287FailOnlyWhenUsed) {
+    for (int code : {286, 287}) {
+        StreamWriter w;
+        BlockWriter b = fixedblock(w, true);
+        b.literal('a');
+        b.symbol(code);
+        b.w.put(0, 13);
+        EXPECT_EQ(inflate(w.bytes).result, kInflateTruncated);
+    }
+}
+
+TEST_F(InflateTest, DistanceBeforeTheFirstByteCopiesWhatTheWindowHolds) {
+    StreamWriter w;
+    BlockWriter b = fixedblock(w, true);
+    b.match(257, 0, 0, 29, 8191, 13); // length 3, distance 32,768, nothing decoded yet
+    b.end();
+    Decoded run = inflate(w.bytes);
+    EXPECT_EQ(run.result, kInflateOk);
+    EXPECT_EQ(run.output.size(), 3u);
+}
+
+// ---- Dynamic blocks and code sets ----------------------------------------------------
+
+TEST_F(InflateTest, DynamicBlockWithLiteralsOnlyNeedsNoDistanceCodes) {
+    StreamWriter w;
+    BlockWriter b = dynamicblock(w, true, lengths(257, {{'h', 2}, {'i', 2}, {'!', 2}, {256, 2}}),
+                                 std::vector<int>(1, 0));
+    for (char c : std::string("hi!hih")) b.literal(c);
+    b.end();
+    Decoded run = inflate(w.bytes);
+    EXPECT_EQ(run.result, kInflateOk);
+    EXPECT_EQ(run.output, text("hi!hih"));
+}
+
+TEST_F(InflateTest, NoDistanceCodesWithLengthCodesFails) {
+    for (int quiet : {0, 1}) {
+        StreamWriter w;
+        BlockWriter b = dynamicblock(w, true, lengths(258, {{'a', 1}, {256, 2}, {257, 2}}),
+                                     std::vector<int>(1, 0));
+        b.literal('a');
+        b.end();
+        Options o;
+        o.quietlevel = quiet;
+        Decoded run = inflate(w.bytes, o);
+        EXPECT_EQ(run.result, kInflateTruncated);
+        EXPECT_EQ(run.messages, quiet ? std::vector<std::string>{}
+                                      : std::vector<std::string>{"(incomplete d-tree)  "});
+    }
+}
+
+TEST_F(InflateTest, IncompleteDistanceSetDecodes) {
+    StreamWriter w;
+    BlockWriter b =
+        dynamicblock(w, true, lengths(258, {{'a', 1}, {256, 2}, {257, 2}}), lengths(2, {{0, 2}}));
+    b.literal('a');
+    b.match(257, 0, 0, 0, 0, 0);
+    b.end();
+    Options o;
+    o.quietlevel = 0;
+    Decoded run = inflate(w.bytes, o);
+    EXPECT_EQ(run.result, kInflateOk);
+    EXPECT_EQ(run.output, text("aaaa"));
+    EXPECT_TRUE(run.messages.empty());
+}
+
+TEST_F(InflateTest, IncompleteLiteralSetFails) {
+    for (int quiet : {0, 1}) {
+        StreamWriter w;
+        BlockWriter b =
+            dynamicblock(w, true, lengths(257, {{'a', 2}, {256, 2}}), std::vector<int>(1, 0));
+        b.literal('a');
+        b.end();
+        Options o;
+        o.quietlevel = quiet;
+        Decoded run = inflate(w.bytes, o);
+        EXPECT_EQ(run.result, kInflateTruncated);
+        EXPECT_TRUE(run.output.empty());
+        EXPECT_EQ(run.messages, quiet ? std::vector<std::string>{}
+                                      : std::vector<std::string>{"(incomplete l-tree)  "});
+    }
+}
+
+TEST_F(InflateTest, EndCodeAloneWithOneBitIsAccepted) {
+    StreamWriter w;
+    BlockWriter b = dynamicblock(w, true, lengths(257, {{256, 1}}), std::vector<int>(1, 0));
+    b.end();
+    Decoded run = inflate(w.bytes);
+    EXPECT_EQ(run.result, kInflateOk);
+    EXPECT_TRUE(run.output.empty());
+    EXPECT_EQ(run.flushes, std::vector<unsigned>{0});
+}
+
+TEST_F(InflateTest, OversubscribedSetsAreInvalid) {
+    StreamWriter lit;
+    dynamicblock(lit, true, lengths(257, {{'a', 1}, {'b', 1}, {256, 1}}), std::vector<int>(1, 0));
+    EXPECT_EQ(inflate(lit.bytes).result, kInflateInvalid);
+
+    StreamWriter dist;
+    dynamicblock(dist, true, lengths(258, {{'a', 1}, {256, 2}, {257, 2}}),
+                 lengths(3, {{0, 1}, {1, 1}, {2, 1}}));
+    EXPECT_EQ(inflate(dist.bytes).result, kInflateInvalid);
+
+    StreamWriter codelength; // 19 code-length codes of one bit each
+    codelength.header(true, 2);
+    codelength.put(0, 5);
+    codelength.put(0, 5);
+    codelength.put(15, 4);
+    for (int i = 0; i < 19; i++) codelength.put(1, 3);
+    EXPECT_EQ(inflate(codelength.bytes).result, kInflateInvalid);
+}
+
+TEST_F(InflateTest, CodeLengthCodeMustBeCompleteAndNotEmpty) {
+    for (int len : {0, 2}) { // all lengths zero; or a single code of two bits
+        StreamWriter w;
+        w.header(true, 2);
+        w.put(0, 5);
+        w.put(0, 5);
+        w.put(0, 4);
+        w.put(len, 3);
+        for (int i = 1; i < 4; i++) w.put(0, 3);
+        w.put(0, 16);
+        EXPECT_EQ(inflate(w.bytes).result, kInflateTruncated) << len;
+    }
+}
+
+// A dynamic header whose code-length code gives the four `symbols` two bits each; the
+// lengths themselves follow as code-length symbols.
+struct LengthsWriter {
+    StreamWriter w;
+    std::vector<unsigned> code;
+
+    LengthsWriter(unsigned hlit, unsigned hdist, std::initializer_list<int> symbols) {
+        std::vector<int> cl(19, 0);
+        for (int s : symbols) cl[s] = 2;
+        code = canonicalcodes(cl);
+        w.header(true, 2);
+        w.put(hlit - 257, 5);
+        w.put(hdist - 1, 5);
+        w.put(19 - 4, 4);
+        const int order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+        for (int s : order) w.put(cl[s], 3);
+    }
+    void symbol(int s, unsigned extra = 0) {
+        w.code(code[s], 2);
+        if (s >= 16) w.put(extra, s == 16 ? 2 : s == 17 ? 3 : 7);
+    }
+    // Lengths 0..140 zero (a leading 16 repeats the initial zero), 141 one bit, 142..255
+    // zero, 256 given by `eob`.
+    void literalpart(int eob) {
+        symbol(16, 0);   // 3 zeros
+        symbol(18, 127); // 138 zeros
+        symbol(1);       // 141
+        symbol(18, 103); // 114 zeros
+        symbol(eob);     // 256
+    }
+};
+
+TEST_F(InflateTest, LengthRepeatsMayCrossIntoDistancesButNotPastTheEnd) {
+    {
+        LengthsWriter l(257, 2, {1, 16, 17, 18});
+        l.literalpart(1);
+        l.symbol(1);     // distance 0
+        l.symbol(16, 0); // three repeats, one entry left
+        EXPECT_EQ(inflate(l.w.bytes).result, kInflateTruncated);
+    }
+    {
+        LengthsWriter l(257, 2, {1, 16, 17, 18});
+        l.literalpart(1);
+        l.symbol(17, 0); // three zeros, two entries left
+        EXPECT_EQ(inflate(l.w.bytes).result, kInflateTruncated);
+    }
+    {
+        LengthsWriter l(258, 2, {1, 2, 16, 18});
+        l.literalpart(2);
+        l.symbol(16, 0); // 257 and both distance codes get two bits
+        BlockWriter b(l.w, lengths(258, {{141, 1}, {256, 2}, {257, 2}}),
+                      lengths(2, {{0, 2}, {1, 2}}));
+        b.literal(141);
+        b.literal(141);
+        b.match(257, 0, 0, 1, 0, 0); // length 3 at distance 2
+        b.end();
+        Decoded run = inflate(l.w.bytes);
+        EXPECT_EQ(run.result, kInflateOk);
+        EXPECT_EQ(run.output, Bytes(5, 141));
+    }
+}
+
+TEST_F(InflateTest, FinalBlockOfOnlyTheEndCodeDecodesWhateverItsLength) {
+    for (int eob = 1; eob <= 15; eob++) {
+        // Lengths 1, 2, ..., eob - 1, eob, eob: a complete set with the end code at eob.
+        std::vector<int> lit(257, 0);
+        for (int i = 1; i < eob; i++) lit['a' + i - 1] = i;
+        lit[256] = eob;
+        if (eob > 1) lit['a' + eob - 1] = eob;
+        StreamWriter w;
+        w.stored(false, text("xy"));
+        BlockWriter b = dynamicblock(w, true, lit, std::vector<int>(1, 0));
+        b.end();
+        Decoded run = inflate(w.bytes);
+        EXPECT_EQ(run.result, kInflateOk) << eob;
+        EXPECT_EQ(run.output, text("xy")) << eob;
+        EXPECT_EQ(run.consumed, w.bytes.size()) << eob;
+    }
+}
+
+TEST_F(InflateTest, ShortLastCodesNeedNoInputBeyondTheStream) {
+    // The distance set is six bits wide but the last match uses a one-bit distance code and
+    // the end code has one bit, and the stream ends on a byte boundary right after it: fewer
+    // than six bits follow the match. Looking ahead must not count as running out of data.
+    std::vector<int> dist = {1, 2, 3, 4, 5, 6, 6};
+    for (int prefix = 0; prefix < 4; prefix++) {
+        StreamWriter w;
+        BlockWriter b = dynamicblock(w, true, lengths(258, {{256, 1}, {'z', 2}, {257, 2}}), dist);
+        for (int i = 0; i <= prefix; i++) b.literal('z');
+        b.match(257, 0, 0, 0, 0, 0); // length 3, distance 1
+        b.end();
+        if (w.bits != 0) continue; // only streams that end on a byte boundary
+        Decoded run = inflate(w.bytes);
+        EXPECT_EQ(run.result, kInflateOk);
+        EXPECT_EQ(run.output, Bytes(prefix + 4, 'z'));
+        EXPECT_EQ(run.consumed, w.bytes.size());
+        return;
+    }
+    FAIL() << "no prefix length ends the stream on a byte boundary";
+}
+
+// ---- Truncation and input blocks -----------------------------------------------------
+
+// A stream using every block type, matches that wrap, and Deflate64 codes.
+Bytes mixedstream(bool deflate64) {
+    StreamWriter w;
+    Bytes data = pattern(70000, 5);
+    w.stored(false, Bytes(data.begin(), data.begin() + 35000));
+    w.stored(false, Bytes(data.begin() + 35000, data.end()));
+    BlockWriter f = fixedblock(w, false);
+    for (int i = 0; i < 40; i++) f.literal((unsigned char)('a' + i % 7));
+    f.match(270, 2, 2, 12, 17, 5);
+    if (deflate64) f.match(285, 1000, 16, 30, 123, 14);
+    f.end();
+    std::vector<int> lit(286, 0);
+    for (int s = 0; s < 286; s++) lit[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+    lit[284] = lit[285] = 7; // complete without 286 and 287
+    BlockWriter d = dynamicblock(w, true, lit, std::vector<int>(30, 5));
+    for (int i = 0; i < 300; i++) d.literal((unsigned char)(i * 7));
+    d.match(280, 5, 4, 29, 4000, 13);
+    d.end();
+    return w.bytes;
+}
+
+TEST_F(InflateTest, BlockBoundariesOfTheInputDoNotChangeTheResult) {
+    for (bool d64 : {false, true}) {
+        Bytes stream = mixedstream(d64);
+        Options o;
+        o.deflate64 = d64;
+        Decoded whole = inflate(stream, o);
+        ASSERT_EQ(whole.result, kInflateOk);
+        for (size_t block : {1, 2, 3, 7, 16, 47, 48, 49, 100, 8192}) {
+            o.blocksize = block;
+            Decoded run = inflate(stream, o);
+            EXPECT_EQ(run.result, kInflateOk) << block;
+            EXPECT_EQ(run.output, whole.output) << block;
+            EXPECT_EQ(run.flushes, whole.flushes) << block;
+            EXPECT_EQ(run.consumed, stream.size()) << block;
+        }
+    }
+}
+
+TEST_F(InflateTest, EveryCutOfAStreamFailsCleanly) {
+    for (bool d64 : {false, true}) {
+        Bytes stream = mixedstream(d64);
+        Options o;
+        o.deflate64 = d64;
+        o.keepoutput = false;
+        for (size_t cut = 0; cut < stream.size(); cut += cut < 70000 ? 997 : 1) {
+            for (size_t block : {5, 8192}) {
+                o.blocksize = block;
+                Decoded run = inflate(stream.data(), cut, o);
+                ASSERT_TRUE(run.result == kInflateTruncated || run.result == kInflateInvalid)
+                    << "cut " << cut << " result " << run.result;
+            }
+        }
+    }
+}
+
+TEST_F(InflateTest, UnusedBytesAfterTheStreamStayInTheCursor) {
+    StreamWriter w;
+    BlockWriter b = fixedblock(w, true);
+    for (int i = 0; i < 500; i++) b.literal((unsigned char)i);
+    b.end();
+    size_t used = w.bytes.size();
+    Bytes stream = w.bytes;
+    stream.insert(stream.end(), 100, 0xEE);
+    Decoded run = inflate(stream);
+    EXPECT_EQ(run.result, kInflateOk);
+    EXPECT_EQ(run.consumed, used);
+    EXPECT_EQ(run.readbytecalls, 1);
+}
+
+} // namespace
