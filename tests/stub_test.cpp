@@ -232,8 +232,27 @@ TEST_F(StubRun, OptionsBlockFailures) {
     expectstartuperror(write(cut, "cut.exe"), badsize, caption);
 }
 
+// Wine refuses a DLL to one program when its per-program overrides disable it.
+class DisabledDllForProgram {
+  public:
+    DisabledDllForProgram(const std::string& program, const char* dll)
+        : key_("Software\\Wine\\AppDefaults\\" + program + "\\DllOverrides") {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                            &key, nullptr) == ERROR_SUCCESS) {
+            RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+            RegCloseKey(key);
+        }
+    }
+    ~DisabledDllForProgram() { RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str()); }
+
+  private:
+    std::string key_;
+};
+
 TEST_F(StubRun, MissingRichEditLibrary) {
     PackageParts parts;
-    expectstartuperror(package(parts), "Fatal Internal Error\r\nAn unknown error has occured",
-                       "Error..", {"WINEDLLOVERRIDES=riched32=d;mscoree,mshtml="});
+    DisabledDllForProgram norichedit("norichedit.exe", "riched32");
+    expectstartuperror(package(parts, "norichedit.exe"),
+                       "Fatal Internal Error\r\nAn unknown error has occured", "Error..");
 }
