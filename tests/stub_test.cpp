@@ -156,7 +156,14 @@ TEST_F(StubRun, TextBlockFailures) {
     std::string head = packagehead(stub, good, parts.optionsblock());
     size_t t = head.size() - parts.optionsblock().size() - good.size();
 
-    expectstartuperror(write(stub, "bare.exe"), kBadSize, kStartupCaption); // no marker
+    ASSERT_LT(stub.size(), (size_t)kMarkerSearchStart);
+    expectstartuperror(write(stub, "bare.exe"), kBadSize, kStartupCaption); // nothing at 30,000
+    std::string zeros = stub + std::string(40000 - stub.size(), '\0');
+    expectstartuperror(write(zeros, "nomarker.exe"), kBadSize, kStartupCaption);
+    // A marker one byte past the searched window is not found.
+    std::string late = stub + std::string(kMarkerLastOffset + 1 - stub.size(), '\0') + good +
+                       parts.optionsblock() + smallarchive();
+    expectstartuperror(write(late, "late.exe"), kBadSize, kStartupCaption);
 
     std::string badsum = head;
     badsum[t + 9] ^= 0x01;
