@@ -10,6 +10,7 @@
 #include "resources/resource.h"
 #include "setup/hyperlink.h"
 #include "setup/maindialog.h"
+#include "startup/commandline.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
 #include "startup/stringlists.h"
@@ -26,20 +27,6 @@ static int templist;
 
 static void starterror(int text) {
     MessageBoxA(nullptr, UiText[text], UiText[kTextErrorCaption], MB_ICONERROR);
-}
-
-char* skipprogramname(char* line) {
-    char* p = line;
-    if (*p == '"') {
-        char* close = p + 1;
-        while (*close && *close != '"') close++;
-        if (!*close) return line;
-        p = close + 1;
-    } else {
-        while (*p && *p != ' ') p++;
-    }
-    while (*p == ' ') p++;
-    return p;
 }
 
 void releasesetup() {

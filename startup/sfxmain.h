@@ -11,7 +11,3 @@ int sfxmain(void* instance, void* previous, char* tail, int show);
 
 // Frees the process-wide state: link class, ownpath, the options record and the texts.
 void releasesetup();
-
-// Skips the program name of a command line: a quoted name runs to the next quote (the whole
-// line when there is none), an unquoted one to the first blank; blanks after it are skipped.
-char* skipprogramname(char* line);

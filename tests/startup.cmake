@@ -2,5 +2,5 @@
 # Portable, so they run natively and under Wine.
 orv_add_test(startup_test
     SOURCES textblock_test.cpp optionsblock_test.cpp stringlists_test.cpp
-            pathutils_test.cpp textutil_test.cpp
+            pathutils_test.cpp textutil_test.cpp commandline_test.cpp
     LIBS orv_startup orv_setuputil)
