@@ -408,9 +408,20 @@ void store64(unsigned char* p, uint64_t v) {
 }
 
 // Copies n bytes forward from distance bytes back, so that a distance shorter than n
-// repeats the recent bytes. Writes exactly n bytes.
+// repeats the recent bytes. Writes exactly n bytes: the window ahead of the position still
+// holds data that a Deflate64 distance may reach.
 void copyback(unsigned char* dst, unsigned distance, unsigned n) {
     const unsigned char* src = dst - distance;
+    if (distance > 1 && distance < 8 && n >= 16) {
+        // Repeat the pattern for eight bytes; from then on the bytes repeat every multiple
+        // of the distance as well, and the first multiple of at least 8 allows word copies.
+        for (int i = 0; i < 8; i++) dst[i] = src[i];
+        unsigned period = (8 + distance - 1) / distance * distance;
+        dst += 8;
+        n -= 8;
+        src = dst - period;
+        distance = period;
+    }
     if (distance >= 8 && n >= 8) {
         unsigned char* end = dst + n;
         for (; dst + 8 <= end; dst += 8, src += 8) store64(dst, load64(src));

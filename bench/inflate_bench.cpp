@@ -1,0 +1,286 @@
+// Benchmark of undeflate and updatecrc against zlib and libdeflate on a corpus of this
+// machine's own files.
+//
+// The corpus is every regular file under /usr/include and the shared libraries under
+// /usr/lib, in sorted path order, concatenated and capped at kCorpusBytes. It is compressed
+// once with zlib (level 6, raw Deflate) and once with 7-Zip's Deflate64 (the raw stream is
+// cut out of the zip archive 7zz writes); both are kept in a cache folder so later runs
+// start at once. Each engine decodes the same stream kRepetitions times; every result is
+// compared with the corpus (memcmp) and the median throughput is printed in MB/s of
+// decompressed data. undeflate runs as in the engine: input in 8 KB blocks through the
+// cursor and readbyte, output flushed in 64 KB windows into the result buffer.
+//
+// Usage: inflate_bench [cache folder]   (default: ./bench-data)
+#include "engine/crc32.h"
+#include "engine/inflate.h"
+
+#include <libdeflate.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
+
+namespace {
+
+const size_t kCorpusBytes = 224u << 20;
+const int kRepetitions = 5;
+const size_t kInputBlock = 8192;
+
+// ---- Corpus -------------------------------------------------------------------------
+
+bool issharedlibrary(const fs::path& p) {
+    std::string name = p.filename().string();
+    return name.find(".so") != std::string::npos;
+}
+
+std::vector<fs::path> corpusfiles() {
+    std::vector<fs::path> files;
+    auto collect = [&](const char* root, bool librariesonly) {
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(
+                 root, fs::directory_options::skip_permission_denied, ec);
+             it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            if (ec) break;
+            if (it->is_symlink() || !it->is_regular_file()) continue;
+            if (!librariesonly || issharedlibrary(it->path())) files.push_back(it->path());
+        }
+    };
+    collect("/usr/include", false);
+    collect("/usr/lib", true);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+Bytes readfile(const fs::path& path) {
+    std::ifstream f(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+void writefile(const fs::path& path, const Bytes& data) {
+    std::ofstream f(path, std::ios::binary);
+    f.write((const char*)data.data(), (std::streamsize)data.size());
+}
+
+Bytes buildcorpus(size_t* count) {
+    Bytes corpus;
+    corpus.reserve(kCorpusBytes);
+    *count = 0;
+    for (const fs::path& p : corpusfiles()) {
+        Bytes data = readfile(p);
+        size_t n = std::min(data.size(), kCorpusBytes - corpus.size());
+        corpus.insert(corpus.end(), data.begin(), data.begin() + (long)n);
+        ++*count;
+        if (corpus.size() == kCorpusBytes) break;
+    }
+    return corpus;
+}
+
+Bytes zlibcompress(const Bytes& data) {
+    z_stream z = {};
+    deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    Bytes out(deflateBound(&z, data.size()));
+    z.next_in = const_cast<unsigned char*>(data.data());
+    z.avail_in = (uInt)data.size();
+    z.next_out = out.data();
+    z.avail_out = (uInt)out.size();
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+unsigned le16(const unsigned char* p) {
+    return p[0] | p[1] << 8;
+}
+unsigned le32(const unsigned char* p) {
+    return le16(p) | (unsigned)le16(p + 2) << 16;
+}
+
+// Compresses the corpus file with 7-Zip's Deflate64 and returns the member's raw stream.
+Bytes deflate64compress(const fs::path& corpusfile, const fs::path& dir) {
+    fs::path archive = dir / "corpus-d64.zip";
+    fs::remove(archive);
+    std::string command = "cd '" + dir.string() + "' && 7zz a -tzip -mm=Deflate64 -mx=5 '" +
+                          archive.string() + "' '" + corpusfile.filename().string() +
+                          "' > /dev/null";
+    if (std::system(command.c_str()) != 0) return Bytes();
+    Bytes zip = readfile(archive);
+    fs::remove(archive);
+    // The only member starts at offset 0: local header, name, extra field, data.
+    if (zip.size() < 30 || le32(zip.data()) != 0x04034B50 || le16(zip.data() + 8) != 9)
+        return Bytes();
+    size_t start = 30 + le16(zip.data() + 26) + le16(zip.data() + 28);
+    size_t size = le32(zip.data() + 18);
+    if (start + size > zip.size()) return Bytes();
+    return Bytes(zip.begin() + (long)start, zip.begin() + (long)(start + size));
+}
+
+// Loads a cached file, or makes it and caches it.
+Bytes cached(const fs::path& path, const std::function<Bytes()>& make) {
+    if (fs::exists(path)) return readfile(path);
+    Bytes data = make();
+    if (!data.empty()) writefile(path, data);
+    return data;
+}
+
+// ---- Engines ------------------------------------------------------------------------
+
+struct Target {
+    const Bytes* input;
+    size_t offset;
+    unsigned char* out;
+    size_t produced, capacity;
+    InputCursor cursor;
+    unsigned char block[kInputBlock];
+};
+Target target;
+unsigned char window[kInflateWindowSize];
+
+int benchreadbyte() {
+    if (target.offset >= target.input->size()) {
+        target.cursor.unread = 0;
+        return -1;
+    }
+    size_t n = std::min(kInputBlock, target.input->size() - target.offset);
+    memcpy(target.block, target.input->data() + target.offset, n);
+    target.offset += n;
+    target.cursor.next = target.block + 1;
+    target.cursor.unread = (int)n - 1;
+    return target.block[0];
+}
+
+int benchflush(unsigned char* data, unsigned n, int) {
+    if (target.produced + n > target.capacity) return 50;
+    memcpy(target.out + target.produced, data, n);
+    target.produced += n;
+    return 0;
+}
+
+void benchmessage(const char*, unsigned, unsigned) {}
+
+size_t ours(const Bytes& in, Bytes& out, bool deflate64) {
+    target.input = &in;
+    target.offset = 0;
+    target.out = out.data();
+    target.produced = 0;
+    target.capacity = out.size();
+    target.cursor = {target.block, 0};
+    int quiet = 1;
+    InflateHooks hooks = {&target.cursor, benchreadbyte, benchflush, benchmessage, window, &quiet};
+    int r = undeflate(&hooks, deflate64);
+    releasefixedcodes();
+    return r == kInflateOk ? target.produced : 0;
+}
+
+size_t zlibinflate(const Bytes& in, Bytes& out) {
+    z_stream z = {};
+    inflateInit2(&z, -15);
+    z.next_in = const_cast<unsigned char*>(in.data());
+    z.avail_in = (uInt)in.size();
+    z.next_out = out.data();
+    z.avail_out = (uInt)out.size();
+    int r = inflate(&z, Z_FINISH);
+    size_t n = z.total_out;
+    inflateEnd(&z);
+    return r == Z_STREAM_END ? n : 0;
+}
+
+size_t libdeflateinflate(const Bytes& in, Bytes& out) {
+    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+    size_t n = 0;
+    libdeflate_result r =
+        libdeflate_deflate_decompress(d, in.data(), in.size(), out.data(), out.size(), &n);
+    libdeflate_free_decompressor(d);
+    return r == LIBDEFLATE_SUCCESS ? n : 0;
+}
+
+// ---- Measurement --------------------------------------------------------------------
+
+// Median throughput in MB/s of `run` over `bytes`; zero when a run's check fails.
+double measure(size_t bytes, const std::function<bool()>& run) {
+    std::vector<double> rates;
+    for (int i = 0; i < kRepetitions; i++) {
+        auto start = std::chrono::steady_clock::now();
+        bool ok = run();
+        std::chrono::duration<double> s = std::chrono::steady_clock::now() - start;
+        if (!ok) return 0;
+        rates.push_back((double)bytes / 1e6 / s.count());
+    }
+    std::sort(rates.begin(), rates.end());
+    return rates[rates.size() / 2];
+}
+
+void report(const char* what, const char* engine, double rate, double reference,
+            const char* against) {
+    std::printf("  %-10s %-12s %9.1f MB/s", what, engine, rate);
+    if (reference > 0) std::printf("   %.2fx %s", rate / reference, against);
+    std::printf("\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    fs::path dir = argc > 1 ? fs::path(argv[1]) : fs::path("bench-data");
+    fs::create_directories(dir);
+    fs::path corpusfile = fs::absolute(dir / "corpus.bin");
+    size_t files = 0;
+    Bytes corpus = cached(corpusfile, [&] { return buildcorpus(&files); });
+    Bytes deflated = cached(dir / "corpus.deflate", [&] { return zlibcompress(corpus); });
+    Bytes deflated64 =
+        cached(dir / "corpus.deflate64", [&] { return deflate64compress(corpusfile, dir); });
+    std::printf("corpus: %.1f MB (/usr/include and /usr/lib shared libraries%s)\n",
+                corpus.size() / 1e6, files ? "" : ", cached");
+    std::printf("Deflate (zlib level 6): %.1f MB; Deflate64 (7-Zip): %.1f MB\n",
+                deflated.size() / 1e6, deflated64.size() / 1e6);
+    std::printf("medians of %d runs, MB/s of decompressed data\n\n", kRepetitions);
+
+    Bytes out(corpus.size());
+    auto check = [&](size_t n) {
+        bool ok = n == corpus.size() && memcmp(out.data(), corpus.data(), n) == 0;
+        memset(out.data(), 0, std::min<size_t>(out.size(), 1 << 16)); // no stale pass
+        return ok;
+    };
+    double oursrate = measure(corpus.size(), [&] { return check(ours(deflated, out, false)); });
+    double zlibrate = measure(corpus.size(), [&] { return check(zlibinflate(deflated, out)); });
+    double ldrate = measure(corpus.size(), [&] { return check(libdeflateinflate(deflated, out)); });
+    std::printf("Inflate\n");
+    report("Deflate", "orvandel", oursrate, zlibrate, "zlib");
+    if (ldrate > 0) std::printf("%*s%.2fx libdeflate\n", 50, "", oursrate / ldrate);
+    report("Deflate", "zlib", zlibrate, 0, "");
+    report("Deflate", "libdeflate", ldrate, 0, "");
+    if (!deflated64.empty()) {
+        double d64 = measure(corpus.size(), [&] { return check(ours(deflated64, out, true)); });
+        report("Deflate64", "orvandel", d64, oursrate, "our Deflate");
+    } else {
+        std::printf("  Deflate64 stream not available (7zz failed)\n");
+    }
+
+    if (!buildcrctable()) return 1;
+    unsigned expected = (unsigned)crc32(0, corpus.data(), (uInt)corpus.size());
+    double crcours = measure(
+        corpus.size(), [&] { return updatecrc(0, corpus.data(), corpus.size()) == expected; });
+    double crczlib = measure(
+        corpus.size(), [&] { return crc32(0, corpus.data(), (uInt)corpus.size()) == expected; });
+    double crcld = measure(corpus.size(), [&] {
+        return libdeflate_crc32(0, corpus.data(), corpus.size()) == expected;
+    });
+    releasecrctable();
+    std::printf("\nCRC-32\n");
+    report("CRC-32", "orvandel", crcours, crczlib, "zlib");
+    if (crcld > 0) std::printf("%*s%.2fx libdeflate\n", 50, "", crcours / crcld);
+    report("CRC-32", "zlib", crczlib, 0, "");
+    report("CRC-32", "libdeflate", crcld, 0, "");
+    bool ok = oursrate > 0 && zlibrate > 0 && ldrate > 0 && crcours > 0;
+    return ok ? 0 : 1;
+}
