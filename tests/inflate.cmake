@@ -23,3 +23,12 @@ if(NOT ORV_WIN32)
         LIBS orv_engine ZLIB::ZLIB
         HOST_ONLY TIMEOUT 300)
 endif()
+
+# The fuzzers' corpora replayed through their entry functions (host; fuzz/entries.h).
+if(NOT ORV_WIN32)
+    orv_add_test(fuzz_corpus_test
+        SOURCES fuzz_corpus_test.cpp ${PROJECT_SOURCE_DIR}/fuzz/inflate_entry.cpp
+                ${PROJECT_SOURCE_DIR}/fuzz/startup_entries.cpp
+        LIBS orv_engine orv_startup ZLIB::ZLIB
+        HOST_ONLY TIMEOUT 300)
+endif()

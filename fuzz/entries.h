@@ -1,0 +1,21 @@
+// The fuzzers' entry functions, shared by the libFuzzer targets (fuzz/<target>/fuzz.cpp) and
+// by the corpus replay test (tests/fuzz_corpus_test.cpp), so that every corpus file is also
+// a regression test of an ordinary build. Each entry traps (stops the process) when the
+// code under test breaks one of its promises; memory errors are left to the sanitizers.
+#pragma once
+
+#include <stddef.h>
+
+namespace fuzzentry {
+
+// undeflate over the data in input blocks chosen by the first byte; for Deflate the result
+// is also checked against zlib.
+void inflate(const unsigned char* data, size_t size, bool deflate64);
+
+// findtextmarker, blockchecksum and loaduitexts over the data.
+void textblock(const unsigned char* data, size_t size);
+
+// decodeoptions over the data.
+void optionsblock(const unsigned char* data, size_t size);
+
+} // namespace fuzzentry

@@ -1,0 +1,59 @@
+// Fuzz entry for undeflate: decodes the input in Deflate or Deflate64 with input blocks of
+// a size taken from the first byte, and checks what every stream must satisfy:
+// - the result is 0, 1 or 2 (memory does not run out here);
+// - every flush but the last is a whole 65,536-byte window;
+// - a Deflate stream that zlib decodes completely decodes to the same bytes, except for
+//   the one rule in which this decoder is stricter than zlib (no distance codes at all
+//   while length codes are declared, reported as "(incomplete d-tree)  ").
+#include "fuzz/entries.h"
+#include "tests/inflatedriver.h"
+
+#include <zlib.h>
+
+#include <vector>
+
+namespace {
+
+// zlib's raw inflate of the whole input; true when the stream ends properly.
+bool zlibinflate(const unsigned char* data, size_t size, std::vector<unsigned char>* out) {
+    z_stream z = {};
+    if (inflateInit2(&z, -15) != Z_OK) return false;
+    z.next_in = const_cast<unsigned char*>(data);
+    z.avail_in = (uInt)size;
+    unsigned char buffer[1 << 16];
+    int r;
+    do {
+        z.next_out = buffer;
+        z.avail_out = sizeof buffer;
+        r = ::inflate(&z, Z_NO_FLUSH);
+        out->insert(out->end(), buffer, buffer + (sizeof buffer - z.avail_out));
+    } while (r == Z_OK && out->size() < (64u << 20));
+    inflateEnd(&z);
+    return r == Z_STREAM_END;
+}
+
+void check(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+} // namespace
+
+void fuzzentry::inflate(const unsigned char* data, size_t size, bool deflate64) {
+    if (size < 1) return;
+    inflatedriver::Options o;
+    o.deflate64 = deflate64;
+    o.blocksize = data[0] < 128 ? 1 + data[0] : 8192;
+    o.quietlevel = 0;
+    inflatedriver::Decoded run = inflatedriver::inflate(data + 1, size - 1, o);
+    check(run.result >= kInflateOk && run.result <= kInflateInvalid);
+    for (size_t i = 0; i + 1 < run.flushes.size(); i++) check(run.flushes[i] == kInflateWindowSize);
+    check(run.result != kInflateOk || !run.flushes.empty());
+    check(run.consumed <= size - 1);
+    if (!deflate64) {
+        std::vector<unsigned char> expected;
+        bool stricter = !run.messages.empty() && run.messages.back() == "(incomplete d-tree)  ";
+        if (zlibinflate(data + 1, size - 1, &expected) && !stricter)
+            check(run.result == kInflateOk && run.output == expected);
+    }
+    releasefixedcodes();
+}

@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+"""Writes the seed inputs of the fuzzers into fuzz/corpus/<target>/ (run once; the fuzzers
+add what they find). Inflate seeds start with the input-block byte of fuzz/entries.h.
+Usage: makeseeds.py [corpus folder]"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+import zipfile
+
+corpus = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "corpus")
+
+
+def write(target, name, data):
+    os.makedirs(os.path.join(corpus, target), exist_ok=True)
+    with open(os.path.join(corpus, target, "seed-" + name), "wb") as f:
+        f.write(data)
+
+
+def raw(data, level, strategy=zlib.Z_DEFAULT_STRATEGY):
+    c = zlib.compressobj(level, zlib.DEFLATED, -15, 8, strategy)
+    return c.compress(data) + c.flush()
+
+
+samples = {
+    "text": b"the quick brown fox jumps over the lazy dog; " * 20,
+    "runs": b"a" * 300 + b"ab" * 200 + bytes(range(256)),
+    "bytes": bytes((i * 7 + (i >> 3)) & 0xFF for i in range(1500)),
+}
+strategies = {"l1": (1, 0), "l6": (6, 0), "l9": (9, 0), "fixed": (6, zlib.Z_FIXED),
+              "huff": (6, zlib.Z_HUFFMAN_ONLY), "rle": (6, zlib.Z_RLE), "stored": (0, 0)}
+for name, data in samples.items():
+    for tag, (level, strategy) in strategies.items():
+        for block in (0x05, 0xFF):
+            write("inflate_deflate", f"{name}-{tag}-{block:02x}", bytes([block]) + raw(data, level, strategy))
+
+with tempfile.TemporaryDirectory() as work:
+    for name, data in samples.items():
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(data * 50)  # long enough for Deflate64's long matches
+    archive = os.path.join(work, "d64.zip")
+    subprocess.run(["7zz", "a", "-tzip", "-mm=Deflate64", archive] + list(samples),
+                   cwd=work, check=True, stdout=subprocess.DEVNULL)
+    with open(archive, "rb") as f, zipfile.ZipFile(archive) as z:
+        for info in z.infolist():
+            f.seek(info.header_offset)
+            header = f.read(30)
+            namelen, extralen = struct.unpack("<HH", header[26:30])
+            f.seek(info.header_offset + 30 + namelen + extralen)
+            stream = f.read(info.compress_size)
+            for block in (0x05, 0xFF):
+                write("inflate_deflate64", f"{info.filename}-{block:02x}", bytes([block]) + stream)
+    for name, data in samples.items():
+        write("inflate_deflate64", f"{name}-fixed", b"\xff" + raw(data, 6, zlib.Z_FIXED))
+
+# Text block: "{SLF}", length, checksum, 66 texts (the checksum is not checked here).
+texts = b"".join(f"Text number {i}".encode() + b"\0" for i in range(66))
+block = b"{SLF}" + struct.pack("<II", 13 + len(texts), 0) + texts
+write("textblock", "texts", block)
+write("textblock", "padded", b"\0" * 40 + block + b"tail")
+write("textblock", "short", b"{SLF}" + struct.pack("<II", 20, 0) + b"a\0b")
+
+# Options block: magic, version 3, length, flags A and B, reserved, then the texts.
+def options(title, folder, command, prompt, about, description, flags=(0x46, 0x41), version=3):
+    body = bytes([flags[0], flags[1]]) + b"\0\0"
+    body += bytes([len(title)]) + title + bytes([len(folder)]) + folder
+    body += struct.pack("<H", len(command)) + command
+    body += struct.pack("<HH", len(prompt), 0x24) + prompt
+    body += struct.pack("<H", len(about)) + about + struct.pack("<H", len(description)) + description
+    return b"MPV2" + struct.pack("<HH", version, 8 + len(body)) + body + b"PK\3\4"
+
+write("optionsblock", "full", options(b"Orvandel setup", b"%temp%\\orv", b"setup.exe|/q",
+                                      b"Install now?", b"About text", b"Description"))
+write("optionsblock", "empty", options(b"", b"", b"", b"", b"", b""))
+write("optionsblock", "version2", options(b"T", b"F", b"", b"", b"", b"", version=2))
