@@ -1,0 +1,173 @@
+// Tests of the options block encoding, read back with the stub's own decoder: every flag bit,
+// every text field, the sizes, and the length limits.
+#include "startup/optionsblock.h"
+#include "tools/builderror.h"
+#include "tools/littleendian.h"
+#include "tools/optionsencoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+// A decoded block; the four text pointers are heap blocks as decodeoptions needs.
+struct Decoded {
+    SfxOptions o{};
+    OptionsStatus status;
+    explicit Decoded(const std::string& block, const char* archive = "PK") {
+        for (char** text : {&o.startprompt, &o.abouttext, &o.infotext, &o.command})
+            *text = static_cast<char*>(std::calloc(1, 1));
+        std::string data = block + archive;
+        status = decodeoptions(reinterpret_cast<const unsigned char*>(data.data()), data.size(), &o,
+                               "Default Title");
+    }
+    ~Decoded() {
+        for (char* text : {o.startprompt, o.abouttext, o.infotext, o.command}) std::free(text);
+    }
+};
+
+TEST(OptionsEncoder, HeaderAndLengthMatchTheLayout) {
+    OptionsSpec spec;
+    spec.title = std::string(53, 'T');
+    spec.folder = "%temp%";
+    std::string block = encodeoptions(spec);
+    EXPECT_EQ(block.size(), 83u);
+    EXPECT_EQ(block.substr(0, 4), "MPV2");
+    EXPECT_EQ(get16(block, 4), 3u);
+    EXPECT_EQ(get16(block, 6), 83u);
+    EXPECT_EQ(get16(block, 10), 0u); // reserved
+    unsigned char header[12];
+    std::copy(block.begin(), block.begin() + 12, header);
+    EXPECT_EQ(optionsblocklength(header, sizeof header), 83u);
+    EXPECT_EQ(encodeoptions(OptionsSpec()).size(), static_cast<std::size_t>(kOptionsFixedSize));
+}
+
+TEST(OptionsEncoder, TextFieldsRoundTripThroughTheStubsDecoder) {
+    OptionsSpec spec;
+    spec.title = "Orvandel SFX Demo";
+    spec.folder = "%temp%\\OrvandelDemo";
+    spec.command = "setup.exe|/quiet";
+    spec.prompt = "Install the demo?";
+    spec.promptstyle = 0x24;
+    spec.about = "About\r\nthe demo";
+    spec.description = "A description";
+    Decoded d(encodeoptions(spec));
+    ASSERT_EQ(d.status, kOptionsOk);
+    EXPECT_STREQ(d.o.title, "Orvandel SFX Demo");
+    EXPECT_STREQ(d.o.destfolder, "%temp%\\OrvandelDemo");
+    EXPECT_TRUE(d.o.hascommand);
+    EXPECT_STREQ(d.o.command, "setup.exe|/quiet");
+    EXPECT_TRUE(d.o.hasstartprompt);
+    EXPECT_STREQ(d.o.startprompt, "Install the demo?");
+    EXPECT_EQ(d.o.promptstyle, 0x24);
+    EXPECT_TRUE(d.o.hasabouttext);
+    EXPECT_STREQ(d.o.abouttext, "About\r\nthe demo");
+    EXPECT_TRUE(d.o.hasinfotext);
+    EXPECT_STREQ(d.o.infotext, "A description");
+}
+
+TEST(OptionsEncoder, EmptyFieldsDecodeAsAbsentAndTheStyleWordStays) {
+    OptionsSpec spec;
+    spec.promptstyle = 0x1234;
+    Decoded d(encodeoptions(spec));
+    ASSERT_EQ(d.status, kOptionsOk);
+    EXPECT_STREQ(d.o.title, "Default Title");
+    EXPECT_FALSE(d.o.hascommand);
+    EXPECT_FALSE(d.o.hasstartprompt);
+    EXPECT_EQ(d.o.promptstyle, 0x1234);
+    EXPECT_FALSE(d.o.hasabouttext);
+    EXPECT_FALSE(d.o.hasinfotext);
+}
+
+struct FlagCase {
+    bool byteb;
+    unsigned char mask;
+    bool SfxOptions::*field;
+    bool whenset; // the field's value with the bit set (some bits switch a feature off)
+};
+
+TEST(OptionsEncoder, EveryFlagBitReachesItsField) {
+    const FlagCase cases[] = {
+        {false, kFlagCommandOptional, &SfxOptions::commandoptional, true},
+        {false, kFlagSelectFiles, &SfxOptions::selectfiles, true},
+        {false, kFlagShowOverwrite, &SfxOptions::showoverwrite, true},
+        {false, kFlagCleanAfter, &SfxOptions::cleanafter, true},
+        {false, kFlagAutoExtract, &SfxOptions::autoextract, true},
+        {false, kFlagNoDoneMessage, &SfxOptions::showdone, false},
+        {true, kFlagInfoPanel, &SfxOptions::infopanel, true},
+        {true, kFlagNoOpenWith, &SfxOptions::noopenwith, true},
+        {true, kFlagShowComment, &SfxOptions::showcomment, true},
+        {true, kFlagNoAboutExtra, &SfxOptions::aboutextra, false},
+        {true, kFlagNoProgress, &SfxOptions::showprogress, false},
+        {true, kFlagShowBanner, &SfxOptions::showbanner, true},
+        {true, kFlagWriteLog, &SfxOptions::writelog, true},
+    };
+    for (const FlagCase& c : cases) {
+        OptionsSpec spec;
+        spec.command = "run.exe"; // commandoptional needs a command
+        (c.byteb ? spec.flagsb : spec.flagsa) = c.mask;
+        Decoded on(encodeoptions(spec));
+        ASSERT_EQ(on.status, kOptionsOk);
+        EXPECT_EQ(on.o.*c.field, c.whenset) << "bit " << int(c.mask) << (c.byteb ? " B" : " A");
+        (c.byteb ? spec.flagsb : spec.flagsa) = 0;
+        Decoded off(encodeoptions(spec));
+        EXPECT_EQ(off.o.*c.field, !c.whenset) << "bit " << int(c.mask);
+    }
+}
+
+TEST(OptionsEncoder, OverwriteBitsGiveTheMode) {
+    const struct {
+        unsigned char bits;
+        unsigned char mode;
+    } cases[] = {{0, kOverwriteAsk},
+                 {kFlagOverwriteAlways, kOverwriteAlways},
+                 {kFlagOverwriteNever, kOverwriteNever},
+                 {kFlagOverwriteAlways | kFlagOverwriteNever, kOverwriteAlways}};
+    for (const auto& c : cases) {
+        OptionsSpec spec;
+        spec.flagsa = c.bits;
+        Decoded d(encodeoptions(spec));
+        EXPECT_EQ(d.o.overwritemode, c.mode) << int(c.bits);
+    }
+}
+
+TEST(OptionsEncoder, ShortFieldsTakeAtMost255Characters) {
+    OptionsSpec spec;
+    spec.title = std::string(255, 't');
+    spec.folder = std::string(255, 'f');
+    Decoded d(encodeoptions(spec));
+    ASSERT_EQ(d.status, kOptionsOk);
+    EXPECT_EQ(std::string(d.o.title), spec.title);
+    EXPECT_EQ(std::string(d.o.destfolder), spec.folder);
+    for (std::string OptionsSpec::*field : {&OptionsSpec::title, &OptionsSpec::folder}) {
+        OptionsSpec tooLong;
+        tooLong.*field = std::string(256, 'x');
+        EXPECT_THROW(encodeoptions(tooLong), BuildError);
+    }
+}
+
+TEST(OptionsEncoder, RefusesLongFieldsAndBlocksPastSixteenBits) {
+    for (std::string OptionsSpec::*field : {&OptionsSpec::command, &OptionsSpec::prompt,
+                                            &OptionsSpec::about, &OptionsSpec::description}) {
+        OptionsSpec spec;
+        spec.*field = std::string(65536, 'x');
+        EXPECT_THROW(encodeoptions(spec), BuildError);
+    }
+    OptionsSpec spec;
+    spec.about = std::string(40000, 'a');
+    spec.description = std::string(30000, 'd');
+    try {
+        encodeoptions(spec);
+        ADD_FAILURE() << "a block of 70,000 bytes was accepted";
+    } catch (const BuildError& e) {
+        EXPECT_NE(std::string(e.what()).find("65535"), std::string::npos) << e.what();
+    }
+    spec.description = std::string(65535 - kOptionsFixedSize - 40000, 'd');
+    EXPECT_EQ(encodeoptions(spec).size(), 65535u);
+    OptionsSpec style;
+    style.promptstyle = 0x10000;
+    EXPECT_THROW(encodeoptions(style), BuildError);
+}
+
+} // namespace

@@ -1,0 +1,390 @@
+// Tests of the orvsfx program as users run it: build from a folder and from existing
+// archives (checked with 7-Zip), info, every option, and every refusal (one line on standard
+// error, a non-zero exit, no output file written and none replaced).
+//
+// Each test works in its own temporary folder; every process runs under timeout(1).
+#include "tools_testutil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+namespace {
+
+using toolstest::TempFolder;
+
+const std::string kOrvsfx = std::string(ORV_BINARY_DIR) + "/tools/orvsfx";
+
+struct Outcome {
+    int status = -1; // exit code
+    std::string out, err;
+};
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs a shell command line with a 60-second limit, capturing its output in temp.
+Outcome shell(const TempFolder& temp, const std::string& command) {
+    std::string out = temp / ".out", err = temp / ".err";
+    int raw =
+        std::system(("timeout 60 " + command + " >" + quote(out) + " 2>" + quote(err)).c_str());
+    Outcome run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = toolstest::readbytes(out);
+    run.err = toolstest::readbytes(err);
+    return run;
+}
+
+Outcome orvsfx(const TempFolder& temp, const std::string& args) {
+    return shell(temp, quote(kOrvsfx) + " " + args);
+}
+
+bool have(const char* program) {
+    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs a Python snippet that makes an archive (argv[1] is the archive's path).
+void python(const TempFolder& temp, const std::string& path, const std::string& code) {
+    toolstest::writebytes(temp / ".make.py", "import sys, zipfile\n" + code);
+    Outcome run = shell(temp, "python3 " + quote(temp / ".make.py") + " " + quote(path));
+    ASSERT_EQ(run.status, 0) << run.err;
+}
+
+// A failed run: exit code, one line "orvsfx: ..." naming the reason.
+void expectrefused(const Outcome& run, int status, const std::string& reason) {
+    EXPECT_EQ(run.status, status) << run.err;
+    EXPECT_EQ(run.err.rfind("orvsfx: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+}
+
+class Orvsfx : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        toolstest::writebytes(temp / "stub.bin", toolstest::fakestub(12000));
+        toolstest::writebytes(temp / "src/readme.txt", "Read me first.\n");
+        std::string big;
+        for (int i = 0; i < 20000; ++i) big += "line " + std::to_string(i) + "\n";
+        toolstest::writebytes(temp / "src/docs/big.txt", big);
+        toolstest::fs::create_directories(temp / "src/docs/empty");
+        stub = quote(temp / "stub.bin");
+    }
+    std::string build(const std::string& out, const std::string& args) {
+        return "build --stub " + stub + " -o " + quote(temp / out) + " " + args;
+    }
+    std::string info(const std::string& package) {
+        return orvsfx(temp, "info " + quote(temp / package)).out;
+    }
+
+    TempFolder temp;
+    std::string stub;
+};
+
+TEST_F(Orvsfx, HelpListsCommandsAndEveryBuildOption) {
+    Outcome help = orvsfx(temp, "help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("build"), std::string::npos);
+    EXPECT_NE(help.out.find("info"), std::string::npos);
+    Outcome buildhelp = orvsfx(temp, "build --help");
+    EXPECT_EQ(buildhelp.status, 0);
+    for (const char* option : {"--stub",
+                               "--texts",
+                               "--level",
+                               "--from-zip",
+                               "--title",
+                               "--folder",
+                               "--command",
+                               "--prompt",
+                               "--prompt-style",
+                               "--about",
+                               "--description",
+                               "--overwrite",
+                               "--command-optional",
+                               "--select-files",
+                               "--show-overwrite",
+                               "--clean-after",
+                               "--auto-extract",
+                               "--no-done-message",
+                               "--info-panel",
+                               "--no-open-with",
+                               "--show-comment",
+                               "--no-about-extra",
+                               "--no-progress",
+                               "--banner",
+                               "--write-log",
+                               "--flags-a",
+                               "--flags-b"})
+        EXPECT_NE(buildhelp.out.find(option), std::string::npos) << option;
+}
+
+TEST_F(Orvsfx, UsageErrorsExitWithTwo) {
+    expectrefused(orvsfx(temp, "frobnicate"), 2, "unknown command");
+    expectrefused(orvsfx(temp, "build -o x " + quote(temp / "src")), 2, "--stub");
+    expectrefused(orvsfx(temp, build("p.exe", "")), 2, "FOLDER");
+    expectrefused(orvsfx(temp, build("p.exe", "--bogus src")), 2, "unknown option --bogus");
+    expectrefused(orvsfx(temp, build("p.exe", "--level 13 src")), 2, "--level");
+    expectrefused(orvsfx(temp, build("p.exe", "--overwrite=maybe src")), 2, "--overwrite");
+    expectrefused(orvsfx(temp, build("p.exe", "--command-optional src")), 2, "--command");
+    expectrefused(orvsfx(temp, "info"), 2, "PACKAGE");
+    EXPECT_FALSE(toolstest::fs::exists(temp / "p.exe"));
+}
+
+TEST_F(Orvsfx, PackageFromAFolderPassesSevenZipAndExtractsTheSameFiles) {
+    if (!have("7zz")) GTEST_SKIP() << "7zz is not installed";
+    chmod((temp / "src/readme.txt").c_str(), 0444);
+    Outcome made = orvsfx(temp, build("demo.exe", "--level 9 --title Demo " + quote(temp / "src")));
+    ASSERT_EQ(made.status, 0) << made.err;
+    Outcome test = shell(temp, "7zz t " + quote(temp / "demo.exe"));
+    EXPECT_EQ(test.status, 0) << test.out;
+    EXPECT_NE(test.out.find("Everything is Ok"), std::string::npos);
+    Outcome unpack =
+        shell(temp, "7zz x -y -o" + quote(temp / "out") + " " + quote(temp / "demo.exe"));
+    ASSERT_EQ(unpack.status, 0) << unpack.out;
+    EXPECT_EQ(toolstest::readbytes(temp / "out/readme.txt"), "Read me first.\n");
+    EXPECT_EQ(toolstest::readbytes(temp / "out/docs/big.txt"),
+              toolstest::readbytes(temp / "src/docs/big.txt"));
+    EXPECT_TRUE(toolstest::fs::is_directory(temp / "out/docs/empty"));
+    struct stat original, extracted;
+    stat((temp / "src/docs/big.txt").c_str(), &original);
+    stat((temp / "out/docs/big.txt").c_str(), &extracted);
+    EXPECT_EQ(original.st_mtime, extracted.st_mtime); // from the extended time stamp
+    chmod((temp / "src/readme.txt").c_str(), 0644);
+}
+
+TEST_F(Orvsfx, InfoShowsLayoutChecksumEntriesAndTexts) {
+    ASSERT_EQ(orvsfx(temp, build("demo.exe", quote(temp / "src"))).status, 0);
+    Outcome run = orvsfx(temp, "info " + quote(temp / "demo.exe"));
+    EXPECT_EQ(run.status, 0) << run.out;
+    const std::string& out = run.out;
+    EXPECT_NE(out.find("stub image       0 (29968 bytes"), std::string::npos) << out;
+    EXPECT_NE(out.find("text block       30000 ("), std::string::npos) << out;
+    EXPECT_NE(out.find("matches"), std::string::npos);
+    EXPECT_NE(out.find("offsets from the start of the package"), std::string::npos);
+    EXPECT_NE(out.find("deflate"), std::string::npos); // the big file compresses at level 6
+    for (const char* name : {" readme.txt", " docs/", " docs/big.txt", " docs/empty/"})
+        EXPECT_NE(out.find(name), std::string::npos) << name;
+    EXPECT_NE(out.find("  22 \"Created with Orvandel  --  https://www.example.org/orvandel/\""),
+              std::string::npos);
+    EXPECT_EQ(out.find("problem:"), std::string::npos);
+}
+
+TEST_F(Orvsfx, EveryOptionReachesTheDecodedOptions) {
+    toolstest::writebytes(temp / "about.txt", "Line one\nLine two\n");
+    Outcome made =
+        orvsfx(temp, build("all.exe", "--title 'My Setup' --folder '%temp%\\Mine' --command "
+                                      "'setup.exe|/q' --prompt 'Go on?' --about-file " +
+                                          quote(temp / "about.txt") +
+                                          " --description=Described --overwrite never "
+                                          "--command-optional --select-files --show-overwrite "
+                                          "--clean-after --auto-extract --no-done-message "
+                                          "--info-panel --no-open-with --show-comment "
+                                          "--no-about-extra --no-progress --banner --write-log " +
+                                          quote(temp / "src")));
+    ASSERT_EQ(made.status, 0) << made.err;
+    std::string out = info("all.exe");
+    for (const char* line : {"title            \"My Setup\"",
+                             "destfolder       \"%temp%\\\\Mine\"",
+                             "command          \"setup.exe|/q\"",
+                             "startprompt      \"Go on?\"",
+                             "promptstyle      0x0024",
+                             "abouttext        \"Line one\\r\\nLine two\"",
+                             "infotext         \"Described\"",
+                             "overwritemode    16 (skip)",
+                             "commandoptional  yes",
+                             "selectfiles      yes",
+                             "showoverwrite    yes",
+                             "cleanafter       yes",
+                             "autoextract      yes",
+                             "showdone         no",
+                             "infopanel        yes",
+                             "noopenwith       yes",
+                             "showcomment      yes",
+                             "aboutextra       no",
+                             "showprogress     no",
+                             "showbanner       yes",
+                             "writelog         yes",
+                             "flags A 0xF7",
+                             "flags B 0x7F"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+
+    ASSERT_EQ(orvsfx(temp, build("none.exe", quote(temp / "src"))).status, 0);
+    out = info("none.exe");
+    for (const char* line : {"title            \"Self-Extracting Archive\"", "showdone         yes",
+                             "aboutextra       yes", "showprogress     yes", "selectfiles      no",
+                             "overwritemode    0 (confirm)", "flags A 0x00", "flags B 0x00"})
+        EXPECT_NE(out.find(line), std::string::npos) << line;
+}
+
+TEST_F(Orvsfx, RawFlagBytesAndPromptStyles) {
+    ASSERT_EQ(orvsfx(temp, build("raw.exe", "--flags-a 0x18 --flags-b=128 --prompt Q "
+                                            "--prompt-style okcancel+warning " +
+                                                quote(temp / "src")))
+                  .status,
+              0);
+    std::string out = info("raw.exe");
+    EXPECT_NE(out.find("overwritemode    8 (overwrite)"), std::string::npos) << out;
+    EXPECT_NE(out.find("flags B 0x80"), std::string::npos);
+    EXPECT_NE(out.find("promptstyle      0x0031"), std::string::npos);
+    expectrefused(orvsfx(temp, build("bad.exe", "--prompt-style sideways src")), 2, "sideways");
+    expectrefused(orvsfx(temp, build("bad.exe", "--flags-a 256 src")), 2, "--flags-a");
+}
+
+TEST_F(Orvsfx, LengthLimitsAreEnforced) {
+    std::string title255(255, 't'), title256(256, 't');
+    ASSERT_EQ(
+        orvsfx(temp, build("ok.exe", "--title " + title255 + " " + quote(temp / "src"))).status, 0);
+    EXPECT_NE(info("ok.exe").find(title255), std::string::npos);
+    expectrefused(
+        orvsfx(temp, build("long.exe", "--title " + title256 + " " + quote(temp / "src"))), 1,
+        "title");
+    expectrefused(
+        orvsfx(temp, build("long.exe", "--folder " + title256 + " " + quote(temp / "src"))), 1,
+        "destination folder");
+    EXPECT_FALSE(toolstest::fs::exists(temp / "long.exe"));
+}
+
+TEST_F(Orvsfx, TextTablesAreTakenOrRefused) {
+    std::string table;
+    for (int k = 0; k < 66; ++k)
+        table += "Text " + std::to_string(k) + (k == 5 ? "\\t&Go" : "") + "\n";
+    toolstest::writebytes(temp / "texts.txt", table);
+    ASSERT_EQ(orvsfx(temp, build("t.exe", "--texts " + quote(temp / "texts.txt") + " " +
+                                              quote(temp / "src")))
+                  .status,
+              0);
+    std::string out = info("t.exe");
+    EXPECT_NE(out.find("   5 \"Text 5\\t&Go\""), std::string::npos) << out;
+    EXPECT_NE(out.find("title            \"Text 18\""), std::string::npos); // the default title
+
+    toolstest::writebytes(temp / "short.txt", table.substr(0, table.rfind("Text 65")));
+    expectrefused(orvsfx(temp, build("t2.exe", "--texts " + quote(temp / "short.txt") + " " +
+                                                   quote(temp / "src"))),
+                  1, "exactly 66");
+    EXPECT_FALSE(toolstest::fs::exists(temp / "t2.exe"));
+}
+
+TEST_F(Orvsfx, StubSizesArePaddedOrRefused) {
+    toolstest::writebytes(temp / "big.bin", toolstest::fakestub(95497));
+    ASSERT_EQ(orvsfx(temp, "build --stub " + quote(temp / "big.bin") + " -o " +
+                               quote(temp / "b.exe") + " " + quote(temp / "src"))
+                  .status,
+              0);
+    EXPECT_NE(info("b.exe").find("text block       95529 ("), std::string::npos);
+
+    toolstest::writebytes(temp / "huge.bin", toolstest::fakestub(95498));
+    toolstest::writebytes(temp / "keep.exe", "an older package");
+    expectrefused(orvsfx(temp, "build --stub " + quote(temp / "huge.bin") + " -o " +
+                                   quote(temp / "keep.exe") + " " + quote(temp / "src")),
+                  1, "95497");
+    EXPECT_EQ(toolstest::readbytes(temp / "keep.exe"), "an older package");
+    EXPECT_FALSE(toolstest::fs::exists(temp / "keep.exe.partial"));
+}
+
+TEST_F(Orvsfx, RefusesToOverwriteItsInputsOrPackItsOwnOutput) {
+    expectrefused(orvsfx(temp, build("stub.bin", quote(temp / "src"))), 1,
+                  "would replace the input");
+    EXPECT_EQ(toolstest::readbytes(temp / "stub.bin"), toolstest::fakestub(12000));
+    expectrefused(orvsfx(temp, build("src/inside.exe", quote(temp / "src"))), 1,
+                  "inside the folder");
+    EXPECT_FALSE(toolstest::fs::exists(temp / "src/inside.exe"));
+    expectrefused(orvsfx(temp, build("x.exe", quote(temp / "missing"))), 1, "not a folder");
+    expectrefused(orvsfx(temp, "build --stub " + quote(temp / "nostub") + " -o " +
+                                   quote(temp / "x.exe") + " " + quote(temp / "src")),
+                  1, "cannot read the stub");
+}
+
+TEST_F(Orvsfx, PackageFromZipFilesPassesSevenZipWithRebasedOffsets) {
+    if (!have("7zz") || !have("python3")) GTEST_SKIP() << "7zz or python3 is not installed";
+    python(temp, temp / "py.zip",
+           "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
+           "    z.writestr('a.txt', 'alpha ' * 1000)\n"
+           "    z.writestr('dir/b.txt', 'beta')\n"
+           "    z.comment = b'made by python'\n");
+    // The same archive with data in front: its offsets count from the archive's own start.
+    toolstest::writebytes(temp / "prefixed.zip",
+                          std::string(3333, 'J') + toolstest::readbytes(temp / "py.zip"));
+    ASSERT_EQ(shell(temp, "7zz a -tzip -mm=Deflate64 " + quote(temp / "7z.zip") + " " +
+                              quote(temp / "src/docs"))
+                  .status,
+              0);
+
+    for (const char* source : {"py.zip", "prefixed.zip", "7z.zip"}) {
+        std::string package = std::string(source) + ".exe";
+        Outcome made = orvsfx(temp, build(package, "--from-zip " + quote(temp / source)));
+        ASSERT_EQ(made.status, 0) << source << ": " << made.err;
+        Outcome test = shell(temp, "7zz t " + quote(temp / package));
+        EXPECT_EQ(test.status, 0) << source << "\n" << test.out;
+        Outcome shown = orvsfx(temp, "info " + quote(temp / package));
+        EXPECT_EQ(shown.status, 0) << shown.out;
+        EXPECT_NE(shown.out.find("offsets from the start of the package"), std::string::npos)
+            << shown.out;
+        EXPECT_EQ(shown.out.find("problem:"), std::string::npos) << shown.out;
+    }
+    EXPECT_NE(info("py.zip.exe").find("comment: \"made by python\""), std::string::npos);
+    EXPECT_NE(info("7z.zip.exe").find("deflate64"), std::string::npos);
+    // A package is itself an archive whose offsets count from the file start.
+    ASSERT_EQ(orvsfx(temp, build("again.exe", "--from-zip " + quote(temp / "py.zip.exe"))).status,
+              0);
+    EXPECT_EQ(shell(temp, "7zz t " + quote(temp / "again.exe")).status, 0);
+}
+
+TEST_F(Orvsfx, RefusesArchivesTheStubCannotExtract) {
+    if (!have("python3")) GTEST_SKIP() << "python3 is not installed";
+    python(temp, temp / "zip64.zip",
+           "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+           "    with z.open('big.bin', 'w', force_zip64=True) as f: f.write(b'x')\n");
+    python(temp, temp / "many.zip",
+           "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+           "    for i in range(65536): z.writestr('%05d' % i, b'')\n");
+    python(temp, temp / "long.zip",
+           "with zipfile.ZipFile(sys.argv[1], 'w') as z: z.writestr('n' * 260, b'x')\n");
+    python(
+        temp, temp / "bzip2.zip",
+        "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_BZIP2) as z: z.writestr('a', b'x')\n");
+    python(temp, temp / "disk.zip",
+           "with zipfile.ZipFile(sys.argv[1], 'w') as z: z.writestr('a', b'x')\n"
+           "data = bytearray(open(sys.argv[1], 'rb').read())\n"
+           "end = data.rfind(b'PK\\x05\\x06'); data[end + 4] = 1\n"
+           "open(sys.argv[1], 'wb').write(data)\n");
+    toolstest::writebytes(temp / "text.zip", "this is not an archive");
+    const struct {
+        const char* file;
+        const char* reason;
+    } cases[] = {{"zip64.zip", "ZIP64"},     {"many.zip", "ZIP64"},
+                 {"long.zip", "260"},        {"bzip2.zip", "unknown compression method 12"},
+                 {"disk.zip", "multi-disk"}, {"text.zip", "not a ZIP archive"}};
+    for (const auto& c : cases) {
+        std::string package = std::string(c.file) + ".exe";
+        expectrefused(orvsfx(temp, build(package, "--from-zip " + quote(temp / c.file))), 1,
+                      c.reason);
+        EXPECT_FALSE(toolstest::fs::exists(temp / package)) << c.file;
+        EXPECT_FALSE(toolstest::fs::exists(temp / (package + ".partial"))) << c.file;
+    }
+}
+
+TEST_F(Orvsfx, InfoReportsDamage) {
+    ASSERT_EQ(orvsfx(temp, build("demo.exe", quote(temp / "src"))).status, 0);
+    std::string package = toolstest::readbytes(temp / "demo.exe");
+    std::string damaged = package;
+    damaged[30020] ^= 1;
+    toolstest::writebytes(temp / "sum.exe", damaged);
+    Outcome sum = orvsfx(temp, "info " + quote(temp / "sum.exe"));
+    EXPECT_EQ(sum.status, 1);
+    EXPECT_NE(sum.out.find("DOES NOT MATCH"), std::string::npos) << sum.out;
+    damaged = package.substr(0, package.size() - 10);
+    toolstest::writebytes(temp / "cut.exe", damaged);
+    Outcome cut = orvsfx(temp, "info " + quote(temp / "cut.exe"));
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.out.find("problem: archive"), std::string::npos) << cut.out;
+    toolstest::writebytes(temp / "short.exe", package.substr(0, 20000));
+    Outcome none = orvsfx(temp, "info " + quote(temp / "short.exe"));
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.out.find("no text block marker"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,65 @@
+// Helpers of the package builder's tests: a temporary folder removed at the end of each test,
+// whole-file reading and writing, and fake stubs.
+//
+// A fake stub is bytes the builder must treat as opaque: it holds stray '{' characters and
+// partial markers, so a package whose text block is still found proves the builder does not
+// depend on what the stub contains.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+namespace toolstest {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+  public:
+    TempFolder() {
+        static std::atomic<unsigned> counter{0};
+        std::random_device seed;
+        path_ = fs::temp_directory_path() /
+                ("orv-tools-" + std::to_string(seed()) + "-" + std::to_string(counter++));
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+inline void writebytes(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string readbytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// size bytes of filler with a stray '{' and "{SLF" every 1000 bytes (never a whole marker).
+inline std::string fakestub(std::size_t size) {
+    std::string stub(size, 'M');
+    for (std::size_t at = 0; at + 4 < size; at += 1000) stub.replace(at, 4, "{SLF");
+    for (std::size_t at = 500; at < size; at += 1000) stub[at] = '{';
+    return stub;
+}
+
+} // namespace toolstest
