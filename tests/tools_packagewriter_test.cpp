@@ -127,17 +127,6 @@ TEST(PackageWriter, TheStubsLoadersAcceptTheWholePackage) {
     EXPECT_EQ(package.substr(layout.archiveoffset, 2), "PK");
 }
 
-TEST(PackageWriter, TheStubRefusesADamagedTextBlock) {
-    TempFolder temp;
-    PackageLayout layout;
-    std::string package =
-        assemblepackage(fakestub(12000), textblock(), options("Demo"), archive(), &layout);
-    package[layout.textoffset + 13 + 2] ^= 0x20; // one bit of the body
-    toolstest::writebytes(temp / "damaged.exe", package);
-    StubOptions stub;
-    EXPECT_EQ(loadtextblockfrom((temp / "damaged.exe").c_str(), kModule), 0);
-}
-
 TEST(PackageWriter, AssemblyRefusesArchivesTheStubCannotExtract) {
     std::string zip = archive();
     zip[readziparchive(zip).entries[0].centralat + 10] = 14; // LZMA
