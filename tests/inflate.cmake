@@ -32,3 +32,11 @@ if(NOT ORV_WIN32)
         LIBS orv_engine orv_startup ZLIB::ZLIB
         HOST_ONLY TIMEOUT 300)
 endif()
+
+# The inflater's speed as the i686 stub runs it: scripts/bench.sh runs this under Wine.
+if(ORV_WIN32)
+    add_executable(inflate_speed ${PROJECT_SOURCE_DIR}/bench/inflate_speed.cpp)
+    target_link_libraries(inflate_speed PRIVATE orv_engine)
+    target_link_options(inflate_speed PRIVATE ${ORV_WIN32_TEST_LINK})
+    orv_project_code(inflate_speed)
+endif()
