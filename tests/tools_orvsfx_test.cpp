@@ -234,6 +234,19 @@ TEST_F(Orvsfx, RawFlagBytesAndPromptStyles) {
     expectrefused(orvsfx(temp, build("bad.exe", "--flags-a 256 src")), 2, "--flags-a");
 }
 
+TEST_F(Orvsfx, LevelZeroStoresTheCommentIsKeptAndOtherNamesAreWarnedOf) {
+    toolstest::writebytes(temp / "src/caf\xC3\xA9.txt", "coffee");
+    Outcome made = orvsfx(
+        temp, build("stored.exe", "--level 0 --comment 'Hello there' " + quote(temp / "src")));
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_NE(made.err.find("warning: caf\xC3\xA9.txt is not plain ASCII"), std::string::npos)
+        << made.err;
+    std::string out = info("stored.exe");
+    EXPECT_EQ(out.find("deflate"), std::string::npos) << out;
+    EXPECT_NE(out.find("stored"), std::string::npos);
+    EXPECT_NE(out.find("comment: \"Hello there\""), std::string::npos) << out;
+}
+
 TEST_F(Orvsfx, LengthLimitsAreEnforced) {
     std::string title255(255, 't'), title256(256, 't');
     ASSERT_EQ(

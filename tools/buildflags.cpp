@@ -184,7 +184,7 @@ void parseoverwrite(const std::string& mode, OptionsSpec& options) {
 }
 
 // The options that are neither text fields nor flag bits; false for an unknown one.
-bool parseother(ArgReader& reader, BuildRequest& request, bool& styleset) {
+bool parseother(ArgReader& reader, BuildRequest& request) {
     const std::string& name = reader.name();
     if (name == "--stub")
         request.stub = reader.value();
@@ -200,15 +200,17 @@ bool parseother(ArgReader& reader, BuildRequest& request, bool& styleset) {
         request.level = static_cast<int>(parsenumber(reader.value(), "level", 12));
     else if (name == "--overwrite")
         parseoverwrite(reader.value(), request.options);
-    else if (name == "--prompt-style")
-        request.options.promptstyle = parsestyle(reader.value()), styleset = true;
-    else if (name == "--flags-a")
+    else if (name == "--prompt-style") {
+        request.options.promptstyle = parsestyle(reader.value());
+        request.promptstyleset = true;
+    } else if (name == "--flags-a")
         request.options.flagsa |= parsenumber(reader.value(), "flags-a", 255);
     else if (name == "--flags-b")
         request.options.flagsb |= parsenumber(reader.value(), "flags-b", 255);
-    else if (name == "-h" || name == "--help")
-        reader.novalue(), request.help = true;
-    else
+    else if (name == "-h" || name == "--help") {
+        reader.novalue();
+        request.help = true;
+    } else
         return false;
     return true;
 }
@@ -228,11 +230,10 @@ void checkrequest(const BuildRequest& request) {
 
 BuildRequest parsebuildflags(const std::vector<std::string>& args) {
     BuildRequest request;
-    bool styleset = false;
     ArgReader reader(args);
     while (reader.next()) {
         if (parsetextflag(reader, request) || parsebitflag(reader, request) ||
-            parseother(reader, request, styleset))
+            parseother(reader, request))
             continue;
         if (reader.name().empty() || reader.name()[0] == '-')
             throw UsageError("unknown option " + reader.name());
@@ -241,7 +242,7 @@ BuildRequest parsebuildflags(const std::vector<std::string>& args) {
         request.folder = reader.name();
     }
     if (request.help) return request;
-    if (!styleset && !request.options.prompt.empty())
+    if (!request.promptstyleset && !request.options.prompt.empty())
         request.options.promptstyle = kDefaultPromptStyle;
     checkrequest(request);
     return request;

@@ -18,7 +18,8 @@ struct BuildRequest {
     std::string comment; // --comment (folder builds)
     int level = 6;       // --level: 0 stored, 1 to 12 Deflate
     OptionsSpec options;
-    bool help = false; // --help: print buildhelp() and do nothing else
+    bool promptstyleset = false; // --prompt-style given; else the default goes with a prompt
+    bool help = false;           // --help: print buildhelp() and do nothing else
 };
 
 // Parses the arguments after "build"; throws UsageError for anything wrong or missing.
