@@ -301,8 +301,8 @@ typedef uintptr_t BitWord;
 enum {
     kWordBytes = sizeof(BitWord),
     kWordBits = 8 * kWordBytes,
-    // The fast loop refills at most five times per symbol; each refill reads one word and
-    // advances at most kWordBytes - 1 bytes.
+    // The fast loop refills at most five times per round (and once before the first); each
+    // refill reads one word and advances at most kWordBytes - 1 bytes.
     kFastInputMargin = 5 * (kWordBytes - 1) + kWordBytes + 1,
     // One round of the fast loop writes at most two literals and a match.
     kFastWindowLimit = kInflateWindowSize - kMaxFastLength - 2,
@@ -539,9 +539,11 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
     unsigned char* const window = z->window;
     unsigned pos = z->pos;
     int result = kInflateOk;
+    // The entry of the next literal/length code is looked up as soon as the bits are there,
+    // so that the lookup overlaps the copying of the current match.
+    b.refill();
+    CodeEntry e = lit[b.buf & litmask];
     while (b.in <= inlimit && pos <= kFastWindowLimit) {
-        b.refill();
-        CodeEntry e = lit[b.buf & litmask];
         if (isliteral(e)) {
             // A refilled 64-bit buffer holds three first-level codes (and the lookup bits of
             // a fourth).
@@ -555,6 +557,8 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
                 if (isliteral(e)) {
                     b.drop(entrybits(e));
                     window[pos++] = (unsigned char)entryvalue(e);
+                    b.refill();
+                    e = lit[b.buf & litmask];
                     continue;
                 }
             }
@@ -574,6 +578,8 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         b.drop(entrybits(e));
         if (op == kOpLiteral) {
             window[pos++] = (unsigned char)entryvalue(e);
+            b.refill();
+            e = lit[b.buf & litmask];
             continue;
         }
         b.ensure(op);
@@ -588,6 +594,8 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         b.drop(entrybits(e));
         b.ensure(op);
         unsigned distance = entryvalue(e) + b.take(op);
+        b.refill();
+        e = lit[b.buf & litmask];
         if (distance <= pos && length <= kMaxFastLength) {
             copyback(window + pos, distance, length);
             pos += length;
