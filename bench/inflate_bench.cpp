@@ -5,8 +5,8 @@
 // /usr/lib, in sorted path order, concatenated and capped at kCorpusBytes. It is compressed
 // once with zlib (level 6, raw Deflate) and once with 7-Zip's Deflate64 (the raw stream is
 // cut out of the zip archive 7zz writes); both are kept in a cache folder so later runs
-// start at once. Each engine decodes the same stream kRepetitions times; every result is
-// compared with the corpus (memcmp) and the median throughput is printed in MB/s of
+// start at once. Each engine decodes the same stream kRepetitions times, the engines taking turns;
+// every result is compared with the corpus (memcmp) and the median throughput is printed in MB/s of
 // decompressed data. undeflate runs as in the engine: input in 8 KB blocks through the
 // cursor and readbyte, output flushed in 64 KB windows into the result buffer.
 //
@@ -34,7 +34,7 @@ using Bytes = std::vector<unsigned char>;
 namespace {
 
 const size_t kCorpusBytes = 224u << 20;
-const int kRepetitions = 5;
+const int kRepetitions = 7;
 const size_t kInputBlock = 8192;
 
 // ---- Corpus -------------------------------------------------------------------------
@@ -207,18 +207,26 @@ size_t libdeflateinflate(const Bytes& in, Bytes& out) {
 
 // ---- Measurement --------------------------------------------------------------------
 
-// Median throughput in MB/s of `run` over `bytes`; zero when a run's check fails.
-double measure(size_t bytes, const std::function<bool()>& run) {
-    std::vector<double> rates;
+// Median throughputs in MB/s of the engines over `bytes`, running them in turn in every
+// repetition so that a change in the machine's load falls on all of them alike. An engine
+// whose check fails gets zero.
+std::vector<double> measure(size_t bytes, const std::vector<std::function<bool()>>& engines) {
+    std::vector<std::vector<double>> rates(engines.size());
+    std::vector<bool> failed(engines.size());
     for (int i = 0; i < kRepetitions; i++) {
-        auto start = std::chrono::steady_clock::now();
-        bool ok = run();
-        std::chrono::duration<double> s = std::chrono::steady_clock::now() - start;
-        if (!ok) return 0;
-        rates.push_back((double)bytes / 1e6 / s.count());
+        for (size_t e = 0; e < engines.size(); e++) {
+            auto start = std::chrono::steady_clock::now();
+            failed[e] = failed[e] || !engines[e]();
+            std::chrono::duration<double> s = std::chrono::steady_clock::now() - start;
+            rates[e].push_back((double)bytes / 1e6 / s.count());
+        }
     }
-    std::sort(rates.begin(), rates.end());
-    return rates[rates.size() / 2];
+    std::vector<double> medians;
+    for (size_t e = 0; e < engines.size(); e++) {
+        std::sort(rates[e].begin(), rates[e].end());
+        medians.push_back(failed[e] ? 0 : rates[e][rates[e].size() / 2]);
+    }
+    return medians;
 }
 
 void report(const char* what, const char* engine, double rate, double reference,
@@ -251,31 +259,31 @@ int main(int argc, char** argv) {
         memset(out.data(), 0, std::min<size_t>(out.size(), 1 << 16)); // no stale pass
         return ok;
     };
-    double oursrate = measure(corpus.size(), [&] { return check(ours(deflated, out, false)); });
-    double zlibrate = measure(corpus.size(), [&] { return check(zlibinflate(deflated, out)); });
-    double ldrate = measure(corpus.size(), [&] { return check(libdeflateinflate(deflated, out)); });
+    std::vector<double> inflaterates = measure(
+        corpus.size(), {[&] { return check(ours(deflated, out, false)); },
+                        [&] { return check(zlibinflate(deflated, out)); },
+                        [&] { return check(libdeflateinflate(deflated, out)); },
+                        [&] { return deflated64.empty() || check(ours(deflated64, out, true)); }});
+    double oursrate = inflaterates[0], zlibrate = inflaterates[1], ldrate = inflaterates[2];
     std::printf("Inflate\n");
     report("Deflate", "orvandel", oursrate, zlibrate, "zlib");
     if (ldrate > 0) std::printf("%*s%.2fx libdeflate\n", 50, "", oursrate / ldrate);
     report("Deflate", "zlib", zlibrate, 0, "");
     report("Deflate", "libdeflate", ldrate, 0, "");
-    if (!deflated64.empty()) {
-        double d64 = measure(corpus.size(), [&] { return check(ours(deflated64, out, true)); });
-        report("Deflate64", "orvandel", d64, oursrate, "our Deflate");
-    } else {
+    if (!deflated64.empty())
+        report("Deflate64", "orvandel", inflaterates[3], oursrate, "our Deflate");
+    else
         std::printf("  Deflate64 stream not available (7zz failed)\n");
-    }
 
     if (!buildcrctable()) return 1;
     unsigned expected = (unsigned)crc32(0, corpus.data(), (uInt)corpus.size());
-    double crcours = measure(
-        corpus.size(), [&] { return updatecrc(0, corpus.data(), corpus.size()) == expected; });
-    double crczlib = measure(
-        corpus.size(), [&] { return crc32(0, corpus.data(), (uInt)corpus.size()) == expected; });
-    double crcld = measure(corpus.size(), [&] {
-        return libdeflate_crc32(0, corpus.data(), corpus.size()) == expected;
-    });
+    std::vector<double> crcrates =
+        measure(corpus.size(),
+                {[&] { return updatecrc(0, corpus.data(), corpus.size()) == expected; },
+                 [&] { return crc32(0, corpus.data(), (uInt)corpus.size()) == expected; },
+                 [&] { return libdeflate_crc32(0, corpus.data(), corpus.size()) == expected; }});
     releasecrctable();
+    double crcours = crcrates[0], crczlib = crcrates[1], crcld = crcrates[2];
     std::printf("\nCRC-32\n");
     report("CRC-32", "orvandel", crcours, crczlib, "zlib");
     if (crcld > 0) std::printf("%*s%.2fx libdeflate\n", 50, "", crcours / crcld);
