@@ -407,29 +407,51 @@ void store64(unsigned char* p, uint64_t v) {
     memcpy(p, &v, sizeof v);
 }
 
+uint32_t load32(const unsigned char* p) {
+    uint32_t v;
+    memcpy(&v, p, sizeof v);
+    return v;
+}
+void store32(unsigned char* p, uint32_t v) {
+    memcpy(p, &v, sizeof v);
+}
+
+// Copies n bytes from distance bytes back where every word read is already final: the
+// source lies at least 8 bytes back, or wholly behind the destination.
+void copywords(unsigned char* dst, unsigned distance, unsigned n) {
+    const unsigned char* src = dst - distance;
+    if (n >= 8) {
+        unsigned char* end = dst + n;
+        for (; dst + 8 <= end; dst += 8, src += 8) store64(dst, load64(src));
+        store64(end - 8, load64(end - 8 - distance)); // the last bytes, overlapping
+    } else if (n >= 4) {
+        uint32_t last = load32(src + n - 4);
+        store32(dst, load32(src));
+        store32(dst + n - 4, last);
+    } else {
+        while (n--) *dst++ = *src++;
+    }
+}
+
 // Copies n bytes forward from distance bytes back, so that a distance shorter than n
 // repeats the recent bytes. Writes exactly n bytes: the window ahead of the position still
 // holds data that a Deflate64 distance may reach.
 void copyback(unsigned char* dst, unsigned distance, unsigned n) {
-    const unsigned char* src = dst - distance;
-    if (distance > 1 && distance < 8 && n >= 16) {
+    if (distance >= 8 || distance >= n) {
+        copywords(dst, distance, n);
+    } else if (distance == 1 && n >= 8) {
+        uint64_t fill = dst[-1] * 0x0101010101010101ull;
+        unsigned char* end = dst + n;
+        for (; dst + 8 <= end; dst += 8) store64(dst, fill);
+        store64(end - 8, fill);
+    } else if (n >= 16) {
         // Repeat the pattern for eight bytes; from then on the bytes repeat every multiple
         // of the distance as well, and the first multiple of at least 8 allows word copies.
-        for (int i = 0; i < 8; i++) dst[i] = src[i];
+        for (int i = 0; i < 8; i++) dst[i] = dst[i - (int)distance];
         unsigned period = (8 + distance - 1) / distance * distance;
-        dst += 8;
-        n -= 8;
-        src = dst - period;
-        distance = period;
-    }
-    if (distance >= 8 && n >= 8) {
-        unsigned char* end = dst + n;
-        for (; dst + 8 <= end; dst += 8, src += 8) store64(dst, load64(src));
-        store64(end - 8, load64(end - 8 - distance)); // the last bytes, overlapping
-    } else if (distance == 1) {
-        memset(dst, src[0], n);
+        copywords(dst + 8, period, n - 8);
     } else {
-        while (n--) *dst++ = *src++;
+        for (const unsigned char* src = dst - distance; n; n--) *dst++ = *src++;
     }
 }
 
