@@ -1,0 +1,271 @@
+// Directory creation: checkdir builds a member's output path component by component under
+// the extraction root and creates the folders that are missing.
+//
+// Two paths are built side by side. The long path receives the components as mapname
+// delivers them and serves the length checks, the volume queries and the messages; the
+// short path receives the same components, or their 8.3 forms when the volume allows only
+// 8.3 names, and is the one created on disk and handed back. On volumes with long names both
+// hold the same text. Function numbers: 0 set the root, 1 start a member, 2 append a folder,
+// 3 append the file name, 4 hand over the path, 5 forget the root.
+#include "engine/enginestate.h"
+
+#include "platform/system.h"
+#include "startup/stringlists.h"
+
+#include <ctype.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// A folder path of more than this many characters is refused; a full path is cut at 259.
+enum { kLongestFolderPath = 257, kLongestPath = kPathBuffer - 1 };
+
+bool isdriveletter(const char* path) {
+    return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+}
+
+void forgetroot() {
+    free(engine.root);
+    engine.root = nullptr;
+    engine.rootlength = 0;
+}
+
+// Makes the root folder unless it exists; false (after the message) when that fails.
+bool ensureroot(char* root) {
+    platform::PathStatus status;
+    if (statfile(root, &status) == 0 && status.kind == platform::kPathDirectory) return true;
+    if (makedir(root) == 0) return true;
+    char printable[kPrintableName];
+    sendmessage(kMsgWarn, "checkdir:  cannot create extraction directory: %s\n",
+                printablename(root, printable));
+    return false;
+}
+
+int setroot(const char* path) {
+    if (engine.root) return kMapReady;
+    size_t length = path ? strlen(path) : 0;
+    if (length == 0) return kMapReady;
+    char* root = static_cast<char*>(malloc(length + 3));
+    if (!root) return kMapNoMemory;
+    memcpy(root, path, length + 1);
+    bool drive = isdriveletter(root);
+    bool slash = root[length - 1] == '/' || root[length - 1] == '\\';
+    if (slash) root[--length] = 0;
+    bool baredrive = drive && length == 2;
+    // A bare drive means that drive's current folder; a drive with a slash (or "/" alone)
+    // its top folder. Neither is checked.
+    if (!baredrive && length > 0 && !ensureroot(root)) {
+        free(root);
+        return kMapError;
+    }
+    if (baredrive && !slash) root[length++] = '.';
+    root[length++] = '/';
+    root[length] = 0;
+    char* shrunk = static_cast<char*>(realloc(root, length + 1));
+    if (!shrunk) {
+        free(root);
+        return kMapNoMemory;
+    }
+    engine.root = shrunk;
+    engine.rootlength = static_cast<unsigned>(length);
+    return kMapReady;
+}
+
+int startmember() {
+    // Room for the root, the name, a "_" before each component and the terminator.
+    size_t size = engine.rootlength + 2 * engine.namelength + 2;
+    engine.longpath = static_cast<char*>(malloc(size));
+    if (!engine.longpath) return kMapNoMemory;
+    engine.shortpath = static_cast<char*>(malloc(size));
+    if (!engine.shortpath) {
+        releasepaths();
+        return kMapNoMemory;
+    }
+    if (engine.member->volumelabel) {
+        releasepaths();
+        return kMapVolumeLabel;
+    }
+    if (engine.root)
+        memcpy(engine.longpath, engine.root, engine.rootlength + 1);
+    else
+        engine.longpath[0] = 0;
+    memcpy(engine.shortpath, engine.longpath, engine.rootlength + 1);
+    engine.longend = engine.shortend = engine.rootlength;
+    return kMapReady;
+}
+
+void appendlong(const char* text) {
+    size_t length = strlen(text);
+    memcpy(engine.longpath + engine.longend, text, length + 1);
+    engine.longend += static_cast<unsigned>(length);
+}
+
+void appendshort(const char* component) {
+    char* out = engine.shortpath + engine.shortend;
+    if (is83volume(engine.longpath))
+        to83name(component, out);
+    else
+        strcpy(out, component);
+    engine.shortend += static_cast<unsigned>(strlen(out));
+}
+
+int fail(int status) {
+    releasepaths();
+    return status;
+}
+
+int appenddirectory(const char* component) {
+    appendlong(component);
+    appendshort(component);
+    bool toolong = engine.longend > kLongestFolderPath;
+    char printable[kPrintableName], storedname[kPrintableName];
+    platform::PathStatus status;
+    if (statfile(engine.shortpath, &status) != 0) {
+        if (toolong) {
+            sendmessage(kMsgWarn, "checkdir error:  path too long: %s\n",
+                        printablename(engine.longpath, printable));
+            return fail(kMapTooLong);
+        }
+        if (makedir(engine.shortpath) != 0) {
+            sendmessage(kMsgWarn,
+                        "checkdir error:  cannot create %s\n                 unable to "
+                        "process %s.\n",
+                        printablename(engine.shortpath, printable),
+                        printablename(engine.filename, storedname));
+            return fail(kMapError);
+        }
+        engine.createddir = 1;
+    } else if (status.kind != platform::kPathDirectory) {
+        sendmessage(kMsgWarn,
+                    "checkdir error:  %s exists but is not directory\n                 unable "
+                    "to process %s.\n",
+                    printablename(engine.shortpath, printable),
+                    printablename(engine.filename, storedname));
+        return fail(kMapError);
+    } else if (toolong) {
+        sendmessage(kMsgWarn, "checkdir error:  path too long: %s\n",
+                    printablename(engine.longpath, printable));
+        return fail(kMapTooLong);
+    }
+    appendlong("/");
+    engine.shortpath[engine.shortend++] = '/';
+    engine.shortpath[engine.shortend] = 0;
+    return kMapReady;
+}
+
+int appendname(const char* name) {
+    int status = kMapReady;
+    char printable[kPrintableName], storedname[kPrintableName];
+    for (const char* p = name; *p; ++p) {
+        engine.longpath[engine.longend++] = *p;
+        engine.longpath[engine.longend] = 0;
+        if (engine.longend >= kNameBuffer) {
+            engine.longpath[--engine.longend] = 0;
+            sendmessage(kMsgWarn,
+                        "checkdir warning:  path too long; truncating\n                   "
+                        "%s\n                -> %s\n",
+                        printablename(engine.filename, storedname),
+                        printablename(engine.longpath, printable));
+            status = kMapTruncated;
+        }
+    }
+    appendshort(name);
+    return status;
+}
+
+// Hands over the short path into the file-name buffer (kPathBuffer bytes). A path that does
+// not fit is refused rather than cut: a cut path would name some other file.
+int getpath(char* buffer) {
+    int status = kMapReady;
+    if (engine.shortend > kLongestPath)
+        status = kMapTooLong;
+    else
+        memcpy(buffer, engine.shortpath, engine.shortend + 1);
+    releasepaths();
+    return status;
+}
+
+} // namespace
+
+void releasepaths() {
+    free(engine.longpath);
+    free(engine.shortpath);
+    engine.longpath = engine.shortpath = nullptr;
+    engine.longend = engine.shortend = 0;
+}
+
+int makedir(const char* path) {
+    if (engine.ui && engine.ui->dirlist) listadd(engine.ui->dirlist, path);
+    return platform::makedirectory(path);
+}
+
+int checkdir(char* path, int function) {
+    switch (function & 7) {
+    case kDirSetRoot:
+        return setroot(path);
+    case kDirInit:
+        return startmember();
+    case kDirAppendDir:
+        return appenddirectory(path);
+    case kDirAppendName:
+        return appendname(path);
+    case kDirGetPath:
+        return getpath(path);
+    case kDirEnd:
+        forgetroot();
+        return kMapReady;
+    default:
+        return kMapBadFunction;
+    }
+}
+
+void to83name(const char* component, char* out) {
+    unsigned n = 0;
+    int dot = -1;
+    bool whole = strcmp(component, ".") == 0;
+    bool parent = strcmp(component, "..") == 0;
+    for (const char* p = component; *p && !whole; ++p) {
+        char c = *p;
+        if (strchr(";=+,[]", c)) {
+            c = '_';
+        } else if (c == '.' && p == component) {
+            if (parent) {
+                out[n++] = '.';
+                out[n++] = '.';
+                break;
+            }
+            c = '_';
+        } else if (c == '.') {
+            c = '_';
+            dot = static_cast<int>(n);
+        }
+        out[n++] = c;
+    }
+    out[n] = 0;
+    if (parent || whole) return;
+    if (dot < 0) {
+        char* underscore = strrchr(out, '_');
+        if (underscore) {
+            unsigned before = static_cast<unsigned>(underscore - out);
+            unsigned after = n - before - 1;
+            if ((before < 8 ? before : 8) + (after < 3 ? after : 3) > 8)
+                dot = static_cast<int>(before);
+        }
+        if (dot < 0) {
+            if (n > 8) out[8] = 0;
+            return;
+        }
+    }
+    out[dot] = '.';
+    if (dot > 8) {
+        size_t tail = strlen(out + dot);
+        if (tail > 4) tail = 4;
+        memmove(out + 8, out + dot, tail);
+        out[8 + tail] = 0;
+        dot = 8;
+    } else if (strlen(out + dot + 1) > 3) {
+        out[dot + 4] = 0;
+    }
+    if (dot > 0 && out[dot - 1] == ' ') out[dot - 1] = '_';
+}

@@ -1,0 +1,248 @@
+// The zip engine's one state record, its result codes and the operations its files share.
+//
+// Design: there is exactly one EngineState (`engine`), a plain record that every engine
+// routine works on directly; initengine clears it and sets the defaults, the user interface
+// fills its option fields and calls extractarchive once per run. The archive is read in
+// aligned 8,192-byte blocks through one input buffer and cursor; decoded data collects in
+// a 65,536-byte output window, which between uses is also the scratch space that every
+// message is formatted into. The engine reaches the operating system only through
+// platform/ and the user only through EngineUi.
+#pragma once
+
+#include "engine/engineui.h"
+#include "engine/inflate.h"
+#include "engine/inputcursor.h"
+#include "platform/files.h"
+
+// Result codes of extractarchive; when several occur, the larger code wins.
+enum EngineResult {
+    kResultOk = 0,
+    kResultWarning = 1,       // something was skipped, or the archive is empty
+    kResultArchiveError = 2,  // structural error; extraction went on as far as possible
+    kResultSevereError = 3,   // bad offsets, signatures not where expected
+    kResultNoMemory = 4,      // no memory at start-up or for the destination folder
+    kResultInflateMemory = 6, // the inflater ran out of memory
+    kResultNotFound = 9,      // the archive could not be found or opened
+    kResultNoneSelected = 11, // no member was selected
+    kResultDirectory = 76,    // the archive path names a folder (reported as 9)
+    kResultDiskFull = 50,     // output could not be written or created
+    kResultEndOfArchive = 51, // unexpected end of the archive file
+    kResultCancelled = 80,    // cancelled through the progress report
+    kResultNewerVersion = 81, // members refused because they need a newer version
+    kResultBadPassword = 82,  // every attempted member failed its password check
+};
+
+// MapStatus, the result of mapname and checkdir: bits 0..7 an engine result code, bits
+// 8..14 the class below, bit 15 carried through unchanged.
+enum MapStatus {
+    kMapReady = 0x0000,       // path ready, extract
+    kMapTruncated = 0x0100,   // path ready, extract (the name was cut)
+    kMapExists = 0x0200,      // directory member exists already: skip silently
+    kMapError = 0x0300,       // conversion failed, folder cannot be made, file in the way
+    kMapTooLong = 0x0400,     // path too long
+    kMapNoMemory = 0x0A00,    // out of memory
+    kMapCreatedDir = 0x1000,  // a directory member was created: skip silently
+    kMapVolumeLabel = 0x1100, // volume-label member refused
+    kMapBadFunction = 0x6300, // invalid checkdir function number
+    kMapClassMask = 0x7F00,
+    kMapCarryBit = 0x8000,
+};
+
+// checkdir function numbers.
+enum CheckdirFunction {
+    kDirSetRoot = 0,
+    kDirInit = 1,
+    kDirAppendDir = 2,
+    kDirAppendName = 3,
+    kDirGetPath = 4,
+    kDirEnd = 5,
+};
+
+// Message flags: bit 0 error or warning, bit 5 start on a fresh line, bit 6 end the line;
+// bits 7 and 10 travel with the message.
+enum MessageFlags : unsigned {
+    kMsgInfo = 0x000,
+    kMsgWarn = 0x001,
+    kMsgError = 0x401,
+    kMsgErrorFreshLine = 0x421,
+    kMsgErrorQuestion = 0x481,
+    kMsgErrorQuestionFreshLine = 0x4A1,
+};
+
+enum EngineSizes {
+    kInputBlock = 8192,      // archive read unit
+    kHoldArea = 4,           // copy of a block's first bytes behind it (signature search)
+    kOutputWindow = 65536,   // decoded data and message scratch
+    kBatchSize = 64,         // central entries per batch
+    kNameBuffer = 260,       // a stored name: at most 259 characters and a NUL
+    kPathBuffer = 1024,      // the file-name buffer: stored name, then output path
+    kEndSearch = 66000,      // the end record lies within the file's last bytes
+    kEndRecordSize = 22,     // end record including its signature
+    kCentralHeaderSize = 42, // central header after its signature
+    kLocalHeaderSize = 26,   // local header after its signature
+};
+static_assert(static_cast<int>(kOutputWindow) == static_cast<int>(kInflateWindowSize),
+              "the inflater fills the engine's window");
+static_assert(kEndSearch > 65535 + kEndRecordSize, "a record with the longest comment is found");
+
+// One chosen central-directory entry.
+struct MemberInfo {
+    unsigned localoffset; // offset of the local header as stored
+    unsigned crc;
+    unsigned compressedsize;
+    unsigned uncompressedsize;
+    unsigned short diskstart;
+    unsigned char versionmadeby;
+    unsigned char host;  // host system, 0..19 (values above 18 become 19)
+    unsigned attributes; // DOS attributes: low byte of the external ones, +0x20 for files
+    bool encrypted;      // general purpose bit 0
+    bool hasdescriptor;  // general purpose bit 3
+    bool text;           // internal attributes bit 0
+    bool volumelabel;
+    bool hostattributes; // external attributes above 0xFFFF
+};
+
+// The end-of-central-directory record (after its signature).
+struct EndRecord {
+    unsigned short thisdisk;
+    unsigned short centraldisk;
+    unsigned short entriesondisk;
+    unsigned short entriestotal;
+    unsigned centralsize;
+    unsigned centraloffset;
+    unsigned short commentlength;
+};
+
+// The fields of a central file header that the member loop uses.
+struct CentralHeader {
+    unsigned char versionmadeby, hostmadeby, versionneeded, hostneeded;
+    unsigned short flags, method;
+    unsigned crc, compressedsize, uncompressedsize;
+    unsigned short namelength, extralength, commentlength, diskstart, internal;
+    unsigned external, localoffset;
+};
+
+// The fields of a local file header.
+struct LocalHeader {
+    unsigned short flags, method;
+    unsigned dostime; // DOS time in the low 16 bits, date in the high 16 bits
+    unsigned crc, compressedsize, uncompressedsize;
+    unsigned short namelength, extralength;
+};
+
+struct EngineState;
+typedef int (*MessageCallback)(EngineState* state, const char* text, unsigned length,
+                               unsigned flags);
+// Reads one answer line of at most size - 1 characters; returns its length (0: no answer).
+typedef int (*InputCallback)(EngineState* state, char* answer, unsigned size);
+
+struct EngineState {
+    // Options, set by the user interface before each run.
+    const char* destination; // extraction root; null means the current folder
+    const char* archivepath; // file to open
+    const char* archivename; // the name as first given, for the not-found report
+    int quietlevel;          // messages for information only when 0
+    int overwritealways;
+    int overwritenever;
+    int extractall; // nonzero: every member; zero: members selected in the file list
+    int extract;
+    const EngineUi* ui;
+
+    int overwritemode; // 0 ask, 1 always, 2 never
+
+    // Callbacks.
+    MessageCallback message;
+    InputCallback input;
+    int atlinestart; // the last message ended a line
+
+    // Archive input.
+    platform::File* archive;
+    unsigned long long archivesize;
+    unsigned char* inbuf; // kInputBlock bytes and the hold area
+    unsigned char* hold;
+    InputCursor cursor;
+    long long bufferstart; // file offset of inbuf[0]
+    unsigned char sigcentral[4], siglocal[4], sigend[4];
+    EndRecord end;
+    long long actualend, expectedend, prefixlength;
+    long long remaining;     // compressed bytes of the member not yet handed out
+    unsigned char* leftover; // bytes of the buffer put aside behind the member
+    int leftoverlength;
+
+    // Members.
+    MemberInfo batch[kBatchSize];
+    MemberInfo* member;
+    CentralHeader central;
+    LocalHeader local;
+    char filename[kPathBuffer];
+    unsigned char* extra;
+    unsigned extralength;
+
+    // Output.
+    platform::File* output;
+    unsigned crc;
+    int diskfull; // 0 none, 1 the user chose to go on, 2 stop
+    InflateHooks hooks;
+    unsigned char window[kOutputWindow];
+
+    // Path building (checkdir).
+    char* root;
+    unsigned rootlength;
+    char* longpath;
+    char* shortpath;
+    unsigned longend, shortend;
+    int createdirs;
+    int createddir;
+    unsigned namelength;
+
+    // Volume cache (mapname): the first two characters of the last full path asked about.
+    char volumekey[2];
+    int volumeknown, only83, fatlike;
+    platform::PathStatus status;
+};
+
+extern EngineState engine;
+
+// Entry points (enginestate.cpp).
+EngineState* initengine();
+int extractarchive();
+
+// Archive opening and input buffering (enginestate.cpp).
+int findendrecord(int searchlength);
+unsigned readbytes(unsigned char* destination, unsigned count);
+int seekarchive(long long offset);
+int loadblock(long long blockstart);
+void deferleftover();
+void restoreleftover();
+
+// Member loop (memberloop.cpp).
+int walkcentral();
+int readfield(unsigned length, int mode);
+
+// Extraction (extract.cpp).
+int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,
+                 long long* savedprefix, int result);
+int readbyte();
+int flushoutput(unsigned char* data, unsigned count, int flags);
+
+// Messages (callbacks.cpp).
+int messageout(EngineState* state, const char* text, unsigned length, unsigned flags);
+int noinput(EngineState* state, char* answer, unsigned size);
+char* printablename(const char* name, char* buffer);
+void sendmessage(unsigned flags, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Sends a message whose text is empty: the event still reaches the message callback.
+void notify(unsigned flags);
+enum { kPrintableName = 2 * kPathBuffer + 1 };
+
+// Names and folders (mapname.cpp, checkdir.cpp).
+int mapname(int flag);
+int checkdir(char* path, int function);
+void releasepaths();
+int makedir(const char* path);
+void to83name(const char* component, char* out);
+int is83volume(const char* path);
+int isfatvolume(const char* path);
+
+// Closing and file status (closeoutput.cpp).
+void closeoutput();
+int statfile(const char* path, platform::PathStatus* status);

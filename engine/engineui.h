@@ -1,0 +1,33 @@
+// The narrow interface through which the engine reaches the user interface.
+//
+// The engine never shows anything itself. Whatever needs the user (an existing file, a
+// password, progress and cancel, the choice of members) goes through this record, which the
+// user interface fills and hangs into EngineState before a run: the stub's dialogs with
+// their list box 301 and progress dialog, the Linux front-end with its terminal, the tests
+// with scripted answers. The pointed-to fields belong to the user interface; the engine
+// reads and writes them during a run.
+#pragma once
+
+struct EngineUi {
+    // An output file exists already: nonzero overwrites it, 0 skips the member.
+    int (*askoverwrite)(const char* path);
+    // Asks for the password of `member` into buffer (81 bytes). An answer whose first byte
+    // is 0xAD means "skip this member", 0xAC "ask no more in this run".
+    void (*promptpassword)(char* buffer, const char* member);
+    // Called after every block written to path; nonzero cancels the run.
+    int (*reportprogress)(const char* path);
+
+    // The file list that chooses members (list 301 of the main dialog): the index of the
+    // first item that begins with text, ignoring case (-1 when none); whether an item is
+    // selected; deleting an item.
+    int (*finditem)(const char* text);
+    int (*isselected)(int item);
+    void (*deleteitem)(int item);
+
+    int* cancel;         // set by the engine when reportprogress asks to cancel
+    unsigned* bytesdone; // running total of bytes written in this run
+    char* text;          // shared text buffer; the member loop copies a list item name here
+    unsigned textsize;   // its size in bytes
+    int dirlist;         // string list of created folders (0: none)
+    int filelist;        // string list of created files (0: none)
+};

@@ -1,0 +1,330 @@
+// Member extraction: each chosen member's local header is checked, its name mapped, its
+// data decoded into the output window and written through flushoutput, its CRC compared.
+//
+// Local file header after its signature (26 bytes, little-endian):
+//    0 u8 version needed   1 u8 its host   2 u16 general flags   4 u16 method
+//    6 u32 DOS time/date  10 u32 CRC-32   14 u32 compressed    18 u32 uncompressed
+//   22 u16 name length    24 u16 extra length
+// With general flag bit 3 the CRC and sizes follow the data, so the central directory's
+// copies (kept in MemberInfo) are used instead.
+//
+// The member's compressed bytes are fenced off in the input buffer (deferleftover), so a
+// decoder sees exactly the member's data and then the end of it; readbyte refills the buffer
+// when the fenced part runs dry.
+#include "engine/enginestate.h"
+
+#include "engine/crc32.h"
+#include "engine/timeconv.h"
+#include "startup/stringlists.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+enum Method { kStored = 0, kDeflate = 8, kDeflate64 = 9 };
+
+unsigned short get16(const unsigned char* p) {
+    return static_cast<unsigned short>(p[0] | p[1] << 8);
+}
+
+unsigned get32(const unsigned char* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24;
+}
+
+int raise(int result, int r) {
+    return r > result ? r : result;
+}
+
+int readlocalheader() {
+    unsigned char h[kLocalHeaderSize];
+    if (readbytes(h, kLocalHeaderSize) != kLocalHeaderSize) return kResultEndOfArchive;
+    LocalHeader& l = engine.local;
+    l.flags = get16(h + 2);
+    l.method = get16(h + 4);
+    l.dostime = get32(h + 6);
+    l.crc = get32(h + 10);
+    l.compressedsize = get32(h + 14);
+    l.uncompressedsize = get32(h + 18);
+    l.namelength = get16(h + 22);
+    l.extralength = get16(h + 24);
+    if (l.flags & 0x08) {
+        l.crc = engine.member->crc;
+        l.compressedsize = engine.member->compressedsize;
+        l.uncompressedsize = engine.member->uncompressedsize;
+    }
+    engine.remaining = l.compressedsize;
+    return 0;
+}
+
+int diskfull() {
+    notify(kMsgErrorQuestionFreshLine);
+    char answer[9];
+    int length = engine.input(&engine, answer, sizeof answer);
+    engine.diskfull = length > 0 && (answer[0] == 'y' || answer[0] == 'Y') ? 1 : 2;
+    return kResultDiskFull;
+}
+
+int openoutput() {
+    platform::PathStatus status;
+    if (statfile(engine.filename, &status) == 0) {
+        if (status.readonly) platform::makewritable(engine.filename);
+        if (platform::removefile(engine.filename) != 0) {
+            notify(kMsgError);
+            return 1;
+        }
+    }
+    engine.output = platform::createwrite(engine.filename);
+    if (!engine.output) {
+        notify(kMsgError);
+        return 1;
+    }
+    if (engine.ui && engine.ui->filelist) listadd(engine.ui->filelist, engine.filename);
+    // Reserving the length up front keeps the file in one piece; failures do not matter.
+    platform::presizefile(engine.output, engine.local.uncompressedsize);
+    return 0;
+}
+
+// Copies a stored member's bytes through the output window.
+int copystored() {
+    unsigned filled = 0;
+    for (;;) {
+        if (engine.cursor.unread > 0) {
+            unsigned take = static_cast<unsigned>(engine.cursor.unread);
+            if (take > kOutputWindow - filled) take = kOutputWindow - filled;
+            memcpy(engine.window + filled, engine.cursor.next, take);
+            engine.cursor.next += take;
+            engine.cursor.unread -= static_cast<int>(take);
+            filled += take;
+        } else {
+            int c = readbyte();
+            if (c < 0) break;
+            engine.window[filled++] = static_cast<unsigned char>(c);
+        }
+        if (filled == kOutputWindow) {
+            int r = flushoutput(engine.window, filled, 0);
+            filled = 0;
+            if (r != 0 || engine.diskfull) return r;
+        }
+    }
+    return filled ? flushoutput(engine.window, filled, 0) : 0;
+}
+
+int inflatemember(bool deflate64) {
+    int r = undeflate(&engine.hooks, deflate64);
+    if (r >= kResultDiskFull || r == 0) return r;
+    notify(kMsgError);
+    return r == kInflateNoMemory ? kResultInflateMemory : kResultArchiveError;
+}
+
+// The unknown-method path: the member is refused, its empty output file stays.
+int refusemember() {
+    char printable[kPrintableName];
+    sendmessage(kMsgError, "%s", printablename(engine.filename, printable));
+    platform::truncatehere(engine.output);
+    platform::closefile(engine.output);
+    engine.output = nullptr;
+    restoreleftover();
+    return kResultWarning;
+}
+
+void checkcrc(int* result) {
+    if (engine.crc == engine.local.crc) return;
+    if (engine.quietlevel != 0) {
+        char printable[kPrintableName];
+        sendmessage(kMsgError, "%-22s ", printablename(engine.filename, printable));
+    }
+    notify(kMsgError);
+    if (engine.member->encrypted) notify(kMsgError);
+    *result = kResultArchiveError;
+}
+
+int extractmember() {
+    engine.crc = 0;
+    if (openoutput() != 0) return kResultDiskFull;
+    deferleftover();
+    int method = engine.local.method;
+    int result;
+    // Encrypted members are refused like an unknown method until decryption exists.
+    if (engine.member->encrypted) return refusemember();
+    if (method == kStored)
+        result = copystored();
+    else if (method == kDeflate || method == kDeflate64)
+        result = inflatemember(method == kDeflate64);
+    else
+        return refusemember();
+    platform::truncatehere(engine.output);
+    closeoutput();
+    if (engine.diskfull == 1) {
+        result = kResultWarning;
+    } else if (engine.diskfull == 2) {
+        notify(kMsgErrorFreshLine);
+        result = kResultDiskFull;
+    }
+    if (result <= kResultWarning) checkcrc(&result);
+    restoreleftover();
+    return result;
+}
+
+// Where an existing file stands against the member: -1 missing, 0 older, 1 not older.
+int checkexisting(const char* path) {
+    platform::PathStatus status;
+    if (statfile(path, &status) != 0) return -1;
+    ExtTimes times;
+    unsigned membertime = dostimetounix(engine.local.dostime);
+    if (exttimes(engine.extra, engine.extralength, false, engine.local.dostime, &times) &
+        kTimeModification)
+        membertime = times.modification;
+    unsigned existing = 0;
+    filetimetounix(status.modification, &existing);
+    return existing < membertime ? 0 : 1;
+}
+
+// Steps 1 to 3: stand on the member's local header signature. Returns the running result,
+// or -1 after a failure that skips the member (the result already raised).
+int findlocalheader(bool first, long long* savedprefix, int* result) {
+    long long offset = static_cast<long long>(engine.member->localoffset) + engine.prefixlength;
+    if (offset < 0) {
+        notify(kMsgError);
+        *result = raise(*result, kResultArchiveError);
+        if (!first || engine.prefixlength == 0) {
+            *result = raise(*result, kResultSevereError);
+            return -1;
+        }
+        notify(kMsgError);
+        *savedprefix = engine.prefixlength;
+        engine.prefixlength = 0;
+    }
+    unsigned char signature[4];
+    if (seekarchive(engine.member->localoffset) != 0) {
+        notify(kMsgError);
+        *result = raise(*result, kResultSevereError);
+        return -1;
+    }
+    if (readbytes(signature, 4) != 4) {
+        notify(kMsgError);
+        *result = raise(*result, kResultSevereError);
+        return -1;
+    }
+    if (memcmp(signature, engine.siglocal, 4) == 0) return 0;
+    notify(kMsgError);
+    *result = raise(*result, kResultArchiveError);
+    bool swap =
+        (first && engine.prefixlength != 0) || (engine.prefixlength == 0 && *savedprefix != 0);
+    if (!swap) return -1;
+    if (engine.prefixlength != 0) {
+        *savedprefix = engine.prefixlength;
+        engine.prefixlength = 0;
+    } else {
+        engine.prefixlength = *savedprefix;
+    }
+    int seek = seekarchive(engine.member->localoffset);
+    if (seek != 0 || readbytes(signature, 4) != 4 || memcmp(signature, engine.siglocal, 4) != 0) {
+        if (seek != kResultSevereError) notify(kMsgError);
+        *result = raise(*result, kResultSevereError);
+        return -1;
+    }
+    return 0;
+}
+
+// Steps 4 to 9: header, names, output path and the overwrite decision. False skips.
+bool preparemember(int* result) {
+    int r = readlocalheader();
+    if (r != 0) {
+        *result = raise(*result, r);
+        notify(kMsgErrorFreshLine);
+        return false;
+    }
+    r = readfield(engine.local.namelength, 6);
+    free(engine.extra);
+    engine.extra = nullptr;
+    engine.extralength = 0;
+    if (r <= kResultWarning) r = raise(r, readfield(engine.local.extralength, 3));
+    *result = raise(*result, r);
+    if (r > kResultWarning) {
+        notify(kMsgError);
+        return false;
+    }
+    if (engine.filename[0] == '/' || engine.filename[0] == '\\') {
+        notify(kMsgError);
+        *result = raise(*result, kResultWarning);
+        size_t skip = strspn(engine.filename, "/\\");
+        memmove(engine.filename, engine.filename + skip, strlen(engine.filename + skip) + 1);
+    }
+    int status = mapname(0);
+    *result = raise(*result, status & 0xFF);
+    int mapclass = status & kMapClassMask;
+    if (mapclass == kMapCreatedDir || mapclass == kMapExists) return false;
+    if (mapclass == kMapVolumeLabel) {
+        notify(kMsgError);
+        return false;
+    }
+    if (mapclass != kMapReady && mapclass != kMapTruncated) {
+        *result = raise(*result, kResultArchiveError);
+        return false;
+    }
+    if (checkexisting(engine.filename) < 0) return true;
+    if (engine.overwritemode == 2) return false;
+    return engine.overwritemode == 1 || engine.ui->askoverwrite(engine.filename) != 0;
+}
+
+void relaymessage(const char* text, unsigned length, unsigned flags) {
+    engine.message(&engine, text, length, flags);
+}
+
+} // namespace
+
+int readbyte() {
+    if (engine.remaining <= 0) {
+        --engine.remaining;
+        engine.cursor.unread = 0;
+        return -1;
+    }
+    int got = platform::readfile(engine.archive, engine.inbuf, kInputBlock);
+    if (got <= 0) {
+        // A read error ends the member like the end of the archive: the decoders then
+        // report a data or CRC error instead of the process ending under the user.
+        if (got < 0) notify(kMsgError);
+        engine.cursor.unread = 0;
+        return -1;
+    }
+    engine.bufferstart += kInputBlock;
+    engine.cursor.next = engine.inbuf;
+    engine.cursor.unread = got;
+    deferleftover();
+    --engine.cursor.unread;
+    return *engine.cursor.next++;
+}
+
+int flushoutput(unsigned char* data, unsigned count, int) {
+    engine.crc = updatecrc(engine.crc, data, count);
+    if (count == 0) return 0;
+    if (engine.diskfull) return kResultDiskFull;
+    *engine.ui->bytesdone += count;
+    if (engine.ui->reportprogress(engine.filename)) {
+        *engine.ui->cancel = 1;
+        return kResultCancelled;
+    }
+    if (platform::writefile(engine.output, data, count) < count) return diskfull();
+    return 0;
+}
+
+int extractbatch(unsigned count, unsigned* attempted, unsigned*, long long* savedprefix,
+                 int result) {
+    engine.hooks.input = &engine.cursor;
+    engine.hooks.readbyte = readbyte;
+    engine.hooks.flushoutput = flushoutput;
+    engine.hooks.message = relaymessage;
+    engine.hooks.window = engine.window;
+    engine.hooks.quietlevel = &engine.quietlevel;
+    for (unsigned i = 0; i < count; ++i) {
+        engine.member = &engine.batch[i];
+        bool first = ++*attempted == 1;
+        if (findlocalheader(first, savedprefix, &result) < 0) continue;
+        if (!preparemember(&result)) continue;
+        engine.diskfull = 0;
+        result = raise(result, extractmember());
+        if (engine.diskfull > 1 || result == kResultCancelled) return result;
+    }
+    return result;
+}

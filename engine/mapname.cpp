@@ -1,0 +1,224 @@
+// Name mapping: a stored member name becomes a safe output path under the extraction root.
+//
+// The name is walked one character (multibyte character on double-byte systems) at a time
+// and cut into components at every separator. Both "/" and "\" separate: archives made on
+// Windows by careless tools store "\", and letting Windows apply it behind our back would
+// let a name like "..\..\evil.exe" climb out of the extraction root. A component that is
+// empty or made only of dots and spaces ("", ".", "..", "...", ". .") is dropped, never
+// applied, so "a/../b" becomes "a/b" and "../../x" becomes "x"; what is left can only go
+// down. Characters Windows refuses in names ("*?:<>|) become "_", control characters are
+// dropped, device names get a "_" in front, and ";1"-style version suffixes are cut. Each
+// directory component is handed to checkdir, which creates it under the root.
+//
+// The volume properties (8.3-only, FAT-like) of the last volume asked about are cached by
+// the first two characters of its full path.
+#include "engine/enginestate.h"
+
+#include "platform/codepage.h"
+
+#include <ctype.h>
+#include <string.h>
+
+namespace {
+
+// Reserved device names of Windows; a component whose part before the first dot (trailing
+// spaces ignored) is one of these names the device, with or without an extension.
+const char* const kDevices[] = {"CON",  "PRN",    "AUX",    "NUL",    "COM1", "COM2", "COM3",
+                                "COM4", "COM5",   "COM6",   "COM7",   "COM8", "COM9", "LPT1",
+                                "LPT2", "LPT3",   "LPT4",   "LPT5",   "LPT6", "LPT7", "LPT8",
+                                "LPT9", "CLOCK$", "CONIN$", "CONOUT$"};
+
+bool isseparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+bool isdevice(const char* component) {
+    size_t base = strcspn(component, ".");
+    while (base > 0 && component[base - 1] == ' ') --base;
+    for (const char* device : kDevices) {
+        size_t length = strlen(device);
+        if (length != base) continue;
+        size_t i = 0;
+        while (i < length && toupper(static_cast<unsigned char>(component[i])) == device[i]) ++i;
+        if (i == length) return true;
+    }
+    return false;
+}
+
+// Puts "_" in front of a device name; the buffer has room for it.
+void maskdevice(char* component) {
+    if (!isdevice(component)) return;
+    memmove(component + 1, component, strlen(component) + 1);
+    component[0] = '_';
+}
+
+// True for components that must not be created: empty, or only dots and spaces.
+bool isdotcomponent(const char* component) {
+    return component[strspn(component, ". ")] == 0;
+}
+
+bool isparent(const char* component) {
+    return strcmp(component, "..") == 0;
+}
+
+// Cuts a ";" version suffix made only of digits (or nothing): "readme.txt;1" -> "readme.txt".
+void cutversion(char* component, char* semicolon) {
+    if (!semicolon) return;
+    const char* p = semicolon + 1;
+    while (*p >= '0' && *p <= '9') ++p;
+    if (*p == 0) *semicolon = 0;
+}
+
+bool haswindowsdrive(const char* path) {
+    return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+}
+
+// Fills the volume cache for path; false when its properties cannot be known.
+bool volumeinfo(const char* path) {
+    if (isseparator(path[0]) && isseparator(path[1]) && path[2] && !isseparator(path[2]))
+        return false;
+    char full[kPathBuffer];
+    const char* name = path;
+    if (!haswindowsdrive(path)) {
+        if (platform::fullpathname(path, full, sizeof full) == 0) return false;
+        name = full;
+    }
+    if (engine.volumeknown && memcmp(engine.volumekey, name, 2) == 0) return true;
+    memcpy(engine.volumekey, name, 2);
+    char root[4] = {name[0], name[1], '/', 0};
+    unsigned longest = 0;
+    char fsname[kNameBuffer];
+    if (platform::volumeproperties(root, &longest, fsname, sizeof fsname) != 0) {
+        engine.volumeknown = 0;
+        return false;
+    }
+    for (char* p = fsname; *p; ++p) *p = static_cast<char>(toupper(static_cast<unsigned char>(*p)));
+    engine.volumeknown = 1;
+    engine.only83 = longest < 13;
+    engine.fatlike = strncmp(fsname, "VFAT", 4) == 0 || strncmp(fsname, "HPFS", 4) == 0 ||
+                     strncmp(fsname, "FAT", 3) == 0;
+    return true;
+}
+
+// The walk over one stored name.
+struct NameWalk {
+    char component[kNameBuffer + 1]; // one more byte for the "_" of a device name
+    unsigned length;
+    char* semicolon;
+    bool parentdropped;
+    int spacerule; // -1 not asked yet, else is83volume of the stored name
+};
+
+void startcomponent(NameWalk* walk) {
+    walk->length = 0;
+    walk->component[0] = 0;
+    walk->semicolon = nullptr;
+}
+
+void put(NameWalk* walk, char c) {
+    walk->component[walk->length++] = c;
+    walk->component[walk->length] = 0;
+}
+
+// Converts one character of the stored name; returns the characters consumed.
+unsigned convertchar(NameWalk* walk, const char* p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (c < 32) return 1;
+    if (platform::leadbyte(c) && p[1]) {
+        put(walk, p[0]);
+        put(walk, p[1]);
+        return 2;
+    }
+    if (strchr("*?:<>|\"", c)) {
+        put(walk, '_');
+    } else if (c == ' ') {
+        if (walk->spacerule < 0) walk->spacerule = is83volume(engine.filename);
+        put(walk, walk->spacerule ? '_' : ' ');
+    } else {
+        if (c == ';') walk->semicolon = walk->component + walk->length;
+        put(walk, static_cast<char>(c));
+    }
+    return 1;
+}
+
+// Ends a directory component; returns a status whose class is above 0x0100 to stop.
+int enddirectory(NameWalk* walk) {
+    int status = kMapReady;
+    if (isdotcomponent(walk->component)) {
+        if (isparent(walk->component)) walk->parentdropped = true;
+    } else {
+        maskdevice(walk->component);
+        status = checkdir(walk->component, kDirAppendDir);
+    }
+    startcomponent(walk);
+    return status;
+}
+
+int mapdirectorymember(int status) {
+    checkdir(engine.filename, kDirGetPath);
+    int carry = status & kMapCarryBit;
+    if (!engine.createddir) return kMapExists | carry;
+    if (engine.quietlevel == 0) sendmessage(kMsgInfo, "   creating: %-22s\n", engine.filename);
+    if (engine.member->attributes & 0x6F) {
+        int error = platform::setattributes(engine.filename, engine.member->attributes & 0x7F);
+        if (error != 0)
+            sendmessage(kMsgWarn, "\nwarning (%d): could not set file attributes for %s\n", error,
+                        engine.filename);
+    }
+    return kMapCreatedDir | carry;
+}
+
+int mapfilemember(NameWalk* walk, int status) {
+    cutversion(walk->component, walk->semicolon);
+    if (isdotcomponent(walk->component)) {
+        char printable[kPrintableName];
+        sendmessage(kMsgWarn, "mapname:  conversion of %s failed\n",
+                    printablename(engine.filename, printable));
+        releasepaths();
+        return kMapError | (status & kMapCarryBit);
+    }
+    maskdevice(walk->component);
+    checkdir(walk->component, kDirAppendName);
+    int path = checkdir(engine.filename, kDirGetPath);
+    return path != kMapReady ? path : status;
+}
+
+} // namespace
+
+int is83volume(const char* path) {
+    return volumeinfo(path) && engine.only83;
+}
+
+int isfatvolume(const char* path) {
+    return volumeinfo(path) && engine.fatlike;
+}
+
+int mapname(int) {
+    engine.createdirs = 1;
+    engine.createddir = 0;
+    engine.namelength = static_cast<unsigned>(strlen(engine.filename));
+    NameWalk walk;
+    walk.parentdropped = false;
+    walk.spacerule = -1;
+    startcomponent(&walk);
+    int status = checkdir(walk.component, kDirInit);
+    if (status != 0) return status;
+
+    const char* p = engine.filename;
+    while (*p) {
+        if (isseparator(*p)) {
+            int dir = enddirectory(&walk);
+            if ((dir & kMapClassMask) > kMapTruncated) return dir;
+            ++p;
+        } else {
+            p += convertchar(&walk, p);
+        }
+    }
+    if (walk.parentdropped && engine.quietlevel == 0) {
+        sendmessage(kMsgInfo, "warning:  skipped \"../\" path component(s) in %s\n",
+                    engine.filename);
+        if ((status & (0xFF | kMapCarryBit)) == 0) status |= kResultWarning;
+    }
+    bool directory = engine.namelength > 0 && isseparator(engine.filename[engine.namelength - 1]);
+    return directory ? mapdirectorymember(status) : mapfilemember(&walk, status);
+}

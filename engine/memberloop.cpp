@@ -1,0 +1,290 @@
+// The member loop: walks the central directory in batches of up to 64 entries, keeps the
+// chosen ones and hands each batch to extractbatch.
+//
+// Central file header after its signature (42 bytes, little-endian):
+//    0 u8 version made by       1 u8 host made by      2 u8 version needed   3 u8 its host
+//    4 u16 general flags        6 u16 method           8 u32 DOS time/date  12 u32 CRC-32
+//   16 u32 compressed size     20 u32 uncompressed    24 u16 name length    26 u16 extra len
+//   28 u16 comment length      30 u16 disk start      32 u16 internal attr  34 u32 external
+//   38 u32 local header offset
+// Extraction moves the input buffer to the members' data, so the loop remembers where it
+// stands in the directory before each batch and returns there afterwards.
+#include "engine/enginestate.h"
+
+#include "platform/codepage.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// Counters of one walk.
+struct LoopCounters {
+    unsigned attempted;    // members extractbatch started
+    unsigned badpasswords; // members whose password check failed
+    unsigned refused;      // entries refused by acceptmember
+    long long savedprefix; // prefixlength put aside by extractbatch's retry
+};
+
+enum FieldMode {
+    kFieldSkip = 0,
+    kFieldCentralName = 2,
+    kFieldExtra = 3,
+    kFieldNothing = 4,
+    kFieldLocalName = 6,
+};
+
+unsigned short get16(const unsigned char* p) {
+    return static_cast<unsigned short>(p[0] | p[1] << 8);
+}
+
+unsigned get32(const unsigned char* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24;
+}
+
+int raise(int result, int r) {
+    return r > result ? r : result;
+}
+
+int readcentralheader() {
+    unsigned char h[kCentralHeaderSize];
+    if (readbytes(h, kCentralHeaderSize) != kCentralHeaderSize) return kResultEndOfArchive;
+    CentralHeader& c = engine.central;
+    c.versionmadeby = h[0];
+    c.hostmadeby = h[1];
+    c.versionneeded = h[2];
+    c.hostneeded = h[3];
+    c.flags = get16(h + 4);
+    c.method = get16(h + 6);
+    c.crc = get32(h + 12);
+    c.compressedsize = get32(h + 16);
+    c.uncompressedsize = get32(h + 20);
+    c.namelength = get16(h + 24);
+    c.extralength = get16(h + 26);
+    c.commentlength = get16(h + 28);
+    c.diskstart = get16(h + 30);
+    c.internal = get16(h + 32);
+    c.external = get32(h + 34);
+    c.localoffset = get32(h + 38);
+    return 0;
+}
+
+int fillmemberinfo() {
+    if (readcentralheader() != 0) return kResultEndOfArchive;
+    MemberInfo* m = engine.member;
+    m->versionmadeby = engine.central.versionmadeby;
+    m->host = engine.central.hostmadeby > 18 ? 19 : engine.central.hostmadeby;
+    bool labelhost = m->host == 0 || m->host == 5 || m->host == 6 || m->host == 11;
+    m->volumelabel = (engine.central.external & 0x08) && labelhost;
+    m->hostattributes = engine.central.external > 0xFFFF;
+    return 0;
+}
+
+// Host byte 2 marks an archive of a system whose newer versions may still be readable;
+// the user decides, unless every existing file is overwritten without questions anyway.
+bool askversion() {
+    if (engine.overwritemode == 1) return true;
+    notify(kMsgErrorQuestion);
+    char answer[9];
+    int length = engine.input(&engine, answer, sizeof answer);
+    return length > 0 && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+int acceptmember() {
+    MemberInfo* m = engine.member;
+    const CentralHeader& c = engine.central;
+    m->encrypted = (c.flags & 0x01) != 0;
+    m->hasdescriptor = (c.flags & 0x08) != 0;
+    m->text = (c.internal & 0x01) != 0;
+    m->crc = c.crc;
+    m->compressedsize = c.compressedsize;
+    m->uncompressedsize = c.uncompressedsize;
+    bool accepted =
+        c.hostneeded == 2 ? c.versionneeded <= 42 && askversion() : c.versionneeded <= 21;
+    if (!accepted) {
+        if (engine.quietlevel == 0) notify(kMsgInfo);
+        return 0;
+    }
+    m->attributes = c.external & 0xFF;
+    if (!(m->attributes & 0x10)) m->attributes |= 0x20;
+    m->diskstart = c.diskstart;
+    m->localoffset = c.localoffset;
+    return 1;
+}
+
+bool convertsfromoem(int mode) {
+    const MemberInfo* m = engine.member;
+    unsigned made = m->versionmadeby;
+    if (m->host == 0)
+        return !((mode == kFieldLocalName || m->hostattributes) &&
+                 (made == 25 || made == 26 || made == 40));
+    return m->host == 6 || (m->host == 11 && made == 50);
+}
+
+int readname(unsigned length, int mode) {
+    int result = 0;
+    unsigned keep = length;
+    if (length >= kNameBuffer) {
+        notify(kMsgError);
+        result = kResultWarning;
+        keep = kNameBuffer - 1;
+    }
+    unsigned got = readbytes(reinterpret_cast<unsigned char*>(engine.filename), keep);
+    if (got == 0) return kResultEndOfArchive;
+    engine.filename[got] = 0;
+    if (convertsfromoem(mode)) platform::oemtoansi(engine.filename);
+    if (engine.member->volumelabel && got > 8 && engine.filename[8] == '.')
+        memmove(engine.filename + 8, engine.filename + 9, got - 8);
+    if (keep < length) {
+        char printable[kPrintableName];
+        sendmessage(kMsgError, "[ %s ]\n", printablename(engine.filename, printable));
+        result = raise(result, readfield(length - keep, kFieldSkip));
+    }
+    return result;
+}
+
+int readextra(unsigned length) {
+    free(engine.extra);
+    engine.extralength = 0;
+    engine.extra = static_cast<unsigned char*>(malloc(length));
+    if (!engine.extra) {
+        notify(kMsgError);
+        return readfield(length, kFieldSkip);
+    }
+    unsigned got = readbytes(engine.extra, length);
+    if (got == 0) return kResultEndOfArchive;
+    engine.extralength = got;
+    return 0;
+}
+
+// The archive offset (without prefixlength) of the next unread byte.
+long long archiveposition() {
+    return engine.bufferstart + (engine.cursor.next - engine.inbuf) - engine.prefixlength;
+}
+
+// Reads the names, extra field and comment of the entry; false ends the directory walk.
+bool readentryfields(int* result) {
+    const CentralHeader& c = engine.central;
+    const unsigned lengths[3] = {c.namelength, c.extralength, c.commentlength};
+    const int modes[3] = {kFieldCentralName, kFieldExtra, kFieldSkip};
+    for (int i = 0; i < 3; ++i) {
+        int r = readfield(lengths[i], modes[i]);
+        *result = raise(*result, r);
+        if (r > kResultWarning) {
+            notify(i == 2 ? kMsgErrorFreshLine : kMsgError);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool chosen() {
+    if (engine.extractall) return true;
+    int item = engine.ui->finditem(engine.filename);
+    return item >= 0 && engine.ui->isselected(item);
+}
+
+// Reads one batch of chosen entries into engine.batch; returns its size.
+unsigned readbatch(unsigned* entriesread, LoopCounters* counters, int* result, bool* ended) {
+    unsigned n = 0;
+    while (n < kBatchSize) {
+        engine.member = &engine.batch[n];
+        unsigned char signature[4];
+        if (readbytes(signature, 4) < 4) {
+            *result = kResultEndOfArchive;
+            *ended = true;
+            break;
+        }
+        if (memcmp(signature, engine.sigcentral, 4) != 0) {
+            if ((*entriesread & 0xFFFF) != engine.end.entriestotal) {
+                notify(kMsgError);
+                notify(kMsgError);
+                *result = raise(*result, kResultSevereError);
+            }
+            *ended = true;
+            break;
+        }
+        if (fillmemberinfo() != 0) {
+            *result = kResultEndOfArchive;
+            *ended = true;
+            break;
+        }
+        if (!readentryfields(result)) {
+            *ended = true;
+            break;
+        }
+        if (chosen()) {
+            if (acceptmember())
+                ++n;
+            else
+                ++counters->refused;
+        }
+        ++*entriesread;
+    }
+    return n;
+}
+
+// Removes the list item of the last member handled, so a second run does not offer it.
+void trimlist() {
+    const char* name = engine.filename;
+    const char* root = engine.destination;
+    const char* found = root && *root ? strstr(name, root) : nullptr;
+    if (found) name = found + strlen(root) + 1;
+    if (name > engine.filename + strlen(engine.filename)) return;
+    unsigned size = engine.ui->textsize;
+    if (!engine.ui->text || size == 0) return;
+    strncpy(engine.ui->text, name, size - 1);
+    engine.ui->text[size - 1] = 0;
+    int item = engine.ui->finditem(engine.ui->text);
+    if (item >= 0) engine.ui->deleteitem(item);
+}
+
+int finalresult(int a, const LoopCounters& counters) {
+    if (counters.attempted == 0 && a <= kResultWarning)
+        return counters.refused ? kResultNewerVersion : kResultNoneSelected;
+    if (counters.badpasswords == counters.attempted && counters.attempted && a <= kResultWarning)
+        return kResultBadPassword;
+    if (counters.refused && a <= kResultWarning) return kResultNewerVersion;
+    if (counters.badpasswords && a == kResultOk) return kResultWarning;
+    return a;
+}
+
+} // namespace
+
+int readfield(unsigned length, int mode) {
+    if (length == 0) return 0;
+    switch (mode) {
+    case kFieldSkip:
+        return seekarchive(archiveposition() + length);
+    case kFieldCentralName:
+    case kFieldLocalName:
+        return readname(length, mode);
+    case kFieldExtra:
+        return readextra(length);
+    default:
+        return 0;
+    }
+}
+
+int walkcentral() {
+    engine.member = engine.batch;
+    LoopCounters counters = {0, 0, 0, 0};
+    int result = kResultOk;
+    unsigned entriesread = 0;
+    bool ended = false;
+    while (!ended) {
+        unsigned n = readbatch(&entriesread, &counters, &result, &ended);
+        long long bufferstart = engine.bufferstart;
+        long long position = engine.cursor.next - engine.inbuf;
+        int unread = engine.cursor.unread;
+        int r = extractbatch(n, &counters.attempted, &counters.badpasswords, &counters.savedprefix,
+                             result);
+        result = raise(result, r);
+        if (engine.diskfull > 1 || result == kResultCancelled) return result;
+        if (n > 0 && (r == 0 || (engine.ui->cancel && *engine.ui->cancel))) trimlist();
+        loadblock(bufferstart);
+        engine.cursor.next = engine.inbuf + position;
+        engine.cursor.unread = unread;
+    }
+    return finalresult(result, counters);
+}

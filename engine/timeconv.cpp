@@ -1,0 +1,223 @@
+// Conversions between DOS date/time, Unix seconds and FILETIME, the FAT local-time
+// correction and the reading of extra-field time stamps.
+//
+// Extra-field blocks (u16 tag, u16 data length, data; little-endian):
+//   0x5455 "UT"  u8 flags (bit 0 modification, 1 access, 2 creation present), then a u32 for
+//                each present time in that order; the central copy holds only the first.
+//   0x5855 "UX"  u32 access, u32 modification, optional u16 user and group ids.
+//   0x000D Unix  the same first 8 bytes as 0x5855.
+//   0x7855 "Ux"  u16 user and group ids only; makes older-style time stamps count as absent.
+// A 0x5455 block always wins; 0x5855 and 0x000D count only before the first 0x5455 or
+// 0x7855 block, and the last of them wins.
+//
+// The sign rule: a stored time with bit 31 set is taken as a time after 2038-01-19 only
+// when the member's DOS date/time is 2038-01-18 or later; otherwise it is invalid.
+#include "engine/timeconv.h"
+
+#include "platform/clock.h"
+
+namespace {
+
+const unsigned long long kTicksPerSecond = 10000000ull;
+const unsigned long long kUnixEpochTicks = 116444736000000000ull; // 1970-01-01 as FILETIME
+const unsigned kFirstDosSecond = 315532800;                       // 1980-01-01 00:00:00
+
+// Days before each month in a common year.
+const unsigned short kDaysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+
+unsigned get16(const unsigned char* p) {
+    return p[0] | p[1] << 8u;
+}
+
+unsigned get32(const unsigned char* p) {
+    return p[0] | p[1] << 8u | p[2] << 16u | static_cast<unsigned>(p[3]) << 24;
+}
+
+// Year, month (1..12) and day of a count of days since 1970-01-01.
+void civilfromdays(long long days, unsigned* year, unsigned* month, unsigned* day) {
+    days += 719468;
+    long long era = days / 146097;
+    unsigned doe = static_cast<unsigned>(days - era * 146097);
+    unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    unsigned mp = (5 * doy + 2) / 153;
+    *day = doy - (153 * mp + 2) / 5 + 1;
+    *month = mp < 10 ? mp + 3 : mp - 9;
+    *year = static_cast<unsigned>(era * 400 + yoe) + (*month <= 2);
+}
+
+// FileTimeToDosDateTime: a local FILETIME as DOS date/time; false outside 1980..2107.
+bool filetimetodos(unsigned long long local, unsigned* dos) {
+    if (local < kUnixEpochTicks) return false;
+    unsigned long long seconds = (local - kUnixEpochTicks) / kTicksPerSecond;
+    unsigned year, month, day;
+    civilfromdays(static_cast<long long>(seconds / 86400), &year, &month, &day);
+    if (year < 1980 || year > 2107) return false;
+    unsigned daytime = static_cast<unsigned>(seconds % 86400);
+    unsigned date = (year - 1980) << 9 | month << 5 | day;
+    unsigned time = (daytime / 3600) << 11 | (daytime / 60 % 60) << 5 | (daytime % 60) / 2;
+    *dos = date << 16 | time;
+    return true;
+}
+
+bool signaccepted(unsigned time, unsigned dostime) {
+    return (time & 0x80000000u) == 0 || dostime >= kDos2038;
+}
+
+// State of one exttimes scan.
+struct TimeScan {
+    unsigned flags;
+    bool newstyle; // a 0x5455 or 0x7855 block was seen
+    bool negative; // a time with bit 31 set was accepted
+};
+
+// Reads an optional u32 time at *pos of a 0x5455 block into *slot; clears `bit` when the
+// block is too short or the value is refused by the sign rule.
+void readoptional(const unsigned char* data, unsigned length, unsigned* pos, unsigned bit,
+                  unsigned* slot, TimeScan* scan) {
+    if (!(scan->flags & bit)) return;
+    if (*pos + 4 > length) {
+        scan->flags &= ~bit;
+        return;
+    }
+    unsigned t = get32(data + *pos);
+    *pos += 4;
+    if ((t & 0x80000000u) && !scan->negative)
+        scan->flags &= ~bit;
+    else
+        *slot = t;
+}
+
+void extendedtimestamp(const unsigned char* data, unsigned length, bool central, unsigned dostime,
+                       ExtTimes* times, TimeScan* scan) {
+    scan->flags &= ~static_cast<unsigned>(kTimeAll);
+    scan->newstyle = true;
+    if (length < 1) return;
+    scan->flags |= data[0];
+    unsigned pos = 1;
+    if (scan->flags & kTimeModification) {
+        if (pos + 4 <= length) {
+            unsigned t = get32(data + pos);
+            pos += 4;
+            if (!signaccepted(t, dostime)) {
+                scan->flags &= ~static_cast<unsigned>(kTimeAll);
+                return;
+            }
+            if (t & 0x80000000u) scan->negative = true;
+            times->modification = t;
+        } else {
+            scan->flags &= ~static_cast<unsigned>(kTimeModification);
+        }
+    }
+    if (central) return;
+    readoptional(data, length, &pos, kTimeAccess, &times->access, scan);
+    readoptional(data, length, &pos, kTimeCreation, &times->creation, scan);
+}
+
+void unixblock(const unsigned char* data, unsigned length, unsigned dostime, ExtTimes* times,
+               TimeScan* scan) {
+    if (length < 8 || scan->newstyle) return;
+    scan->flags |= kTimeModification | kTimeAccess;
+    unsigned modification = get32(data + 4);
+    if (!signaccepted(modification, dostime))
+        scan->flags &= ~static_cast<unsigned>(kTimeAll);
+    else if (modification & 0x80000000u)
+        scan->negative = true;
+    times->modification = modification;
+    unsigned access = get32(data);
+    if ((access & 0x80000000u) && !scan->negative && (scan->flags & kTimeAll))
+        scan->flags &= ~static_cast<unsigned>(kTimeAccess);
+    else
+        times->access = access;
+}
+
+} // namespace
+
+unsigned dostimetounix(unsigned v) {
+    unsigned y = ((v >> 25) & 127) + 10;
+    int m = static_cast<int>((v >> 21) & 15) - 1;
+    long long d = static_cast<long long>((v >> 16) & 31) - 1;
+    // Months outside 1..12 come only from damaged headers; they count as January here.
+    unsigned monthindex = m >= 0 && m < 12 ? static_cast<unsigned>(m) : 0;
+    long long days = 365LL * y + ((y + 1969) / 4 - 492) + kDaysBefore[monthindex];
+    unsigned year = 1970 + y;
+    if (monthindex > 1 && year % 4 == 0 && year != 2100) ++days;
+    long long seconds =
+        (days + d) * 86400 + ((v >> 11) & 31) * 3600LL + ((v >> 5) & 63) * 60LL + 2LL * (v & 31);
+    platform::ZoneInfo zone;
+    if (platform::zoneinfo(&zone)) {
+        seconds += zone.bias * 60LL;
+        unsigned wallclock;
+        bool daylight = false;
+        platform::localwallclock(static_cast<unsigned>(seconds), &wallclock, &daylight);
+        seconds += (daylight ? zone.daylightbias : zone.standardbias) * 60LL;
+    }
+    unsigned result = static_cast<unsigned>(seconds);
+    if (v >= kDos2038 && result < 0x70000000u) result = 0xFFFFFFFFu;
+    return result;
+}
+
+unsigned long long unixtofiletime(unsigned seconds) {
+    return seconds * kTicksPerSecond + kUnixEpochTicks;
+}
+
+bool filetimetounix(unsigned long long filetime, unsigned* seconds) {
+    if (filetime < kUnixEpochTicks) {
+        *seconds = 0;
+        return false;
+    }
+    unsigned long long s = (filetime - kUnixEpochTicks) / kTicksPerSecond;
+    if (s > 0xFFFFFFFFull) {
+        *seconds = 0xFFFFFFFFu;
+        return false;
+    }
+    *seconds = static_cast<unsigned>(s);
+    return true;
+}
+
+bool fatfiletimetounix(unsigned long long filetime, unsigned* seconds) {
+    unsigned long long local;
+    unsigned dos;
+    if (!platform::filetimetolocal(filetime, &local) || !filetimetodos(local, &dos))
+        return filetimetounix(filetime, seconds);
+    *seconds = dostimetounix(dos);
+    return (*seconds & 1) == 0;
+}
+
+unsigned localseconds(unsigned seconds) {
+    unsigned wallclock;
+    bool daylight;
+    return platform::localwallclock(seconds, &wallclock, &daylight) ? wallclock : seconds;
+}
+
+void fatadjust(unsigned seconds, unsigned long long* ft) {
+    unsigned local = localseconds(seconds);
+    if (local < kFirstDosSecond) local = kFirstDosSecond;
+    unsigned long long wall = unixtofiletime(local);
+    unsigned long long now;
+    if (!platform::filetimetolocal(*ft, &now)) return;
+    *ft = *ft + (wall - now);
+}
+
+unsigned exttimes(const unsigned char* field, unsigned length, bool central, unsigned dostime,
+                  ExtTimes* times) {
+    if (!field || length == 0) return 0;
+    TimeScan scan = {0, false, false};
+    unsigned pos = 0;
+    while (length - pos >= 4) {
+        unsigned tag = get16(field + pos);
+        unsigned size = get16(field + pos + 2);
+        if (size > length - pos - 4) break;
+        const unsigned char* data = field + pos + 4;
+        if (tag == 0x5455) {
+            extendedtimestamp(data, size, central, dostime, times, &scan);
+        } else if (tag == 0x5855 || tag == 0x000D) {
+            unixblock(data, size, dostime, times, &scan);
+        } else if (tag == 0x7855 && !scan.newstyle) {
+            scan.flags &= ~static_cast<unsigned>(kTimeAll);
+            scan.newstyle = true;
+        }
+        pos += 4 + size;
+    }
+    return scan.flags;
+}

@@ -1,0 +1,85 @@
+// The engine's view of the file system: archive and output files, file status, attributes,
+// file times and volume properties.
+//
+// Paths are 8-bit ANSI text, as everywhere in the engine; each implementation converts them
+// at this boundary to what its system wants (Win32 takes them as they are, the POSIX layer
+// turns code page 1252 into UTF-8). File times cross the boundary as FILETIME values
+// (100-nanosecond intervals since 1601-01-01 UTC) held in 64-bit integers, so no system
+// type appears here. Failures come back as plain integers; where the engine reports a system
+// error code, lasterror() supplies it.
+#pragma once
+
+namespace platform {
+
+// An open file. Opaque: each implementation defines it.
+struct File;
+
+// Opens an existing file for reading (binary). Null on failure.
+File* openread(const char* path);
+
+// Creates or truncates a file for writing (binary). Null on failure.
+File* createwrite(const char* path);
+
+// Opens an existing file so that its times can be set; the file need not be writable
+// through its attributes. Null on failure.
+File* opentimes(const char* path);
+
+// Reads up to n bytes; returns the count read (0 at the end of the file), -1 on an error.
+int readfile(File* file, void* buffer, unsigned n);
+
+// Writes n bytes; returns the count written (less than n when the disk is full).
+unsigned writefile(File* file, const void* data, unsigned n);
+
+// Moves the file position to offset from the start. 0 on success, -1 on failure.
+int seekfile(File* file, unsigned long long offset);
+
+// Gives a file opened by createwrite the length `length` and puts the position back at its
+// start. 0 on success, -1 on failure.
+int presizefile(File* file, unsigned length);
+
+// Ends a file opened by createwrite at its current position (drops what presizefile
+// reserved beyond the data written). 0 on success, -1 on failure.
+int truncatehere(File* file);
+
+// Sets any of the three times of a file opened by opentimes; a null pointer leaves that
+// time as it is. 0 on success, else a system error code.
+int setfiletimes(File* file, const unsigned long long* creation, const unsigned long long* access,
+                 const unsigned long long* modification);
+
+void closefile(File* file);
+
+// The last system error code of the calling thread (GetLastError or errno).
+int lasterror();
+
+// What a path names, with the file-status fields the engine uses.
+enum PathKind { kPathFile = 1, kPathDirectory = 2, kPathDevice = 3 };
+struct PathStatus {
+    int kind;      // a PathKind
+    bool readonly; // the read-only attribute (no write permission for the owner)
+    unsigned size; // file length, low 32 bits
+    bool hastimes; // the three times below are valid
+    unsigned long long modification, access, creation; // FILETIMEs; 0 when not kept
+};
+
+// Fills status for an existing path. 0 on success, -1 when nothing is found there.
+int statpath(const char* path, PathStatus* status);
+
+// Makes a file writable for its owner. 0 on success, -1 on failure.
+int makewritable(const char* path);
+
+// Deletes a file. 0 on success, -1 on failure.
+int removefile(const char* path);
+
+// Sets the DOS attributes (0x01 read-only, 0x02 hidden, 0x04 system, 0x20 archive) of a file
+// or folder. 0 on success, else a system error code.
+int setattributes(const char* path, unsigned attributes);
+
+// Expands path against the current folder into out (size bytes). Returns the length, 0 on
+// failure or when out is too small.
+unsigned fullpathname(const char* path, char* out, unsigned size);
+
+// Properties of the volume whose root is `root` (such as "C:/"): the longest name component
+// it allows and its file-system name. 0 on success, -1 on failure.
+int volumeproperties(const char* root, unsigned* maxcomponent, char* fsname, unsigned size);
+
+} // namespace platform

@@ -1,0 +1,61 @@
+// Win32 implementation of platform/clock.h. This file contains only Windows code.
+//
+// The zone is the system's time-zone information; TZ is blanked so that the C runtime's
+// local time follows it too.
+#include "platform/clock.h"
+
+#include <stdlib.h>
+#include <time.h>
+#include <windows.h>
+
+namespace {
+
+// Days from 1970-01-01 to the given civil date (proleptic Gregorian; month 1..12).
+long long daysfromcivil(long long year, unsigned month, unsigned day) {
+    year -= month <= 2;
+    long long era = (year >= 0 ? year : year - 399) / 400;
+    unsigned yoe = static_cast<unsigned>(year - era * 400);
+    unsigned doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+} // namespace
+
+namespace platform {
+
+void resettimezone() {
+    _putenv("TZ=");
+    _tzset();
+}
+
+bool zoneinfo(ZoneInfo* zone) {
+    TIME_ZONE_INFORMATION info;
+    if (GetTimeZoneInformation(&info) == TIME_ZONE_ID_INVALID) return false;
+    zone->bias = info.Bias;
+    zone->standardbias = info.StandardBias;
+    zone->daylightbias = info.DaylightBias;
+    return true;
+}
+
+bool localwallclock(unsigned seconds, unsigned* wallclock, bool* daylight) {
+    __time64_t t = seconds;
+    struct tm* local = _localtime64(&t);
+    if (!local) return false;
+    long long days = daysfromcivil(local->tm_year + 1900LL, local->tm_mon + 1, local->tm_mday);
+    *wallclock = static_cast<unsigned>(days * 86400 + local->tm_hour * 3600 + local->tm_min * 60 +
+                                       local->tm_sec);
+    *daylight = local->tm_isdst > 0;
+    return true;
+}
+
+bool filetimetolocal(unsigned long long filetime, unsigned long long* local) {
+    FILETIME in, out;
+    in.dwLowDateTime = static_cast<DWORD>(filetime);
+    in.dwHighDateTime = static_cast<DWORD>(filetime >> 32);
+    if (!FileTimeToLocalFileTime(&in, &out)) return false;
+    *local = (static_cast<unsigned long long>(out.dwHighDateTime) << 32) | out.dwLowDateTime;
+    return true;
+}
+
+} // namespace platform

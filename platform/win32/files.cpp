@@ -1,0 +1,153 @@
+// Win32 implementation of platform/files.h. This file contains only Windows code.
+//
+// Paths are handed to the ANSI functions unchanged. File status comes from
+// GetFileAttributesExA, which also answers for folders given with a trailing separator.
+#include "platform/files.h"
+
+#include <stdlib.h>
+#include <windows.h>
+
+struct platform::File {
+    HANDLE handle;
+};
+
+namespace {
+
+platform::File* wrap(HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    platform::File* file = static_cast<platform::File*>(malloc(sizeof(platform::File)));
+    if (!file) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    file->handle = handle;
+    return file;
+}
+
+platform::File* openhandle(const char* path, DWORD access, DWORD share, DWORD disposition) {
+    return wrap(
+        CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+unsigned long long fromfiletime(const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+FILETIME tofiletime(unsigned long long value) {
+    FILETIME t;
+    t.dwLowDateTime = static_cast<DWORD>(value);
+    t.dwHighDateTime = static_cast<DWORD>(value >> 32);
+    return t;
+}
+
+} // namespace
+
+namespace platform {
+
+File* openread(const char* path) {
+    return openhandle(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+}
+
+File* createwrite(const char* path) {
+    return openhandle(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+}
+
+File* opentimes(const char* path) {
+    // FILE_WRITE_ATTRIBUTES is enough for SetFileTime and is granted on read-only files.
+    return openhandle(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      OPEN_EXISTING);
+}
+
+int readfile(File* file, void* buffer, unsigned n) {
+    DWORD got = 0;
+    if (!ReadFile(file->handle, buffer, n, &got, nullptr)) return -1;
+    return static_cast<int>(got);
+}
+
+unsigned writefile(File* file, const void* data, unsigned n) {
+    DWORD put = 0;
+    if (!WriteFile(file->handle, data, n, &put, nullptr)) return 0;
+    return put;
+}
+
+int seekfile(File* file, unsigned long long offset) {
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(file->handle, position, nullptr, FILE_BEGIN) ? 0 : -1;
+}
+
+int presizefile(File* file, unsigned length) {
+    if (seekfile(file, length) != 0 || !SetEndOfFile(file->handle)) return -1;
+    return seekfile(file, 0);
+}
+
+int truncatehere(File* file) {
+    return SetEndOfFile(file->handle) ? 0 : -1;
+}
+
+int setfiletimes(File* file, const unsigned long long* creation, const unsigned long long* access,
+                 const unsigned long long* modification) {
+    FILETIME c = tofiletime(creation ? *creation : 0);
+    FILETIME a = tofiletime(access ? *access : 0);
+    FILETIME m = tofiletime(modification ? *modification : 0);
+    if (SetFileTime(file->handle, creation ? &c : nullptr, access ? &a : nullptr,
+                    modification ? &m : nullptr))
+        return 0;
+    return static_cast<int>(GetLastError());
+}
+
+void closefile(File* file) {
+    if (!file) return;
+    CloseHandle(file->handle);
+    free(file);
+}
+
+int lasterror() {
+    return static_cast<int>(GetLastError());
+}
+
+int statpath(const char* path, PathStatus* status) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return -1;
+    status->kind = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kPathDirectory
+                   : (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)  ? kPathDevice
+                                                                      : kPathFile;
+    status->readonly = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    status->size = data.nFileSizeLow;
+    status->hastimes = true;
+    status->modification = fromfiletime(data.ftLastWriteTime);
+    status->access = fromfiletime(data.ftLastAccessTime);
+    status->creation = fromfiletime(data.ftCreationTime);
+    return 0;
+}
+
+int makewritable(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
+    return SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY) ? 0 : -1;
+}
+
+int removefile(const char* path) {
+    return DeleteFileA(path) ? 0 : -1;
+}
+
+int setattributes(const char* path, unsigned attributes) {
+    return SetFileAttributesA(path, attributes) ? 0 : static_cast<int>(GetLastError());
+}
+
+unsigned fullpathname(const char* path, char* out, unsigned size) {
+    DWORD length = GetFullPathNameA(path, size, out, nullptr);
+    return length < size ? length : 0;
+}
+
+int volumeproperties(const char* root, unsigned* maxcomponent, char* fsname, unsigned size) {
+    char volume[MAX_PATH];
+    DWORD longest = 0, flags = 0;
+    if (!GetVolumeInformationA(root, volume, sizeof volume, nullptr, &longest, &flags, fsname,
+                               size))
+        return -1;
+    *maxcomponent = longest;
+    return 0;
+}
+
+} // namespace platform

@@ -1,0 +1,272 @@
+#!/usr/bin/env python3
+"""Makes the engine's test archives with tools no one on this project wrote.
+
+Usage: makefixtures.py OUTPUT_FOLDER
+
+Most archives are written by Python's zipfile; some are then patched byte by byte to make
+a specific fault (a wrong CRC, an unknown method, a cut directory ...), and the patch is
+named next to each. Others come from 7-Zip (7zz) and bsdtar, with the commands shown.
+Member contents are derived from fixed seeds, so every run makes the same files.
+"""
+import io
+import os
+import random
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+OUT = sys.argv[1]
+DOS_SUMMER = (2020, 7, 1, 12, 0, 0)
+
+
+def data(seed, size):
+    return random.Random(seed).randbytes(size)
+
+
+def info(name, date_time=DOS_SUMMER, extra=b"", attr=None, system=3):
+    zi = zipfile.ZipInfo(name, date_time)
+    zi.compress_type = zipfile.ZIP_STORED
+    zi.extra = extra
+    zi.create_system = system
+    if attr is not None:
+        zi.external_attr = attr
+    return zi
+
+
+def build(members):
+    """members: list of (ZipInfo or name, bytes). Returns the archive bytes."""
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w", zipfile.ZIP_STORED) as z:
+        for zi, content in members:
+            if isinstance(zi, str):
+                zi = info(zi)
+            z.writestr(zi, content)
+    return buf.getvalue()
+
+
+def save(name, blob):
+    with open(os.path.join(OUT, name), "wb") as f:
+        f.write(blob)
+
+
+def endrecord(blob):
+    pos = blob.rfind(b"PK\x05\x06")
+    count, size, offset = struct.unpack_from("<HII", blob, pos + 10)
+    return pos, count, size, offset
+
+
+def central_entries(blob):
+    """Offsets of the central headers, in order."""
+    _, count, _, offset = endrecord(blob)
+    result, pos = [], offset
+    for _ in range(count):
+        result.append(pos)
+        n, e, c = struct.unpack_from("<HHH", blob, pos + 28)
+        pos += 46 + n + e + c
+    return result
+
+
+def patch(blob, offset, fmt, value):
+    b = bytearray(blob)
+    struct.pack_into(fmt, b, offset, value)
+    return bytes(b)
+
+
+def local_of(blob, central):
+    return struct.unpack_from("<I", blob, central + 42)[0]
+
+
+def ut(flags, *times):
+    body = struct.pack("<B", flags) + b"".join(struct.pack("<I", t) for t in times)
+    return struct.pack("<HH", 0x5455, len(body)) + body
+
+
+def ux(tag, atime, mtime):
+    return struct.pack("<HHII", tag, 8, atime, mtime)
+
+
+def stored():
+    return build([
+        ("readme.txt", b"Orvandel test archive\r\n" * 20),
+        (info("dir/"), b""),
+        ("dir/data.bin", data(1, 100000)),
+        ("dir/sub/empty.txt", b""),
+        ("exact64k.bin", data(2, 65536)),
+    ])
+
+
+def adjusted(prefix, blob, gap=b""):
+    """Offsets counted from the start of the whole file (what a package builder writes); a
+    gap between the central directory and the end record makes them look unadjusted."""
+    b = bytearray(blob)
+    for c in central_entries(blob):
+        struct.pack_into("<I", b, c + 42, local_of(blob, c) + len(prefix))
+    pos, _, _, offset = endrecord(blob)
+    struct.pack_into("<I", b, pos + 16, offset + len(prefix))
+    return prefix + bytes(b[:pos]) + gap + bytes(b[pos:])
+
+
+def times():
+    jan = 1577880000  # 2020-01-01 12:00:00 UTC
+    members = [
+        (info("nodos.txt"), b"dos time only"),
+        (info("utall.txt", extra=ut(7, jan, jan + 100, jan + 200)), b"all three"),
+        (info("utaccess.txt", extra=ut(2, jan + 100)), b"access only"),
+        (info("utneg2020.txt", extra=ut(1, 0x80000010)), b"sign refused"),
+        (info("utneg2038.txt", (2038, 6, 1, 12, 0, 0), ut(7, 0x80001000, 0x80002000, 0x80003000)),
+         b"after 2038"),
+        (info("utthenux.txt", extra=ut(1, jan) + ux(0x5855, jan + 7, jan + 9)), b"ut wins"),
+        (info("uxfirst.txt", extra=struct.pack("<HHHH", 0x7855, 4, 1000, 1000) +
+              ux(0x5855, jan + 7, jan + 9)), b"7855 first"),
+        (info("uxonly.txt", extra=ux(0x5855, jan + 7, jan + 9)), b"5855 only"),
+        (info("unix000d.txt", extra=ux(0x000D, jan + 11, jan + 13)), b"000d"),
+        (info("overrun.txt", extra=ut(1, jan + 300) + struct.pack("<HH", 0x5855, 40) + b"x" * 8),
+         b"overrun"),
+        (info("readonly.txt", extra=ut(3, jan, jan), attr=0x21, system=0), b"attributes 0x21"),
+    ]
+    return build(members)
+
+
+def many():
+    return build([(f"many/f{i:03}.txt", f"member {i}\n".encode() * (i % 7 + 1)) for i in range(150)])
+
+
+def descriptor():
+    """Data descriptors (general flag bit 3): zipfile writes them to an unseekable stream."""
+    class Unseekable(io.RawIOBase):
+        def __init__(self):
+            self.buf = bytearray()
+
+        def writable(self):
+            return True
+
+        def write(self, b):
+            self.buf += b
+            return len(b)
+
+    sink = Unseekable()
+    with zipfile.ZipFile(sink, "w", zipfile.ZIP_STORED) as z:
+        z.writestr(info("desc.txt"), b"data descriptor member\n" * 50)
+        z.writestr(info("desc2.bin"), data(3, 9000))
+    return bytes(sink.buf)
+
+
+def faulty():
+    base = build([("first.txt", b"first\n"), ("second.txt", b"second\n" * 3),
+                  ("third.txt", b"third\n" * 5), ("fourth.txt", b"fourth\n")])
+    entries = central_entries(base)
+    # Wrong CRC of second.txt in both headers.
+    bad = patch(base, entries[1] + 16, "<I", 0x12345678)
+    save("badcrc.zip", patch(bad, local_of(base, entries[1]) + 14, "<I", 0x12345678))
+    # Method 12 for second.txt in both headers.
+    m12 = patch(base, entries[1] + 10, "<H", 12)
+    save("method12.zip", patch(m12, local_of(base, entries[1]) + 8, "<H", 12))
+    # Version needed 4.5 for third.txt.
+    save("version45.zip", patch(base, entries[2] + 6, "<H", 45))
+    # A foreign signature in place of the third central header.
+    save("foreignsig.zip", patch(base, entries[2], "<I", 0x08074B50))
+    # The last central name claims 65,535 bytes and runs past the end of the file.
+    save("cutcentral.zip", patch(base, entries[3] + 28, "<H", 0xFFFF))
+    # Offsets in the central directory point before the start of the file.
+    save("badoffset.zip", patch(base, entries[0] + 42, "<I", 0xFFFFFF00))
+
+
+def names():
+    save("semicolon.zip", build([(n, n.encode()) for n in
+                                 ["notes.txt;12", "file;", "notes;b2", "a;b", "ver;1/x.txt"]]))
+    save("devices.zip", build([(n, n.encode()) for n in
+                               ["con", "nul.txt", "aux/readme", "com1.log", "LPT1", "Prn.tar.gz",
+                                "dir/nul", "console.txt", "com10.txt"]]))
+    save("chars.zip", build([(n, n.encode()) for n in
+                             ["what?.txt", "a:b", "x|y", "tab\tname.txt", "q\"uote<>*.txt",
+                              "my file.txt", "a/./b.txt", "./x.txt", "dir\\sub\\back.txt"]]))
+    long = "longdir/" + "n" * 200 + "/" + "f" * 88 + ".txt"
+    save("longname.zip", build([(long, b"long name"), ("after.txt", b"after")]))
+    save("volume83.zip", build([("Programs_and_Tools/readme.first.txt", b"8.3"),
+                                (".profile", b"p"), ("my file.txt", b"space")]))
+
+
+TRAVERSAL = [
+    "../evil01.txt", "..\\evil02.txt", "../../evil03.txt", "..\\..\\evil04.txt",
+    "a/../../evil05.txt", "a\\..\\..\\evil06.txt", "..\\/evil07.txt", "./..\\evil08.txt",
+    "/abs09.txt", "\\abs10.txt", "//abs11.txt", "C:\\evil12.txt", "C:evil13.txt",
+    "\\\\server\\share\\evil14.txt", "....\\evil15.txt", "x/ ..\\evil16.txt", ".../evil17.txt",
+    "C:/evil18.txt", "..", ".", "...", "\x01\x02", "sub/\x05\x06", "..\\", "../", "..\\..\\",
+    "con", "nul.txt", "aux\\evil19.txt", "com1", "lpt1.txt", "ok/../../../../../../evil20.txt",
+    "..\\../..\\../tmp/evil21.txt", ". ./evil22.txt",
+]
+
+
+def traversal():
+    save("traversal.zip", build([(n, b"payload " + n.encode("latin-1", "replace"))
+                                 for n in TRAVERSAL]))
+
+
+def prefixes():
+    base = stored()
+    junk = data(9, 5000)
+    save("prefixed.zip", junk + base)
+    save("package_adjusted.zip", adjusted(junk, base))
+    save("adjusted_gap.zip", adjusted(junk, base, gap=b"\0" * 100))
+    # The end record's signature straddles an 8,192-byte boundary (bytes 8190..8193).
+    small = build([("s.txt", b"straddle")])
+    pad = (8190 - (len(small) - 22)) % 8192
+    save("straddle.zip", data(10, pad) + small)
+    comment = build([("c.txt", b"comment")])
+    b = bytearray(comment)
+    struct.pack_into("<H", b, len(b) - 2, 65535)
+    save("longcomment.zip", bytes(b) + b"c" * 65535)
+    save("empty.zip", build([]))
+    save("notzip.bin", data(11, 8193))
+
+
+def external(workdir):
+    """Archives from 7-Zip and bsdtar over one folder tree."""
+    tree = os.path.join(workdir, "tree")
+    os.makedirs(os.path.join(tree, "docs", "deep"))
+    with open(os.path.join(tree, "docs", "guide.txt"), "wb") as f:
+        f.write(b"guide\n" * 400)
+    with open(os.path.join(tree, "docs", "deep", "blob.bin"), "wb") as f:
+        f.write(data(4, 200000))
+    with open(os.path.join(tree, "top.txt"), "wb") as f:
+        f.write(b"top\n")
+
+    def run(command):
+        subprocess.run(command, cwd=tree, check=True, stdout=subprocess.DEVNULL)
+
+    def target(name):
+        path = os.path.abspath(os.path.join(OUT, name))
+        if os.path.exists(path):
+            os.remove(path)
+        return path
+
+    run(["7zz", "a", "-tzip", "-mx=0", target("sevenzip_stored.zip"), "."])
+    run(["7zz", "a", "-tzip", "-mm=Deflate", "-mx=9", target("sevenzip_deflate.zip"), "."])
+    run(["7zz", "a", "-tzip", "-mm=Deflate64", "-mx=9", target("sevenzip_deflate64.zip"), "."])
+    run(["bsdtar", "--format", "zip", "--options", "zip:compression=store", "-cf",
+         target("bsdtar_stored.zip"), "."])
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    save("stored.zip", stored())
+    save("times.zip", times())
+    save("many.zip", many())
+    save("descriptor.zip", descriptor())
+    faulty()
+    names()
+    traversal()
+    prefixes()
+    work = tempfile.mkdtemp()
+    try:
+        external(work)
+    finally:
+        shutil.rmtree(work)
+    with open(os.path.join(OUT, "stamp"), "w") as f:
+        f.write("ok\n")
+
+
+main()

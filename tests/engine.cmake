@@ -1,0 +1,23 @@
+# Tests of the zip engine. Their archives are made at build time on the Linux side by
+# tests/data/engine/makefixtures.py (Python's zipfile, 7zz, bsdtar), so the Win32 programs
+# find them ready when Wine runs them.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(ORV_ENGINE_FIXTURES ${CMAKE_BINARY_DIR}/engine_fixtures)
+add_custom_command(
+    OUTPUT ${ORV_ENGINE_FIXTURES}/stamp
+    COMMAND ${Python3_EXECUTABLE} ${ORV_TEST_DATA}/engine/makefixtures.py ${ORV_ENGINE_FIXTURES}
+    DEPENDS ${ORV_TEST_DATA}/engine/makefixtures.py
+    COMMENT "Making the engine's test archives")
+add_custom_target(engine_fixtures DEPENDS ${ORV_ENGINE_FIXTURES}/stamp)
+
+add_library(orv_enginetestkit STATIC engine_testkit.cpp)
+target_include_directories(orv_enginetestkit PUBLIC ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(orv_enginetestkit PUBLIC orv_engine orv_startup GTest::gtest)
+target_compile_definitions(orv_enginetestkit PUBLIC ORV_ENGINE_FIXTURES="${ORV_ENGINE_FIXTURES}")
+orv_project_code(orv_enginetestkit)
+add_dependencies(orv_enginetestkit engine_fixtures)
+
+foreach(name engine_state_test engine_memberloop_test engine_extract_test engine_times_test
+        engine_callbacks_test mapname_test checkdir_test)
+    orv_add_test(${name} SOURCES ${name}.cpp LIBS orv_enginetestkit)
+endforeach()

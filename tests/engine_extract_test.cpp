@@ -1,0 +1,148 @@
+// Member extraction: CRC checks, unknown methods, data descriptors, overwrite modes,
+// progress and cancel, the created-files list, and agreement with 7-Zip.
+#include "engine_testkit.h"
+
+#include <gtest/gtest.h>
+
+using namespace enginetest;
+
+namespace {
+
+TEST(MemberExtraction, WrongCrcKeepsFileAndGoesOn) {
+    TempDir dir;
+    RunRecord run = runengine(fixture("badcrc.zip"), dir.str());
+    EXPECT_EQ(run.result, kResultArchiveError);
+    EXPECT_EQ(readfile(dir.path() / "second.txt"), "second\nsecond\nsecond\n");
+    EXPECT_EQ(readfile(dir.path() / "fourth.txt"), "fourth\n");
+    EXPECT_TRUE(run.hasmessage("second.txt"));
+}
+
+TEST(MemberExtraction, UnknownMethodLeavesEmptyFile) {
+    TempDir dir;
+    RunRecord run = runengine(fixture("method12.zip"), dir.str());
+    EXPECT_EQ(run.result, kResultWarning);
+    EXPECT_TRUE(fs::exists(dir.path() / "second.txt"));
+    EXPECT_EQ(fs::file_size(dir.path() / "second.txt"), 0u);
+    EXPECT_EQ(readfile(dir.path() / "third.txt"), "third\nthird\nthird\nthird\nthird\n");
+}
+
+TEST(MemberExtraction, DataDescriptorUsesCentralValues) {
+    TempDir dir;
+    RunRecord run = runengine(fixture("descriptor.zip"), dir.str());
+    EXPECT_EQ(run.result, kResultOk);
+    std::string expected;
+    for (int i = 0; i < 50; ++i) expected += "data descriptor member\n";
+    EXPECT_EQ(readfile(dir.path() / "desc.txt"), expected);
+    EXPECT_EQ(fs::file_size(dir.path() / "desc2.bin"), 9000u);
+}
+
+TEST(MemberExtraction, ProgressOncePerBlockAndBytesCounted) {
+    TempDir dir;
+    RunRecord run = runengine(fixture("stored.zip"), dir.str());
+    ASSERT_EQ(run.result, kResultOk);
+    // readme (1 block), data.bin 100,000 bytes (2), exact64k.bin (1 full block, no second).
+    EXPECT_EQ(run.progresscalls, 4);
+    EXPECT_EQ(run.bytesdone, 460u + 100000u + 65536u);
+    EXPECT_EQ(run.filelist.size(), 4u);
+    EXPECT_EQ(run.dirlist.size(), 2u);
+}
+
+TEST(MemberExtraction, CancelStopsRunWithEighty) {
+    TempDir dir;
+    RunOptions options;
+    options.cancelatcall = 3; // the last, partial block of data.bin
+    RunRecord run = runengine(fixture("stored.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultCancelled);
+    EXPECT_EQ(run.cancel, 1);
+    EXPECT_FALSE(fs::exists(dir.path() / "exact64k.bin"));
+}
+
+class Overwrite : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(runengine(fixture("stored.zip"), dir.str()).result, kResultOk);
+        FILE* f = fopen((dir.path() / "readme.txt").string().c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        fputs("mine", f);
+        fclose(f);
+    }
+    TempDir dir;
+};
+
+TEST_F(Overwrite, AskSkipLeavesFileUntouched) {
+    RunOptions options;
+    options.overwriteanswer = 0;
+    RunRecord run = runengine(fixture("stored.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.askcount, 4);
+    EXPECT_EQ(readfile(dir.path() / "readme.txt"), "mine");
+}
+
+TEST_F(Overwrite, AskYesReplaces) {
+    RunRecord run = runengine(fixture("stored.zip"), dir.str());
+    EXPECT_EQ(run.askcount, 4);
+    EXPECT_EQ(readfile(dir.path() / "readme.txt").substr(0, 8), "Orvandel");
+}
+
+TEST_F(Overwrite, NeverAndAlways) {
+    RunOptions never;
+    never.overwritenever = 1;
+    RunRecord run = runengine(fixture("stored.zip"), dir.str(), never);
+    EXPECT_EQ(run.askcount, 0);
+    EXPECT_EQ(readfile(dir.path() / "readme.txt"), "mine");
+    RunOptions always;
+    always.overwritealways = 1;
+    run = runengine(fixture("stored.zip"), dir.str(), always);
+    EXPECT_EQ(run.askcount, 0);
+    EXPECT_EQ(readfile(dir.path() / "readme.txt").substr(0, 8), "Orvandel");
+}
+
+TEST_F(Overwrite, ReadOnlyFileIsReplaced) {
+    fs::permissions(dir.path() / "readme.txt", fs::perms::owner_write, fs::perm_options::remove);
+    RunOptions always;
+    always.overwritealways = 1;
+    EXPECT_EQ(runengine(fixture("stored.zip"), dir.str(), always).result, kResultOk);
+    EXPECT_EQ(readfile(dir.path() / "readme.txt").substr(0, 8), "Orvandel");
+}
+
+TEST(MemberExtraction, FileInTheWayOfFolderSkipsMembers) {
+    TempDir dir;
+    FILE* f = fopen((dir.path() / "dir").string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+    RunRecord run = runengine(fixture("stored.zip"), dir.str());
+    EXPECT_EQ(run.result, kResultArchiveError);
+    EXPECT_TRUE(run.hasmessage("exists but is not directory"));
+    EXPECT_TRUE(fs::exists(dir.path() / "exact64k.bin"));
+}
+
+#ifndef _WIN32
+// Every stored-member archive of the corpus extracts to the same tree as 7-Zip makes.
+TEST(MemberExtraction, AgreesWithSevenZip) {
+    for (const char* name : {"stored.zip", "sevenzip_stored.zip", "bsdtar_stored.zip", "many.zip",
+                             "package_adjusted.zip", "descriptor.zip", "times.zip"}) {
+        TempDir ours, theirs;
+        EXPECT_EQ(runengine(fixture(name), ours.str()).result, kResultOk) << name;
+        ASSERT_TRUE(sevenzipextract(fixture(name), theirs.path())) << name;
+        EXPECT_EQ(readtree(ours.path()), readtree(theirs.path())) << name;
+    }
+}
+#endif
+
+} // namespace
+
+namespace {
+
+// Deflate and Deflate64 members made by 7-Zip give the same files as its stored members.
+TEST(MemberExtraction, DeflateAndDeflate64MatchStored) {
+    TempDir stored;
+    ASSERT_EQ(runengine(fixture("sevenzip_stored.zip"), stored.str()).result, kResultOk);
+    auto expected = readtree(stored.path());
+    for (const char* name : {"sevenzip_deflate.zip", "sevenzip_deflate64.zip"}) {
+        TempDir dir;
+        EXPECT_EQ(runengine(fixture(name), dir.str()).result, kResultOk) << name;
+        EXPECT_EQ(readtree(dir.path()), expected) << name;
+    }
+}
+
+} // namespace

@@ -1,0 +1,197 @@
+// Shared tools of the engine tests (see engine_testkit.h).
+#include "engine_testkit.h"
+
+#include "startup/stringlists.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdlib.h>
+#include <string.h>
+
+namespace enginetest {
+
+namespace {
+
+// The run in progress; the engine's user-interface calls are plain functions.
+struct ActiveRun {
+    const RunOptions* options;
+    RunRecord* record;
+    std::vector<std::string> items;
+    std::set<int> selected;
+    char text[772];
+};
+ActiveRun* active = nullptr;
+
+int askoverwrite(const char*) {
+    ++active->record->askcount;
+    return active->options->overwriteanswer;
+}
+
+void promptpassword(char* buffer, const char*) {
+    buffer[0] = 0;
+}
+
+int reportprogress(const char*) {
+    int call = ++active->record->progresscalls;
+    return active->options->cancelatcall == call;
+}
+
+bool beginsnocase(const std::string& item, const char* text) {
+    size_t n = strlen(text);
+    if (item.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (tolower(static_cast<unsigned char>(item[i])) !=
+            tolower(static_cast<unsigned char>(text[i])))
+            return false;
+    return true;
+}
+
+int finditem(const char* text) {
+    for (size_t i = 0; i < active->items.size(); ++i)
+        if (beginsnocase(active->items[i], text)) return static_cast<int>(i);
+    return -1;
+}
+
+int isselected(int item) {
+    return active->selected.count(item) ? 1 : 0;
+}
+
+void deleteitem(int item) {
+    active->items.erase(active->items.begin() + item);
+    std::set<int> moved;
+    for (int s : active->selected)
+        if (s != item) moved.insert(s > item ? s - 1 : s);
+    active->selected = moved;
+}
+
+int capture(EngineState*, const char* text, unsigned length, unsigned flags) {
+    active->record->messages.push_back({std::string(text, length), flags});
+    return 0;
+}
+
+std::vector<std::string> listitems(int handle) {
+    std::vector<std::string> out;
+    for (int i = 0; i < listcount(handle); ++i) {
+        char buffer[1024];
+        listget(handle, i, buffer, sizeof buffer);
+        out.push_back(buffer);
+    }
+    return out;
+}
+
+// Win32 programs run under Wine see the Linux file system as drive Z:.
+std::string hostpath(const std::string& path) {
+#ifdef _WIN32
+    if (!path.empty() && path[0] == '/') return "Z:" + path;
+#endif
+    return path;
+}
+
+} // namespace
+
+std::string fixture(const char* name) {
+    return hostpath(std::string(ORV_ENGINE_FIXTURES) + "/" + name);
+}
+
+TempDir::TempDir() {
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (;;) {
+        path_ = fs::temp_directory_path() / ("orv_engine_" + std::to_string(random()));
+        std::error_code error;
+        if (fs::create_directory(path_, error)) break;
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    // Members made read-only must become writable again before they can be removed.
+    for (auto& entry : fs::recursive_directory_iterator(path_, error))
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(path_, error);
+}
+
+bool RunRecord::hasmessage(const std::string& part) const {
+    for (const Message& m : messages)
+        if (m.text.find(part) != std::string::npos) return true;
+    return false;
+}
+
+RunRecord runengine(const std::string& archive, const std::string& destination,
+                    const RunOptions& options) {
+    RunRecord record;
+    ActiveRun run;
+    run.options = &options;
+    run.record = &record;
+    run.items = options.items;
+    run.selected = options.selected;
+    run.text[0] = 0;
+    active = &run;
+
+    listinit();
+    EngineUi ui = {};
+    ui.askoverwrite = askoverwrite;
+    ui.promptpassword = promptpassword;
+    ui.reportprogress = reportprogress;
+    ui.finditem = finditem;
+    ui.isselected = isselected;
+    ui.deleteitem = deleteitem;
+    ui.cancel = &record.cancel;
+    ui.bytesdone = &record.bytesdone;
+    ui.text = run.text;
+    ui.textsize = sizeof run.text;
+    ui.dirlist = listcreate();
+    ui.filelist = listcreate();
+
+    EngineState* state = initengine();
+    state->message = capture;
+    state->ui = &ui;
+    std::string destinationcopy = destination;
+    state->destination = destination.empty() ? nullptr : destinationcopy.c_str();
+    state->archivepath = archive.c_str();
+    state->archivename = archive.c_str();
+    state->quietlevel = 1;
+    state->overwritealways = options.overwritealways;
+    state->overwritenever = options.overwritenever;
+    state->extractall = options.extractall;
+    state->extract = 1;
+    record.result = extractarchive();
+
+    record.items = run.items;
+    record.dirlist = listitems(ui.dirlist);
+    record.filelist = listitems(ui.filelist);
+    listfreeall();
+    active = nullptr;
+    return record;
+}
+
+std::map<std::string, std::string> readtree(const fs::path& root) {
+    std::map<std::string, std::string> tree;
+    for (auto& entry : fs::recursive_directory_iterator(root)) {
+        std::string name = entry.path().lexically_relative(root).generic_string();
+        tree[name] = entry.is_directory() ? "<dir>" : readfile(entry.path());
+    }
+    return tree;
+}
+
+std::string readfile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+bool sevenzipextract(const std::string& archive, const fs::path& into) {
+#ifdef _WIN32
+    (void)archive;
+    (void)into;
+    return false;
+#else
+    std::string command =
+        "timeout 60 7zz x -y -o'" + into.string() + "' '" + archive + "' >/dev/null";
+    return system(command.c_str()) == 0;
+#endif
+}
+
+} // namespace enginetest

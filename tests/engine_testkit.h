@@ -1,0 +1,77 @@
+// Shared tools of the engine tests: fixture archives, temporary folders, a scripted user
+// interface and a run of the engine that records what it did.
+#pragma once
+
+#include "engine/enginestate.h"
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace enginetest {
+
+namespace fs = std::filesystem;
+
+// Full path of an archive made by tests/data/engine/makefixtures.py.
+std::string fixture(const char* name);
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& path() const { return path_; }
+    std::string str() const { return path_.string(); }
+
+  private:
+    fs::path path_;
+};
+
+// What the scripted user interface answers.
+struct RunOptions {
+    bool extractall = true;
+    int overwritealways = 0;
+    int overwritenever = 0;
+    int overwriteanswer = 1;        // askoverwrite's answer
+    int cancelatcall = 0;           // reportprogress cancels at this call (1-based)
+    std::vector<std::string> items; // file list 301
+    std::set<int> selected;         // selected items of it
+};
+
+struct Message {
+    std::string text;
+    unsigned flags;
+};
+
+// What one run did.
+struct RunRecord {
+    int result = -1;
+    std::vector<Message> messages;
+    int askcount = 0;
+    int progresscalls = 0;
+    unsigned bytesdone = 0;
+    int cancel = 0;
+    std::vector<std::string> items;   // file list 301 after the run
+    std::vector<std::string> dirlist; // folders the engine made
+    std::vector<std::string> filelist;
+    bool hasmessage(const std::string& part) const;
+};
+
+// Runs extractarchive on archive into destination (empty: no destination).
+RunRecord runengine(const std::string& archive, const std::string& destination,
+                    const RunOptions& options = RunOptions());
+
+// Every file and folder under root: relative path with "/" -> contents ("<dir>" for folders).
+std::map<std::string, std::string> readtree(const fs::path& root);
+
+std::string readfile(const fs::path& path);
+
+// Contents of an archive's members as Python's zipfile or 7-Zip stored them: the tree that
+// 7zz x makes of it (host only; empty on Win32).
+bool sevenzipextract(const std::string& archive, const fs::path& into);
+
+} // namespace enginetest

@@ -1,0 +1,191 @@
+// Times and attributes of extracted files: DOS time stamps, extra-field time blocks with
+// the 2038 sign rule, the FAT local-time correction and the read-only attribute.
+#include "engine_testkit.h"
+
+#include "engine/timeconv.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <time.h>
+
+using namespace enginetest;
+
+namespace {
+
+const unsigned kJan2020 = 1577880000; // 2020-01-01 12:00:00 UTC
+const unsigned kDosSummer = (40u << 25) | (7u << 21) | (1u << 16) | (12u << 11); // 2020-07-01 12:00
+
+struct Times {
+    long long modification = -1, access = -1;
+    bool readonly = false;
+};
+
+Times filetimes(const fs::path& path) {
+    Times t;
+#ifdef _WIN32
+    struct _stat64 st;
+    if (_stat64(path.string().c_str(), &st) != 0) return t;
+#else
+    struct stat st;
+    if (stat(path.string().c_str(), &st) != 0) return t;
+#endif
+    t.modification = st.st_mtime;
+    t.access = st.st_atime;
+    t.readonly = (st.st_mode & S_IWRITE) == 0;
+    return t;
+}
+
+// The local calendar fields of an instant, as the C library sees them.
+struct tm localfields(long long seconds) {
+    time_t t = static_cast<time_t>(seconds);
+    struct tm fields = *localtime(&t);
+    return fields;
+}
+
+void expectlocal(long long seconds, int year, int month, int day, int hour) {
+    struct tm f = localfields(seconds);
+    EXPECT_EQ(f.tm_year + 1900, year);
+    EXPECT_EQ(f.tm_mon + 1, month);
+    EXPECT_EQ(f.tm_mday, day);
+    EXPECT_EQ(f.tm_hour, hour);
+    EXPECT_EQ(f.tm_min, 0);
+}
+
+TEST(TimeConversion, FileTimeRoundTripAndClamps) {
+    unsigned seconds = 0;
+    EXPECT_EQ(unixtofiletime(0), 116444736000000000ull);
+    EXPECT_TRUE(filetimetounix(unixtofiletime(kJan2020) + 9999999, &seconds));
+    EXPECT_EQ(seconds, kJan2020);
+    EXPECT_FALSE(filetimetounix(116444736000000000ull - 1, &seconds));
+    EXPECT_EQ(seconds, 0u);
+    EXPECT_FALSE(filetimetounix(unixtofiletime(0xFFFFFFFFu) + 10000000, &seconds));
+    EXPECT_EQ(seconds, 0xFFFFFFFFu);
+}
+
+// dostimetounix agrees with the C library's local time of the result.
+TEST(TimeConversion, DosTimeIsLocalTime) {
+    expectlocal(dostimetounix(kDosSummer), 2020, 7, 1, 12);
+    unsigned winter = (43u << 25) | (12u << 21) | (24u << 16) | (18u << 11); // 2023-12-24 18:00
+    expectlocal(dostimetounix(winter), 2023, 12, 24, 18);
+    unsigned leap = (44u << 25) | (3u << 21) | (1u << 16); // 2024-03-01 00:00
+    expectlocal(dostimetounix(leap), 2024, 3, 1, 0);
+}
+
+TEST(TimeConversion, DatesFrom2038) {
+    unsigned after = (58u << 25) | (6u << 21) | (1u << 16) | (12u << 11); // 2038-06-01
+    EXPECT_GT(dostimetounix(after), 0x80000000u);
+    unsigned wrapped = (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11); // 2107-12-31
+    EXPECT_EQ(dostimetounix(wrapped), 0xFFFFFFFFu);
+}
+
+#ifndef _WIN32
+class BerlinTime : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("TZ", "Europe/Berlin", 1);
+        tzset();
+    }
+    void TearDown() override {
+        unsetenv("TZ");
+        unsetenv("ORV_VOLUME");
+        tzset();
+    }
+};
+
+TEST_F(BerlinTime, DaylightSavingRules) {
+    EXPECT_EQ(dostimetounix(kDosSummer), 1593597600u); // 10:00 UTC, CEST
+    unsigned january = (40u << 25) | (1u << 21) | (1u << 16) | (12u << 11);
+    EXPECT_EQ(dostimetounix(january), 1577876400u); // 11:00 UTC, CET
+    EXPECT_EQ(localseconds(1593597600u), 1593604800u);
+}
+
+// A summer date on a FAT-like volume shows its own wall-clock time whatever today's offset:
+// the stored instant is that wall-clock time converted with the offset in force now.
+TEST_F(BerlinTime, FatVolumeKeepsWallClock) {
+    TempDir ntfs, fat;
+    ASSERT_EQ(runengine(fixture("times.zip"), ntfs.str()).result, kResultOk);
+    setenv("ORV_VOLUME", "fat", 1);
+    ASSERT_EQ(runengine(fixture("times.zip"), fat.str()).result, kResultOk);
+    EXPECT_EQ(filetimes(ntfs.path() / "nodos.txt").modification, 1593597600);
+    time_t now = time(nullptr);
+    long offset = localtime(&now)->tm_gmtoff;
+    const long long wallclock = 1593604800; // 2020-07-01 12:00 counted as UTC
+    EXPECT_EQ(filetimes(fat.path() / "nodos.txt").modification, wallclock - offset);
+    EXPECT_EQ(filetimes(fat.path() / "utall.txt").modification, kJan2020 + 3600 - offset);
+}
+#endif
+
+TEST(ExtraFieldTimes, BlockRules) {
+    unsigned char ut[] = {0x55, 0x54, 13, 0, 7, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0};
+    ExtTimes t = {};
+    EXPECT_EQ(exttimes(ut, sizeof ut, false, kDosSummer, &t) & kTimeAll, 7u);
+    EXPECT_EQ(t.modification, 1u);
+    EXPECT_EQ(t.access, 2u);
+    EXPECT_EQ(t.creation, 3u);
+    // In the central directory only the modification time is read.
+    t = {};
+    EXPECT_EQ(exttimes(ut, sizeof ut, true, kDosSummer, &t) & kTimeAll, 7u);
+    EXPECT_EQ(t.access, 0u);
+    // A block running past the field ends the scan; earlier times stay.
+    unsigned char overrun[] = {0x55, 0x54, 5, 0, 1, 9, 0, 0, 0, 0x55, 0x58, 40, 0, 1, 2};
+    t = {};
+    EXPECT_EQ(exttimes(overrun, sizeof overrun, false, kDosSummer, &t) & kTimeAll, 1u);
+    EXPECT_EQ(t.modification, 9u);
+    EXPECT_EQ(exttimes(nullptr, 0, false, kDosSummer, &t), 0u);
+}
+
+class ExtractedTimes : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir = new TempDir;
+        result = runengine(fixture("times.zip"), dir->str()).result;
+    }
+    static void TearDownTestSuite() { delete dir; }
+    static Times of(const char* name) { return filetimes(dir->path() / name); }
+    static TempDir* dir;
+    static int result;
+};
+TempDir* ExtractedTimes::dir = nullptr;
+int ExtractedTimes::result = -1;
+
+TEST_F(ExtractedTimes, DosTimeWithoutExtraField) {
+    ASSERT_EQ(result, kResultOk);
+    Times t = of("nodos.txt");
+    expectlocal(t.modification, 2020, 7, 1, 12);
+    EXPECT_EQ(t.access, t.modification);
+}
+
+TEST_F(ExtractedTimes, ExtendedTimestamp) {
+    EXPECT_EQ(of("utall.txt").modification, kJan2020);
+    EXPECT_EQ(of("utall.txt").access, kJan2020 + 100);
+    // Access time alone: the DOS time serves for both.
+    expectlocal(of("utaccess.txt").modification, 2020, 7, 1, 12);
+    EXPECT_EQ(of("utaccess.txt").access, of("utaccess.txt").modification);
+}
+
+TEST_F(ExtractedTimes, SignRule) {
+    expectlocal(of("utneg2020.txt").modification, 2020, 7, 1, 12);
+    EXPECT_EQ(of("utneg2038.txt").modification, 0x80001000LL);
+    EXPECT_EQ(of("utneg2038.txt").access, 0x80002000LL);
+}
+
+TEST_F(ExtractedTimes, OlderBlocks) {
+    EXPECT_EQ(of("utthenux.txt").modification, kJan2020);
+    expectlocal(of("uxfirst.txt").modification, 2020, 7, 1, 12);
+    EXPECT_EQ(of("uxonly.txt").modification, kJan2020 + 9);
+    EXPECT_EQ(of("uxonly.txt").access, kJan2020 + 7);
+    EXPECT_EQ(of("unix000d.txt").modification, kJan2020 + 13);
+    EXPECT_EQ(of("unix000d.txt").access, kJan2020 + 11);
+    EXPECT_EQ(of("overrun.txt").modification, kJan2020 + 300);
+}
+
+TEST_F(ExtractedTimes, ReadOnlyAttributeAndTimes) {
+    Times t = of("readonly.txt");
+    EXPECT_TRUE(t.readonly);
+    EXPECT_EQ(t.modification, kJan2020);
+    EXPECT_EQ(readfile(dir->path() / "readonly.txt"), "attributes 0x21");
+}
+
+} // namespace
