@@ -28,10 +28,10 @@ struct Decoded {
 };
 
 TEST(OptionsEncoder, HeaderAndLengthMatchTheLayout) {
-    OptionsSpec spec;
-    spec.title = std::string(53, 'T');
-    spec.folder = "%temp%";
-    std::string block = encodeoptions(spec);
+    PackageOptions fields;
+    fields.title = std::string(53, 'T');
+    fields.folder = "%temp%";
+    std::string block = encodeoptions(fields);
     EXPECT_EQ(block.size(), 83u);
     EXPECT_EQ(block.substr(0, 4), "MPV2");
     EXPECT_EQ(get16(block, 4), 3u);
@@ -40,19 +40,19 @@ TEST(OptionsEncoder, HeaderAndLengthMatchTheLayout) {
     unsigned char header[12];
     std::copy(block.begin(), block.begin() + 12, header);
     EXPECT_EQ(optionsblocklength(header, sizeof header), 83u);
-    EXPECT_EQ(encodeoptions(OptionsSpec()).size(), static_cast<std::size_t>(kOptionsFixedSize));
+    EXPECT_EQ(encodeoptions(PackageOptions()).size(), static_cast<std::size_t>(kOptionsFixedSize));
 }
 
 TEST(OptionsEncoder, TextFieldsRoundTripThroughTheStubsDecoder) {
-    OptionsSpec spec;
-    spec.title = "Orvandel SFX Demo";
-    spec.folder = "%temp%\\OrvandelDemo";
-    spec.command = "setup.exe|/quiet";
-    spec.prompt = "Install the demo?";
-    spec.promptstyle = 0x24;
-    spec.about = "About\r\nthe demo";
-    spec.description = "A description";
-    Decoded d(encodeoptions(spec));
+    PackageOptions fields;
+    fields.title = "Orvandel SFX Demo";
+    fields.folder = "%temp%\\OrvandelDemo";
+    fields.command = "setup.exe|/quiet";
+    fields.prompt = "Install the demo?";
+    fields.promptstyle = 0x24;
+    fields.about = "About\r\nthe demo";
+    fields.description = "A description";
+    Decoded d(encodeoptions(fields));
     ASSERT_EQ(d.status, kOptionsOk);
     EXPECT_STREQ(d.o.title, "Orvandel SFX Demo");
     EXPECT_STREQ(d.o.destfolder, "%temp%\\OrvandelDemo");
@@ -68,9 +68,9 @@ TEST(OptionsEncoder, TextFieldsRoundTripThroughTheStubsDecoder) {
 }
 
 TEST(OptionsEncoder, EmptyFieldsDecodeAsAbsentAndTheStyleWordStays) {
-    OptionsSpec spec;
-    spec.promptstyle = 0x1234;
-    Decoded d(encodeoptions(spec));
+    PackageOptions fields;
+    fields.promptstyle = 0x1234;
+    Decoded d(encodeoptions(fields));
     ASSERT_EQ(d.status, kOptionsOk);
     EXPECT_STREQ(d.o.title, "Default Title");
     EXPECT_FALSE(d.o.hascommand);
@@ -104,14 +104,14 @@ TEST(OptionsEncoder, EveryFlagBitReachesItsField) {
         {true, kFlagWriteLog, &SfxOptions::writelog, true},
     };
     for (const FlagCase& c : cases) {
-        OptionsSpec spec;
-        spec.command = "run.exe"; // commandoptional needs a command
-        (c.byteb ? spec.flagsb : spec.flagsa) = c.mask;
-        Decoded on(encodeoptions(spec));
+        PackageOptions fields;
+        fields.command = "run.exe"; // commandoptional needs a command
+        (c.byteb ? fields.flagsb : fields.flagsa) = c.mask;
+        Decoded on(encodeoptions(fields));
         ASSERT_EQ(on.status, kOptionsOk);
         EXPECT_EQ(on.o.*c.field, c.whenset) << "bit " << int(c.mask) << (c.byteb ? " B" : " A");
-        (c.byteb ? spec.flagsb : spec.flagsa) = 0;
-        Decoded off(encodeoptions(spec));
+        (c.byteb ? fields.flagsb : fields.flagsa) = 0;
+        Decoded off(encodeoptions(fields));
         EXPECT_EQ(off.o.*c.field, !c.whenset) << "bit " << int(c.mask);
     }
 }
@@ -125,47 +125,48 @@ TEST(OptionsEncoder, OverwriteBitsGiveTheMode) {
                  {kFlagOverwriteNever, kOverwriteNever},
                  {kFlagOverwriteAlways | kFlagOverwriteNever, kOverwriteAlways}};
     for (const auto& c : cases) {
-        OptionsSpec spec;
-        spec.flagsa = c.bits;
-        Decoded d(encodeoptions(spec));
+        PackageOptions fields;
+        fields.flagsa = c.bits;
+        Decoded d(encodeoptions(fields));
         EXPECT_EQ(d.o.overwritemode, c.mode) << int(c.bits);
     }
 }
 
 TEST(OptionsEncoder, ShortFieldsTakeAtMost255Characters) {
-    OptionsSpec spec;
-    spec.title = std::string(255, 't');
-    spec.folder = std::string(255, 'f');
-    Decoded d(encodeoptions(spec));
+    PackageOptions fields;
+    fields.title = std::string(255, 't');
+    fields.folder = std::string(255, 'f');
+    Decoded d(encodeoptions(fields));
     ASSERT_EQ(d.status, kOptionsOk);
-    EXPECT_EQ(std::string(d.o.title), spec.title);
-    EXPECT_EQ(std::string(d.o.destfolder), spec.folder);
-    for (std::string OptionsSpec::*field : {&OptionsSpec::title, &OptionsSpec::folder}) {
-        OptionsSpec tooLong;
+    EXPECT_EQ(std::string(d.o.title), fields.title);
+    EXPECT_EQ(std::string(d.o.destfolder), fields.folder);
+    for (std::string PackageOptions::*field : {&PackageOptions::title, &PackageOptions::folder}) {
+        PackageOptions tooLong;
         tooLong.*field = std::string(256, 'x');
         EXPECT_THROW(encodeoptions(tooLong), BuildError);
     }
 }
 
 TEST(OptionsEncoder, RefusesLongFieldsAndBlocksPastSixteenBits) {
-    for (std::string OptionsSpec::*field : {&OptionsSpec::command, &OptionsSpec::prompt,
-                                            &OptionsSpec::about, &OptionsSpec::description}) {
-        OptionsSpec spec;
-        spec.*field = std::string(65536, 'x');
-        EXPECT_THROW(encodeoptions(spec), BuildError);
+    for (std::string PackageOptions::*field :
+         {&PackageOptions::command, &PackageOptions::prompt, &PackageOptions::about,
+          &PackageOptions::description}) {
+        PackageOptions fields;
+        fields.*field = std::string(65536, 'x');
+        EXPECT_THROW(encodeoptions(fields), BuildError);
     }
-    OptionsSpec spec;
-    spec.about = std::string(40000, 'a');
-    spec.description = std::string(30000, 'd');
+    PackageOptions fields;
+    fields.about = std::string(40000, 'a');
+    fields.description = std::string(30000, 'd');
     try {
-        encodeoptions(spec);
+        encodeoptions(fields);
         ADD_FAILURE() << "a block of 70,000 bytes was accepted";
     } catch (const BuildError& e) {
         EXPECT_NE(std::string(e.what()).find("65535"), std::string::npos) << e.what();
     }
-    spec.description = std::string(65535 - kOptionsFixedSize - 40000, 'd');
-    EXPECT_EQ(encodeoptions(spec).size(), 65535u);
-    OptionsSpec style;
+    fields.description = std::string(65535 - kOptionsFixedSize - 40000, 'd');
+    EXPECT_EQ(encodeoptions(fields).size(), 65535u);
+    PackageOptions style;
     style.promptstyle = 0x10000;
     EXPECT_THROW(encodeoptions(style), BuildError);
 }

@@ -27,12 +27,12 @@ std::string textblock() {
 }
 
 std::string options(const std::string& title) {
-    OptionsSpec spec;
-    spec.title = title;
-    spec.folder = "%temp%\\Demo";
-    spec.flagsa = 0x06;
-    spec.flagsb = 0x0C;
-    return encodeoptions(spec);
+    PackageOptions fields;
+    fields.title = title;
+    fields.folder = "%temp%\\Demo";
+    fields.flagsa = 0x06;
+    fields.flagsb = 0x0C;
+    return encodeoptions(fields);
 }
 
 std::string archive() {

@@ -16,20 +16,20 @@ namespace {
 
 struct TextFlag {
     const char* name;
-    std::string OptionsSpec::*field;
+    std::string PackageOptions::*field;
     bool fromfile; // the "-file" variant exists
     const char* help;
 };
 
 const TextFlag kTextFlags[] = {
-    {"title", &OptionsSpec::title, false, "caption of the setup (at most 255 characters)"},
-    {"folder", &OptionsSpec::folder, false,
+    {"title", &PackageOptions::title, false, "caption of the setup (at most 255 characters)"},
+    {"folder", &PackageOptions::folder, false,
      "default destination folder, may start with a folder macro such as %temp% (at most 255)"},
-    {"command", &OptionsSpec::command, false,
+    {"command", &PackageOptions::command, false,
      "program to run after extraction, optionally \"|\" and its parameters"},
-    {"prompt", &OptionsSpec::prompt, true, "question asked when the setup starts"},
-    {"about", &OptionsSpec::about, true, "package author's text shown first in the About box"},
-    {"description", &OptionsSpec::description, true,
+    {"prompt", &PackageOptions::prompt, true, "question asked when the setup starts"},
+    {"about", &PackageOptions::about, true, "package author's text shown first in the About box"},
+    {"description", &PackageOptions::description, true,
      "text of the description panel (see --info-panel)"},
 };
 
@@ -173,7 +173,7 @@ bool parsebitflag(ArgReader& reader, BuildRequest& request) {
     return false;
 }
 
-void parseoverwrite(const std::string& mode, OptionsSpec& options) {
+void parseoverwrite(const std::string& mode, PackageOptions& options) {
     options.flagsa &= static_cast<unsigned char>(~(kFlagOverwriteAlways | kFlagOverwriteNever));
     if (mode == "always")
         options.flagsa |= kFlagOverwriteAlways;

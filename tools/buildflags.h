@@ -17,7 +17,7 @@ struct BuildRequest {
     std::string fromzip; // --from-zip
     std::string comment; // --comment (folder builds)
     int level = 6;       // --level: 0 stored, 1 to 12 Deflate
-    OptionsSpec options;
+    PackageOptions options;
     bool promptstyleset = false; // --prompt-style given; else the default goes with a prompt
     bool help = false;           // --help: print buildhelp() and do nothing else
 };

@@ -27,31 +27,31 @@ void putlength(std::string& out, const std::string& text, int width, const char*
 
 } // namespace
 
-std::string encodeoptions(const OptionsSpec& spec) {
-    if (spec.promptstyle > 0xFFFF)
-        throw BuildError("the prompt style " + std::to_string(spec.promptstyle) +
+std::string encodeoptions(const PackageOptions& fields) {
+    if (fields.promptstyle > 0xFFFF)
+        throw BuildError("the prompt style " + std::to_string(fields.promptstyle) +
                          " does not fit in 16 bits");
     std::string block(kMagic, 4);
     put16(block, kOptionsVersion);
     put16(block, 0); // L, set below
-    block.push_back(static_cast<char>(spec.flagsa));
-    block.push_back(static_cast<char>(spec.flagsb));
+    block.push_back(static_cast<char>(fields.flagsa));
+    block.push_back(static_cast<char>(fields.flagsb));
     put16(block, 0); // reserved
     static_assert(kOptionsHeaderSize == 12, "magic, version, L, flags and reserved word");
 
-    putlength(block, spec.title, 1, "title");
-    block += spec.title;
-    putlength(block, spec.folder, 1, "destination folder");
-    block += spec.folder;
-    putlength(block, spec.command, 2, "command");
-    block += spec.command;
-    putlength(block, spec.prompt, 2, "start prompt");
-    put16(block, spec.promptstyle);
-    block += spec.prompt;
-    putlength(block, spec.about, 2, "about text");
-    block += spec.about;
-    putlength(block, spec.description, 2, "description text");
-    block += spec.description;
+    putlength(block, fields.title, 1, "title");
+    block += fields.title;
+    putlength(block, fields.folder, 1, "destination folder");
+    block += fields.folder;
+    putlength(block, fields.command, 2, "command");
+    block += fields.command;
+    putlength(block, fields.prompt, 2, "start prompt");
+    put16(block, fields.promptstyle);
+    block += fields.prompt;
+    putlength(block, fields.about, 2, "about text");
+    block += fields.about;
+    putlength(block, fields.description, 2, "description text");
+    block += fields.description;
 
     if (block.size() > kOptionsBlockLimit)
         throw BuildError("the options block would be " + std::to_string(block.size()) +

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-struct OptionsSpec {
+struct PackageOptions {
     std::string title;        // empty: the stub shows text 18 as the caption
     std::string folder;       // default destination folder, may start with a folder macro
     std::string command;      // program, optionally "|" and its parameters
@@ -31,6 +31,6 @@ enum : unsigned {
     kOptionsBlockLimit = 65535,
 };
 
-// The block for spec; refuses a field or a whole block that is too long, and a style word
-// above 16 bits.
-std::string encodeoptions(const OptionsSpec& spec);
+// The options block holding fields; refuses a field or a whole block that is too long, and a style
+// word above 16 bits.
+std::string encodeoptions(const PackageOptions& fields);
