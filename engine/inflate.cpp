@@ -462,9 +462,10 @@ int copymatch(Inflater* z, unsigned length, unsigned distance) {
     while (length) {
         unsigned pos = z->pos, chunk = kInflateWindowSize - (src > pos ? src : pos);
         if (chunk > length) chunk = length;
+        // A distance of 65,536 (source and position equal) finds the bytes already in place.
         if (pos - src >= chunk) // no overlap, or a source ahead of the position
             memmove(z->window + pos, z->window + src, chunk);
-        else
+        else if (src != pos)
             copyback(z->window + pos, pos - src, chunk);
         z->pos += chunk;
         src = (src + chunk) & kWindowMask;

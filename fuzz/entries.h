@@ -18,4 +18,8 @@ void textblock(const unsigned char* data, size_t size);
 // decodeoptions over the data.
 void optionsblock(const unsigned char* data, size_t size);
 
+// extractarchive over an archive file made of the data (the first byte chooses the answer
+// to password questions).
+void engine(const unsigned char* data, size_t size);
+
 } // namespace fuzzentry

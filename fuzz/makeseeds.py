@@ -75,3 +75,57 @@ write("optionsblock", "full", options(b"Orvandel setup", b"%temp%\\orv", b"setup
                                       b"Install now?", b"About text", b"Description"))
 write("optionsblock", "empty", options(b"", b"", b"", b"", b"", b""))
 write("optionsblock", "version2", options(b"T", b"F", b"", b"", b"", b"", version=2))
+
+# Engine: small archives of every kind the engine reads. The first byte chooses the answer
+# to password questions (1: "secret").
+def zipbytes(entries, compression=zipfile.ZIP_DEFLATED):
+    path = os.path.join(tempfile.mkdtemp(), "a.zip")
+    with zipfile.ZipFile(path, "w", compression) as z:
+        for name, data in entries:
+            z.writestr(name, data)
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def streamed(entries):
+    """Members written through a non-seekable stream carry data descriptors (bit 3)."""
+    import io
+
+    class Unseekable(io.RawIOBase):
+        def __init__(self):
+            self.data = bytearray()
+
+        def writable(self):
+            return True
+
+        def write(self, b):
+            self.data += b
+            return len(b)
+
+    out = Unseekable()
+    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, data in entries:
+            with z.open(name, "w") as member:
+                member.write(data)
+    return bytes(out.data)
+
+
+members = [("readme.txt", samples["text"]), ("sub/dir/data.bin", samples["bytes"]),
+           ("empty/", b""), ("runs.txt", samples["runs"])]
+write("engine", "deflate", b"\0" + zipbytes(members))
+write("engine", "stored", b"\0" + zipbytes(members, zipfile.ZIP_STORED))
+write("engine", "descriptor", b"\0" + streamed(members))
+write("engine", "traversal", b"\0" + zipbytes([("../escape.txt", b"x"), ("/abs.txt", b"y"),
+                                              ("a/../../b.txt", b"z"), ("c:\\d.txt", b"w")]))
+with tempfile.TemporaryDirectory() as work:
+    for name, data in samples.items():
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(data * 20)
+    for tag, options in (("deflate64", ["-mm=Deflate64"]),
+                         ("zipcrypto", ["-mem=ZipCrypto", "-psecret"]),
+                         ("zipcrypto-d64", ["-mm=Deflate64", "-mem=ZipCrypto", "-psecret"])):
+        archive = os.path.join(work, tag + ".zip")
+        subprocess.run(["7zz", "a", "-tzip"] + options + [archive] + list(samples), cwd=work,
+                       check=True, stdout=subprocess.DEVNULL)
+        with open(archive, "rb") as f:
+            write("engine", tag, b"\1" + f.read())

@@ -55,4 +55,8 @@ TEST(FuzzCorpus, OptionsBlock) {
     EXPECT_GT(replay("optionsblock", fuzzentry::optionsblock), 2u);
 }
 
+TEST(FuzzCorpus, Engine) {
+    EXPECT_GT(replay("engine", fuzzentry::engine), 5u);
+}
+
 } // namespace

@@ -28,7 +28,7 @@ endif()
 if(NOT ORV_WIN32)
     orv_add_test(fuzz_corpus_test
         SOURCES fuzz_corpus_test.cpp ${PROJECT_SOURCE_DIR}/fuzz/inflate_entry.cpp
-                ${PROJECT_SOURCE_DIR}/fuzz/startup_entries.cpp
+                ${PROJECT_SOURCE_DIR}/fuzz/startup_entries.cpp ${PROJECT_SOURCE_DIR}/fuzz/engine_entry.cpp
         LIBS orv_engine orv_startup ZLIB::ZLIB
         HOST_ONLY TIMEOUT 300)
 endif()

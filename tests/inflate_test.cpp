@@ -252,12 +252,15 @@ TEST_F(InflateTest, LengthCode285DependsOnTheVariant) {
 }
 
 // History of `size` bytes followed by a fixed block with one match at a distance code.
-Bytes farmatch(const Bytes& history, int distcode, unsigned extra) {
+Bytes farmatch(const Bytes& history, int distcode, unsigned extra, bool longmatch = false) {
     StreamWriter w;
     w.stored(false, Bytes(history.begin(), history.begin() + 60000));
     w.stored(false, Bytes(history.begin() + 60000, history.end()));
     BlockWriter b = fixedblock(w, true);
-    b.match(257 + 8, 1, 1, distcode, extra, 14); // length 12
+    if (longmatch)
+        b.match(270, 2, 2, distcode, extra, 14); // length 25
+    else
+        b.match(265, 1, 1, distcode, extra, 14); // length 12
     b.end();
     return w.bytes;
 }
@@ -269,17 +272,20 @@ TEST_F(InflateTest, DistanceCodes30And31OnlyExistInDeflate64) {
         unsigned extra, distance;
     } cases[] = {{30, 0, 32769}, {30, 16383, 49152}, {31, 0, 49153}, {31, 16383, 65536}};
     for (const Case& c : cases) {
-        Bytes stream = farmatch(history, c.code, c.extra);
-        EXPECT_EQ(inflate(stream).result, kInflateTruncated) << c.distance;
-        Options o;
-        o.deflate64 = true;
-        Decoded run = inflate(stream, o);
-        ASSERT_EQ(run.result, kInflateOk) << c.distance;
-        ASSERT_EQ(run.output.size(), 65536u + 12);
-        Bytes expected(run.output.begin() + 65536 - c.distance,
-                       run.output.begin() + 65536 - c.distance + 12);
-        // Distance 65,536 reaches the byte the match itself starts to overwrite.
-        EXPECT_EQ(Bytes(run.output.begin() + 65536, run.output.end()), expected) << c.distance;
+        for (bool longmatch : {false, true}) { // the byte loop and the word copies
+            size_t length = longmatch ? 25 : 12;
+            Bytes stream = farmatch(history, c.code, c.extra, longmatch);
+            EXPECT_EQ(inflate(stream).result, kInflateTruncated) << c.distance;
+            Options o;
+            o.deflate64 = true;
+            Decoded run = inflate(stream, o);
+            ASSERT_EQ(run.result, kInflateOk) << c.distance;
+            ASSERT_EQ(run.output.size(), 65536u + length);
+            Bytes expected(run.output.begin() + 65536 - c.distance,
+                           run.output.begin() + 65536 - c.distance + length);
+            // Distance 65,536 reaches the byte the match itself starts to overwrite.
+            EXPECT_EQ(Bytes(run.output.begin() + 65536, run.output.end()), expected) << c.distance;
+        }
     }
 }
 
