@@ -20,6 +20,9 @@ struct Command {
 const Command kCommands[] = {
     {"build", buildcommand, "make a package from a folder or a ZIP archive"},
     {"info", infocommand, "show the blocks, options, texts and entries of a package"},
+    {"list", listcommand, "list the members of a package or zip file"},
+    {"test", testcommand, "decode every member and check its CRC, writing nothing"},
+    {"extract", extractcommand, "extract a package or zip file under -d DIR"},
 };
 
 enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };

@@ -6,11 +6,11 @@
 
 #include "startup/textblock.h"
 #include "tools/builderror.h"
+#include "tools/texttable.h"
 #include "tools/zipreader.h"
 
 namespace {
 
-const char kMarker[] = "{SLF}";
 const std::uint64_t kPaddedStubSize = kMarkerSearchStart - kPaddingAreaSize;
 static_assert(kPaddedStubSize + kPaddingAreaSize == 30000, "a padded stub puts T at 30,000");
 
@@ -23,7 +23,7 @@ std::string packagehead(const std::string& stub, const std::string& textblock,
                          std::to_string(int(kStubSizeLimit)) +
                          " leave its text block where the stub can find it");
     if (stub.size() >= kMarkerSearchStart &&
-        stub.find(kMarker, kMarkerSearchStart) != std::string::npos)
+        stub.find(kTextMarker, kMarkerSearchStart) != std::string::npos)
         throw BuildError("the stub contains the text block marker {SLF} where it searches for "
                          "its text block");
     PackageLayout where;

@@ -16,8 +16,7 @@ const char kEnglishTable[] = {
 #include "englishtexts.inc"
 };
 
-const char kMarker[] = "{SLF}";
-static_assert(sizeof kMarker - 1 + 4 + 4 == kTextHeaderSize, "marker, length and checksum");
+static_assert(sizeof kTextMarker - 1 + 4 + 4 == kTextHeaderSize, "marker, length and checksum");
 
 int hexdigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -146,7 +145,7 @@ std::string textblockbody(const std::vector<std::string>& texts) {
 }
 
 std::string encodetextblock(const std::string& body) {
-    std::string block(kMarker, sizeof kMarker - 1);
+    std::string block(kTextMarker, sizeof kTextMarker - 1);
     put32(block, static_cast<std::uint32_t>(kTextHeaderSize + body.size()));
     put32(block, blockchecksum(reinterpret_cast<const unsigned char*>(body.data()), body.size()));
     return block + body;

@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+// The marker that opens a text block (the stub keeps it altered in its own image).
+inline constexpr char kTextMarker[] = "{SLF}";
+
 // Parses a table file's contents; name is used in error messages ("FILE:LINE: ...").
 std::vector<std::string> parsetexttable(const std::string& content, const std::string& name);
 

@@ -18,6 +18,9 @@ enum : std::uint32_t {
     kZip64LocatorSignature = 0x07064B50, // "PK\6\7", in front of a ZIP64 archive's end record
 };
 
+// The end record's signature as bytes, to look for it inside comments.
+inline constexpr char kEndSignatureBytes[] = "PK\x05\x06";
+
 enum : unsigned {
     kLocalHeaderSize = 30,
     kCentralHeaderSize = 46,

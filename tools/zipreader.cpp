@@ -163,7 +163,7 @@ void checkforstub(const std::string& data, const ZipArchive& archive) {
     if (archive.disk != 0 || archive.centraldisk != 0 ||
         archive.diskentries != archive.entries.size())
         throw BuildError("multi-disk (spanned or split) archives are not supported by the stub");
-    if (archive.comment.find("PK\x05\x06") != std::string::npos)
+    if (archive.comment.find(kEndSignatureBytes) != std::string::npos)
         throw BuildError("the archive comment contains an end-record signature (PK 5 6), which "
                          "would hide the real end record from the stub");
     for (const ZipEntry& entry : archive.entries) checkentry(data, archive, entry);

@@ -127,7 +127,7 @@ void ZipWriter::finish(const std::string& comment) {
     if (comment.size() > kCommentLimit)
         throw BuildError("the archive comment is longer than " + std::to_string(kCommentLimit) +
                          " bytes");
-    if (comment.find("PK\x05\x06") != std::string::npos)
+    if (comment.find(kEndSignatureBytes) != std::string::npos)
         throw BuildError("the archive comment contains an end-record signature (PK 5 6), which "
                          "would hide the real end record from the stub");
     std::uint32_t start = static_cast<std::uint32_t>(position_);
