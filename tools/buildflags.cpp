@@ -24,7 +24,7 @@ struct TextFlag {
 const TextFlag kTextFlags[] = {
     {"title", &PackageOptions::title, false, "caption of the setup (at most 255 characters)"},
     {"folder", &PackageOptions::folder, false,
-     "default destination folder, may start with a folder macro such as %temp% (at most 255)"},
+     "default destination folder, may begin with a macro like %temp% (at most 255)"},
     {"command", &PackageOptions::command, false,
      "program to run after extraction, optionally \"|\" and its parameters"},
     {"prompt", &PackageOptions::prompt, true, "question asked when the setup starts"},
@@ -248,34 +248,38 @@ BuildRequest parsebuildflags(const std::vector<std::string>& args) {
     return request;
 }
 
+// One option of the help: the option in a 23-column field, then what it does.
+void helpline(std::ostream& out, const std::string& option, const std::string& text) {
+    out << "  " << option << std::string(option.size() < 22 ? 23 - option.size() : 1, ' ') << text
+        << "\n";
+}
+
 std::string buildhelp() {
     std::ostringstream out;
     out << "usage: orvsfx build --stub STUB -o OUTPUT [options] (FOLDER | --from-zip ZIP)\n\n"
            "Makes a package: the stub, the text block, the options block and a ZIP archive,\n"
-           "either written from FOLDER or copied from ZIP with its offsets rebased.\n\n"
-           "  --stub FILE            the stub executable\n"
-           "  -o, --output FILE      the package to write (replaced only when the build succeeds)\n"
-           "  --from-zip FILE        pack an existing archive instead of a folder\n"
-           "  --level N              0 stores, 1 to 12 compress with Deflate (default 6)\n"
-           "  --comment TEXT         archive comment (folder builds)\n"
-           "  --texts FILE           the 66 interface texts (default: standard English)\n\n"
-           "Options block texts:\n";
+           "either written from FOLDER or copied from ZIP with its offsets rebased.\n\n";
+    helpline(out, "--stub FILE", "the stub executable");
+    helpline(out, "-o, --output FILE",
+             "the package to write (replaced only when the build succeeds)");
+    helpline(out, "--from-zip FILE", "pack an existing archive instead of a folder");
+    helpline(out, "--level N", "0 stores, 1 to 12 compress with Deflate (default 6)");
+    helpline(out, "--comment TEXT", "archive comment (folder builds)");
+    helpline(out, "--texts FILE", "the 66 interface texts (default: standard English)");
+    out << "\nOptions block texts:\n";
     for (const TextFlag& flag : kTextFlags) {
-        out << "  --" << flag.name << " TEXT"
-            << std::string(16 - std::string(flag.name).size(), ' ') << flag.help << "\n";
+        helpline(out, std::string("--") + flag.name + " TEXT", flag.help);
         if (flag.fromfile)
-            out << "  --" << flag.name << "-file FILE"
-                << std::string(11 - std::string(flag.name).size(), ' ')
-                << "the same from a file (line ends become CR LF)\n";
+            helpline(out, std::string("--") + flag.name + "-file FILE",
+                     "the same from a file (line ends become CR LF)");
     }
-    out << "  --prompt-style STYLE   message-box style of the prompt: a number, or names joined\n"
-           "                         by '+': ok okcancel yesno yesnocancel error question warning\n"
-           "                         information (default with a prompt: yesno+question)\n\n"
-           "Flags:\n"
-           "  --overwrite MODE       existing files: confirm (default), always or never\n";
-    for (const BitFlag& flag : kBitFlags)
-        out << "  --" << flag.name << std::string(21 - std::string(flag.name).size(), ' ')
-            << flag.help << "\n";
-    out << "  --flags-a N, --flags-b N   set raw bits of flag byte A or B (0 to 255)\n";
+    helpline(out, "--prompt-style STYLE", "message-box style of the prompt: a number, or names");
+    helpline(out, "", "joined by '+': ok okcancel yesno yesnocancel error question");
+    helpline(out, "", "warning information (default with a prompt: yesno+question)");
+    out << "\nFlags:\n";
+    helpline(out, "--overwrite MODE", "existing files: confirm (default), always or never");
+    for (const BitFlag& flag : kBitFlags) helpline(out, std::string("--") + flag.name, flag.help);
+    helpline(out, "--flags-a N", "OR raw bits into flag byte A (0 to 255)");
+    helpline(out, "--flags-b N", "OR raw bits into flag byte B (0 to 255)");
     return out.str();
 }
