@@ -24,7 +24,7 @@ struct TextFlag {
 const TextFlag kTextFlags[] = {
     {"title", &PackageOptions::title, false, "caption of the setup (at most 255 characters)"},
     {"folder", &PackageOptions::folder, false,
-     "default destination folder, may begin with a macro like %temp% (at most 255)"},
+     "default destination folder, may start with %temp% etc. (at most 255)"},
     {"command", &PackageOptions::command, false,
      "program to run after extraction, optionally \"|\" and its parameters"},
     {"prompt", &PackageOptions::prompt, true, "question asked when the setup starts"},
