@@ -166,13 +166,10 @@ static OptionsStatus readblock(FILE* file, unsigned long offset, unsigned char**
     return kOptionsOk;
 }
 
-int readoptionsblockfrom(const char* filepath, unsigned long offset) {
+// Reads and decodes the block of a file into sfxoptions; the status tells why not.
+static OptionsStatus readoptions(const char* filepath, unsigned long offset) {
     FILE* file = fopen(filepath, "rb");
-    if (!file) {
-        platform::messagebox(UiText[kTextReadError], UiText[kTextErrorCaption],
-                             platform::kBoxError);
-        return 0;
-    }
+    if (!file) return kOptionsUnreadable;
     unsigned char* block = nullptr;
     size_t n = 0;
     OptionsStatus status = readblock(file, offset, &block, &n);
@@ -180,23 +177,27 @@ int readoptionsblockfrom(const char* filepath, unsigned long offset) {
     if (status == kOptionsOk)
         status = decodeoptions(block, n, sfxoptions, UiText[kTextDefaultTitle]);
     free(block);
+    return status;
+}
+
+int readoptionsblockfrom(const char* filepath, unsigned long offset, OptionsStatus* status) {
+    OptionsStatus result = readoptions(filepath, offset);
+    if (status) *status = result;
+    return result == kOptionsOk ? 1 : 0;
+}
+
+int readoptionsblock() {
+    char path[256];
+    OptionsStatus status = platform::ownmodulepath(path, sizeof path)
+                               ? readoptions(path, optionsoffset)
+                               : kOptionsUnreadable;
     if (status != kOptionsOk) {
+        // A missing archive is reported under the package's own title.
         const char* caption =
             status == kOptionsNoArchive ? sfxoptions->title : UiText[kTextErrorCaption];
         platform::messagebox(UiText[status], caption, platform::kBoxError);
         return 0;
     }
-    return 1;
-}
-
-int readoptionsblock() {
-    char path[256];
-    if (!platform::ownmodulepath(path, sizeof path)) {
-        platform::messagebox(UiText[kTextReadError], UiText[kTextErrorCaption],
-                             platform::kBoxError);
-        return 0;
-    }
-    if (!readoptionsblockfrom(path, optionsoffset)) return 0;
     strcpy(ownpath, path);
     return 1;
 }

@@ -78,6 +78,7 @@ struct SfxOptions {
 enum OptionsStatus {
     kOptionsOk = 0,
     kOptionsNoMemory = 30,   // a text field could not be allocated
+    kOptionsUnreadable = 37, // the program's own file cannot be opened
     kOptionsBadVersion = 31, // version is not 3
     kOptionsNoArchive = 40,  // neither "PK" nor "MS" behind the block
     kOptionsBadSize = 42,    // short data, wrong magic, or fields running past L
@@ -102,5 +103,7 @@ extern char* ownpath;
 // showing its own error box. Returns 1 on success, 0 after a failure.
 int readoptionsblock();
 
-// The same for any file (tests).
-int readoptionsblockfrom(const char* filepath, unsigned long offset);
+// The same for any file, without a message box: returns 1, or 0 with the reason in
+// *status (when given); the reason's number is the UiText number of its message.
+int readoptionsblockfrom(const char* filepath, unsigned long offset,
+                         OptionsStatus* status = nullptr);

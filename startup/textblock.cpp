@@ -3,8 +3,9 @@
 // The stub scans a fixed window of its own file for the "{SLF}" marker instead of being
 // told where its data starts, so a builder only has to append. The marker is kept in the
 // image with its first byte one lower, so the image itself never contains it. Every path
-// through loadtextblockfrom closes the file and frees the buffer exactly once; texts
-// loaded before a failure are left to the process end, as the error ends the process.
+// through readtextblock closes the file and frees the buffer exactly once; texts loaded
+// before a failure are left to the process end, as the error ends the process. Only
+// loadtextblock shows the failure, so the reading itself can be tested anywhere.
 #include "startup/textblock.h"
 
 #include "platform/system.h"
@@ -125,17 +126,14 @@ static const char* readblock(FILE* file, unsigned char** bufferio, unsigned long
     return nullptr;
 }
 
-int loadtextblockfrom(const char* filepath, const char* modulepath) {
+// Reads, verifies and loads the block; returns the message of a failure, or null.
+static const char* readtextblock(const char* filepath, const char* modulepath) {
     unsigned char* buffer = (unsigned char*)malloc(kMarkerSearchBuffer);
-    if (!buffer) {
-        failwith(kStartupNoMemory);
-        return 0;
-    }
+    if (!buffer) return kStartupNoMemory;
     FILE* file = fopen(filepath, "rb");
     if (!file) {
         free(buffer);
-        failwith(kStartupDamaged);
-        return 0;
+        return kStartupDamaged;
     }
     unsigned long t = 0;
     unsigned size = 0;
@@ -151,12 +149,14 @@ int loadtextblockfrom(const char* filepath, const char* modulepath) {
             failure = loaded == -1 ? kStartupNoMemory : kStartupBadSize;
     }
     free(buffer);
-    if (failure) {
-        failwith(failure);
-        return 0;
-    }
-    optionsoffset = t + size;
-    return 1;
+    if (!failure) optionsoffset = t + size;
+    return failure;
+}
+
+int loadtextblockfrom(const char* filepath, const char* modulepath, const char** failure) {
+    const char* message = readtextblock(filepath, modulepath);
+    if (failure) *failure = message;
+    return message ? 0 : 1;
 }
 
 int loadtextblock() {
@@ -165,5 +165,7 @@ int loadtextblock() {
         failwith(kStartupDamaged);
         return 0;
     }
-    return loadtextblockfrom(path, path);
+    const char* failure = readtextblock(path, path);
+    if (failure) failwith(failure);
+    return failure ? 0 : 1;
 }

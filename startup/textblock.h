@@ -68,6 +68,7 @@ long findtextmarker(const unsigned char* buf, size_t span);
 // box. Returns 1 on success, 0 after a failure.
 int loadtextblock();
 
-// The same for any file; modulepath decides the checksum exception ("~test.exe", or a
-// path without '\'). Used by loadtextblock and by tests.
-int loadtextblockfrom(const char* filepath, const char* modulepath);
+// The same for any file, without a message box: returns 1, or 0 with the message of the
+// failure in *failure (when given). modulepath decides the checksum exception ("~test.exe",
+// or a path without '\').
+int loadtextblockfrom(const char* filepath, const char* modulepath, const char** failure = nullptr);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -214,4 +215,62 @@ TEST(OptionsBlock, DamagedBlocksAreRefusedWithinTheirBytes) {
 
     Options header;
     EXPECT_EQ(decodeoptions(good.data(), 11, &header.o, "x"), kOptionsBadSize);
+}
+
+namespace {
+
+// Runs readoptionsblockfrom on a file holding `prefix` bytes and then the block.
+struct FileRead {
+    Options opts;
+    OptionsStatus status = kOptionsOk;
+    int result = 0;
+    FileRead(const Bytes& block, size_t prefix = 100) {
+        std::string path = ::testing::TempDir() + "orv_options_block.bin";
+        FILE* file = std::fopen(path.c_str(), "wb");
+        Bytes content(prefix, 'x');
+        content.insert(content.end(), block.begin(), block.end());
+        std::fwrite(content.data(), 1, content.size(), file);
+        std::fclose(file);
+        SfxOptions* saved = sfxoptions;
+        sfxoptions = &opts.o;
+        result = readoptionsblockfrom(path.c_str(), prefix, &status);
+        sfxoptions = saved;
+        std::remove(path.c_str());
+    }
+};
+
+} // namespace
+
+TEST(ReadOptionsBlock, ReadsTheBlockAtItsOffset) {
+    BlockFields f;
+    f.title = "From File";
+    f.a = kFlagSelectFiles;
+    FileRead read(encode(f));
+    EXPECT_EQ(read.result, 1);
+    EXPECT_EQ(read.status, kOptionsOk);
+    EXPECT_STREQ(read.opts.o.title, "From File");
+    EXPECT_TRUE(read.opts.o.selectfiles);
+}
+
+TEST(ReadOptionsBlock, FailuresNameTheirMessages) {
+    BlockFields f;
+    f.a = kFlagAutoExtract;
+    Bytes block = encode(f);
+
+    Bytes cut(block.begin(), block.end() - 3); // the file ends inside the block
+    FileRead shortread(cut);
+    EXPECT_EQ(shortread.status, kOptionsBadSize);
+    EXPECT_TRUE(shortread.opts.o.autoextract); // flags stay once the header passed
+
+    Bytes header(block.begin(), block.begin() + 8);
+    EXPECT_EQ(FileRead(header).status, kOptionsBadSize);
+
+    f.version = 4;
+    FileRead version(encode(f));
+    EXPECT_EQ(version.status, kOptionsBadVersion);
+    EXPECT_FALSE(version.opts.o.autoextract);
+
+    OptionsStatus status = kOptionsOk;
+    EXPECT_EQ(readoptionsblockfrom("/nonexistent/orv/package.exe", 0, &status), 0);
+    EXPECT_EQ(status, kOptionsUnreadable);
 }

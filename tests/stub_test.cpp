@@ -51,7 +51,7 @@ std::string smallarchive() {
 
 struct PackageParts {
     std::vector<std::string> texts = defaulttexttable();
-    OptionsSpec options;
+    PackageOptions options;
     std::string textblock() const { return encodetextblock(textblockbody(texts)); }
     std::string optionsblock() const { return encodeoptions(options); }
 };

@@ -60,13 +60,21 @@ struct TempFile {
     ~TempFile() { std::remove(path.c_str()); }
 };
 
+const std::string kLoaded = "loaded";
+const std::string kDamaged = "This SFX is damaged, please try to download this file again.";
+const std::string kBadSize = "Incorrect file size, please try to download this file again.";
+
 class TextBlockFile : public ::testing::Test {
   protected:
     void TearDown() override { freeuitexts(); }
-    // Module path with a folder, so no checksum exception applies.
-    int load(const Bytes& content, const char* module = "C:\\pkg\\setup.exe") {
+    // The failure message, or kLoaded. The module path has a folder, so no checksum
+    // exception applies unless a test names another one.
+    std::string load(const Bytes& content, const char* module = "C:\\pkg\\setup.exe") {
         TempFile file(content);
-        return loadtextblockfrom(file.path.c_str(), module);
+        const char* failure = nullptr;
+        int loaded = loadtextblockfrom(file.path.c_str(), module, &failure);
+        EXPECT_EQ(loaded == 1, failure == nullptr);
+        return failure ? failure : kLoaded;
     }
 };
 
@@ -107,38 +115,40 @@ TEST(FindTextMarker, SkipsStrayBracesAndHonoursTheSpan) {
 TEST_F(TextBlockFile, LoadsTextsAndSetsOptionsOffset) {
     Bytes body = textbody();
     body.insert(body.end(), {'e', 'x', 't', 'r', 'a'}); // ignored, but covered by the sum
-    ASSERT_EQ(load(package(30000, body)), 1);
+    ASSERT_EQ(load(package(30000, body)), kLoaded);
     EXPECT_STREQ(UiText[42], "t42");
     EXPECT_EQ(optionsoffset, 30000u + kTextHeaderSize + body.size());
 }
 
 TEST_F(TextBlockFile, MarkerOnlyInsideTheSearchWindow) {
     Bytes body = textbody();
-    EXPECT_EQ(load(package(29999, body)), 0);                 // '{' before 30,000
-    EXPECT_EQ(load(package(kMarkerLastOffset, body)), 1);     // last offset accepted
-    EXPECT_EQ(load(package(kMarkerLastOffset + 1, body)), 0); // one past the window
+    EXPECT_EQ(load(package(29999, body)), kBadSize);                 // '{' before 30,000
+    EXPECT_EQ(load(package(kMarkerLastOffset, body)), kLoaded);      // last offset accepted
+    EXPECT_EQ(load(package(kMarkerLastOffset + 1, body)), kBadSize); // one past the window
 }
 
 TEST_F(TextBlockFile, DamagedAndTruncatedPackagesAreRefused) {
     Bytes body = textbody();
-    EXPECT_EQ(load(Bytes(29000, 'x')), 0);                                   // shorter than 30,000
-    EXPECT_EQ(load(package(30000, body, false)), 0);                         // checksum mismatch
-    EXPECT_EQ(load(package(30000, body, true, 12)), 0);                      // S below 13
-    EXPECT_EQ(load(package(30000, body, true, (long)body.size() + 500)), 0); // S past the end
+    EXPECT_EQ(load(Bytes(29000, 'x')), kBadSize);              // shorter than 30,000
+    EXPECT_EQ(load(package(30000, body, false)), kDamaged);    // checksum mismatch
+    EXPECT_EQ(load(package(30000, body, true, 12)), kBadSize); // S below 13
+    EXPECT_EQ(load(package(30000, body, true, (long)body.size() + 500)), kBadSize); // S too big
     Bytes cut = body;
     cut.pop_back();
-    EXPECT_EQ(load(package(30000, cut)), 0); // 66th text without its NUL
-    EXPECT_EQ(loadtextblockfrom("/nonexistent/orv/package.exe", "C:\\x\\p.exe"), 0);
+    EXPECT_EQ(load(package(30000, cut)), kBadSize); // 66th text without its NUL
+    const char* failure = nullptr;
+    EXPECT_EQ(loadtextblockfrom("/nonexistent/orv/package.exe", "C:\\x\\p.exe", &failure), 0);
+    EXPECT_EQ(std::string(failure), kDamaged);
 }
 
 TEST_F(TextBlockFile, ChecksumExceptionForTestBuilds) {
     Bytes body = textbody();
     Bytes zero = package(30000, body);
     for (int i = 0; i < 4; i++) zero[30000 + 9 + i] = 0; // stored checksum 0, body nonzero
-    EXPECT_EQ(load(zero, "C:\\dir\\~TEST.EXE"), 1);
-    EXPECT_EQ(load(zero, "C:\\dir\\~test.exe"), 1);
-    EXPECT_EQ(load(zero, "C:\\dir\\test.exe"), 0);
-    EXPECT_EQ(load(zero, "C:\\dir\\~test.exe.bak"), 0);
-    EXPECT_EQ(load(package(30000, body, false), "C:\\dir\\~test.exe"), 0); // sum not 0
-    EXPECT_EQ(load(package(30000, body, false), "setup.exe"), 1);          // no folder
+    EXPECT_EQ(load(zero, "C:\\dir\\~TEST.EXE"), kLoaded);
+    EXPECT_EQ(load(zero, "C:\\dir\\~test.exe"), kLoaded);
+    EXPECT_EQ(load(zero, "C:\\dir\\test.exe"), kDamaged);
+    EXPECT_EQ(load(zero, "C:\\dir\\~test.exe.bak"), kDamaged);
+    EXPECT_EQ(load(package(30000, body, false), "C:\\dir\\~test.exe"), kDamaged); // sum not 0
+    EXPECT_EQ(load(package(30000, body, false), "setup.exe"), kLoaded);           // no folder
 }
