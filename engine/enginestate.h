@@ -117,7 +117,7 @@ struct EndRecord {
 struct CentralHeader {
     unsigned char versionmadeby, hostmadeby, versionneeded, hostneeded;
     unsigned short flags, method;
-    unsigned crc, compressedsize, uncompressedsize;
+    unsigned dostime, crc, compressedsize, uncompressedsize;
     unsigned short namelength, extralength, commentlength, diskstart, internal;
     unsigned external, localoffset;
 };
@@ -145,7 +145,7 @@ struct EngineState {
     int overwritealways;
     int overwritenever;
     int extractall; // nonzero: every member; zero: members selected in the file list
-    int extract;
+    int extract;    // 1 extracts; 0 tests: members are decoded and checked, nothing is written
     const EngineUi* ui;
 
     int overwritemode; // 0 ask, 1 always, 2 never

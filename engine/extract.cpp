@@ -121,9 +121,11 @@ int inflatemember(bool deflate64) {
 int refusemember() {
     char printable[kPrintableName];
     sendmessage(kMsgError, "%s", printablename(engine.filename, printable));
-    platform::truncatehere(engine.output);
-    platform::closefile(engine.output);
-    engine.output = nullptr;
+    if (engine.output) {
+        platform::truncatehere(engine.output);
+        platform::closefile(engine.output);
+        engine.output = nullptr;
+    }
     restoreleftover();
     return kResultWarning;
 }
@@ -141,7 +143,8 @@ void checkcrc(int* result) {
 
 int extractmember() {
     engine.crc = 0;
-    if (openoutput() != 0) return kResultDiskFull;
+    // A test run (extract flag 0) decodes and checks the data but writes nothing.
+    if (engine.extract && openoutput() != 0) return kResultDiskFull;
     deferleftover();
     int method = engine.local.method;
     int result;
@@ -153,8 +156,10 @@ int extractmember() {
         result = inflatemember(method == kDeflate64);
     else
         return refusemember();
-    platform::truncatehere(engine.output);
-    closeoutput();
+    if (engine.output) {
+        platform::truncatehere(engine.output);
+        closeoutput();
+    }
     if (engine.diskfull == 1) {
         result = kResultWarning;
     } else if (engine.diskfull == 2) {
@@ -251,6 +256,7 @@ bool preparemember(int* result) {
         size_t skip = strspn(engine.filename, "/\\");
         memmove(engine.filename, engine.filename + skip, strlen(engine.filename + skip) + 1);
     }
+    if (!engine.extract) return true;
     int status = mapname(0);
     *result = raise(*result, status & 0xFF);
     int mapclass = status & kMapClassMask;
@@ -305,7 +311,7 @@ int flushoutput(unsigned char* data, unsigned count, int) {
         *engine.ui->cancel = 1;
         return kResultCancelled;
     }
-    if (platform::writefile(engine.output, data, count) < count) return diskfull();
+    if (engine.output && platform::writefile(engine.output, data, count) < count) return diskfull();
     return 0;
 }
 

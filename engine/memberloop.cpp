@@ -56,6 +56,7 @@ int readcentralheader() {
     c.hostneeded = h[3];
     c.flags = get16(h + 4);
     c.method = get16(h + 6);
+    c.dostime = get32(h + 8);
     c.crc = get32(h + 12);
     c.compressedsize = get32(h + 16);
     c.uncompressedsize = get32(h + 20);

@@ -19,4 +19,8 @@ bool leadbyte(unsigned char c);
 // its command line in ANSI already and only copies.
 bool utf8toansi(const char* text, char* out, unsigned size);
 
+// Converts an ANSI text to what a Linux terminal shows (UTF-8); the Win32 layer only copies.
+// False when out is too small.
+bool ansitoutf8(const char* text, char* out, unsigned size);
+
 } // namespace platform

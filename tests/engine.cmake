@@ -21,3 +21,13 @@ foreach(name engine_state_test engine_memberloop_test engine_extract_test engine
         engine_callbacks_test mapname_test checkdir_test)
     orv_add_test(${name} SOURCES ${name}.cpp LIBS orv_enginetestkit)
 endforeach()
+
+# orvsfx list/test/extract run this engine natively (tools/cmd_engine.cpp).
+if(TARGET orvsfx)
+    target_link_libraries(orvsfx PRIVATE orv_engine)
+endif()
+if(TARGET orvsfx)
+    orv_add_test(engine_frontend_test HOST_ONLY SOURCES engine_frontend_test.cpp
+        LIBS orv_enginetestkit)
+    add_dependencies(engine_frontend_test orvsfx)
+endif()

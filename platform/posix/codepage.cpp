@@ -7,7 +7,6 @@
 // same value, as Windows does. A conversion looks the code point up in the other table; a
 // character the target lacks becomes '?', where Windows would pick a look-alike.
 #include "platform/codepage.h"
-#include "platform/posix/codepage_posix.h"
 
 namespace {
 

@@ -1,14 +1,15 @@
 // POSIX implementation of platform/files.h.
 //
-// Paths arrive in code page 1252 and are converted to UTF-8 before every system call. Only
-// the read-only attribute has a Linux form (the owner's write permission); hidden, system
-// and archive bits are accepted and dropped. Files have no creation time here.
+// Paths arrive in code page 1252 and are converted to UTF-8 (ansitoutf8) before every
+// system call. Only the read-only attribute has a Linux form (the owner's write
+// permission); hidden, system and archive bits are accepted and dropped. Files have no
+// creation time here.
 //
 // Volumes report long names and a non-FAT file system. Tests can make them report
 // otherwise with the environment variable ORV_VOLUME: "fat" gives a FAT-like volume with
 // long names ("FAT32"), "8.3" a FAT volume that allows only 8.3 names ("FAT").
 #include "platform/files.h"
-#include "platform/posix/codepage_posix.h"
+#include "platform/codepage.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -18,11 +18,23 @@ bool leadbyte(unsigned char c) {
     return IsDBCSLeadByte(c) != 0;
 }
 
-bool utf8toansi(const char* text, char* out, unsigned size) {
+namespace {
+
+bool copytext(const char* text, char* out, unsigned size) {
     size_t length = strlen(text);
     if (length >= size) return false;
     memcpy(out, text, length + 1);
     return true;
+}
+
+} // namespace
+
+bool utf8toansi(const char* text, char* out, unsigned size) {
+    return copytext(text, out, size);
+}
+
+bool ansitoutf8(const char* text, char* out, unsigned size) {
+    return copytext(text, out, size);
 }
 
 } // namespace platform
