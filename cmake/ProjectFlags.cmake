@@ -17,7 +17,12 @@ function(orv_stub_code target)
     if(ORV_WIN32)
         target_compile_options(${target} PRIVATE
             -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
-            -ffunction-sections -fdata-sections -fno-stack-protector)
+            -ffunction-sections -fno-stack-protector)
+        # No -fdata-sections: for PE targets it would place zero-filled globals such as the
+        # engine state with its 64 KiB window in .data, stored in the file, instead of .bss.
+        # printf and friends from msvcrt.dll, not MinGW's own (larger) implementation,
+        # which C++ mode would otherwise select.
+        target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)
     endif()
 endfunction()
 

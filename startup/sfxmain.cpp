@@ -7,6 +7,7 @@
 // sfxentry is the image's entry point and msvcrt.dll initialises itself.
 #include "startup/sfxmain.h"
 
+#include "engine/enginestate.h"
 #include "resources/resource.h"
 #include "setup/hyperlink.h"
 #include "setup/maindialog.h"
@@ -42,6 +43,10 @@ void releasesetup() {
         sfxoptions = nullptr;
     }
     freeuitexts();
+}
+
+void enginestartup() {
+    initengine();
 }
 
 // Allocates ownpath and the options record with its four 1-byte text blocks; shows the
@@ -95,6 +100,7 @@ int sfxmain(void* instance, void* previous, char* tail, int show) {
     }
 
     HWND owner = GetDesktopWindow();
+    enginestartup();
     listinit();
     templist = listcreate();
     INT_PTR result = DialogBoxParamA(moduleinstance, "MAINDIALOG", owner, maindialogproc, 0);

@@ -11,3 +11,6 @@ int sfxmain(void* instance, void* previous, char* tail, int show);
 
 // Frees the process-wide state: link class, ownpath, the options record and the texts.
 void releasesetup();
+
+// Resets the zip engine before the main dialog runs; it cannot fail.
+void enginestartup();
