@@ -38,4 +38,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineserver -w
 fi
 wineserver -p
+# The first program of a session starts Wine's background services, which inherit its
+# output. Starting them here, with nothing attached, keeps them from holding open the output
+# pipe of the first test (ctest would otherwise wait for it until the test's timeout).
+wine cmd /c exit >/dev/null 2>&1 </dev/null
 "$@"
