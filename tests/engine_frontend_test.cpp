@@ -132,3 +132,40 @@ TEST(FrontEnd, OverwriteChoices) {
 }
 
 } // namespace
+
+namespace {
+
+// Packages made by orvsfx build (offsets from the start of the package file) extract to
+// the folder they were made from, stored or compressed.
+TEST(FrontEnd, BuilderPackagesExtract) {
+    TempDir dir;
+    fs::path source = dir.path() / "src";
+    fs::create_directories(source / "sub");
+    std::string text;
+    for (int i = 0; i < 3000; ++i) text += "line " + std::to_string(i % 97) + "\n";
+    for (auto& file : {std::make_pair(source / "a.txt", std::string("hello\n")),
+                       std::make_pair(source / "sub" / "b.txt", text)}) {
+        FILE* f = fopen(file.first.string().c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        fwrite(file.second.data(), 1, file.second.size(), f);
+        fclose(f);
+    }
+    std::string stub = (dir.path() / "stub.exe").string();
+    FILE* f = fopen(stub.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs("MZ stand-in for the stub image", f);
+    fclose(f);
+    for (const char* level : {"0", "9"}) {
+        std::string package = (dir.path() / (std::string("p") + level + ".exe")).string();
+        ASSERT_EQ(orvsfx("build --stub '" + stub + "' -o '" + package + "' --level " + level +
+                         " '" + source.string() + "'")
+                      .status,
+                  0);
+        EXPECT_EQ(orvsfx("test '" + package + "'").status, 0) << level;
+        fs::path out = dir.path() / (std::string("out") + level);
+        EXPECT_EQ(orvsfx("extract -d '" + out.string() + "' '" + package + "'").status, 0);
+        EXPECT_EQ(readtree(out), readtree(source)) << level;
+    }
+}
+
+} // namespace
