@@ -5,7 +5,7 @@
 //   length code 285 and distance codes 30 and 31), so nothing is compiled twice.
 // - Codes are decoded through multi-level tables: a first-level table indexed by the next
 //   9 (dynamic literal/length), 6 (dynamic distance), 7 or 5 (fixed) bits, and sub-tables
-//   for longer codes. The whole table set of one code lives in one heap block.
+//   for longer codes (engine/codetables.h).
 // - Two decoding loops share the tables. The fast loop runs while the input buffer holds
 //   at least kFastInputMargin bytes and the window has room for the longest ordinary match:
 //   it keeps its state in locals, refills a machine-word bit buffer a word at a time,
@@ -21,6 +21,8 @@
 //   input cursor at the end, so the cursor stops right after the member's last used byte.
 #include "engine/inflate.h"
 
+#include "engine/codetables.h"
+
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -32,32 +34,10 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the bit buffer assumes
 
 namespace {
 
-// ---- Code entries -------------------------------------------------------------------
-//
-// A CodeEntry is one 32-bit word:
-//   bits 0..7    input bits this entry consumes at its table level
-//   bits 8..15   operation: 0..16  a length or distance base with that many extra bits
-//                           31     end of block
-//                           32     literal byte (or code-length symbol)
-//                           33..48 link to a sub-table indexed by (operation - 32) bits
-//                           99     invalid code
-//   bits 16..31  value: the literal or symbol, the base, or for a link the index of the
-//                sub-table's first entry within the code set's block
-typedef uint32_t CodeEntry;
-
-enum Operation : unsigned {
-    kOpMaxExtra = 16, // operations 0..16 carry a base and extra bits
-    kOpEndOfBlock = 31,
-    kOpLiteral = 32, // also the link base: a link is kOpLiteral + sub-table width
-    kOpInvalid = 99,
-};
-
 enum {
-    kMaxCodeBits = 15,       // Deflate code lengths are 0..15
     kMaxLitLenSymbols = 288, // HLIT reaches 288
     kMaxDistSymbols = 32,    // HDIST reaches 32
     kCodeLengthSymbols = 19,
-    kEndOfBlockSymbol = 256,
     kDynamicLitBits = 9, // first-level widths
     kDynamicDistBits = 6,
     kFixedLitBits = 7,
@@ -66,32 +46,6 @@ enum {
     kWindowMask = kInflateWindowSize - 1,
     kMaxFastLength = 258, // longest match the fast loop copies itself
 };
-// Tables ending at bit d cover disjoint d-bit prefixes, so a code set never needs more than
-// 2 + 4 + ... + 2^15 entries, and every sub-table index fits the 16-bit value field.
-static_assert((2u << kMaxCodeBits) - 2 <= 0xFFFF, "sub-table indices must fit 16 bits");
-
-CodeEntry makeentry(unsigned op, unsigned bits, unsigned value) {
-    return bits | op << 8 | value << 16;
-}
-unsigned entrybits(CodeEntry e) {
-    return e & 0xFF;
-}
-unsigned entryop(CodeEntry e) {
-    return (e >> 8) & 0xFF;
-}
-unsigned entryvalue(CodeEntry e) {
-    return e >> 16;
-}
-bool isliteral(CodeEntry e) {
-    return (e & 0xFF00) == kOpLiteral << 8;
-}
-bool islink(CodeEntry e) {
-    return entryop(e) > kOpLiteral && entryop(e) < kOpInvalid;
-}
-
-unsigned lowmask(unsigned n) {
-    return (1u << n) - 1;
-}
 
 // ---- Variants -----------------------------------------------------------------------
 //
@@ -119,7 +73,6 @@ const unsigned char kDistanceExtra[2][32] = {
     {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
      7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14},
 };
-static_assert(kOpInvalid > kOpMaxExtra, "invalid rows must not look like extra bits");
 
 // The fixed-code tables of one variant, built at its first fixed block and kept until
 // releasefixedcodes.
@@ -130,169 +83,6 @@ struct FixedCodes {
     unsigned distbits;
 };
 FixedCodes fixedcache[2]; // [0] Deflate, [1] Deflate64
-
-// ---- Table building -----------------------------------------------------------------
-
-enum BuildResult {
-    kBuildComplete = 0,   // also an empty set, and a single 1-bit code
-    kBuildIncomplete = 1, // some codes unused; their slots hold kOpInvalid
-    kBuildOversubscribed = 2,
-    kBuildNoMemory = 3,
-};
-
-// What a code set is built from, and what both layout passes share.
-struct CodeSet {
-    const unsigned char* lengths;
-    unsigned n;                  // symbols
-    unsigned simple;             // symbols below this are literals or end of block
-    const unsigned short* bases; // rows for symbols from `simple` on
-    const unsigned char* extra;
-    unsigned count[kMaxCodeBits + 1];         // codes of each length
-    unsigned short sorted[kMaxLitLenSymbols]; // coded symbols by length, then value
-    unsigned coded;                           // number of symbols with a nonzero length
-    unsigned maxlen;
-    unsigned lookupbits; // requested width clamped to the lengths present
-    unsigned firstbits;  // first-level width (lookupbits cut at the end code)
-    unsigned eoblen;     // end-of-block code length in a literal/length set, or 0
-};
-
-// One open table while codes are placed: it starts after `start` decoded bits, is indexed
-// by `width` more, begins at entry `offset` of the block and serves codes whose low
-// `start` bits equal `prefix`.
-struct TableLevel {
-    unsigned start, width, offset, prefix;
-};
-
-unsigned reversebits(unsigned code, unsigned n) {
-    unsigned r = 0;
-    for (; n; n--, code >>= 1) r = r << 1 | (code & 1);
-    return r;
-}
-
-CodeEntry symbolentry(const CodeSet* set, unsigned symbol, unsigned bits) {
-    if (symbol < set->simple)
-        return makeentry(symbol == kEndOfBlockSymbol ? kOpEndOfBlock : kOpLiteral, bits, symbol);
-    unsigned row = symbol - set->simple;
-    return makeentry(set->extra[row], bits, set->bases[row]);
-}
-
-// Width of a sub-table opened after `start` bits for a code of length k: at least the
-// code's remaining bits, grown while the codes still to place cannot fill its slots, at
-// most the lookup bits and the longest code; cut so that the end code ends on a boundary.
-unsigned subtablewidth(const CodeSet* set, const unsigned* remaining, unsigned start, unsigned k) {
-    unsigned cap = set->maxlen - start < set->lookupbits ? set->maxlen - start : set->lookupbits;
-    unsigned width = k - start < set->lookupbits ? k - start : set->lookupbits;
-    for (; width < cap; width++) {
-        unsigned filled = 0;
-        for (unsigned len = k; len <= start + width; len++)
-            filled += remaining[len] << (start + width - len);
-        if (filled >= 1u << width) break;
-    }
-    if (set->eoblen > start && start + width > set->eoblen) width = set->eoblen - start;
-    return width;
-}
-
-void fillinvalid(CodeEntry* table, unsigned entries) {
-    for (unsigned i = 0; i < entries; i++) table[i] = makeentry(kOpInvalid, 0, 0);
-}
-
-// Places every code; with out null only counts the entries needed. Returns the count.
-unsigned layouttables(const CodeSet* set, CodeEntry* out) {
-    TableLevel level[kMaxCodeBits + 1] = {{0, set->firstbits, 0, 0}};
-    unsigned top = 0, total = 1u << set->firstbits;
-    unsigned remaining[kMaxCodeBits + 1], nextcode[kMaxCodeBits + 1] = {0};
-    memcpy(remaining, set->count, sizeof remaining);
-    for (unsigned len = 1, code = 0; len <= kMaxCodeBits; len++) {
-        code = (code + set->count[len - 1]) << 1;
-        nextcode[len] = code;
-    }
-    if (out) fillinvalid(out, total);
-    for (unsigned i = 0; i < set->coded; i++) {
-        unsigned symbol = set->sorted[i], k = set->lengths[symbol];
-        unsigned r = reversebits(nextcode[k]++, k);
-        while (top > 0 && (r & lowmask(level[top].start)) != level[top].prefix) top--;
-        while (k > level[top].start + level[top].width) {
-            const TableLevel& parent = level[top];
-            unsigned start = parent.start + parent.width;
-            unsigned width = subtablewidth(set, remaining, start, k);
-            if (out) {
-                unsigned slot = parent.offset + ((r >> parent.start) & lowmask(parent.width));
-                out[slot] = makeentry(kOpLiteral + width, parent.width, total);
-                fillinvalid(out + total, 1u << width);
-            }
-            level[++top] = {start, width, total, r & lowmask(start)};
-            total += 1u << width;
-        }
-        const TableLevel& t = level[top];
-        if (out) {
-            CodeEntry e = symbolentry(set, symbol, k - t.start);
-            for (unsigned slot = r >> t.start; slot < 1u << t.width; slot += 1u << (k - t.start))
-                out[t.offset + slot] = e;
-        }
-        remaining[k]--;
-    }
-    return total;
-}
-
-// Counts, sorts and checks the lengths. Returns kBuildOversubscribed, kBuildIncomplete or
-// kBuildComplete.
-int prepareset(CodeSet* set) {
-    memset(set->count, 0, sizeof set->count);
-    for (unsigned s = 0; s < set->n; s++) set->count[set->lengths[s]]++;
-    set->count[0] = 0;
-    unsigned offset[kMaxCodeBits + 2] = {0};
-    for (unsigned len = 1; len <= kMaxCodeBits; len++)
-        offset[len + 1] = offset[len] + set->count[len];
-    set->coded = offset[kMaxCodeBits + 1];
-    for (unsigned s = 0; s < set->n; s++)
-        if (set->lengths[s]) set->sorted[offset[set->lengths[s]]++] = (unsigned short)s;
-    set->maxlen = 0;
-    int left = 1;
-    for (unsigned len = 1; len <= kMaxCodeBits; len++) {
-        left = (left << 1) - (int)set->count[len];
-        if (left < 0) return kBuildOversubscribed;
-        if (set->count[len]) set->maxlen = len;
-    }
-    left >>= kMaxCodeBits - set->maxlen; // unused codes, counted at the longest length
-    return left > 0 && set->maxlen > 1 ? kBuildIncomplete : kBuildComplete;
-}
-
-// Builds the decoding tables of one code set into *table (one heap block, null for a set
-// without codes). *bits is the requested first-level width on entry and the width used on
-// return. Returns a BuildResult.
-int makecodetables(const unsigned char* lengths, unsigned n, unsigned simple,
-                   const unsigned short* bases, const unsigned char* extra, CodeEntry** table,
-                   unsigned* bits) {
-    CodeSet set;
-    set.lengths = lengths;
-    set.n = n;
-    set.simple = simple;
-    set.bases = bases;
-    set.extra = extra;
-    *table = nullptr;
-    int result = prepareset(&set);
-    if (result == kBuildOversubscribed) return result;
-    if (set.coded == 0) {
-        *bits = 0;
-        return kBuildComplete;
-    }
-    unsigned minlen = 1;
-    while (!set.count[minlen]) minlen++;
-    unsigned width = *bits < minlen ? minlen : *bits;
-    set.lookupbits = width > set.maxlen ? set.maxlen : width;
-    set.eoblen = n > kEndOfBlockSymbol ? lengths[kEndOfBlockSymbol] : 0;
-    set.firstbits = set.eoblen && set.eoblen < set.lookupbits ? set.eoblen : set.lookupbits;
-    unsigned entries = layouttables(&set, nullptr);
-    *table = (CodeEntry*)malloc(entries * sizeof(CodeEntry));
-    if (!*table) return kBuildNoMemory;
-    layouttables(&set, *table);
-    *bits = set.firstbits;
-    return result;
-}
-
-void freecodetables(CodeEntry* table) {
-    free(table);
-}
 
 // ---- Decoder state and careful input ------------------------------------------------
 

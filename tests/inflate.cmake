@@ -10,7 +10,7 @@ add_custom_command(
 add_custom_target(inflate_streams DEPENDS ${ORV_INFLATE_STREAMS}/manifest.txt)
 
 orv_add_test(inflate_test
-    SOURCES inflate_test.cpp inflate_streams_test.cpp crc32_test.cpp
+    SOURCES inflate_test.cpp codetables_test.cpp inflate_streams_test.cpp crc32_test.cpp
     LIBS orv_engine
     TIMEOUT 300)
 target_compile_definitions(inflate_test PRIVATE ORV_INFLATE_STREAMS="${ORV_INFLATE_STREAMS}")
