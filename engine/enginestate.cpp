@@ -186,6 +186,7 @@ void releaserun() {
     releasefixedcodes();
     checkdir(nullptr, kDirEnd);
     releasecrctable();
+    releasepassword();
     free(engine.extra);
     engine.extra = nullptr;
     engine.extralength = 0;
@@ -216,6 +217,7 @@ EngineState* initengine() {
     engine.atlinestart = 1;
     engine.message = messageout;
     engine.input = noinput;
+    engine.askpassword = askpassword;
     return &engine;
 }
 

@@ -80,6 +80,15 @@ enum EngineSizes {
     kEndRecordSize = 22,     // end record including its signature
     kCentralHeaderSize = 42, // central header after its signature
     kLocalHeaderSize = 26,   // local header after its signature
+    kEncryptionHeader = 12,  // encrypted bytes in front of an encrypted member's data
+    kPasswordBuffer = 81,    // a password: 80 characters and a NUL
+    kPresetPassword = 256,   // the preset password: 255 characters and a NUL
+};
+
+// Answers of the password callback besides 0 (a password is in the buffer).
+enum PasswordAnswer {
+    kPasswordStop = -2,    // ask no more in this run
+    kPasswordNoMemory = 5, // no memory
 };
 static_assert(static_cast<int>(kOutputWindow) == static_cast<int>(kInflateWindowSize),
               "the inflater fills the engine's window");
@@ -135,6 +144,10 @@ typedef int (*MessageCallback)(EngineState* state, const char* text, unsigned le
                                unsigned flags);
 // Reads one answer line of at most size - 1 characters; returns its length (0: no answer).
 typedef int (*InputCallback)(EngineState* state, char* answer, unsigned size);
+// Puts the next password to try for member into buffer; counter counts the questions left
+// for the member (0 on the first call). Returns 0 or a PasswordAnswer.
+typedef int (*PasswordCallback)(EngineState* state, int* counter, char* buffer, unsigned size,
+                                const char* archive, const char* member);
 
 struct EngineState {
     // Options, set by the user interface before each run.
@@ -153,6 +166,7 @@ struct EngineState {
     // Callbacks.
     MessageCallback message;
     InputCallback input;
+    PasswordCallback askpassword;
     int atlinestart; // the last message ended a line
 
     // Archive input.
@@ -177,6 +191,12 @@ struct EngineState {
     char filename[kPathBuffer];
     unsigned char* extra;
     unsigned extralength;
+
+    // Decryption.
+    char* password;    // the cached password (kPasswordBuffer bytes), null until needed
+    int newarchive;    // set by the member loop: the cache is checked at the first member
+    int nomoreprompts; // the user stopped the questions; cleared only by initengine
+    unsigned keys[3];
 
     // Output.
     platform::File* output;
@@ -203,6 +223,9 @@ struct EngineState {
 
 extern EngineState engine;
 
+// The first password tried for every encrypted member; the command line may replace it.
+extern char presetpassword[kPresetPassword];
+
 // Entry points (enginestate.cpp).
 EngineState* initengine();
 int extractarchive();
@@ -224,6 +247,16 @@ int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,
                  long long* savedprefix, int result);
 int readbyte();
 int flushoutput(unsigned char* data, unsigned count, int flags);
+
+// Decryption (decrypt.cpp).
+int openencrypted();
+int askpassword(EngineState* state, int* counter, char* buffer, unsigned size, const char* archive,
+                const char* member);
+void initkeys(const char* text);
+void updatekeys(unsigned char plain);
+unsigned char decryptbyte();
+void decryptbuffer(unsigned char* data, unsigned count);
+void releasepassword();
 
 // Messages (callbacks.cpp).
 int messageout(EngineState* state, const char* text, unsigned length, unsigned flags);

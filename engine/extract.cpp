@@ -148,8 +148,6 @@ int extractmember() {
     deferleftover();
     int method = engine.local.method;
     int result;
-    // Encrypted members are refused like an unknown method until decryption exists.
-    if (engine.member->encrypted) return refusemember();
     if (method == kStored)
         result = copystored();
     else if (method == kDeflate || method == kDeflate64)
@@ -233,7 +231,7 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
 }
 
 // Steps 4 to 9: header, names, output path and the overwrite decision. False skips.
-bool preparemember(int* result) {
+bool preparemember(int* result, unsigned* badpasswords) {
     int r = readlocalheader();
     if (r != 0) {
         *result = raise(*result, r);
@@ -249,6 +247,19 @@ bool preparemember(int* result) {
     if (r > kResultWarning) {
         notify(kMsgError);
         return false;
+    }
+    if (engine.member->encrypted) {
+        int password = openencrypted();
+        if (password == 1) {
+            ++*badpasswords;
+            if (engine.quietlevel == 0) notify(kMsgError);
+            return false;
+        }
+        if (password != 0) {
+            *result = raise(*result, kResultNoMemory);
+            notify(kMsgError);
+            return false;
+        }
     }
     if (engine.filename[0] == '/' || engine.filename[0] == '\\') {
         notify(kMsgError);
@@ -298,6 +309,8 @@ int readbyte() {
     engine.cursor.next = engine.inbuf;
     engine.cursor.unread = got;
     deferleftover();
+    if (engine.member->encrypted)
+        decryptbuffer(engine.cursor.next, static_cast<unsigned>(engine.cursor.unread));
     --engine.cursor.unread;
     return *engine.cursor.next++;
 }
@@ -315,8 +328,8 @@ int flushoutput(unsigned char* data, unsigned count, int) {
     return 0;
 }
 
-int extractbatch(unsigned count, unsigned* attempted, unsigned*, long long* savedprefix,
-                 int result) {
+int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,
+                 long long* savedprefix, int result) {
     engine.hooks.input = &engine.cursor;
     engine.hooks.readbyte = readbyte;
     engine.hooks.flushoutput = flushoutput;
@@ -327,7 +340,7 @@ int extractbatch(unsigned count, unsigned* attempted, unsigned*, long long* save
         engine.member = &engine.batch[i];
         bool first = ++*attempted == 1;
         if (findlocalheader(first, savedprefix, &result) < 0) continue;
-        if (!preparemember(&result)) continue;
+        if (!preparemember(&result, badpasswords)) continue;
         engine.diskfull = 0;
         result = raise(result, extractmember());
         if (engine.diskfull > 1 || result == kResultCancelled) return result;

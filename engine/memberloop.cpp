@@ -269,6 +269,7 @@ int readfield(unsigned length, int mode) {
 
 int walkcentral() {
     engine.member = engine.batch;
+    engine.newarchive = 1;
     LoopCounters counters = {0, 0, 0, 0};
     int result = kResultOk;
     unsigned entriesread = 0;

@@ -40,6 +40,8 @@ struct RunOptions {
     int cancelatcall = 0;           // reportprogress cancels at this call (1-based)
     std::vector<std::string> items; // file list 301
     std::set<int> selected;         // selected items of it
+    // Answers of the password question, in order; when they run out it is cancelled.
+    std::vector<std::string> passwords;
 };
 
 struct Message {
@@ -52,6 +54,7 @@ struct RunRecord {
     int result = -1;
     std::vector<Message> messages;
     int askcount = 0;
+    int passwordprompts = 0;
     int progresscalls = 0;
     unsigned bytesdone = 0;
     int cancel = 0;

@@ -6,7 +6,8 @@
 // checks every member without writing (the engine's extract flag 0); extract writes under
 // -d DIR, asking on the terminal about existing files unless -o or -n decides. They work on
 // packages and plain zip files alike and exit with the engine's result code (list: 0 when
-// the directory was read). Names travel through the engine in code page 1252 and reach the
+// the directory was read). Encrypted members get the password of -p, then questions on the
+// terminal. Names travel through the engine in code page 1252 and reach the
 // terminal as UTF-8.
 #include "engine/enginestate.h"
 #include "platform/codepage.h"
@@ -63,8 +64,12 @@ int askoverwrite(const char* path) {
     return answer == "y" || answer == "yes" || current->askall;
 }
 
-void promptpassword(char* buffer, const char*) {
-    buffer[0] = 0;
+// Asks on the terminal; without an answer the questions stop for the rest of the run.
+void promptpassword(char* buffer, const char* member) {
+    std::fprintf(stderr, "\npassword for %s: ", shown(member).c_str());
+    std::string answer = readline();
+    if (answer.empty() && std::feof(stdin)) answer = "\xAC";
+    std::snprintf(buffer, kPasswordBuffer, "%s", answer.c_str());
 }
 
 void drawbar(const char* path) {
@@ -150,10 +155,13 @@ std::string toansi(const std::string& text, const char* what) {
 
 void usage(const char* command) {
     if (!std::strcmp(command, "extract"))
-        std::printf("usage: orvsfx extract [-o | -n] -d DIR PACKAGE\n"
-                    "  -d DIR  extract under DIR (made if missing; its parent must exist)\n"
-                    "  -o      overwrite existing files without asking\n"
-                    "  -n      never overwrite existing files\n");
+        std::printf("usage: orvsfx extract [-o | -n] [-p PASSWORD] -d DIR PACKAGE\n"
+                    "  -d DIR       extract under DIR (made if missing; its parent must exist)\n"
+                    "  -o           overwrite existing files without asking\n"
+                    "  -n           never overwrite existing files\n"
+                    "  -p PASSWORD  first password tried for encrypted members\n");
+    else if (!std::strcmp(command, "test"))
+        std::printf("usage: orvsfx test [-p PASSWORD] PACKAGE\n");
     else
         std::printf("usage: orvsfx %s PACKAGE\n", command);
     std::printf("The exit code is the engine's result code (0 success, 1 warning, 2 and up "
@@ -169,6 +177,12 @@ bool parse(const CommandArgs& args, const char* command, FrontEnd* frontend) {
             frontend->overwritealways = 1;
         else if (frontend->mode == Mode::kExtract && a == "-n")
             frontend->overwritenever = 1;
+        else if (frontend->mode != Mode::kList && a == "-p" && i + 1 < args.size())
+            std::snprintf(presetpassword, sizeof presetpassword, "%s",
+                          toansi(args[++i], "password").c_str());
+        else if (frontend->mode != Mode::kList && a == "-p" && i + 1 < args.size())
+            std::snprintf(presetpassword, sizeof presetpassword, "%s",
+                          toansi(args[++i], "password").c_str());
         else if (frontend->mode == Mode::kExtract && a == "-d" && i + 1 < args.size())
             frontend->destination = toansi(args[++i], "folder");
         else if (a.empty() || a[0] == '-' || !frontend->archive.empty())

@@ -248,6 +248,15 @@ def external(workdir):
     run(["7zz", "a", "-tzip", "-mm=Deflate64", "-mx=9", target("sevenzip_deflate64.zip"), "."])
     run(["bsdtar", "--format", "zip", "--options", "zip:compression=store", "-cf",
          target("bsdtar_stored.zip"), "."])
+    # Traditional PKWARE encryption: the preset password, a user's password (stored and
+    # Deflate members), and two members with different passwords.
+    run(["7zz", "a", "-tzip", "-mem=ZipCrypto", "-pSTOCK-PW", "-mx=0", target("enc_stock.zip"),
+         "top.txt", "docs/guide.txt"])
+    run(["7zz", "a", "-tzip", "-mem=ZipCrypto", "-psecret", "-mx=5", target("enc_secret.zip"),
+         "top.txt", "docs"])
+    mixed = target("enc_mixed.zip")
+    run(["7zz", "a", "-tzip", "-mem=ZipCrypto", "-pone", "-mx=0", mixed, "top.txt"])
+    run(["7zz", "a", "-tzip", "-mem=ZipCrypto", "-ptwo", "-mx=0", mixed, "docs/guide.txt"])
 
 
 def main():

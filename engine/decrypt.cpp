@@ -1,0 +1,166 @@
+// Decryption of members encrypted with the traditional PKWARE cipher, and where their
+// passwords come from.
+//
+// The cipher is the standard one: three 32-bit keys started from 0x12345678, 0x23456789 and
+// 0x34567890 and updated with every plain byte (key 0 and key 2 through one CRC-32 table
+// step, key 1 as a linear congruence); the key-stream byte comes from key 2. Each member's
+// data starts with 12 encrypted header bytes whose last plain byte must equal a check byte:
+// the high byte of the DOS time when the member has a data descriptor, otherwise the high
+// byte of its CRC-32. That check accepts or refuses a password.
+//
+// Passwords are tried in this order for each encrypted member: the password cached from the
+// last member, then `presetpassword` ("STOCK-PW" unless the command line gives one), then at
+// most three answers of the user. Every candidate is also tried converted to the OEM code
+// page and back, since archivers disagree about which code page a password is hashed in.
+// The user's skip answer ends the member's tries, cancel ends all questions of the run.
+#include "engine/enginestate.h"
+
+#include "engine/crc32.h"
+#include "platform/codepage.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+char presetpassword[kPresetPassword] = "STOCK-PW";
+
+namespace {
+
+// First bytes of the password dialog's special answers.
+const unsigned char kSkipAnswer = 0xAD;
+const unsigned char kCancelAnswer = 0xAC;
+const int kQuestionsPerMember = 3;
+
+void copypassword(char* buffer, const char* text) {
+    size_t length = strlen(text);
+    if (length > kPasswordBuffer - 1) length = kPasswordBuffer - 1;
+    memcpy(buffer, text, length);
+    buffer[length] = 0;
+}
+
+// Reads the 12 header bytes through the byte reader, undecrypted, against the member's
+// compressed count.
+void readheader(unsigned char* header) {
+    engine.member->encrypted = false;
+    deferleftover();
+    for (int i = 0; i < kEncryptionHeader; ++i) {
+        int c = --engine.cursor.unread >= 0 ? *engine.cursor.next++ : readbyte();
+        header[i] = static_cast<unsigned char>(c < 0 ? 0 : c);
+    }
+    restoreleftover();
+    engine.member->encrypted = true;
+}
+
+unsigned char checkbyte() {
+    return static_cast<unsigned char>((engine.local.flags & 0x08) ? engine.local.dostime >> 8
+                                                                  : engine.local.crc >> 24);
+}
+
+int testpassword(const unsigned char* header, const char* text) {
+    initkeys(text);
+    unsigned char plain = 0;
+    for (int i = 0; i < kEncryptionHeader; ++i) {
+        plain = static_cast<unsigned char>(header[i] ^ decryptbyte());
+        updatekeys(plain);
+    }
+    if (plain != checkbyte()) return -1;
+    long long count = engine.cursor.unread;
+    if (count > engine.remaining) count = engine.remaining;
+    if (count > 0) decryptbuffer(engine.cursor.next, static_cast<unsigned>(count));
+    return 0;
+}
+
+int trypassword(const unsigned char* header) {
+    if (testpassword(header, engine.password) == 0) return 0;
+    char variant[kPasswordBuffer];
+    copypassword(variant, engine.password);
+    platform::ansitooem(variant);
+    if (testpassword(header, variant) == 0) return 0;
+    copypassword(variant, engine.password);
+    platform::oemtoansi(variant);
+    return testpassword(header, variant);
+}
+
+void releasecached() {
+    free(engine.password);
+    engine.password = nullptr;
+}
+
+} // namespace
+
+void initkeys(const char* text) {
+    engine.keys[0] = 0x12345678u;
+    engine.keys[1] = 0x23456789u;
+    engine.keys[2] = 0x34567890u;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
+        updatekeys(*p);
+}
+
+void updatekeys(unsigned char plain) {
+    engine.keys[0] = crcbyte(engine.keys[0], plain);
+    engine.keys[1] = (engine.keys[1] + (engine.keys[0] & 0xFF)) * 134775813u + 1;
+    engine.keys[2] = crcbyte(engine.keys[2], static_cast<unsigned char>(engine.keys[1] >> 24));
+}
+
+unsigned char decryptbyte() {
+    unsigned temp = (engine.keys[2] & 0xFFFF) | 2;
+    return static_cast<unsigned char>((temp * (temp ^ 1)) >> 8);
+}
+
+void decryptbuffer(unsigned char* data, unsigned count) {
+    for (unsigned i = 0; i < count; ++i) {
+        data[i] = static_cast<unsigned char>(data[i] ^ decryptbyte());
+        updatekeys(data[i]);
+    }
+}
+
+int askpassword(EngineState*, int* counter, char* buffer, unsigned, const char*,
+                const char* member) {
+    if (*counter == 0) {
+        *counter = kQuestionsPerMember;
+        copypassword(buffer, presetpassword);
+        return 0;
+    }
+    --*counter;
+    engine.ui->promptpassword(buffer, member);
+    buffer[kPasswordBuffer - 1] = 0;
+    unsigned char first = static_cast<unsigned char>(buffer[0]);
+    if (first == kSkipAnswer) *counter = 0;
+    return first == kCancelAnswer ? -2 : 0;
+}
+
+int openencrypted() {
+    unsigned char header[kEncryptionHeader];
+    readheader(header);
+    if (engine.newarchive) {
+        engine.newarchive = 0;
+        releasecached();
+    }
+    if (engine.password) {
+        if (trypassword(header) == 0) return 0;
+        if (engine.nomoreprompts) return 1;
+    } else {
+        engine.password = static_cast<char*>(malloc(kPasswordBuffer));
+        if (!engine.password) return kResultNoMemory;
+        engine.password[0] = 0;
+    }
+    int counter = 0;
+    do {
+        int answer = engine.askpassword(&engine, &counter, engine.password, kPasswordBuffer,
+                                        engine.archivepath, engine.filename);
+        if (answer == kPasswordNoMemory) {
+            releasecached();
+            return kPasswordNoMemory;
+        }
+        if (answer != 0) {
+            engine.password[0] = 0;
+            counter = 0;
+        }
+        if (trypassword(header) == 0) return 0;
+        if (answer == kPasswordStop) engine.nomoreprompts = 1;
+    } while (counter > 0);
+    return 1;
+}
+
+void releasepassword() {
+    releasecached();
+}

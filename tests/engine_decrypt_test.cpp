@@ -1,0 +1,99 @@
+// Encrypted members (traditional PKWARE encryption, archives made by 7-Zip): the preset
+// password, the cached password, the question limit, skip and cancel, and result 82.
+#include "engine_testkit.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+using namespace enginetest;
+
+namespace {
+
+const char kSkip[] = "\xAD";
+const char kCancel[] = "\xAC";
+
+std::string guide() {
+    std::string text;
+    for (int i = 0; i < 400; ++i) text += "guide\n";
+    return text;
+}
+
+TEST(Decryption, PresetPasswordNeedsNoQuestion) {
+    TempDir dir;
+    RunRecord run = runengine(fixture("enc_stock.zip"), dir.str());
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 0);
+    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
+}
+
+// enc_mixed.zip holds docs/guide.txt (password "two") and then top.txt ("one").
+
+// One answer serves every later member: stored and Deflate members alike.
+TEST(Decryption, TypedPasswordIsCachedForLaterMembers) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"secret"};
+    RunRecord run = runengine(fixture("enc_secret.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 1);
+    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
+    EXPECT_EQ(fs::file_size(dir.path() / "docs" / "deep" / "blob.bin"), 200000u);
+}
+
+TEST(Decryption, EachMemberGetsThreeQuestions) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"x", "y", "two", "one"};
+    RunRecord run = runengine(fixture("enc_mixed.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 4);
+    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
+}
+
+TEST(Decryption, WrongPasswordsEverywhereGiveEightyTwo) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"a", "b", "c", "d", "e", "f"};
+    RunRecord run = runengine(fixture("enc_mixed.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultBadPassword);
+    EXPECT_EQ(run.passwordprompts, 6);
+    EXPECT_TRUE(readtree(dir.path()).empty() ||
+                readtree(dir.path()) == (std::map<std::string, std::string>{{"docs", "<dir>"}}));
+    EXPECT_FALSE(fs::exists(dir.path() / "top.txt"));
+}
+
+TEST(Decryption, SkipEndsOnlyThisMember) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {kSkip, "one"};
+    RunRecord run = runengine(fixture("enc_mixed.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultWarning);
+    EXPECT_EQ(run.passwordprompts, 2);
+    EXPECT_FALSE(fs::exists(dir.path() / "docs" / "guide.txt"));
+    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+}
+
+TEST(Decryption, CancelStopsAllQuestions) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {kCancel, "two"};
+    RunRecord run = runengine(fixture("enc_mixed.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultBadPassword);
+    EXPECT_EQ(run.passwordprompts, 1);
+}
+
+TEST(Decryption, PresetPasswordCanBeReplaced) {
+    TempDir dir;
+    char saved[kPresetPassword];
+    memcpy(saved, presetpassword, sizeof saved);
+    snprintf(presetpassword, sizeof presetpassword, "%s", "secret");
+    RunRecord run = runengine(fixture("enc_secret.zip"), dir.str());
+    memcpy(presetpassword, saved, sizeof saved);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 0);
+}
+
+} // namespace
