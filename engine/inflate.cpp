@@ -225,8 +225,10 @@ void copywords(unsigned char* dst, unsigned distance, unsigned n) {
 
 // Copies n bytes forward from distance bytes back, so that a distance shorter than n
 // repeats the recent bytes. Writes exactly n bytes: the window ahead of the position still
-// holds data that a Deflate64 distance may reach.
-void copyback(unsigned char* dst, unsigned distance, unsigned n) {
+// holds data that a Deflate64 distance may reach. Inlined into the fast loop, where a call
+// per match costs more than the copy of a short one.
+inline __attribute__((always_inline)) void copyback(unsigned char* dst, unsigned distance,
+                                                    unsigned n) {
     if (distance >= 8 || distance >= n) {
         copywords(dst, distance, n);
     } else if (distance == 1 && n >= 8) {
