@@ -58,6 +58,18 @@ TEST(MemberLoop, NewerVersionIsRefusedWithEightyOne) {
     EXPECT_EQ(readfile(dir.path() / "fourth.txt"), "fourth\n");
 }
 
+// Host byte 2 asks whether to go on; without a "y" the member is refused, and with every
+// existing file overwritten anyway nobody is asked.
+TEST(MemberLoop, VersionOfHostTwoNeedsConsent) {
+    TempDir asked, always;
+    EXPECT_EQ(runengine(fixture("versionhost2.zip"), asked.str()).result, kResultNewerVersion);
+    EXPECT_FALSE(fs::exists(asked.path() / "third.txt"));
+    RunOptions options;
+    options.overwritealways = 1;
+    EXPECT_EQ(runengine(fixture("versionhost2.zip"), always.str(), options).result, kResultOk);
+    EXPECT_TRUE(fs::exists(always.path() / "third.txt"));
+}
+
 TEST(MemberLoop, ForeignSignatureMidwayGivesThree) {
     TempDir dir;
     RunRecord run = runengine(fixture("foreignsig.zip"), dir.str());

@@ -166,6 +166,8 @@ def faulty():
     save("method12.zip", patch(m12, local_of(base, entries[1]) + 8, "<H", 12))
     # Version needed 4.5 for third.txt.
     save("version45.zip", patch(base, entries[2] + 6, "<H", 45))
+    # Version 3.0 needed on host byte 2 for third.txt: the user is asked.
+    save("versionhost2.zip", patch(base, entries[2] + 6, "<H", 0x021E))
     # A foreign signature in place of the third central header.
     save("foreignsig.zip", patch(base, entries[2], "<I", 0x08074B50))
     # The last central name claims 65,535 bytes and runs past the end of the file.
