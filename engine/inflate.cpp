@@ -82,7 +82,20 @@ struct FixedCodes {
     CodeEntry* dist;
     unsigned distbits;
 };
-FixedCodes fixedcache[2]; // [0] Deflate, [1] Deflate64
+FixedCodes fixedcache[2];
+
+// What differs between Deflate and Deflate64: the rows of length code 285 and distance
+// codes 30 and 31, and the cache of fixed-code tables.
+struct DeflateVariant {
+    const unsigned short* lengthbase;
+    const unsigned char* lengthextra;
+    const unsigned char* distanceextra;
+    FixedCodes* fixed;
+};
+const DeflateVariant kDeflate = {kLengthBase[0], kLengthExtra[0], kDistanceExtra[0],
+                                 &fixedcache[0]};
+const DeflateVariant kDeflate64 = {kLengthBase[1], kLengthExtra[1], kDistanceExtra[1],
+                                   &fixedcache[1]};
 
 // ---- Decoder state and careful input ------------------------------------------------
 
@@ -108,7 +121,7 @@ struct Inflater {
     unsigned padbits;     // zero bits added at the top after the input ran out
     bool exhausted;       // readbyte has reported the end of the member's data
     unsigned inlinebytes; // bytes taken from the cursor since the last readbyte call
-    int variant;          // 0 Deflate, 1 Deflate64
+    const DeflateVariant* variant;
 };
 
 int nextbyte(Inflater* z) {
@@ -475,7 +488,7 @@ int storedblock(Inflater* z) {
 }
 
 int fixedblock(Inflater* z) {
-    FixedCodes* cache = &fixedcache[z->variant];
+    FixedCodes* cache = z->variant->fixed;
     if (!cache->lit) {
         unsigned char lengths[kMaxLitLenSymbols];
         memset(lengths, 8, 144);
@@ -484,12 +497,12 @@ int fixedblock(Inflater* z) {
         memset(lengths + 280, 8, kMaxLitLenSymbols - 280);
         cache->litbits = kFixedLitBits;
         int r = makecodetables(lengths, kMaxLitLenSymbols, kEndOfBlockSymbol + 1,
-                               kLengthBase[z->variant], kLengthExtra[z->variant], &cache->lit,
+                               z->variant->lengthbase, z->variant->lengthextra, &cache->lit,
                                &cache->litbits);
         if (r) return r;
         memset(lengths, 5, kMaxDistSymbols);
         cache->distbits = kFixedDistBits;
-        r = makecodetables(lengths, kMaxDistSymbols, 0, kDistanceBase, kDistanceExtra[z->variant],
+        r = makecodetables(lengths, kMaxDistSymbols, 0, kDistanceBase, z->variant->distanceextra,
                            &cache->dist, &cache->distbits);
         if (r > kBuildIncomplete) {
             freecodetables(cache->lit);
@@ -564,8 +577,8 @@ int readlengths(Inflater* z, const CodeEntry* table, unsigned bits, unsigned cha
 int dynamictables(Inflater* z, const unsigned char* lengths, unsigned hlit, unsigned hdist,
                   BlockCodes* codes, CodeEntry** lit, CodeEntry** dist) {
     codes->litbits = kDynamicLitBits;
-    int r = makecodetables(lengths, hlit, kEndOfBlockSymbol + 1, kLengthBase[z->variant],
-                           kLengthExtra[z->variant], lit, &codes->litbits);
+    int r = makecodetables(lengths, hlit, kEndOfBlockSymbol + 1, z->variant->lengthbase,
+                           z->variant->lengthextra, lit, &codes->litbits);
     if (r == kBuildIncomplete || (r == kBuildComplete && codes->litbits == 0)) {
         notice(z, kIncompleteLit, sizeof kIncompleteLit - 1);
         freecodetables(*lit);
@@ -573,7 +586,7 @@ int dynamictables(Inflater* z, const unsigned char* lengths, unsigned hlit, unsi
     }
     if (r) return r;
     codes->distbits = kDynamicDistBits;
-    r = makecodetables(lengths + hlit, hdist, 0, kDistanceBase, kDistanceExtra[z->variant], dist,
+    r = makecodetables(lengths + hlit, hdist, 0, kDistanceBase, z->variant->distanceextra, dist,
                        &codes->distbits);
     if (r == kBuildIncomplete) r = kBuildComplete; // unused distance codes are harmless
     if (r == kBuildComplete && codes->distbits == 0 && hlit > kEndOfBlockSymbol + 1) {
@@ -639,7 +652,7 @@ int undeflate(const InflateHooks* hooks, bool deflate64) {
     memset(&z, 0, sizeof z);
     z.hooks = hooks;
     z.window = hooks->window;
-    z.variant = deflate64 ? 1 : 0;
+    z.variant = deflate64 ? &kDeflate64 : &kDeflate;
     bool final = false;
     int r;
     do r = nextblock(&z, &final);
