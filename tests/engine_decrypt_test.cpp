@@ -97,3 +97,37 @@ TEST(Decryption, PresetPasswordCanBeReplaced) {
 }
 
 } // namespace
+
+// Archives made by bsdtar with the password "é" as one raw byte: 0x82 in the OEM code page
+// (437), 0xE9 in the ANSI code page (1252). Their members carry data descriptors, so the
+// password check byte is the high byte of the member's DOS time.
+TEST(Decryption, AnsiPasswordOpensAnArchiveEncryptedInOem) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"\xE9"};
+    RunRecord run = runengine(fixture("enc_oem.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 1);
+    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
+}
+
+TEST(Decryption, OemPasswordOpensAnArchiveEncryptedInAnsi) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"\x82"};
+    RunRecord run = runengine(fixture("enc_ansi.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 1);
+    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
+}
+
+TEST(Decryption, CheckByteFromTheTimeRefusesAWrongPassword) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"e", "E", "\xC9"}; // then the kit answers Cancel
+    RunRecord run = runengine(fixture("enc_ansi.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultBadPassword);
+    EXPECT_EQ(run.passwordprompts, 4); // three for the first member, Cancel on the second
+    EXPECT_FALSE(fs::exists(dir.path() / "top.txt"));
+}

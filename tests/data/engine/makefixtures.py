@@ -259,6 +259,12 @@ def external(workdir):
     mixed = target("enc_mixed.zip")
     run(["7zz", "a", "-tzip", "-mem=ZipCrypto", "-pone", "-mx=0", mixed, "top.txt"])
     run(["7zz", "a", "-tzip", "-mem=ZipCrypto", "-ptwo", "-mx=0", mixed, "docs/guide.txt"])
+    # bsdtar takes the password as raw bytes and writes a data descriptor behind every
+    # member, so the password check byte comes from the member's time, not its CRC. The
+    # password is "\u00e9" (e acute) in code page 437 (byte 0x82) and in 1252 (byte 0xE9).
+    for name, password in (("enc_oem.zip", b"\x82"), ("enc_ansi.zip", b"\xe9")):
+        run(["bsdtar", "--format", "zip", "--options", "zip:encryption=traditional",
+             b"--passphrase", password, "-cf", target(name), "top.txt", "docs/guide.txt"])
 
 
 def main():
