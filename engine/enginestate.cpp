@@ -12,6 +12,7 @@
 // backward search a copy of each block's first 3 bytes is kept in a hold area right behind
 // the block, so that a signature that straddles two blocks is still seen from the earlier
 // block. All reads of the archive go through readbytes, seekarchive and readbyte.
+#include "engine/byteorder.h"
 #include "engine/enginestate.h"
 
 #include "engine/crc32.h"
@@ -35,14 +36,6 @@ void completesignature(unsigned char* signature, const unsigned char* tail) {
     memcpy(signature, tail, 4);
     signature[0] = 'P';
     signature[1] = 'K';
-}
-
-unsigned short get16(const unsigned char* p) {
-    return static_cast<unsigned short>(p[0] | p[1] << 8);
-}
-
-unsigned get32(const unsigned char* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24;
 }
 
 // Reads up to count bytes at file offset `offset` into the input buffer.

@@ -223,6 +223,11 @@ struct EngineState {
 
 extern EngineState engine;
 
+// The larger of a result so far and a new code: the worse outcome wins.
+inline int raiseresult(int result, int code) {
+    return code > result ? code : result;
+}
+
 // The first password tried for every encrypted member; the command line may replace it.
 extern char presetpassword[kPresetPassword];
 

@@ -11,6 +11,7 @@
 // The member's compressed bytes are fenced off in the input buffer (deferleftover), so a
 // decoder sees exactly the member's data and then the end of it; readbyte refills the buffer
 // when the fenced part runs dry.
+#include "engine/byteorder.h"
 #include "engine/enginestate.h"
 
 #include "engine/crc32.h"
@@ -23,18 +24,6 @@
 namespace {
 
 enum Method { kStored = 0, kDeflate = 8, kDeflate64 = 9 };
-
-unsigned short get16(const unsigned char* p) {
-    return static_cast<unsigned short>(p[0] | p[1] << 8);
-}
-
-unsigned get32(const unsigned char* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24;
-}
-
-int raise(int result, int r) {
-    return r > result ? r : result;
-}
 
 int readlocalheader() {
     unsigned char h[kLocalHeaderSize];
@@ -189,9 +178,9 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
     long long offset = static_cast<long long>(engine.member->localoffset) + engine.prefixlength;
     if (offset < 0) {
         notify(kMsgError);
-        *result = raise(*result, kResultArchiveError);
+        *result = raiseresult(*result, kResultArchiveError);
         if (!first || engine.prefixlength == 0) {
-            *result = raise(*result, kResultSevereError);
+            *result = raiseresult(*result, kResultSevereError);
             return -1;
         }
         notify(kMsgError);
@@ -201,17 +190,17 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
     unsigned char signature[4];
     if (seekarchive(engine.member->localoffset) != 0) {
         notify(kMsgError);
-        *result = raise(*result, kResultSevereError);
+        *result = raiseresult(*result, kResultSevereError);
         return -1;
     }
     if (readbytes(signature, 4) != 4) {
         notify(kMsgError);
-        *result = raise(*result, kResultSevereError);
+        *result = raiseresult(*result, kResultSevereError);
         return -1;
     }
     if (memcmp(signature, engine.siglocal, 4) == 0) return 0;
     notify(kMsgError);
-    *result = raise(*result, kResultArchiveError);
+    *result = raiseresult(*result, kResultArchiveError);
     bool swap =
         (first && engine.prefixlength != 0) || (engine.prefixlength == 0 && *savedprefix != 0);
     if (!swap) return -1;
@@ -224,7 +213,7 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
     int seek = seekarchive(engine.member->localoffset);
     if (seek != 0 || readbytes(signature, 4) != 4 || memcmp(signature, engine.siglocal, 4) != 0) {
         if (seek != kResultSevereError) notify(kMsgError);
-        *result = raise(*result, kResultSevereError);
+        *result = raiseresult(*result, kResultSevereError);
         return -1;
     }
     return 0;
@@ -234,7 +223,7 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
 bool preparemember(int* result, unsigned* badpasswords) {
     int r = readlocalheader();
     if (r != 0) {
-        *result = raise(*result, r);
+        *result = raiseresult(*result, r);
         notify(kMsgErrorFreshLine);
         return false;
     }
@@ -242,8 +231,8 @@ bool preparemember(int* result, unsigned* badpasswords) {
     free(engine.extra);
     engine.extra = nullptr;
     engine.extralength = 0;
-    if (r <= kResultWarning) r = raise(r, readfield(engine.local.extralength, 3));
-    *result = raise(*result, r);
+    if (r <= kResultWarning) r = raiseresult(r, readfield(engine.local.extralength, 3));
+    *result = raiseresult(*result, r);
     if (r > kResultWarning) {
         notify(kMsgError);
         return false;
@@ -256,20 +245,20 @@ bool preparemember(int* result, unsigned* badpasswords) {
             return false;
         }
         if (password != 0) {
-            *result = raise(*result, kResultNoMemory);
+            *result = raiseresult(*result, kResultNoMemory);
             notify(kMsgError);
             return false;
         }
     }
     if (engine.filename[0] == '/' || engine.filename[0] == '\\') {
         notify(kMsgError);
-        *result = raise(*result, kResultWarning);
+        *result = raiseresult(*result, kResultWarning);
         size_t skip = strspn(engine.filename, "/\\");
         memmove(engine.filename, engine.filename + skip, strlen(engine.filename + skip) + 1);
     }
     if (!engine.extract) return true;
     int status = mapname(0);
-    *result = raise(*result, status & 0xFF);
+    *result = raiseresult(*result, status & 0xFF);
     int mapclass = status & kMapClassMask;
     if (mapclass == kMapCreatedDir || mapclass == kMapExists) return false;
     if (mapclass == kMapVolumeLabel) {
@@ -277,7 +266,7 @@ bool preparemember(int* result, unsigned* badpasswords) {
         return false;
     }
     if (mapclass != kMapReady && mapclass != kMapTruncated) {
-        *result = raise(*result, kResultArchiveError);
+        *result = raiseresult(*result, kResultArchiveError);
         return false;
     }
     if (checkexisting(engine.filename) < 0) return true;
@@ -342,7 +331,7 @@ int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,
         if (findlocalheader(first, savedprefix, &result) < 0) continue;
         if (!preparemember(&result, badpasswords)) continue;
         engine.diskfull = 0;
-        result = raise(result, extractmember());
+        result = raiseresult(result, extractmember());
         if (engine.diskfull > 1 || result == kResultCancelled) return result;
     }
     return result;

@@ -9,6 +9,7 @@
 //   38 u32 local header offset
 // Extraction moves the input buffer to the members' data, so the loop remembers where it
 // stands in the directory before each batch and returns there afterwards.
+#include "engine/byteorder.h"
 #include "engine/enginestate.h"
 
 #include "platform/codepage.h"
@@ -33,18 +34,6 @@ enum FieldMode {
     kFieldNothing = 4,
     kFieldLocalName = 6,
 };
-
-unsigned short get16(const unsigned char* p) {
-    return static_cast<unsigned short>(p[0] | p[1] << 8);
-}
-
-unsigned get32(const unsigned char* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24;
-}
-
-int raise(int result, int r) {
-    return r > result ? r : result;
-}
 
 int readcentralheader() {
     unsigned char h[kCentralHeaderSize];
@@ -139,7 +128,7 @@ int readname(unsigned length, int mode) {
     if (keep < length) {
         char printable[kPrintableName];
         sendmessage(kMsgError, "[ %s ]\n", printablename(engine.filename, printable));
-        result = raise(result, readfield(length - keep, kFieldSkip));
+        result = raiseresult(result, readfield(length - keep, kFieldSkip));
     }
     return result;
 }
@@ -170,7 +159,7 @@ bool readentryfields(int* result) {
     const int modes[3] = {kFieldCentralName, kFieldExtra, kFieldSkip};
     for (int i = 0; i < 3; ++i) {
         int r = readfield(lengths[i], modes[i]);
-        *result = raise(*result, r);
+        *result = raiseresult(*result, r);
         if (r > kResultWarning) {
             notify(i == 2 ? kMsgErrorFreshLine : kMsgError);
             return false;
@@ -200,7 +189,7 @@ unsigned readbatch(unsigned* entriesread, LoopCounters* counters, int* result, b
             if ((*entriesread & 0xFFFF) != engine.end.entriestotal) {
                 notify(kMsgError);
                 notify(kMsgError);
-                *result = raise(*result, kResultSevereError);
+                *result = raiseresult(*result, kResultSevereError);
             }
             *ended = true;
             break;
@@ -281,7 +270,7 @@ int walkcentral() {
         int unread = engine.cursor.unread;
         int r = extractbatch(n, &counters.attempted, &counters.badpasswords, &counters.savedprefix,
                              result);
-        result = raise(result, r);
+        result = raiseresult(result, r);
         if (engine.diskfull > 1 || result == kResultCancelled) return result;
         if (n > 0 && (r == 0 || (engine.ui->cancel && *engine.ui->cancel))) trimlist();
         loadblock(bufferstart);

@@ -14,6 +14,8 @@
 // when the member's DOS date/time is 2038-01-18 or later; otherwise it is invalid.
 #include "engine/timeconv.h"
 
+#include "engine/byteorder.h"
+
 #include "platform/clock.h"
 
 namespace {
@@ -24,14 +26,6 @@ const unsigned kFirstDosSecond = 315532800;                       // 1980-01-01 
 
 // Days before each month in a common year.
 const unsigned short kDaysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-
-unsigned get16(const unsigned char* p) {
-    return p[0] | p[1] << 8u;
-}
-
-unsigned get32(const unsigned char* p) {
-    return p[0] | p[1] << 8u | p[2] << 16u | static_cast<unsigned>(p[3]) << 24;
-}
 
 // Year, month (1..12) and day of a count of days since 1970-01-01.
 void civilfromdays(long long days, unsigned* year, unsigned* month, unsigned* day) {

@@ -6,6 +6,7 @@
 // download rather than read beyond the bytes that belong to it.
 #include "startup/optionsblock.h"
 
+#include "engine/byteorder.h"
 #include "platform/system.h"
 #include "startup/textblock.h"
 
@@ -16,10 +17,6 @@
 SfxOptions* sfxoptions;
 char* ownpath;
 
-static unsigned readle16(const unsigned char* p) {
-    return p[0] | (unsigned)p[1] << 8;
-}
-
 static bool hasmagic(const unsigned char* p) {
     char magic[5] = "LPV2";
     magic[0]++;
@@ -28,7 +25,7 @@ static bool hasmagic(const unsigned char* p) {
 
 unsigned optionsblocklength(const unsigned char* header, size_t n) {
     if (n < kOptionsHeaderSize || !hasmagic(header)) return 0;
-    return readle16(header + 6);
+    return get16(header + 6);
 }
 
 static void decodeflags(unsigned char a, unsigned char b, SfxOptions* o) {
@@ -62,7 +59,7 @@ struct FieldReader {
             overrun = true;
             return 0;
         }
-        unsigned value = width == 1 ? data[pos] : readle16(data + pos);
+        unsigned value = width == 1 ? data[pos] : get16(data + pos);
         pos += width;
         return value;
     }
@@ -104,10 +101,10 @@ static bool decodeheap(FieldReader* r, unsigned length, char** field, bool* flag
 OptionsStatus decodeoptions(const unsigned char* data, size_t n, SfxOptions* o,
                             const char* defaulttitle) {
     if (n < kOptionsHeaderSize || !hasmagic(data)) return kOptionsBadSize;
-    if (readle16(data + 4) != kOptionsVersion) return kOptionsBadVersion;
+    if (get16(data + 4) != kOptionsVersion) return kOptionsBadVersion;
     decodeflags(data[8], data[9], o);
 
-    size_t length = readle16(data + 6);
+    size_t length = get16(data + 6);
     if (length < kOptionsHeaderSize || n < length + 2) return kOptionsBadSize;
 
     FieldReader r = {data, length, kOptionsHeaderSize, false};
@@ -153,9 +150,9 @@ static OptionsStatus readblock(FILE* file, unsigned long offset, unsigned char**
     if (fseek(file, (long)offset, SEEK_SET) != 0 ||
         fread(header, 1, sizeof header, file) != sizeof header || !hasmagic(header))
         return kOptionsBadSize;
-    if (readle16(header + 4) != kOptionsVersion) return kOptionsBadVersion;
+    if (get16(header + 4) != kOptionsVersion) return kOptionsBadVersion;
     decodeflags(header[8], header[9], sfxoptions);
-    size_t length = readle16(header + 6);
+    size_t length = get16(header + 6);
     unsigned char* buffer = (unsigned char*)malloc(length + 5);
     if (!buffer) return kOptionsNoMemory;
     *block = buffer;

@@ -8,6 +8,7 @@
 // loadtextblock shows the failure, so the reading itself can be tested anywhere.
 #include "startup/textblock.h"
 
+#include "engine/byteorder.h"
 #include "platform/system.h"
 
 #include <stdio.h>
@@ -72,10 +73,6 @@ long findtextmarker(const unsigned char* buf, size_t span) {
     return -1;
 }
 
-static unsigned readle32(const unsigned char* p) {
-    return p[0] | (unsigned)p[1] << 8 | (unsigned)p[2] << 16 | (unsigned)p[3] << 24;
-}
-
 // The checksum may be wrong only for a test build: a program started without a folder in
 // its path, or one named "~test.exe" whose block carries checksum 0.
 static bool checksumexcused(const char* modulepath, unsigned storedsum) {
@@ -113,7 +110,7 @@ static const char* readblock(FILE* file, unsigned char** bufferio, unsigned long
         fread(header, 1, sizeof header, file) != sizeof header ||
         memcmp(header, buffer + p, 5) != 0)
         return kStartupBadSize;
-    unsigned size = readle32(header + 5);
+    unsigned size = get32(header + 5);
     if (size < kTextHeaderSize) return kStartupBadSize;
 
     unsigned char* resized = (unsigned char*)realloc(buffer, size);
@@ -141,7 +138,7 @@ static const char* readtextblock(const char* filepath, const char* modulepath) {
     fclose(file);
     if (!failure) {
         const unsigned char* body = buffer + kTextHeaderSize;
-        unsigned stored = readle32(buffer + 9);
+        unsigned stored = get32(buffer + 9);
         if (blockchecksum(body, size - kTextHeaderSize) != stored &&
             !checksumexcused(modulepath, stored))
             failure = kStartupDamaged;
