@@ -12,7 +12,7 @@
 //
 // Usage: inflate_bench [cache folder]   (default: ./bench-data)
 #include "engine/crc32.h"
-#include "engine/inflate.h"
+#include "bench/benchdriver.h"
 
 #include <libdeflate.h>
 #include <zlib.h>
@@ -29,13 +29,12 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<unsigned char>;
+using benchdriver::Bytes;
 
 namespace {
 
 const size_t kCorpusBytes = 224u << 20;
 const int kRepetitions = 7;
-const size_t kInputBlock = 8192;
 
 // ---- Corpus -------------------------------------------------------------------------
 
@@ -136,51 +135,8 @@ Bytes cached(const fs::path& path, const std::function<Bytes()>& make) {
 
 // ---- Engines ------------------------------------------------------------------------
 
-struct Target {
-    const Bytes* input;
-    size_t offset;
-    unsigned char* out;
-    size_t produced, capacity;
-    InputCursor cursor;
-    unsigned char block[kInputBlock];
-};
-Target target;
-unsigned char window[kInflateWindowSize];
-
-int benchreadbyte() {
-    if (target.offset >= target.input->size()) {
-        target.cursor.unread = 0;
-        return -1;
-    }
-    size_t n = std::min(kInputBlock, target.input->size() - target.offset);
-    memcpy(target.block, target.input->data() + target.offset, n);
-    target.offset += n;
-    target.cursor.next = target.block + 1;
-    target.cursor.unread = (int)n - 1;
-    return target.block[0];
-}
-
-int benchflush(unsigned char* data, unsigned n, int) {
-    if (target.produced + n > target.capacity) return 50;
-    memcpy(target.out + target.produced, data, n);
-    target.produced += n;
-    return 0;
-}
-
-void benchmessage(const char*, unsigned, unsigned) {}
-
 size_t ours(const Bytes& in, Bytes& out, bool deflate64) {
-    target.input = &in;
-    target.offset = 0;
-    target.out = out.data();
-    target.produced = 0;
-    target.capacity = out.size();
-    target.cursor = {target.block, 0};
-    int quiet = 1;
-    InflateHooks hooks = {&target.cursor, benchreadbyte, benchflush, benchmessage, window, &quiet};
-    int r = undeflate(&hooks, deflate64);
-    releasefixedcodes();
-    return r == kInflateOk ? target.produced : 0;
+    return benchdriver::inflate(in, out, deflate64);
 }
 
 size_t zlibinflate(const Bytes& in, Bytes& out) {

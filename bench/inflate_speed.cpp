@@ -6,7 +6,7 @@
 // the median MB/s of decompressed data.
 //
 // Usage: inflate_speed <8|9> <stream file> <original file> [repetitions]
-#include "engine/inflate.h"
+#include "bench/benchdriver.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,41 +19,7 @@
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-const size_t kInputBlock = 8192;
-
-struct Target {
-    const Bytes* input;
-    size_t offset;
-    Bytes* out;
-    size_t produced;
-    InputCursor cursor;
-    unsigned char block[kInputBlock];
-};
-Target target;
-unsigned char window[kInflateWindowSize];
-
-int speedreadbyte() {
-    if (target.offset >= target.input->size()) {
-        target.cursor.unread = 0;
-        return -1;
-    }
-    size_t n = std::min(kInputBlock, target.input->size() - target.offset);
-    memcpy(target.block, target.input->data() + target.offset, n);
-    target.offset += n;
-    target.cursor.next = target.block + 1;
-    target.cursor.unread = (int)n - 1;
-    return target.block[0];
-}
-
-int speedflush(unsigned char* data, unsigned n, int) {
-    if (target.produced + n > target.out->size()) return 50;
-    memcpy(target.out->data() + target.produced, data, n);
-    target.produced += n;
-    return 0;
-}
-
-void speedmessage(const char*, unsigned, unsigned) {}
+using benchdriver::Bytes;
 
 bool readfile(const char* path, Bytes* data) {
     FILE* f = fopen(path, "rb");
@@ -82,21 +48,12 @@ int main(int argc, char** argv) {
     Bytes out(original.size());
     std::vector<double> rates;
     for (int i = 0; i < repetitions; i++) {
-        target.input = &stream;
-        target.offset = 0;
-        target.out = &out;
-        target.produced = 0;
-        target.cursor = {target.block, 0};
-        int quiet = 1;
-        InflateHooks hooks = {&target.cursor, speedreadbyte, speedflush,
-                              speedmessage,   window,        &quiet};
         auto start = std::chrono::steady_clock::now();
-        int r = undeflate(&hooks, deflate64);
+        size_t produced = benchdriver::inflate(stream, out, deflate64);
         std::chrono::duration<double> s = std::chrono::steady_clock::now() - start;
-        releasefixedcodes();
-        if (r != kInflateOk || target.produced != original.size() ||
+        if (produced != original.size() ||
             memcmp(out.data(), original.data(), original.size()) != 0) {
-            fprintf(stderr, "decoding failed (result %d)\n", r);
+            fprintf(stderr, "decoding failed or gave other bytes\n");
             return 1;
         }
         rates.push_back((double)original.size() / 1e6 / s.count());
