@@ -24,9 +24,6 @@ endforeach()
 
 # orvsfx list/test/extract run this engine natively (tools/cmd_engine.cpp).
 if(TARGET orvsfx)
-    target_link_libraries(orvsfx PRIVATE orv_engine)
-endif()
-if(TARGET orvsfx)
     orv_add_test(engine_frontend_test HOST_ONLY SOURCES engine_frontend_test.cpp
         LIBS orv_enginetestkit)
     add_dependencies(engine_frontend_test orvsfx)
