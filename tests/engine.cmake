@@ -3,10 +3,11 @@
 # find them ready when Wine runs them.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(ORV_ENGINE_FIXTURES ${CMAKE_BINARY_DIR}/engine_fixtures)
+file(GLOB ORV_ENCRYPTED_FIXTURES CONFIGURE_DEPENDS ${ORV_TEST_DATA}/engine/encrypted/*.zip)
 add_custom_command(
     OUTPUT ${ORV_ENGINE_FIXTURES}/stamp
     COMMAND ${Python3_EXECUTABLE} ${ORV_TEST_DATA}/engine/makefixtures.py ${ORV_ENGINE_FIXTURES}
-    DEPENDS ${ORV_TEST_DATA}/engine/makefixtures.py
+    DEPENDS ${ORV_TEST_DATA}/engine/makefixtures.py ${ORV_ENCRYPTED_FIXTURES}
     COMMENT "Making the engine's test archives")
 add_custom_target(engine_fixtures DEPENDS ${ORV_ENGINE_FIXTURES}/stamp)
 
