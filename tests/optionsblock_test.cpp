@@ -225,7 +225,8 @@ struct FileRead {
     OptionsStatus status = kOptionsOk;
     int result = 0;
     FileRead(const Bytes& block, size_t prefix = 100) {
-        std::string path = ::testing::TempDir() + "orv_options_block.bin";
+        std::string path = ::testing::TempDir() + "orv_options_" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".bin";
         FILE* file = std::fopen(path.c_str(), "wb");
         Bytes content(prefix, 'x');
         content.insert(content.end(), block.begin(), block.end());

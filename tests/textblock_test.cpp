@@ -48,11 +48,13 @@ Bytes package(size_t stubsize, const Bytes& body, bool goodsum = true, long size
     return file;
 }
 
+// A file named after the running test, so tests running side by side never share one.
 struct TempFile {
     std::string path;
     explicit TempFile(const Bytes& content) {
         path = (std::filesystem::temp_directory_path() /
-                ("orv_tb_" + std::to_string(std::rand()) + ".bin"))
+                (std::string("orv_tb_") +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".bin"))
                    .string();
         std::ofstream(path, std::ios::binary)
             .write((const char*)content.data(), (std::streamsize)content.size());
