@@ -115,38 +115,36 @@ int fail(int status) {
     return status;
 }
 
+// Reports a folder of the current path that cannot be used (format takes the folder and
+// the member's stored name) and gives up the path.
+int failfolder(const char* format) {
+    char printable[kPrintableName], storedname[kPrintableName];
+    sendmessage(kMsgWarn, format, printablename(engine.shortpath, printable),
+                printablename(engine.filename, storedname));
+    return fail(kMapError);
+}
+
+int failtoolong() {
+    char printable[kPrintableName];
+    sendmessage(kMsgWarn, "checkdir error:  path too long: %s\n",
+                printablename(engine.longpath, printable));
+    return fail(kMapTooLong);
+}
+
 int appenddirectory(const char* component) {
     appendlong(component);
     appendshort(component);
-    bool toolong = engine.longend > kLongestFolderPath;
-    char printable[kPrintableName], storedname[kPrintableName];
     platform::PathStatus status;
-    if (statfile(engine.shortpath, &status) != 0) {
-        if (toolong) {
-            sendmessage(kMsgWarn, "checkdir error:  path too long: %s\n",
-                        printablename(engine.longpath, printable));
-            return fail(kMapTooLong);
-        }
-        if (makedir(engine.shortpath) != 0) {
-            sendmessage(kMsgWarn,
-                        "checkdir error:  cannot create %s\n                 unable to "
-                        "process %s.\n",
-                        printablename(engine.shortpath, printable),
-                        printablename(engine.filename, storedname));
-            return fail(kMapError);
-        }
+    bool missing = statfile(engine.shortpath, &status) != 0;
+    if (!missing && status.kind != platform::kPathDirectory)
+        return failfolder("checkdir error:  %s exists but is not directory\n"
+                          "                 unable to process %s.\n");
+    if (engine.longend > kLongestFolderPath) return failtoolong();
+    if (missing) {
+        if (makedir(engine.shortpath) != 0)
+            return failfolder("checkdir error:  cannot create %s\n"
+                              "                 unable to process %s.\n");
         engine.createddir = 1;
-    } else if (status.kind != platform::kPathDirectory) {
-        sendmessage(kMsgWarn,
-                    "checkdir error:  %s exists but is not directory\n                 unable "
-                    "to process %s.\n",
-                    printablename(engine.shortpath, printable),
-                    printablename(engine.filename, storedname));
-        return fail(kMapError);
-    } else if (toolong) {
-        sendmessage(kMsgWarn, "checkdir error:  path too long: %s\n",
-                    printablename(engine.longpath, printable));
-        return fail(kMapTooLong);
     }
     appendlong("/");
     engine.shortpath[engine.shortend++] = '/';
