@@ -10,7 +10,7 @@
 #include "engine/enginestate.h"
 
 #include "platform/system.h"
-#include "startup/stringlists.h"
+#include "common/stringlists.h"
 
 #include <ctype.h>
 #include <stdlib.h>

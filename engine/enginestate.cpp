@@ -12,7 +12,7 @@
 // backward search a copy of each block's first 3 bytes is kept in a hold area right behind
 // the block, so that a signature that straddles two blocks is still seen from the earlier
 // block. All reads of the archive go through readbytes, seekarchive and readbyte.
-#include "engine/byteorder.h"
+#include "common/byteorder.h"
 #include "engine/enginestate.h"
 
 #include "engine/crc32.h"

@@ -9,6 +9,7 @@
 // platform/ and the user only through EngineUi.
 #pragma once
 
+#include "common/results.h"
 #include "engine/engineui.h"
 #include "engine/inflate.h"
 #include "engine/inputcursor.h"
@@ -222,11 +223,6 @@ struct EngineState {
 };
 
 extern EngineState engine;
-
-// The larger of a result so far and a new code: the worse outcome wins.
-inline int raiseresult(int result, int code) {
-    return code > result ? code : result;
-}
 
 // The first password tried for every encrypted member; the command line may replace it.
 extern char presetpassword[kPresetPassword];

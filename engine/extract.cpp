@@ -11,12 +11,12 @@
 // The member's compressed bytes are fenced off in the input buffer (deferleftover), so a
 // decoder sees exactly the member's data and then the end of it; readbyte refills the buffer
 // when the fenced part runs dry.
-#include "engine/byteorder.h"
+#include "common/byteorder.h"
 #include "engine/enginestate.h"
 
 #include "engine/crc32.h"
 #include "engine/timeconv.h"
-#include "startup/stringlists.h"
+#include "common/stringlists.h"
 
 #include <stdlib.h>
 #include <string.h>

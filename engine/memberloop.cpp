@@ -9,7 +9,7 @@
 //   38 u32 local header offset
 // Extraction moves the input buffer to the members' data, so the loop remembers where it
 // stands in the directory before each batch and returns there afterwards.
-#include "engine/byteorder.h"
+#include "common/byteorder.h"
 #include "engine/enginestate.h"
 
 #include "platform/codepage.h"

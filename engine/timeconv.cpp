@@ -14,7 +14,7 @@
 // when the member's DOS date/time is 2038-01-18 or later; otherwise it is invalid.
 #include "engine/timeconv.h"
 
-#include "engine/byteorder.h"
+#include "common/byteorder.h"
 
 #include "platform/clock.h"
 

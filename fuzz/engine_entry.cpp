@@ -10,7 +10,7 @@
 #include "engine/enginestate.h"
 #include "engine/engineui.h"
 #include "fuzz/entries.h"
-#include "startup/stringlists.h"
+#include "common/stringlists.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -16,7 +16,7 @@ if [ "${1:-}" = "--wine" ]; then
     cmake --build --preset win32 -j2 --target inflate_speed
     echo
     echo "i686 stub code under Wine:"
-    scripts/wine-session.sh scripts/wine-exec.sh build/win32/tests/inflate_speed.exe 8 \
+    scripts/wine-session.sh scripts/wine-exec.sh build/win32/bench/inflate_speed.exe 8 \
         "$data/corpus.deflate" "$data/corpus.bin" 3
     echo "same program, host build:"
     build/host-release/bench/inflate_speed 8 "$data/corpus.deflate" "$data/corpus.bin" 3

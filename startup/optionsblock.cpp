@@ -6,7 +6,7 @@
 // download rather than read beyond the bytes that belong to it.
 #include "startup/optionsblock.h"
 
-#include "engine/byteorder.h"
+#include "common/byteorder.h"
 #include "platform/system.h"
 #include "startup/textblock.h"
 

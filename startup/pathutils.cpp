@@ -2,7 +2,7 @@
 #include "startup/pathutils.h"
 
 #include "platform/system.h"
-#include "startup/stringlists.h"
+#include "common/stringlists.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -8,7 +8,7 @@
 // loadtextblock shows the failure, so the reading itself can be tested anywhere.
 #include "startup/textblock.h"
 
-#include "engine/byteorder.h"
+#include "common/byteorder.h"
 #include "platform/system.h"
 
 #include <stdio.h>

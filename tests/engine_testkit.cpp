@@ -1,7 +1,7 @@
 // Shared tools of the engine tests (see engine_testkit.h).
 #include "engine_testkit.h"
 
-#include "startup/stringlists.h"
+#include "common/stringlists.h"
 
 #include <fstream>
 #include <random>

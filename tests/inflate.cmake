@@ -29,14 +29,6 @@ if(NOT ORV_WIN32)
     orv_add_test(fuzz_corpus_test
         SOURCES fuzz_corpus_test.cpp ${PROJECT_SOURCE_DIR}/fuzz/inflate_entry.cpp
                 ${PROJECT_SOURCE_DIR}/fuzz/startup_entries.cpp ${PROJECT_SOURCE_DIR}/fuzz/engine_entry.cpp
-        LIBS orv_engine orv_startup ZLIB::ZLIB
+        LIBS orv_engine orv_startup orv_common ZLIB::ZLIB
         HOST_ONLY TIMEOUT 300)
-endif()
-
-# The inflater's speed as the i686 stub runs it: scripts/bench.sh runs this under Wine.
-if(ORV_WIN32)
-    add_executable(inflate_speed ${PROJECT_SOURCE_DIR}/bench/inflate_speed.cpp)
-    target_link_libraries(inflate_speed PRIVATE orv_engine)
-    target_link_options(inflate_speed PRIVATE ${ORV_WIN32_TEST_LINK})
-    orv_project_code(inflate_speed)
 endif()

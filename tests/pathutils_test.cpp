@@ -1,6 +1,6 @@
 // Path utilities: components, parents, display abbreviation and recursive folder creation.
 #include "startup/pathutils.h"
-#include "startup/stringlists.h"
+#include "common/stringlists.h"
 
 #include <gtest/gtest.h>
 

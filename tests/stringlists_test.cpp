@@ -1,5 +1,5 @@
 // String-list registry: handle numbering, bounds of every operation, registry life cycle.
-#include "startup/stringlists.h"
+#include "common/stringlists.h"
 
 #include <gtest/gtest.h>
 

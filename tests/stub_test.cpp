@@ -34,7 +34,7 @@ fs::path hostpath(const char* path) {
 }
 
 std::string stubimage() {
-    return readfile(hostpath(ORV_BINARY_DIR) / "resources" / "stub.exe");
+    return readfile(hostpath(ORV_BINARY_DIR) / "stub" / "stub.exe");
 }
 
 std::string smallarchive() {

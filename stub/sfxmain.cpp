@@ -5,7 +5,7 @@
 // everything released. Every failure before the dialog shows its own message box (no
 // owner) and ends the process with exit code 1. The stub has no C runtime start-up code:
 // sfxentry is the image's entry point and msvcrt.dll initialises itself.
-#include "startup/sfxmain.h"
+#include "stub/sfxmain.h"
 
 #include "engine/enginestate.h"
 #include "resources/resource.h"
@@ -14,7 +14,7 @@
 #include "startup/commandline.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
-#include "startup/stringlists.h"
+#include "common/stringlists.h"
 #include "startup/textblock.h"
 
 #include <windows.h>

@@ -4,7 +4,7 @@
 // The items of one list form a circular singly linked ring (the last item points at the
 // first), so appending needs only the last item and a walk by position stops when it comes
 // back to the first.
-#include "startup/stringlists.h"
+#include "common/stringlists.h"
 
 #include <stdlib.h>
 #include <string.h>
