@@ -14,12 +14,20 @@ cmake --build --preset win32 -j"$jobs" --target stub uiprobe
 
 package=build/example/OrvandelDemo.exe
 mkdir -p build/example
-scripts/make-example.sh build/host/tools/orvsfx build/win32/resources/stub.exe "$package"
+scripts/make-example.sh build/host/tools/orvsfx build/win32/stub/stub.exe "$package"
 
 echo
 echo "== orvsfx info $package"
 build/host/tools/orvsfx info "$package"
 
 echo
-echo "== running $package under Wine"
-scripts/wine-session.sh scripts/wine-exec.sh build/win32/tests/uiprobe.exe "$package"
+echo "== orvsfx test $package"
+build/host/tools/orvsfx test "$package"
+
+echo
+if reason=$(scripts/win32-runnable.sh 2>&1); then
+    echo "== running $package under Wine"
+    scripts/wine-session.sh scripts/wine-exec.sh build/win32/tests/uiprobe.exe "$package"
+else
+    echo "== not run under Wine: $reason"
+fi
