@@ -125,7 +125,7 @@ int askpassword(EngineState*, int* counter, char* buffer, unsigned, const char*,
     buffer[kPasswordBuffer - 1] = 0;
     unsigned char first = static_cast<unsigned char>(buffer[0]);
     if (first == kSkipAnswer) *counter = 0;
-    return first == kCancelAnswer ? -2 : 0;
+    return first == kCancelAnswer ? kPasswordStop : 0;
 }
 
 int openencrypted() {
@@ -136,11 +136,11 @@ int openencrypted() {
         releasecached();
     }
     if (engine.password) {
-        if (trypassword(header) == 0) return 0;
-        if (engine.nomoreprompts) return 1;
+        if (trypassword(header) == 0) return kEncryptedOpen;
+        if (engine.nomoreprompts) return kEncryptedNoPassword;
     } else {
         engine.password = static_cast<char*>(malloc(kPasswordBuffer));
-        if (!engine.password) return kResultNoMemory;
+        if (!engine.password) return kEncryptedNoMemory;
         engine.password[0] = 0;
     }
     int counter = 0;
@@ -149,16 +149,16 @@ int openencrypted() {
                                         engine.archivepath, engine.filename);
         if (answer == kPasswordNoMemory) {
             releasecached();
-            return kPasswordNoMemory;
+            return kEncryptedNoMemory;
         }
         if (answer != 0) {
             engine.password[0] = 0;
             counter = 0;
         }
-        if (trypassword(header) == 0) return 0;
+        if (trypassword(header) == 0) return kEncryptedOpen;
         if (answer == kPasswordStop) engine.nomoreprompts = 1;
     } while (counter > 0);
-    return 1;
+    return kEncryptedNoPassword;
 }
 
 void releasepassword() {

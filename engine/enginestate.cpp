@@ -48,7 +48,8 @@ int readblockat(long long offset, unsigned count) {
 // area behind the block completes signatures that start in its last 3 bytes.
 bool scanbackwards(int from, int datalength) {
     for (int i = from; i >= 0; --i) {
-        if (engine.inbuf[i] == 'P' && memcmp(engine.inbuf + i, engine.sigend, 4) == 0) {
+        if (engine.inbuf[i] == 'P' &&
+            memcmp(engine.inbuf + i, engine.sigend, kSignatureLength) == 0) {
             engine.cursor.next = engine.inbuf + i;
             engine.cursor.unread = datalength - i;
             engine.actualend = engine.bufferstart + i;
@@ -59,7 +60,7 @@ bool scanbackwards(int from, int datalength) {
 }
 
 void keephold() {
-    memcpy(engine.hold, engine.inbuf, 3);
+    memcpy(engine.hold, engine.inbuf, kHoldCopy);
 }
 
 // Searches the last `searchlength` bytes of the archive for the end record.
@@ -108,8 +109,8 @@ int seekcentral() {
     return memcmp(signature, engine.sigcentral, 4) == 0 ? 0 : -1;
 }
 
-// Steps 5 to 11 of opening: find the end record, derive prefixlength, reach the central
-// directory and run the member loop. The archive is open.
+// Finds the end record, derives prefixlength, reaches the central directory and runs the
+// member loop. The archive is open.
 int walkarchive() {
     unsigned long long search = engine.archivesize;
     if (search > kEndSearch) search = kEndSearch;
@@ -147,8 +148,7 @@ int walkarchive() {
     }
     int seek = seekarchive(engine.end.centraloffset);
     if (seek != 0) return seek;
-    int walked = walkcentral();
-    return walked > result ? walked : result;
+    return raiseresult(result, walkcentral());
 }
 
 int processarchive() {
@@ -226,7 +226,9 @@ int extractarchive() {
     completesignature(engine.siglocal, kLocalTail);
     completesignature(engine.sigend, kEndTail);
     platform::resettimezone();
-    engine.overwritemode = engine.overwritenever ? 2 : engine.overwritealways ? 1 : 0;
+    engine.overwritemode = engine.overwritenever    ? kPolicyKeep
+                           : engine.overwritealways ? kPolicyOverwrite
+                                                    : kPolicyAsk;
 
     int result = processarchive();
     if (result == kResultNotFound && engine.archivename) engine.archivepath = engine.archivename;

@@ -33,6 +33,38 @@ enum EngineResult {
     kResultBadPassword = 82,  // every attempted member failed its password check
 };
 
+static_assert(int(kInflateNoMemory) < int(kResultDiskFull),
+              "inflate's own results stay below the codes flushoutput passes through it");
+
+// What the user chose after a write failed on a full disk.
+enum DiskFullState {
+    kDiskFullNone = 0, // no write has failed for this member
+    kDiskFullGoOn = 1, // abandon this member, go on with the next
+    kDiskFullStop = 2, // stop the run
+};
+
+// What happens to a member whose output file exists already (the derived overwrite mode).
+enum OverwritePolicy {
+    kPolicyAsk = 0,       // askoverwrite decides
+    kPolicyOverwrite = 1, // the member replaces the file
+    kPolicyKeep = 2,      // the file stays, the member is skipped
+};
+
+// How readfield treats the bytes of a header's variable-length field.
+enum FieldMode {
+    kFieldSkip = 0,        // step over them
+    kFieldCentralName = 2, // the central header's name, into the file-name buffer
+    kFieldExtra = 3,       // the extra field, into the extra-field buffer
+    kFieldLocalName = 6,   // the local header's name, into the file-name buffer
+};
+
+// Results of openencrypted.
+enum EncryptedOpen {
+    kEncryptedOpen = 0,       // a password fitted; the member's data is being decrypted
+    kEncryptedNoPassword = 1, // no password fitted: the member is skipped
+    kEncryptedNoMemory = 5,   // the password buffer could not be allocated
+};
+
 // MapStatus, the result of mapname and checkdir: bits 0..7 an engine result code, bits
 // 8..14 the class below, bit 15 carried through unchanged.
 enum MapStatus {
@@ -71,29 +103,33 @@ enum MessageFlags : unsigned {
 };
 
 enum EngineSizes {
-    kInputBlock = 8192,      // archive read unit
-    kHoldArea = 4,           // copy of a block's first bytes behind it (signature search)
-    kOutputWindow = 65536,   // decoded data and message scratch
-    kBatchSize = 64,         // central entries per batch
-    kNameBuffer = 260,       // a stored name: at most 259 characters and a NUL
-    kPathBuffer = 1024,      // the file-name buffer: stored name, then output path
-    kEndSearch = 66000,      // the end record lies within the file's last bytes
-    kEndRecordSize = 22,     // end record including its signature
-    kCentralHeaderSize = 42, // central header after its signature
-    kLocalHeaderSize = 26,   // local header after its signature
-    kEncryptionHeader = 12,  // encrypted bytes in front of an encrypted member's data
-    kPasswordBuffer = 81,    // a password: 80 characters and a NUL
-    kPresetPassword = 256,   // the preset password: 255 characters and a NUL
+    kInputBlock = 8192,               // archive read unit
+    kSignatureLength = 4,             // "PK" and two bytes
+    kHoldCopy = kSignatureLength - 1, // a block's first bytes copied behind the block before
+    kHoldArea = 4,                    // the block in front is scanned (signature search)
+    kOutputWindow = 65536,            // decoded data and message scratch
+    kBatchSize = 64,                  // central entries per batch
+    kNameBuffer = kLongPathBuffer,    // a stored name: at most 259 characters and a NUL
+    kPathBuffer = 1024,               // the file-name buffer: stored name, then output path
+    kEndSearch = 66000,               // the end record lies within the file's last bytes
+    kEndRecordSize = 22,              // end record including its signature
+    kCentralHeaderFields = 42,        // central header after its signature
+    kLocalHeaderFields = 26,          // local header after its signature
+    kEncryptionHeader = 12,           // encrypted bytes in front of an encrypted member's data
+    kPasswordBuffer = 81,             // a password: 80 characters and a NUL
+    kPresetPassword = 256,            // the preset password: 255 characters and a NUL
 };
 
 // Answers of the password callback besides 0 (a password is in the buffer).
 enum PasswordAnswer {
-    kPasswordStop = -2,    // ask no more in this run
-    kPasswordNoMemory = 5, // no memory
+    kPasswordStop = -2,                     // ask no more in this run
+    kPasswordNoMemory = kEncryptedNoMemory, // no memory
 };
 static_assert(static_cast<int>(kOutputWindow) == static_cast<int>(kInflateWindowSize),
               "the inflater fills the engine's window");
 static_assert(kEndSearch > 65535 + kEndRecordSize, "a record with the longest comment is found");
+static_assert(kHoldArea >= kHoldCopy,
+              "a signature starting in a block's last bytes is completed from the hold area");
 
 // One chosen central-directory entry.
 struct MemberInfo {
@@ -151,7 +187,7 @@ typedef int (*PasswordCallback)(EngineState* state, int* counter, char* buffer, 
                                 const char* archive, const char* member);
 
 struct EngineState {
-    // Options, set by the user interface before each run.
+    // Options, set before each run by runarchive (engine/runrequest.h) and nothing else.
     const char* destination; // extraction root; null means the current folder
     const char* archivepath; // file to open
     const char* archivename; // the name as first given, for the not-found report
@@ -162,7 +198,7 @@ struct EngineState {
     int extract;    // 1 extracts; 0 tests: members are decoded and checked, nothing is written
     const EngineUi* ui;
 
-    int overwritemode; // 0 ask, 1 always, 2 never
+    OverwritePolicy overwritemode; // derived from the two flags at the start of a run
 
     // Callbacks.
     MessageCallback message;
@@ -202,7 +238,7 @@ struct EngineState {
     // Output.
     platform::File* output;
     unsigned crc;
-    int diskfull; // 0 none, 1 the user chose to go on, 2 stop
+    DiskFullState diskfullstate;
     InflateHooks hooks;
     unsigned char window[kOutputWindow];
 
@@ -241,7 +277,7 @@ void restoreleftover();
 
 // Member loop (memberloop.cpp).
 int walkcentral();
-int readfield(unsigned length, int mode);
+int readfield(unsigned length, FieldMode mode);
 
 // Extraction (extract.cpp).
 int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,

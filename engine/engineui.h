@@ -8,6 +8,16 @@
 // reads and writes them during a run.
 #pragma once
 
+#include "common/pathlimits.h"
+
+// Size of the user interface's shared text buffer: room for three short paths (a member
+// name, the destination and a composed message) and a little more.
+enum { kSharedTextBuffer = 772 };
+static_assert(int(kSharedTextBuffer) > 3 * int(kShortPathBuffer),
+              "three short paths fit the text buffer");
+static_assert(int(kSharedTextBuffer) > int(kLongPathBuffer),
+              "a stored member name fits the text buffer");
+
 struct EngineUi {
     // An output file exists already: nonzero overwrites it, 0 skips the member.
     int (*askoverwrite)(const char* path);
@@ -27,7 +37,7 @@ struct EngineUi {
     int* cancel;         // set by the engine when reportprogress asks to cancel
     unsigned* bytesdone; // running total of bytes written in this run
     char* text;          // shared text buffer; the member loop copies a list item name here
-    unsigned textsize;   // its size in bytes
+    unsigned textsize;   // its size in bytes (kSharedTextBuffer in every front end)
     int dirlist;         // string list of created folders (0: none)
     int filelist;        // string list of created files (0: none)
 };

@@ -26,8 +26,8 @@ namespace {
 enum Method { kStored = 0, kDeflate = 8, kDeflate64 = 9 };
 
 int readlocalheader() {
-    unsigned char h[kLocalHeaderSize];
-    if (readbytes(h, kLocalHeaderSize) != kLocalHeaderSize) return kResultEndOfArchive;
+    unsigned char h[kLocalHeaderFields];
+    if (readbytes(h, kLocalHeaderFields) != kLocalHeaderFields) return kResultEndOfArchive;
     LocalHeader& l = engine.local;
     l.flags = get16(h + 2);
     l.method = get16(h + 4);
@@ -50,7 +50,8 @@ int diskfull() {
     notify(kMsgErrorQuestionFreshLine);
     char answer[9];
     int length = engine.input(&engine, answer, sizeof answer);
-    engine.diskfull = length > 0 && (answer[0] == 'y' || answer[0] == 'Y') ? 1 : 2;
+    bool goon = length > 0 && (answer[0] == 'y' || answer[0] == 'Y');
+    engine.diskfullstate = goon ? kDiskFullGoOn : kDiskFullStop;
     return kResultDiskFull;
 }
 
@@ -93,7 +94,7 @@ int copystored() {
         if (filled == kOutputWindow) {
             int r = flushoutput(engine.window, filled, 0);
             filled = 0;
-            if (r != 0 || engine.diskfull) return r;
+            if (r != 0 || engine.diskfullstate != kDiskFullNone) return r;
         }
     }
     return filled ? flushoutput(engine.window, filled, 0) : 0;
@@ -147,9 +148,9 @@ int extractmember() {
         platform::truncatehere(engine.output);
         closeoutput();
     }
-    if (engine.diskfull == 1) {
+    if (engine.diskfullstate == kDiskFullGoOn) {
         result = kResultWarning;
-    } else if (engine.diskfull == 2) {
+    } else if (engine.diskfullstate == kDiskFullStop) {
         notify(kMsgErrorFreshLine);
         result = kResultDiskFull;
     }
@@ -172,7 +173,8 @@ int checkexisting(const char* path) {
     return existing < membertime ? 0 : 1;
 }
 
-// Steps 1 to 3: stand on the member's local header signature. Returns the running result,
+// Stands on the member's local header signature, retrying without (or with) prefixlength
+// when the signature is not where the stored offset says. Returns the running result,
 // or -1 after a failure that skips the member (the result already raised).
 int findlocalheader(bool first, long long* savedprefix, int* result) {
     long long offset = static_cast<long long>(engine.member->localoffset) + engine.prefixlength;
@@ -219,7 +221,8 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
     return 0;
 }
 
-// Steps 4 to 9: header, names, output path and the overwrite decision. False skips.
+// Reads the local header and names, opens an encrypted member, maps the output path and
+// decides about an existing file. False skips the member.
 bool preparemember(int* result, unsigned* badpasswords) {
     int r = readlocalheader();
     if (r != 0) {
@@ -227,11 +230,11 @@ bool preparemember(int* result, unsigned* badpasswords) {
         notify(kMsgErrorFreshLine);
         return false;
     }
-    r = readfield(engine.local.namelength, 6);
+    r = readfield(engine.local.namelength, kFieldLocalName);
     free(engine.extra);
     engine.extra = nullptr;
     engine.extralength = 0;
-    if (r <= kResultWarning) r = raiseresult(r, readfield(engine.local.extralength, 3));
+    if (r <= kResultWarning) r = raiseresult(r, readfield(engine.local.extralength, kFieldExtra));
     *result = raiseresult(*result, r);
     if (r > kResultWarning) {
         notify(kMsgError);
@@ -239,12 +242,12 @@ bool preparemember(int* result, unsigned* badpasswords) {
     }
     if (engine.member->encrypted) {
         int password = openencrypted();
-        if (password == 1) {
+        if (password == kEncryptedNoPassword) {
             ++*badpasswords;
             if (engine.quietlevel == 0) notify(kMsgError);
             return false;
         }
-        if (password != 0) {
+        if (password != kEncryptedOpen) {
             *result = raiseresult(*result, kResultNoMemory);
             notify(kMsgError);
             return false;
@@ -270,8 +273,9 @@ bool preparemember(int* result, unsigned* badpasswords) {
         return false;
     }
     if (checkexisting(engine.filename) < 0) return true;
-    if (engine.overwritemode == 2) return false;
-    return engine.overwritemode == 1 || engine.ui->askoverwrite(engine.filename) != 0;
+    if (engine.overwritemode == kPolicyKeep) return false;
+    return engine.overwritemode == kPolicyOverwrite ||
+           engine.ui->askoverwrite(engine.filename) != 0;
 }
 
 void relaymessage(const char* text, unsigned length, unsigned flags) {
@@ -307,7 +311,7 @@ int readbyte() {
 int flushoutput(unsigned char* data, unsigned count, int) {
     engine.crc = updatecrc(engine.crc, data, count);
     if (count == 0) return 0;
-    if (engine.diskfull) return kResultDiskFull;
+    if (engine.diskfullstate != kDiskFullNone) return kResultDiskFull;
     *engine.ui->bytesdone += count;
     if (engine.ui->reportprogress(engine.filename)) {
         *engine.ui->cancel = 1;
@@ -330,9 +334,9 @@ int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,
         bool first = ++*attempted == 1;
         if (findlocalheader(first, savedprefix, &result) < 0) continue;
         if (!preparemember(&result, badpasswords)) continue;
-        engine.diskfull = 0;
+        engine.diskfullstate = kDiskFullNone;
         result = raiseresult(result, extractmember());
-        if (engine.diskfull > 1 || result == kResultCancelled) return result;
+        if (engine.diskfullstate == kDiskFullStop || result == kResultCancelled) return result;
     }
     return result;
 }

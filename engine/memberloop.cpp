@@ -27,17 +27,9 @@ struct LoopCounters {
     long long savedprefix; // prefixlength put aside by extractbatch's retry
 };
 
-enum FieldMode {
-    kFieldSkip = 0,
-    kFieldCentralName = 2,
-    kFieldExtra = 3,
-    kFieldNothing = 4,
-    kFieldLocalName = 6,
-};
-
 int readcentralheader() {
-    unsigned char h[kCentralHeaderSize];
-    if (readbytes(h, kCentralHeaderSize) != kCentralHeaderSize) return kResultEndOfArchive;
+    unsigned char h[kCentralHeaderFields];
+    if (readbytes(h, kCentralHeaderFields) != kCentralHeaderFields) return kResultEndOfArchive;
     CentralHeader& c = engine.central;
     c.versionmadeby = h[0];
     c.hostmadeby = h[1];
@@ -73,7 +65,7 @@ int fillmemberinfo() {
 // Host byte 2 marks an archive of a system whose newer versions may still be readable;
 // the user decides, unless every existing file is overwritten without questions anyway.
 bool askversion() {
-    if (engine.overwritemode == 1) return true;
+    if (engine.overwritemode == kPolicyOverwrite) return true;
     notify(kMsgErrorQuestion);
     char answer[9];
     int length = engine.input(&engine, answer, sizeof answer);
@@ -102,7 +94,7 @@ int acceptmember() {
     return 1;
 }
 
-bool convertsfromoem(int mode) {
+bool convertsfromoem(FieldMode mode) {
     const MemberInfo* m = engine.member;
     unsigned made = m->versionmadeby;
     if (m->host == 0)
@@ -111,7 +103,7 @@ bool convertsfromoem(int mode) {
     return m->host == 6 || (m->host == 11 && made == 50);
 }
 
-int readname(unsigned length, int mode) {
+int readname(unsigned length, FieldMode mode) {
     int result = 0;
     unsigned keep = length;
     if (length >= kNameBuffer) {
@@ -156,7 +148,7 @@ long long archiveposition() {
 bool readentryfields(int* result) {
     const CentralHeader& c = engine.central;
     const unsigned lengths[3] = {c.namelength, c.extralength, c.commentlength};
-    const int modes[3] = {kFieldCentralName, kFieldExtra, kFieldSkip};
+    const FieldMode modes[3] = {kFieldCentralName, kFieldExtra, kFieldSkip};
     for (int i = 0; i < 3; ++i) {
         int r = readfield(lengths[i], modes[i]);
         *result = raiseresult(*result, r);
@@ -241,7 +233,7 @@ int finalresult(int a, const LoopCounters& counters) {
 
 } // namespace
 
-int readfield(unsigned length, int mode) {
+int readfield(unsigned length, FieldMode mode) {
     if (length == 0) return 0;
     switch (mode) {
     case kFieldSkip:
@@ -271,7 +263,7 @@ int walkcentral() {
         int r = extractbatch(n, &counters.attempted, &counters.badpasswords, &counters.savedprefix,
                              result);
         result = raiseresult(result, r);
-        if (engine.diskfull > 1 || result == kResultCancelled) return result;
+        if (engine.diskfullstate == kDiskFullStop || result == kResultCancelled) return result;
         if (n > 0 && (r == 0 || (engine.ui->cancel && *engine.ui->cancel))) trimlist();
         loadblock(bufferstart);
         engine.cursor.next = engine.inbuf + position;

@@ -7,8 +7,7 @@
 //   and the destination afterwards).
 // The first byte of the input chooses the password the prompt gives (none, a fixed ASCII
 // one, or "skip"), the rest is the archive.
-#include "engine/enginestate.h"
-#include "engine/engineui.h"
+#include "engine/runrequest.h"
 #include "fuzz/entries.h"
 #include "common/stringlists.h"
 
@@ -30,7 +29,7 @@ void check(bool condition) {
 unsigned char passwordchoice;
 int cancelflag;
 unsigned bytesdone;
-char sharedtext[772];
+char sharedtext[kSharedTextBuffer];
 
 int askoverwrite(const char*) {
     return 1;
@@ -106,17 +105,17 @@ void fuzzentry::engine(const unsigned char* data, size_t size) {
     bytesdone = 0;
 
     std::string archivepath = archive.string(), destinationpath = destination.string();
-    EngineState* state = initengine();
-    state->message = quietmessage;
-    state->ui = &ui;
-    state->destination = destinationpath.c_str();
-    state->archivepath = archivepath.c_str();
-    state->archivename = archivepath.c_str();
-    state->quietlevel = 1;
-    state->overwritealways = 1;
-    state->extractall = 1;
-    state->extract = 1;
-    int result = extractarchive();
+    RunRequest request = {};
+    request.archivepath = archivepath.c_str();
+    request.destination = destinationpath.c_str();
+    request.action = kRunExtract;
+    request.selection = kRunAll;
+    request.overwrite = kPolicyOverwrite;
+    request.quietlevel = 1;
+    request.ui = &ui;
+    request.message = quietmessage;
+    initengine();
+    int result = runarchive(&request);
     listfreeall();
 
     check(knownresult(result));

@@ -11,6 +11,10 @@
 
 namespace platform {
 
+// The longest path the system's classic file calls take, with its NUL (Windows' MAX_PATH);
+// the program's path buffers are sized from it.
+enum { kSystemPathBuffer = 260 };
+
 // An open file. Opaque: each implementation defines it.
 struct File;
 

@@ -23,6 +23,8 @@ foreach(name engine_state_test engine_memberloop_test engine_extract_test engine
     orv_add_test(${name} SOURCES ${name}.cpp LIBS orv_enginetestkit)
 endforeach()
 
+orv_add_test(runrequest_test SOURCES runrequest_test.cpp LIBS orv_engine orv_setuputil)
+
 # orvsfx list/test/extract run this engine natively (tools/cmd_engine.cpp).
 if(TARGET orvsfx)
     orv_add_test(engine_frontend_test HOST_ONLY SOURCES engine_frontend_test.cpp

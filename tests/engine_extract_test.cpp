@@ -86,12 +86,12 @@ TEST_F(Overwrite, AskYesReplaces) {
 
 TEST_F(Overwrite, NeverAndAlways) {
     RunOptions never;
-    never.overwritenever = 1;
+    never.overwrite = kPolicyKeep;
     RunRecord run = runengine(fixture("stored.zip"), dir.str(), never);
     EXPECT_EQ(run.askcount, 0);
     EXPECT_EQ(readfile(dir.path() / "readme.txt"), "mine");
     RunOptions always;
-    always.overwritealways = 1;
+    always.overwrite = kPolicyOverwrite;
     run = runengine(fixture("stored.zip"), dir.str(), always);
     EXPECT_EQ(run.askcount, 0);
     EXPECT_EQ(readfile(dir.path() / "readme.txt").substr(0, 8), "Orvandel");
@@ -100,7 +100,7 @@ TEST_F(Overwrite, NeverAndAlways) {
 TEST_F(Overwrite, ReadOnlyFileIsReplaced) {
     fs::permissions(dir.path() / "readme.txt", fs::perms::owner_write, fs::perm_options::remove);
     RunOptions always;
-    always.overwritealways = 1;
+    always.overwrite = kPolicyOverwrite;
     EXPECT_EQ(runengine(fixture("stored.zip"), dir.str(), always).result, kResultOk);
     EXPECT_EQ(readfile(dir.path() / "readme.txt").substr(0, 8), "Orvandel");
 }

@@ -65,7 +65,7 @@ TEST(MemberLoop, VersionOfHostTwoNeedsConsent) {
     EXPECT_EQ(runengine(fixture("versionhost2.zip"), asked.str()).result, kResultNewerVersion);
     EXPECT_FALSE(fs::exists(asked.path() / "third.txt"));
     RunOptions options;
-    options.overwritealways = 1;
+    options.overwrite = kPolicyOverwrite;
     EXPECT_EQ(runengine(fixture("versionhost2.zip"), always.str(), options).result, kResultOk);
     EXPECT_TRUE(fs::exists(always.path() / "third.txt"));
 }

@@ -19,7 +19,7 @@ struct ActiveRun {
     RunRecord* record;
     std::vector<std::string> items;
     std::set<int> selected;
-    char text[772];
+    char text[kSharedTextBuffer];
 };
 ActiveRun* active = nullptr;
 
@@ -147,19 +147,17 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
     ui.dirlist = listcreate();
     ui.filelist = listcreate();
 
-    EngineState* state = initengine();
-    state->message = capture;
-    state->ui = &ui;
-    std::string destinationcopy = destination;
-    state->destination = destination.empty() ? nullptr : destinationcopy.c_str();
-    state->archivepath = archive.c_str();
-    state->archivename = archive.c_str();
-    state->quietlevel = 1;
-    state->overwritealways = options.overwritealways;
-    state->overwritenever = options.overwritenever;
-    state->extractall = options.extractall;
-    state->extract = 1;
-    record.result = extractarchive();
+    RunRequest request = {};
+    request.archivepath = archive.c_str();
+    request.destination = destination.empty() ? nullptr : destination.c_str();
+    request.action = kRunExtract;
+    request.selection = options.extractall ? kRunAll : kRunSelected;
+    request.overwrite = options.overwrite;
+    request.quietlevel = 1;
+    request.ui = &ui;
+    request.message = capture;
+    initengine();
+    record.result = runarchive(&request);
 
     record.items = run.items;
     record.dirlist = listitems(ui.dirlist);

@@ -2,7 +2,7 @@
 // interface and a run of the engine that records what it did.
 #pragma once
 
-#include "engine/enginestate.h"
+#include "engine/runrequest.h"
 
 #include <filesystem>
 #include <map>
@@ -34,8 +34,7 @@ class TempDir {
 // What the scripted user interface answers.
 struct RunOptions {
     bool extractall = true;
-    int overwritealways = 0;
-    int overwritenever = 0;
+    OverwritePolicy overwrite = kPolicyAsk;
     int overwriteanswer = 1;        // askoverwrite's answer
     int cancelatcall = 0;           // reportprogress cancels at this call (1-based)
     std::vector<std::string> items; // file list 301

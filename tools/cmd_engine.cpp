@@ -9,7 +9,7 @@
 // the directory was read). Encrypted members get the password of -p, then questions on the
 // terminal. Names travel through the engine in code page 1252 and reach the
 // terminal as UTF-8.
-#include "engine/enginestate.h"
+#include "engine/runrequest.h"
 #include "platform/codepage.h"
 #include "tools/builderror.h"
 #include "tools/commands.h"
@@ -29,15 +29,14 @@ struct FrontEnd {
     Mode mode = Mode::kExtract;
     std::string archive;
     std::string destination; // ANSI
-    int overwritealways = 0;
-    int overwritenever = 0;
+    OverwritePolicy overwrite = kPolicyAsk;
     bool terminal = false; // progress bar on standard error
     bool askall = false;   // "A" answered: overwrite the rest
     bool asknone = false;  // "N" answered: keep the rest
     unsigned long long total = 0;
     unsigned done = 0;
     int cancel = 0;
-    char text[772] = {};
+    char text[kSharedTextBuffer] = {};
 };
 FrontEnd* current = nullptr;
 
@@ -114,8 +113,8 @@ int terminalinput(EngineState*, char* answer, unsigned size) {
     return static_cast<int>(std::strlen(answer));
 }
 
-// Runs the engine once; extractall 0 with a list that chooses nothing walks the directory.
-int runengine(FrontEnd& frontend, bool extractall, int extract) {
+// Runs the engine once; a selection from a list that chooses nothing walks the directory.
+int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
     EngineUi ui = {};
     ui.askoverwrite = askoverwrite;
     ui.promptpassword = promptpassword;
@@ -127,21 +126,20 @@ int runengine(FrontEnd& frontend, bool extractall, int extract) {
     ui.bytesdone = &frontend.done;
     ui.text = frontend.text;
     ui.textsize = sizeof frontend.text;
-    EngineState* state = initengine();
-    state->ui = &ui;
-    state->input = terminalinput;
-    state->archivepath = frontend.archive.c_str();
-    state->archivename = frontend.archive.c_str();
-    state->destination = frontend.destination.empty() ? nullptr : frontend.destination.c_str();
-    state->quietlevel = 1;
-    state->overwritealways = frontend.overwritealways;
-    state->overwritenever = frontend.overwritenever;
-    state->extractall = extractall;
-    state->extract = extract;
+    RunRequest request = {};
+    request.archivepath = frontend.archive.c_str();
+    request.destination = frontend.destination.empty() ? nullptr : frontend.destination.c_str();
+    request.action = action;
+    request.selection = selection;
+    request.overwrite = frontend.overwrite;
+    request.quietlevel = 1;
+    request.ui = &ui;
+    request.input = terminalinput;
+    initengine();
     current = &frontend;
-    int result = extractarchive();
+    int result = runarchive(&request);
     current = nullptr;
-    if (frontend.terminal && extractall) std::fprintf(stderr, "\n");
+    if (frontend.terminal && selection == kRunAll) std::fprintf(stderr, "\n");
     return result;
 }
 
@@ -173,14 +171,12 @@ bool parse(const CommandArgs& args, const char* command, FrontEnd* frontend) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "-h" || a == "--help") return usage(command), false;
-        if (frontend->mode == Mode::kExtract && a == "-o")
-            frontend->overwritealways = 1;
-        else if (frontend->mode == Mode::kExtract && a == "-n")
-            frontend->overwritenever = 1;
-        else if (frontend->mode != Mode::kList && a == "-p" && i + 1 < args.size())
-            std::snprintf(presetpassword, sizeof presetpassword, "%s",
-                          toansi(args[++i], "password").c_str());
-        else if (frontend->mode != Mode::kList && a == "-p" && i + 1 < args.size())
+        if (frontend->mode == Mode::kExtract && (a == "-o" || a == "-n")) {
+            OverwritePolicy policy = a == "-o" ? kPolicyOverwrite : kPolicyKeep;
+            if (frontend->overwrite != kPolicyAsk && frontend->overwrite != policy)
+                throw UsageError("-o and -n exclude each other");
+            frontend->overwrite = policy;
+        } else if (frontend->mode != Mode::kList && a == "-p" && i + 1 < args.size())
             std::snprintf(presetpassword, sizeof presetpassword, "%s",
                           toansi(args[++i], "password").c_str());
         else if (frontend->mode == Mode::kExtract && a == "-d" && i + 1 < args.size())
@@ -193,8 +189,6 @@ bool parse(const CommandArgs& args, const char* command, FrontEnd* frontend) {
     if (frontend->archive.empty()) throw UsageError(std::string(command) + " needs a PACKAGE");
     if (frontend->mode == Mode::kExtract && frontend->destination.empty())
         throw UsageError("extract needs -d DIR");
-    if (frontend->overwritealways && frontend->overwritenever)
-        throw UsageError("-o and -n exclude each other");
     return true;
 }
 
@@ -203,11 +197,11 @@ int run(const CommandArgs& args, Mode mode, const char* command) {
     frontend.mode = mode;
     if (!parse(args, command, &frontend)) return 0;
     // The first pass reads the directory: the listing, or the total for the progress bar.
-    int listed = runengine(frontend, false, 0);
+    int listed = runengine(frontend, kRunSelected, kRunTest);
     if (mode == Mode::kList) return listed == kResultNoneSelected ? kResultOk : listed;
     if (listed == kResultNotFound) return listed;
     frontend.terminal = isatty(STDERR_FILENO) != 0;
-    int result = runengine(frontend, true, mode == Mode::kExtract);
+    int result = runengine(frontend, kRunAll, mode == Mode::kExtract ? kRunExtract : kRunTest);
     if (mode == Mode::kTest && result == kResultOk) std::printf("No errors detected.\n");
     return result;
 }

@@ -26,7 +26,7 @@ struct platform::File {
 namespace {
 
 // Longest UTF-8 form of a 260-character ANSI path (three bytes per character).
-enum { kNativePath = 3 * 260 + 1 };
+enum { kNativePath = 3 * platform::kSystemPathBuffer + 1 };
 
 // Seconds between 1601-01-01 and 1970-01-01, and FILETIME ticks per second.
 const unsigned long long kEpochSeconds = 11644473600ull;
