@@ -33,16 +33,14 @@ void fuzzentry::textblock(const unsigned char* data, size_t size) {
 
 void fuzzentry::optionsblock(const unsigned char* data, size_t size) {
     std::vector<unsigned char> block(data, data + size);
-    SfxOptions options;
-    memset(&options, 0, sizeof options);
-    char** texts[] = {&options.startprompt, &options.abouttext, &options.infotext,
-                      &options.command};
-    for (char** t : texts) *t = (char*)calloc(1, 1);
+    SfxOptions* made = makesfxoptions();
+    check(made != nullptr);
+    SfxOptions& options = *made;
     OptionsStatus status = decodeoptions(block.data(), block.size(), &options, "Default title");
     check(status == kOptionsOk || status == kOptionsNoMemory || status == kOptionsBadVersion ||
           status == kOptionsNoArchive || status == kOptionsBadSize);
     check(memchr(options.title, 0, sizeof options.title) != nullptr);
     check(memchr(options.destfolder, 0, sizeof options.destfolder) != nullptr);
     optionsblocklength(block.data(), block.size());
-    for (char** t : texts) free(*t);
+    releasesfxoptions(made);
 }

@@ -28,6 +28,30 @@ unsigned optionsblocklength(const unsigned char* header, size_t n) {
     return get16(header + 6);
 }
 
+SfxOptions* makesfxoptions() {
+    SfxOptions* options = (SfxOptions*)calloc(1, sizeof(SfxOptions));
+    if (!options) return nullptr;
+    char** texts[] = {&options->startprompt, &options->abouttext, &options->infotext,
+                      &options->command};
+    for (char** text : texts) {
+        *text = (char*)calloc(1, 1);
+        if (!*text) {
+            releasesfxoptions(options);
+            return nullptr;
+        }
+    }
+    return options;
+}
+
+void releasesfxoptions(SfxOptions* options) {
+    if (!options) return;
+    free(options->startprompt);
+    free(options->abouttext);
+    free(options->infotext);
+    free(options->command);
+    free(options);
+}
+
 static void decodeflags(unsigned char a, unsigned char b, SfxOptions* o) {
     o->commandoptional = (a & kFlagCommandOptional) != 0;
     o->selectfiles = (a & kFlagSelectFiles) != 0;
@@ -74,9 +98,10 @@ struct FieldReader {
     }
 };
 
-// Copies a length-prefixed text into a fixed 256-character field.
-static void copyfixed(char field[256], const unsigned char* text, unsigned length) {
-    memset(field, 0, 256);
+// Copies a text with a one-byte length into a fixed field, which always keeps a NUL.
+static_assert(kShortPathBuffer > 0xFF, "the longest title or folder fits with its NUL");
+static void copyfixed(char field[kShortPathBuffer], const unsigned char* text, unsigned length) {
+    memset(field, 0, kShortPathBuffer);
     if (text) memcpy(field, text, length);
 }
 
@@ -113,8 +138,8 @@ OptionsStatus decodeoptions(const unsigned char* data, size_t n, SfxOptions* o,
     if (r.overrun) return kOptionsBadSize;
     copyfixed(o->title, title, lt);
     if (o->title[0] == 0 && defaulttitle) {
-        strncpy(o->title, defaulttitle, 255);
-        o->title[255] = 0;
+        strncpy(o->title, defaulttitle, sizeof o->title - 1);
+        o->title[sizeof o->title - 1] = 0;
     }
 
     unsigned lf = r.number(1);
@@ -184,7 +209,7 @@ int readoptionsblockfrom(const char* filepath, unsigned long offset, OptionsStat
 }
 
 int readoptionsblock() {
-    char path[256];
+    char path[kShortPathBuffer];
     OptionsStatus status = platform::ownmodulepath(path, sizeof path)
                                ? readoptions(path, optionsoffset)
                                : kOptionsUnreadable;

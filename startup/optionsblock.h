@@ -12,6 +12,9 @@
 // file access and the error boxes of the stub.
 #pragma once
 
+#include "common/pathlimits.h"
+#include "startup/textblock.h"
+
 #include <stddef.h>
 
 enum {
@@ -50,9 +53,9 @@ struct SfxOptions {
     char* startprompt;
     char* abouttext;
     char* infotext;
-    char title[256];
+    char title[kShortPathBuffer];
     char* command;
-    char destfolder[256];
+    char destfolder[kShortPathBuffer];
     bool hasstartprompt;
     unsigned short promptstyle;
     bool hasabouttext;
@@ -74,15 +77,24 @@ struct SfxOptions {
     bool writelog;
 };
 
-// Outcome of decodeoptions; each failure names the UiText number of its message.
+// Outcome of decodeoptions; each failure is the UiText number of its message, so the stub
+// shows UiText[status].
 enum OptionsStatus {
     kOptionsOk = 0,
-    kOptionsNoMemory = 30,   // a text field could not be allocated
-    kOptionsUnreadable = 37, // the program's own file cannot be opened
-    kOptionsBadVersion = 31, // version is not 3
-    kOptionsNoArchive = 40,  // neither "PK" nor "MS" behind the block
-    kOptionsBadSize = 42,    // short data, wrong magic, or fields running past L
+    kOptionsNoMemory = kTextOutOfMemory,         // a text field could not be allocated
+    kOptionsUnreadable = kTextReadError,         // the program's own file cannot be opened
+    kOptionsBadVersion = kTextBadVersion,        // version is not 3
+    kOptionsNoArchive = kTextUnknownCompression, // neither "PK" nor "MS" behind the block
+    kOptionsBadSize = kTextBadSize,              // short data, wrong magic, or fields past L
 };
+
+// Makes a zeroed SfxOptions whose four texts (startprompt, abouttext, infotext, command) are
+// empty heap strings, as decodeoptions needs them. Null when memory runs out; nothing is
+// left allocated then.
+SfxOptions* makesfxoptions();
+
+// Frees a record made by makesfxoptions together with its four texts; null is allowed.
+void releasesfxoptions(SfxOptions* options);
 
 // Reads the 16-bit block length L from the 12-byte header, or 0 when the header is not
 // an options block header.

@@ -49,10 +49,10 @@ bool pathexists(const char* path) {
 
 int makefolderpath(char* folder, int list) {
     size_t length = strlen(folder);
-    if (length >= 256) return -1;
+    if (length >= kShortPathBuffer) return -1;
     if (length > 0 && folder[length - 1] == '\\') folder[--length] = 0;
     if (length < 3 || pathexists(folder)) return 0;
-    char parent[256];
+    char parent[kShortPathBuffer];
     parentfolder(folder, parent);
     makefolderpath(parent, list);
     if (list) listadd(list, folder);

@@ -1,10 +1,12 @@
 // Small routines on 8-bit path strings shared by the start-up and the setup dialogs.
 //
-// Paths hold at most 260 characters. '\' and '/' both separate folders where a routine
+// Paths hold at most kPathMax (260) characters. '\' and '/' both separate folders where a routine
 // looks for components, and ':' also ends a drive prefix.
 #pragma once
 
-enum { kPathMax = 260 };
+#include "common/pathlimits.h"
+
+enum { kPathMax = kLongPathBuffer };
 
 // Replace every '/' by '\' (or the reverse) in place; return path.
 char* slashestoback(char* path);

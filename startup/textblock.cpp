@@ -9,6 +9,7 @@
 #include "startup/textblock.h"
 
 #include "common/byteorder.h"
+#include "common/pathlimits.h"
 #include "platform/system.h"
 
 #include <stdio.h>
@@ -157,7 +158,7 @@ int loadtextblockfrom(const char* filepath, const char* modulepath, const char**
 }
 
 int loadtextblock() {
-    char path[256];
+    char path[kShortPathBuffer];
     if (!platform::ownmodulepath(path, sizeof path)) {
         failwith(kStartupDamaged);
         return 0;

@@ -34,14 +34,8 @@ void releasesetup() {
     unregisterlinkclass();
     free(ownpath);
     ownpath = nullptr;
-    if (sfxoptions) {
-        free(sfxoptions->startprompt);
-        free(sfxoptions->abouttext);
-        free(sfxoptions->infotext);
-        free(sfxoptions->command);
-        free(sfxoptions);
-        sfxoptions = nullptr;
-    }
+    releasesfxoptions(sfxoptions);
+    sfxoptions = nullptr;
     freeuitexts();
 }
 
@@ -49,20 +43,12 @@ void enginestartup() {
     initengine();
 }
 
-// Allocates ownpath and the options record with its four 1-byte text blocks; shows the
+// Allocates ownpath and the options record with its four empty texts; shows the
 // out-of-memory message and releases what was made when any of them fails.
 static bool allocatesetup() {
-    ownpath = (char*)calloc(256, 1);
-    sfxoptions = ownpath ? (SfxOptions*)calloc(1, sizeof(SfxOptions)) : nullptr;
+    ownpath = (char*)calloc(kShortPathBuffer, 1);
+    sfxoptions = ownpath ? makesfxoptions() : nullptr;
     bool complete = sfxoptions != nullptr;
-    if (complete) {
-        char** fields[] = {&sfxoptions->startprompt, &sfxoptions->abouttext, &sfxoptions->infotext,
-                           &sfxoptions->command};
-        for (char** field : fields) {
-            *field = (char*)calloc(1, 1);
-            complete = complete && *field;
-        }
-    }
     if (!complete) {
         starterror(kTextOutOfMemory);
         releasesetup();
@@ -73,7 +59,7 @@ static bool allocatesetup() {
 // Deletes the registered temporary files, the last registered first.
 static void deletetempfiles() {
     for (int i = listcount(templist); i >= 1; i--) {
-        char path[256];
+        char path[kLongPathBuffer];
         if (listget(templist, i - 1, path, sizeof path) >= 1) remove(slashestoback(path));
     }
 }

@@ -55,16 +55,13 @@ Bytes encode(const BlockFields& f) {
     return out;
 }
 
-// An SfxOptions whose four text fields hold 1-byte heap blocks, as the stub prepares it.
+// An SfxOptions made as the stub makes it.
 struct Options {
-    SfxOptions o{};
-    Options() {
-        for (char** field : {&o.startprompt, &o.abouttext, &o.infotext, &o.command})
-            *field = (char*)std::calloc(1, 1);
-    }
-    ~Options() {
-        for (char* field : {o.startprompt, o.abouttext, o.infotext, o.command}) std::free(field);
-    }
+    SfxOptions& o;
+    Options() : o(*makesfxoptions()) {}
+    ~Options() { releasesfxoptions(&o); }
+    Options(const Options&) = delete;
+    Options& operator=(const Options&) = delete;
     OptionsStatus decode(const Bytes& block) {
         return decodeoptions(block.data(), block.size(), &o, "Self-Extracting Archive");
     }

@@ -13,18 +13,16 @@ namespace {
 
 // A decoded block; the four text pointers are heap blocks as decodeoptions needs.
 struct Decoded {
-    SfxOptions o{};
+    SfxOptions& o;
     OptionsStatus status;
-    explicit Decoded(const std::string& block, const char* archive = "PK") {
-        for (char** text : {&o.startprompt, &o.abouttext, &o.infotext, &o.command})
-            *text = static_cast<char*>(std::calloc(1, 1));
+    explicit Decoded(const std::string& block, const char* archive = "PK") : o(*makesfxoptions()) {
         std::string data = block + archive;
         status = decodeoptions(reinterpret_cast<const unsigned char*>(data.data()), data.size(), &o,
                                "Default Title");
     }
-    ~Decoded() {
-        for (char* text : {o.startprompt, o.abouttext, o.infotext, o.command}) std::free(text);
-    }
+    ~Decoded() { releasesfxoptions(&o); }
+    Decoded(const Decoded&) = delete;
+    Decoded& operator=(const Decoded&) = delete;
 };
 
 TEST(OptionsEncoder, HeaderAndLengthMatchTheLayout) {

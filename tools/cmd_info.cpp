@@ -34,20 +34,13 @@ struct LoadedTexts {
     ~LoadedTexts() { freeuitexts(); }
 };
 
-// The decoded options; the four text pointers are heap blocks as decodeoptions needs.
+// The decoded options, in a record made as the stub makes it.
 struct DecodedOptions {
-    SfxOptions options{};
-    DecodedOptions() {
-        for (char** text :
-             {&options.startprompt, &options.abouttext, &options.infotext, &options.command})
-            *text = static_cast<char*>(std::calloc(1, 1));
-    }
-    ~DecodedOptions() {
-        std::free(options.startprompt);
-        std::free(options.abouttext);
-        std::free(options.infotext);
-        std::free(options.command);
-    }
+    SfxOptions& options;
+    DecodedOptions() : options(*makesfxoptions()) {}
+    ~DecodedOptions() { releasesfxoptions(&options); }
+    DecodedOptions(const DecodedOptions&) = delete;
+    DecodedOptions& operator=(const DecodedOptions&) = delete;
 };
 
 const unsigned char* bytes(const std::string& s, std::size_t at = 0) {
