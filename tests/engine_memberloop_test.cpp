@@ -101,4 +101,24 @@ TEST(MemberLoop, OverlongNameIsCut) {
 #endif
 }
 
+// 259 bytes is the longest name kept whole; 260 bytes loses its last byte with a warning.
+TEST(MemberLoop, NameLengthEdge) {
+    std::string kept = std::string(100, 'd') + "/" + std::string(158, 'f');
+    TempDir whole;
+    RunRecord run = runengine(fixture("name259.zip"), whole.str());
+    EXPECT_FALSE(run.hasmessage("[ "));
+#ifndef _WIN32
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(readfile(whole.path() / kept), "edge");
+#endif
+    TempDir cut;
+    run = runengine(fixture("name260.zip"), cut.str());
+    EXPECT_TRUE(run.hasmessage("[ " + kept.substr(0, 20)));
+    EXPECT_GE(run.result, kResultWarning);
+#ifndef _WIN32
+    EXPECT_EQ(run.result, kResultWarning);
+    EXPECT_EQ(readfile(cut.path() / kept), "edge");
+#endif
+}
+
 } // namespace

@@ -62,6 +62,17 @@ TEST(ArchiveOpening, EndRecordAcrossBlockBoundaryIsFound) {
     EXPECT_EQ(readfile(dir.path() / "s.txt"), "straddle");
 }
 
+// The signature starts 3, 2 and 1 bytes before an 8,192-byte boundary (completed from the
+// hold area behind the earlier block) and right at it.
+TEST(ArchiveOpening, EndSignatureAtEveryPositionAroundABlockBoundary) {
+    for (int start : {8189, 8190, 8191, 8192}) {
+        TempDir dir;
+        std::string name = "endsig" + std::to_string(start) + ".zip";
+        EXPECT_EQ(runengine(fixture(name.c_str()), dir.str()).result, kResultOk) << start;
+        EXPECT_EQ(readfile(dir.path() / "s.txt"), "straddle") << start;
+    }
+}
+
 TEST(ArchiveOpening, LongestCommentStillFindsRecord) {
     TempDir dir;
     EXPECT_EQ(runengine(fixture("longcomment.zip"), dir.str()).result, kResultOk);

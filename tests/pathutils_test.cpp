@@ -112,6 +112,28 @@ TEST_F(MakeFolderPath, CreatesMissingParentsOutermostFirst) {
     EXPECT_EQ(listcount(list), 2);
 }
 
+// 255 characters is the longest folder made; 256 is refused before anything is created.
+TEST_F(MakeFolderPath, FolderLengthEdge) {
+    for (size_t length : {size_t(255), size_t(256)}) {
+        std::string prefix = root.string() + "\\e" + std::to_string(length) + "_";
+        std::string path = prefix + std::string(length - prefix.size(), 'x');
+        ASSERT_EQ(path.size(), length);
+        char folder[kPathMax];
+        path.copy(folder, path.size());
+        folder[path.size()] = 0;
+        int before = listcount(list);
+        if (length < kShortPathBuffer) {
+            EXPECT_EQ(makefolderpath(folder, list), 0);
+            EXPECT_TRUE(pathexists(folder));
+            EXPECT_EQ(item(listcount(list) - 1), path);
+        } else {
+            EXPECT_EQ(makefolderpath(folder, list), -1);
+            EXPECT_FALSE(pathexists(folder));
+            EXPECT_EQ(listcount(list), before);
+        }
+    }
+}
+
 TEST_F(MakeFolderPath, OverlongFolderIsRefused) {
     std::string longpath = root.string() + "\\" + std::string(300, 'x');
     char folder[400];

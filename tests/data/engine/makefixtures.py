@@ -187,6 +187,10 @@ def names():
                               "my file.txt", "a/./b.txt", "./x.txt", "dir\\sub\\back.txt"]]))
     long = "longdir/" + "n" * 200 + "/" + "f" * 88 + ".txt"
     save("longname.zip", build([(long, b"long name"), ("after.txt", b"after")]))
+    # Names of exactly 259 bytes (the longest kept whole) and 260 (the shortest cut).
+    for length in (259, 260):
+        edge = "d" * 100 + "/" + "f" * (length - 101)
+        save("name%d.zip" % length, build([(edge, b"edge")]))
     save("volume83.zip", build([("Programs_and_Tools/readme.first.txt", b"8.3"),
                                 (".profile", b"p"), ("my file.txt", b"space")]))
 
@@ -217,6 +221,11 @@ def prefixes():
     small = build([("s.txt", b"straddle")])
     pad = (8190 - (len(small) - 22)) % 8192
     save("straddle.zip", data(10, pad) + small)
+    # The signature starts 3, 2, 1 and 0 bytes before the boundary: the hold area behind the
+    # earlier block supplies 1, 2, 3 bytes, or the later block holds it whole.
+    for start in (8189, 8190, 8191, 8192):
+        pad = (start - (len(small) - 22)) % 8192
+        save("endsig%d.zip" % start, data(10, pad) + small)
     comment = build([("c.txt", b"comment")])
     b = bytearray(comment)
     struct.pack_into("<H", b, len(b) - 2, 65535)
