@@ -171,6 +171,7 @@ int mapdirectorymember(int status) {
 int mapfilemember(NameWalk* walk, int status) {
     cutversion(walk->component, walk->semicolon);
     if (isdotcomponent(walk->component)) {
+        memberfailure(kReasonBadName, kResultArchiveError);
         char printable[kPrintableName];
         sendmessage(kMsgWarn, "mapname:  conversion of %s failed\n",
                     printablename(engine.filename, printable));

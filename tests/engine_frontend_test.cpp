@@ -125,7 +125,8 @@ TEST(FrontEnd, OverwriteChoices) {
     fclose(f);
     EXPECT_EQ(orvsfx("extract -n " + target).status, 0);
     EXPECT_EQ(readfile(dir.path() / "a;b"), "mine");
-    EXPECT_EQ(orvsfx("extract " + target, "n\\n").status, 0);
+    // One answer for each of the five existing files.
+    EXPECT_EQ(orvsfx("extract " + target, "n\\nn\\nn\\nn\\nn\\n").status, 0);
     EXPECT_EQ(readfile(dir.path() / "a;b"), "mine");
     EXPECT_EQ(orvsfx("extract " + target, "A\\n").status, 0);
     EXPECT_EQ(readfile(dir.path() / "a;b"), "a;b");
@@ -176,10 +177,10 @@ TEST(FrontEnd, PasswordsFromOptionAndTerminal) {
     TempDir dir;
     EXPECT_EQ(orvsfx("test -p secret '" + fixture("enc_secret.zip") + "'").status, 0);
     EXPECT_EQ(orvsfx("test '" + fixture("enc_mixed.zip") + "'").status, kResultBadPassword);
-    EXPECT_EQ(orvsfx("extract -d '" + dir.str() + "' '" + fixture("enc_mixed.zip") + "'",
-                     "two\\none\\n")
-                  .status,
-              0);
+    EXPECT_EQ(
+        orvsfx("extract -d '" + dir.str() + "' '" + fixture("enc_mixed.zip") + "'", "two\\none\\n")
+            .status,
+        0);
     EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
 }
 
