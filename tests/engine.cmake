@@ -23,6 +23,9 @@ foreach(name engine_state_test engine_memberloop_test engine_extract_test engine
     orv_add_test(${name} SOURCES ${name}.cpp LIBS orv_enginetestkit)
 endforeach()
 
+# Links planted in the destination are made with symlink(2).
+orv_add_test(engine_links_test HOST_ONLY SOURCES engine_links_test.cpp LIBS orv_enginetestkit)
+
 # orvsfx list/test/extract run this engine natively (tools/cmd_engine.cpp).
 if(TARGET orvsfx)
     orv_add_test(engine_frontend_test HOST_ONLY SOURCES engine_frontend_test.cpp

@@ -68,6 +68,10 @@ void deleteitem(int item) {
     active->selected = moved;
 }
 
+void recordfailure(int reason, int result, const char* member, int syserror) {
+    active->record->failures.push_back({reason, result, member ? member : "", syserror});
+}
+
 int capture(EngineState*, const char* text, unsigned length, unsigned flags) {
     active->record->messages.push_back({std::string(text, length), flags});
     return 0;
@@ -146,6 +150,7 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
     ui.textsize = sizeof run.text;
     ui.dirlist = listcreate();
     ui.filelist = listcreate();
+    ui.reportfailure = recordfailure;
 
     EngineState* state = initengine();
     state->message = capture;
@@ -167,6 +172,19 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
     listfreeall();
     active = nullptr;
     return record;
+}
+
+bool RunRecord::hasfailure(int reason, const std::string& member) const {
+    for (const Failure& f : failures)
+        if (f.reason == reason && (member.empty() || f.member == member)) return true;
+    return false;
+}
+
+std::set<std::string> scantree(const fs::path& folder) {
+    std::set<std::string> names;
+    for (auto& entry : fs::recursive_directory_iterator(folder))
+        names.insert(entry.path().lexically_relative(folder).generic_string());
+    return names;
 }
 
 std::map<std::string, std::string> readtree(const fs::path& root) {

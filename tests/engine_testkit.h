@@ -49,6 +49,14 @@ struct Message {
     unsigned flags;
 };
 
+// One call of EngineUi::reportfailure.
+struct Failure {
+    int reason;
+    int result;
+    std::string member; // empty for the archive as a whole
+    int syserror;
+};
+
 // What one run did.
 struct RunRecord {
     int result = -1;
@@ -61,7 +69,10 @@ struct RunRecord {
     std::vector<std::string> items;   // file list 301 after the run
     std::vector<std::string> dirlist; // folders the engine made
     std::vector<std::string> filelist;
+    std::vector<Failure> failures;
     bool hasmessage(const std::string& part) const;
+    // True when reason was reported (for member, when one is given).
+    bool hasfailure(int reason, const std::string& member = "") const;
 };
 
 // Runs extractarchive on archive into destination (empty: no destination).
@@ -72,6 +83,10 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
 std::map<std::string, std::string> readtree(const fs::path& root);
 
 std::string readfile(const fs::path& path);
+
+// Every path under folder (relative, "/"-separated), folders and links included: taken
+// before and after a run, it shows whatever the run made outside the destination.
+std::set<std::string> scantree(const fs::path& folder);
 
 // Contents of an archive's members as Python's zipfile or 7-Zip stored them: the tree that
 // 7zz x makes of it (host only; empty on Win32).
