@@ -187,6 +187,19 @@ std::set<std::string> scantree(const fs::path& folder) {
     return names;
 }
 
+ContainedRun runcontained(const std::string& archive, const RunOptions& options) {
+    TempDir parent;
+    fs::path root = parent.path() / "root";
+    fs::create_directory(root);
+    std::set<std::string> before = scantree(parent.path());
+    ContainedRun run;
+    run.record = runengine(archive, root.string(), options);
+    for (const std::string& name : scantree(parent.path()))
+        if (!before.count(name) && name.rfind("root/", 0) != 0) run.outside.push_back(name);
+    run.tree = readtree(root);
+    return run;
+}
+
 std::map<std::string, std::string> readtree(const fs::path& root) {
     std::map<std::string, std::string> tree;
     for (auto& entry : fs::recursive_directory_iterator(root)) {

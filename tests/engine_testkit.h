@@ -88,6 +88,15 @@ std::string readfile(const fs::path& path);
 // before and after a run, it shows whatever the run made outside the destination.
 std::set<std::string> scantree(const fs::path& folder);
 
+// A run into a fresh destination "root" inside a fresh parent folder, with the parent
+// scanned before and after.
+struct ContainedRun {
+    RunRecord record;
+    std::map<std::string, std::string> tree; // the destination afterwards
+    std::vector<std::string> outside;        // paths the run made beside the destination
+};
+ContainedRun runcontained(const std::string& archive, const RunOptions& options = RunOptions());
+
 // Contents of an archive's members as Python's zipfile or 7-Zip stored them: the tree that
 // 7zz x makes of it (host only; empty on Win32).
 bool sevenzipextract(const std::string& archive, const fs::path& into);
