@@ -187,6 +187,8 @@ def names():
                               "my file.txt", "a/./b.txt", "./x.txt", "dir\\sub\\back.txt"]]))
     long = "longdir/" + "n" * 200 + "/" + "f" * 88 + ".txt"
     save("longname.zip", build([(long, b"long name"), ("after.txt", b"after")]))
+    # A name of 256 bytes: below the engine's 259, above what Linux file systems take.
+    save("toolong.zip", build([("x" * 252 + ".txt", b"long"), ("after.txt", b"after")]))
     save("volume83.zip", build([("Programs_and_Tools/readme.first.txt", b"8.3"),
                                 (".profile", b"p"), ("my file.txt", b"space")]))
 
