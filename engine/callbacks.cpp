@@ -76,3 +76,17 @@ char* printablename(const char* name, char* buffer) {
     platform::ansitooem(buffer);
     return buffer;
 }
+
+// A member reports its first error only (a warning does not use up that report), so each
+// failing member gives one reason: the cause, not what followed from it.
+void memberfailure(int reason, int result, int syserror) {
+    if (engine.memberfailed) return;
+    if (result > kResultWarning) engine.memberfailed = 1;
+    if (engine.ui && engine.ui->reportfailure)
+        engine.ui->reportfailure(reason, result, engine.member->name, syserror);
+}
+
+void archivefailure(int reason, int result, int syserror) {
+    if (engine.ui && engine.ui->reportfailure)
+        engine.ui->reportfailure(reason, result, nullptr, syserror);
+}

@@ -36,6 +36,7 @@ bool ensureroot(char* root) {
     platform::PathStatus status;
     if (statfile(root, &status) == 0 && status.kind == platform::kPathDirectory) return true;
     if (makedir(root) == 0) return true;
+    archivefailure(kReasonDestination, kResultArchiveError, platform::lasterror());
     char printable[kPrintableName];
     sendmessage(kMsgWarn, "checkdir:  cannot create extraction directory: %s\n",
                 printablename(root, printable));
@@ -117,7 +118,8 @@ int fail(int status) {
 
 // Reports a folder of the current path that cannot be used (format takes the folder and
 // the member's stored name) and gives up the path.
-int failfolder(const char* format) {
+int failfolder(const char* format, int reason, int syserror = 0) {
+    memberfailure(reason, kResultArchiveError, syserror);
     char printable[kPrintableName], storedname[kPrintableName];
     sendmessage(kMsgWarn, format, printablename(engine.shortpath, printable),
                 printablename(engine.filename, storedname));
@@ -125,25 +127,39 @@ int failfolder(const char* format) {
 }
 
 int failtoolong() {
+    memberfailure(kReasonPathTooLong, kResultArchiveError);
     char printable[kPrintableName];
     sendmessage(kMsgWarn, "checkdir error:  path too long: %s\n",
                 printablename(engine.longpath, printable));
     return fail(kMapTooLong);
 }
 
+// Every folder below the root is looked at without following links: a link or junction
+// planted in the destination, to a folder or dangling, would lead the member out of it.
 int appenddirectory(const char* component) {
     appendlong(component);
     appendshort(component);
     platform::PathStatus status;
-    bool missing = statfile(engine.shortpath, &status) != 0;
+    bool missing = statoutput(engine.shortpath, &status) != 0;
+    if (!missing && status.kind == platform::kPathLink)
+        return failfolder("checkdir error:  %s is a link\n"
+                          "                 unable to process %s.\n",
+                          kReasonThroughLink);
     if (!missing && status.kind != platform::kPathDirectory)
         return failfolder("checkdir error:  %s exists but is not directory\n"
-                          "                 unable to process %s.\n");
+                          "                 unable to process %s.\n",
+                          kReasonFileInTheWay);
     if (engine.longend > kLongestFolderPath) return failtoolong();
     if (missing) {
-        if (makedir(engine.shortpath) != 0)
+        if (makedir(engine.shortpath) != 0) {
+            int error = platform::lasterror();
             return failfolder("checkdir error:  cannot create %s\n"
-                              "                 unable to process %s.\n");
+                              "                 unable to process %s.\n",
+                              platform::errorkind(error) == platform::kErrorNameTooLong
+                                  ? kReasonNameTooLong
+                                  : kReasonCannotMakeFolder,
+                              error);
+        }
         engine.createddir = 1;
     }
     appendlong("/");
@@ -176,9 +192,10 @@ int appendname(const char* name) {
 // not fit is refused rather than cut: a cut path would name some other file.
 int getpath(char* buffer) {
     int status = kMapReady;
-    if (engine.shortend > kLongestPath)
+    if (engine.shortend > kLongestPath) {
+        memberfailure(kReasonPathTooLong, kResultArchiveError);
         status = kMapTooLong;
-    else
+    } else
         memcpy(buffer, engine.shortpath, engine.shortend + 1);
     releasepaths();
     return status;

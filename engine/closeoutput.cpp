@@ -73,3 +73,10 @@ int statfile(const char* path, platform::PathStatus* status) {
     if (status->creation == 0) status->creation = status->modification;
     return 0;
 }
+
+int statoutput(const char* path, platform::PathStatus* status) {
+    if (platform::linkstatus(path, status) != 0) return -1;
+    if (status->access == 0) status->access = status->modification;
+    if (status->creation == 0) status->creation = status->modification;
+    return 0;
+}

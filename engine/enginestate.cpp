@@ -109,6 +109,25 @@ int seekcentral() {
     return memcmp(signature, engine.sigcentral, 4) == 0 ? 0 : -1;
 }
 
+// Faults of the end record that do not stop the walk: a comment that runs past the end of
+// the file (a cut download; the members may still be whole), and entry counts that differ
+// although this engine reads single-volume archives only.
+int checkendrecord() {
+    int result = kResultOk;
+    long long commentend = engine.actualend + kEndRecordSize + engine.end.commentlength;
+    if (commentend > static_cast<long long>(engine.archivesize)) {
+        notify(kMsgWarn);
+        archivefailure(kReasonCommentPastEnd, kResultWarning);
+        result = kResultWarning;
+    }
+    if (engine.end.entriesondisk != engine.end.entriestotal) {
+        notify(kMsgError);
+        archivefailure(kReasonEntryCounts, kResultArchiveError);
+        result = kResultArchiveError;
+    }
+    return result;
+}
+
 // Finds the end record, derives prefixlength, reaches the central directory and runs the
 // member loop. The archive is open.
 int walkarchive() {
@@ -120,44 +139,68 @@ int walkarchive() {
     int result = findendrecord(static_cast<int>(search));
     if (result != 0) return result;
 
+    result = checkendrecord();
     engine.prefixlength = engine.actualend - engine.expectedend;
     if (engine.prefixlength < 0) {
         notify(kMsgError);
-        result = kResultArchiveError;
+        result = raiseresult(result, kResultArchiveError);
+        archivefailure(engine.expectedend > static_cast<long long>(engine.archivesize)
+                           ? kReasonCentralPastEnd
+                           : kReasonCentralOverlap,
+                       kResultArchiveError);
     } else if (engine.prefixlength > 0 && engine.end.centraloffset == 0 &&
                engine.end.centralsize != 0) {
         notify(kMsgError);
         engine.end.centraloffset = static_cast<unsigned>(engine.prefixlength);
         engine.prefixlength = 0;
-        result = kResultArchiveError;
+        result = raiseresult(result, kResultArchiveError);
+        archivefailure(kReasonOffsetsCorrected, kResultArchiveError);
     }
     if (engine.expectedend == 0 && engine.end.centralsize == 0) {
         notify(kMsgError);
+        archivefailure(kReasonEmpty, kResultWarning);
         return result > kResultWarning ? result : kResultWarning;
     }
     int found = seekcentral();
-    if (found == kResultSevereError) return found;
+    if (found == kResultSevereError) {
+        archivefailure(kReasonCentralMissing, found);
+        return found;
+    }
     if (found != 0) {
         engine.prefixlength = 0;
         found = seekcentral();
         if (found != 0) {
             if (found != kResultSevereError) notify(kMsgError);
-            return found > 0 ? found : kResultSevereError;
+            int failed = found > 0 ? found : kResultSevereError;
+            archivefailure(kReasonCentralMissing, failed);
+            return failed;
         }
-        result = kResultArchiveError;
+        result = raiseresult(result, kResultArchiveError);
+        archivefailure(kReasonOffsetsCorrected, kResultArchiveError);
     }
+    engine.centralstart = static_cast<long long>(engine.end.centraloffset) + engine.prefixlength;
     int seek = seekarchive(engine.end.centraloffset);
-    if (seek != 0) return seek;
+    if (seek != 0) {
+        archivefailure(kReasonCentralMissing, seek);
+        return seek;
+    }
     return raiseresult(result, walkcentral());
 }
 
 int processarchive() {
     platform::PathStatus status;
-    if (statfile(engine.archivepath, &status) != 0) return kResultNotFound;
-    if (status.kind == platform::kPathDirectory) return kResultDirectory;
+    if (statfile(engine.archivepath, &status) != 0) {
+        archivefailure(kReasonCannotOpen, kResultNotFound, platform::lasterror());
+        return kResultNotFound;
+    }
+    if (status.kind == platform::kPathDirectory) {
+        archivefailure(kReasonArchiveIsFolder, kResultNotFound);
+        return kResultDirectory;
+    }
     engine.archivesize = status.size;
     engine.archive = platform::openread(engine.archivepath);
     if (!engine.archive) {
+        archivefailure(kReasonCannotOpen, kResultNotFound, platform::lasterror());
         notify(kMsgError);
         return kResultNotFound;
     }
@@ -169,6 +212,7 @@ int processarchive() {
         if (root > kMapExists)
             result = root == kMapNoMemory ? kResultNoMemory : kResultArchiveError;
     }
+    if (result == kResultNoMemory) archivefailure(kReasonNoMemory, result);
     if (result == kResultOk) result = walkarchive();
     platform::closefile(engine.archive);
     engine.archive = nullptr;
@@ -193,7 +237,10 @@ void releaserun() {
 int findendrecord(int searchlength) {
     if (searchend(searchlength)) {
         unsigned char record[kEndRecordSize];
-        if (readbytes(record, kEndRecordSize) != kEndRecordSize) return kResultEndOfArchive;
+        if (readbytes(record, kEndRecordSize) != kEndRecordSize) {
+            archivefailure(kReasonEndRecordCut, kResultEndOfArchive);
+            return kResultEndOfArchive;
+        }
         fillendrecord(record);
         engine.expectedend =
             static_cast<long long>(engine.end.centraloffset) + engine.end.centralsize;
@@ -201,6 +248,7 @@ int findendrecord(int searchlength) {
     }
     if (engine.quietlevel != 0) sendmessage(kMsgError, "[%s]\n", engine.archivepath);
     notify(kMsgError);
+    archivefailure(kReasonNoEndRecord, kResultArchiveError);
     return kResultArchiveError;
 }
 

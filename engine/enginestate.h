@@ -116,8 +116,52 @@ enum EngineSizes {
     kCentralHeaderFields = 42,        // central header after its signature
     kLocalHeaderFields = 26,          // local header after its signature
     kEncryptionHeader = 12,           // encrypted bytes in front of an encrypted member's data
-    kPasswordBuffer = 81,             // a password: 80 characters and a NUL
     kPresetPassword = 256,            // the preset password: 255 characters and a NUL
+};
+static_assert(static_cast<int>(kPasswordBuffer) == static_cast<int>(kPresetPassword),
+              "every preset password fits the cached password and the question's answer");
+
+// Why a member or the run failed, as handed to EngineUi::reportfailure. The engine itself
+// shows none of them; a front-end turns them into words.
+enum EngineReason {
+    kReasonNone = 0,
+    kReasonCannotOpen,       // the archive cannot be opened (system error code given)
+    kReasonArchiveIsFolder,  // the archive path names a folder
+    kReasonNoEndRecord,      // no end-of-central-directory record: not a zip file
+    kReasonEndRecordCut,     // the end record itself is cut short
+    kReasonCentralPastEnd,   // the central directory ends past the end of the file
+    kReasonCentralOverlap,   // the central directory runs into the end record
+    kReasonCommentPastEnd,   // the archive comment runs past the end of the file
+    kReasonEntryCounts,      // entries on this disk differ from the entry total
+    kReasonCentralMissing,   // no central directory where the end record says
+    kReasonCentralCut,       // a central entry runs past the end of the file
+    kReasonFewerEntries,     // the central directory ends before the entry total
+    kReasonNewerVersion,     // the member needs a newer version to extract
+    kReasonLocalMissing,     // no local header where the central directory says
+    kReasonLocalCut,         // the local header or name runs past the end of the file
+    kReasonNameMismatch,     // the local header's name differs from the central one
+    kReasonDataPastEnd,      // the member's data runs past the central directory or file
+    kReasonWrongPassword,    // no password passed the check
+    kReasonNoMemory,         // memory ran out
+    kReasonAbsolutePath,     // leading separators were removed from the name
+    kReasonBadName,          // the name maps to nothing
+    kReasonVolumeLabel,      // volume-label members are not extracted
+    kReasonThroughLink,      // a link, junction or reparse point stands in the path
+    kReasonFileInTheWay,     // a file stands where a folder is needed
+    kReasonFolderInTheWay,   // a folder stands where the file is to be written
+    kReasonCannotMakeFolder, // a folder cannot be created (system error code given)
+    kReasonPathTooLong,      // the output path is too long
+    kReasonNameTooLong,      // the file system refuses the name as too long
+    kReasonCannotCreate,     // the output file cannot be created (system error code given)
+    kReasonCannotReplace,    // an existing output file cannot be deleted
+    kReasonDiskFull,         // the disk is full
+    kReasonMethod,           // unsupported compression method
+    kReasonInflate,          // invalid Deflate data
+    kReasonSizeMismatch,     // decoded size differs from the stored uncompressed size
+    kReasonCrc,              // CRC mismatch
+    kReasonDestination,      // the extraction folder cannot be created
+    kReasonOffsetsCorrected, // the archive's offsets were wrong and had to be corrected
+    kReasonEmpty,            // the archive has no members
 };
 
 // Answers of the password callback besides 0 (a password is in the buffer).
@@ -133,7 +177,9 @@ static_assert(kHoldArea >= kHoldCopy,
 
 // One chosen central-directory entry.
 struct MemberInfo {
-    unsigned localoffset; // offset of the local header as stored
+    char name[kNameBuffer];    // the central name, converted as the local one is compared
+    unsigned short namelength; // the central name's stored length
+    unsigned localoffset;      // offset of the local header as stored
     unsigned crc;
     unsigned compressedsize;
     unsigned uncompressedsize;
@@ -216,6 +262,7 @@ struct EngineState {
     unsigned char sigcentral[4], siglocal[4], sigend[4];
     EndRecord end;
     long long actualend, expectedend, prefixlength;
+    long long centralstart;  // file offset of the central directory (prefix included)
     long long remaining;     // compressed bytes of the member not yet handed out
     unsigned char* leftover; // bytes of the buffer put aside behind the member
     int leftoverlength;
@@ -226,6 +273,7 @@ struct EngineState {
     CentralHeader central;
     LocalHeader local;
     char filename[kPathBuffer];
+    bool localnamediffers; // the local name just read is not the member's central name
     unsigned char* extra;
     unsigned extralength;
 
@@ -238,6 +286,8 @@ struct EngineState {
     // Output.
     platform::File* output;
     unsigned crc;
+    unsigned long long written; // bytes the member decoded to
+    int memberfailed;           // an error of the current member was reported
     DiskFullState diskfullstate;
     InflateHooks hooks;
     unsigned char window[kOutputWindow];
@@ -302,6 +352,10 @@ char* printablename(const char* name, char* buffer);
 void sendmessage(unsigned flags, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // Sends a message whose text is empty: the event still reaches the message callback.
 void notify(unsigned flags);
+// Hands a failure of the current member (once per member) or of the archive to the user
+// interface's reportfailure.
+void memberfailure(int reason, int result, int syserror = 0);
+void archivefailure(int reason, int result, int syserror = 0);
 enum { kPrintableName = 2 * kPathBuffer + 1 };
 
 // Names and folders (mapname.cpp, checkdir.cpp).
@@ -316,3 +370,6 @@ int isfatvolume(const char* path);
 // Closing and file status (closeoutput.cpp).
 void closeoutput();
 int statfile(const char* path, platform::PathStatus* status);
+// The same for an output path, without following a link in its last component: a link,
+// junction or reparse point there is reported as kPathLink.
+int statoutput(const char* path, platform::PathStatus* status);

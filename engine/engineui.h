@@ -18,11 +18,17 @@ static_assert(int(kSharedTextBuffer) > 3 * int(kShortPathBuffer),
 static_assert(int(kSharedTextBuffer) > int(kLongPathBuffer),
               "a stored member name fits the text buffer");
 
+// The password question's buffer: 255 characters and a NUL. The engine's cached password and
+// its preset password have this size too (checked in enginestate.h), so a password that the
+// command line or the dialog accepts is never cut before it is tried.
+enum { kPasswordBuffer = 256 };
+
 struct EngineUi {
     // An output file exists already: nonzero overwrites it, 0 skips the member.
     int (*askoverwrite)(const char* path);
-    // Asks for the password of `member` into buffer (81 bytes). An answer whose first byte
-    // is 0xAD means "skip this member", 0xAC "ask no more in this run".
+    // Asks for the password of `member` into buffer (kPasswordBuffer bytes: at most 255
+    // characters and a NUL). An answer whose first byte is 0xAD means "skip this member",
+    // 0xAC "ask no more in this run".
     void (*promptpassword)(char* buffer, const char* member);
     // Called after every block written to path; nonzero cancels the run.
     int (*reportprogress)(const char* path);
@@ -40,4 +46,10 @@ struct EngineUi {
     unsigned textsize;   // its size in bytes (kSharedTextBuffer in every front end)
     int dirlist;         // string list of created folders (0: none)
     int filelist;        // string list of created files (0: none)
+
+    // Why something failed: called once for each failing member (member is its central
+    // name) and for each fault of the archive as a whole (member is null), with an
+    // EngineReason, the result code it gives and a system error code (0: none). Null: not
+    // reported. The stub's dialogs leave it null and show the run's result code only.
+    void (*reportfailure)(int reason, int result, const char* member, int syserror);
 };

@@ -55,19 +55,34 @@ int diskfull() {
     return kResultDiskFull;
 }
 
+// Reports why the output file cannot be had; returns the member's result.
+int refuseoutput(int reason, int result, int syserror) {
+    memberfailure(reason, result, syserror);
+    notify(kMsgError);
+    return result;
+}
+
+// Returns 0, or the member's result after a reported failure: 50 only for a full disk.
 int openoutput() {
     platform::PathStatus status;
-    if (statfile(engine.filename, &status) == 0) {
+    if (statoutput(engine.filename, &status) == 0) {
+        if (status.kind == platform::kPathLink)
+            return refuseoutput(kReasonThroughLink, kResultArchiveError, 0);
+        if (status.kind == platform::kPathDirectory)
+            return refuseoutput(kReasonFolderInTheWay, kResultArchiveError, 0);
         if (status.readonly) platform::makewritable(engine.filename);
-        if (platform::removefile(engine.filename) != 0) {
-            notify(kMsgError);
-            return 1;
-        }
+        if (platform::removefile(engine.filename) != 0)
+            return refuseoutput(kReasonCannotReplace, kResultArchiveError, platform::lasterror());
     }
     engine.output = platform::createwrite(engine.filename);
     if (!engine.output) {
-        notify(kMsgError);
-        return 1;
+        int error = platform::lasterror();
+        int kind = platform::errorkind(error);
+        if (kind == platform::kErrorDiskFull)
+            return refuseoutput(kReasonDiskFull, kResultDiskFull, error);
+        return refuseoutput(kind == platform::kErrorNameTooLong ? kReasonNameTooLong
+                                                                : kReasonCannotCreate,
+                            kResultArchiveError, error);
     }
     if (engine.ui && engine.ui->filelist) listadd(engine.ui->filelist, engine.filename);
     // Reserving the length up front keeps the file in one piece; failures do not matter.
@@ -104,11 +119,14 @@ int inflatemember(bool deflate64) {
     int r = undeflate(&engine.hooks, deflate64);
     if (r >= kResultDiskFull || r == 0) return r;
     notify(kMsgError);
-    return r == kInflateNoMemory ? kResultInflateMemory : kResultArchiveError;
+    int result = r == kInflateNoMemory ? kResultInflateMemory : kResultArchiveError;
+    memberfailure(r == kInflateNoMemory ? kReasonNoMemory : kReasonInflate, result);
+    return result;
 }
 
 // The unknown-method path: the member is refused, its empty output file stays.
 int refusemember() {
+    memberfailure(kReasonMethod, kResultWarning, engine.local.method);
     char printable[kPrintableName];
     sendmessage(kMsgError, "%s", printablename(engine.filename, printable));
     if (engine.output) {
@@ -120,8 +138,16 @@ int refusemember() {
     return kResultWarning;
 }
 
-void checkcrc(int* result) {
+// The decoded length must be the stored uncompressed size, and the CRC the stored CRC.
+void checkdecoded(int* result) {
+    if (engine.written != engine.local.uncompressedsize) {
+        memberfailure(kReasonSizeMismatch, kResultArchiveError);
+        notify(kMsgError);
+        *result = kResultArchiveError;
+        return;
+    }
     if (engine.crc == engine.local.crc) return;
+    memberfailure(kReasonCrc, kResultArchiveError);
     if (engine.quietlevel != 0) {
         char printable[kPrintableName];
         sendmessage(kMsgError, "%-22s ", printablename(engine.filename, printable));
@@ -133,8 +159,12 @@ void checkcrc(int* result) {
 
 int extractmember() {
     engine.crc = 0;
+    engine.written = 0;
     // A test run (extract flag 0) decodes and checks the data but writes nothing.
-    if (engine.extract && openoutput() != 0) return kResultDiskFull;
+    if (engine.extract) {
+        int opened = openoutput();
+        if (opened != 0) return opened;
+    }
     deferleftover();
     int method = engine.local.method;
     int result;
@@ -150,11 +180,13 @@ int extractmember() {
     }
     if (engine.diskfullstate == kDiskFullGoOn) {
         result = kResultWarning;
+        memberfailure(kReasonDiskFull, result);
     } else if (engine.diskfullstate == kDiskFullStop) {
         notify(kMsgErrorFreshLine);
         result = kResultDiskFull;
+        memberfailure(kReasonDiskFull, result);
     }
-    if (result <= kResultWarning) checkcrc(&result);
+    if (result <= kResultWarning && engine.diskfullstate == kDiskFullNone) checkdecoded(&result);
     restoreleftover();
     return result;
 }
@@ -162,7 +194,7 @@ int extractmember() {
 // Where an existing file stands against the member: -1 missing, 0 older, 1 not older.
 int checkexisting(const char* path) {
     platform::PathStatus status;
-    if (statfile(path, &status) != 0) return -1;
+    if (statoutput(path, &status) != 0) return -1;
     ExtTimes times;
     unsigned membertime = dostimetounix(engine.local.dostime);
     if (exttimes(engine.extra, engine.extralength, false, engine.local.dostime, &times) &
@@ -183,6 +215,7 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
         *result = raiseresult(*result, kResultArchiveError);
         if (!first || engine.prefixlength == 0) {
             *result = raiseresult(*result, kResultSevereError);
+            memberfailure(kReasonLocalMissing, kResultSevereError);
             return -1;
         }
         notify(kMsgError);
@@ -190,14 +223,10 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
         engine.prefixlength = 0;
     }
     unsigned char signature[4];
-    if (seekarchive(engine.member->localoffset) != 0) {
+    if (seekarchive(engine.member->localoffset) != 0 || readbytes(signature, 4) != 4) {
         notify(kMsgError);
         *result = raiseresult(*result, kResultSevereError);
-        return -1;
-    }
-    if (readbytes(signature, 4) != 4) {
-        notify(kMsgError);
-        *result = raiseresult(*result, kResultSevereError);
+        memberfailure(kReasonLocalMissing, kResultSevereError);
         return -1;
     }
     if (memcmp(signature, engine.siglocal, 4) == 0) return 0;
@@ -205,7 +234,10 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
     *result = raiseresult(*result, kResultArchiveError);
     bool swap =
         (first && engine.prefixlength != 0) || (engine.prefixlength == 0 && *savedprefix != 0);
-    if (!swap) return -1;
+    if (!swap) {
+        memberfailure(kReasonLocalMissing, kResultArchiveError);
+        return -1;
+    }
     if (engine.prefixlength != 0) {
         *savedprefix = engine.prefixlength;
         engine.prefixlength = 0;
@@ -216,9 +248,36 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
     if (seek != 0 || readbytes(signature, 4) != 4 || memcmp(signature, engine.siglocal, 4) != 0) {
         if (seek != kResultSevereError) notify(kMsgError);
         *result = raiseresult(*result, kResultSevereError);
+        memberfailure(kReasonLocalMissing, kResultSevereError);
         return -1;
     }
+    archivefailure(kReasonOffsetsCorrected, kResultArchiveError);
     return 0;
+}
+
+// The file offset of the next unread byte of the archive.
+long long fileposition() {
+    return engine.bufferstart + (engine.cursor.next - engine.inbuf);
+}
+
+// A member's data must end before the central directory (or, for data behind it, before
+// the end of the file); a size that runs further belongs to a damaged or forged entry.
+bool datafits() {
+    long long start = fileposition();
+    long long limit = start < engine.centralstart ? engine.centralstart
+                                                  : static_cast<long long>(engine.archivesize);
+    return start + static_cast<long long>(engine.local.compressedsize) <= limit;
+}
+
+// Fails the member whose output path is a link: whatever the overwrite mode, nothing may be
+// written through it.
+bool throughlink() {
+    platform::PathStatus status;
+    if (statoutput(engine.filename, &status) != 0 || status.kind != platform::kPathLink)
+        return false;
+    memberfailure(kReasonThroughLink, kResultArchiveError);
+    notify(kMsgError);
+    return true;
 }
 
 // Reads the local header and names, opens an encrypted member, maps the output path and
@@ -227,6 +286,7 @@ bool preparemember(int* result, unsigned* badpasswords) {
     int r = readlocalheader();
     if (r != 0) {
         *result = raiseresult(*result, r);
+        memberfailure(kReasonLocalCut, r);
         notify(kMsgErrorFreshLine);
         return false;
     }
@@ -237,6 +297,20 @@ bool preparemember(int* result, unsigned* badpasswords) {
     if (r <= kResultWarning) r = raiseresult(r, readfield(engine.local.extralength, kFieldExtra));
     *result = raiseresult(*result, r);
     if (r > kResultWarning) {
+        memberfailure(kReasonLocalCut, r);
+        notify(kMsgError);
+        return false;
+    }
+    // The listing shows the central name; a different local one would be written instead.
+    if (engine.localnamediffers) {
+        *result = raiseresult(*result, kResultArchiveError);
+        memberfailure(kReasonNameMismatch, kResultArchiveError);
+        notify(kMsgError);
+        return false;
+    }
+    if (!datafits()) {
+        *result = raiseresult(*result, kResultArchiveError);
+        memberfailure(kReasonDataPastEnd, kResultArchiveError);
         notify(kMsgError);
         return false;
     }
@@ -244,16 +318,19 @@ bool preparemember(int* result, unsigned* badpasswords) {
         int password = openencrypted();
         if (password == kEncryptedNoPassword) {
             ++*badpasswords;
+            memberfailure(kReasonWrongPassword, kResultWarning);
             if (engine.quietlevel == 0) notify(kMsgError);
             return false;
         }
         if (password != kEncryptedOpen) {
             *result = raiseresult(*result, kResultNoMemory);
+            memberfailure(kReasonNoMemory, kResultNoMemory);
             notify(kMsgError);
             return false;
         }
     }
     if (engine.filename[0] == '/' || engine.filename[0] == '\\') {
+        memberfailure(kReasonAbsolutePath, kResultWarning);
         notify(kMsgError);
         *result = raiseresult(*result, kResultWarning);
         size_t skip = strspn(engine.filename, "/\\");
@@ -269,6 +346,12 @@ bool preparemember(int* result, unsigned* badpasswords) {
         return false;
     }
     if (mapclass != kMapReady && mapclass != kMapTruncated) {
+        *result = raiseresult(*result, kResultArchiveError);
+        memberfailure(mapclass == kMapNoMemory ? kReasonNoMemory : kReasonBadName,
+                      kResultArchiveError);
+        return false;
+    }
+    if (throughlink()) {
         *result = raiseresult(*result, kResultArchiveError);
         return false;
     }
@@ -310,6 +393,7 @@ int readbyte() {
 
 int flushoutput(unsigned char* data, unsigned count, int) {
     engine.crc = updatecrc(engine.crc, data, count);
+    engine.written += count;
     if (count == 0) return 0;
     if (engine.diskfullstate != kDiskFullNone) return kResultDiskFull;
     *engine.ui->bytesdone += count;
@@ -331,6 +415,7 @@ int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,
     engine.hooks.quietlevel = &engine.quietlevel;
     for (unsigned i = 0; i < count; ++i) {
         engine.member = &engine.batch[i];
+        engine.memberfailed = 0;
         bool first = ++*attempted == 1;
         if (findlocalheader(first, savedprefix, &result) < 0) continue;
         if (!preparemember(&result, badpasswords)) continue;

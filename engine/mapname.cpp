@@ -22,14 +22,22 @@
 namespace {
 
 // Reserved device names of Windows; a component whose part before the first dot (trailing
-// spaces ignored) is one of these names the device, with or without an extension.
-const char* const kDevices[] = {"CON",  "PRN",    "AUX",    "NUL",    "COM1", "COM2", "COM3",
-                                "COM4", "COM5",   "COM6",   "COM7",   "COM8", "COM9", "LPT1",
-                                "LPT2", "LPT3",   "LPT4",   "LPT5",   "LPT6", "LPT7", "LPT8",
-                                "LPT9", "CLOCK$", "CONIN$", "CONOUT$"};
+// spaces ignored) is one of these names the device, with or without an extension. Windows
+// also reserves COM0, LPT0 and the ports numbered with the superscript digits one to three,
+// which names carry as code page 1252 bytes 0xB9, 0xB2 and 0xB3.
+const char* const kDevices[] = {
+    "CON",     "PRN",     "AUX",     "NUL",    "COM0",   "COM1",    "COM2",    "COM3",    "COM4",
+    "COM5",    "COM6",    "COM7",    "COM8",   "COM9",   "COM\xB9", "COM\xB2", "COM\xB3", "LPT0",
+    "LPT1",    "LPT2",    "LPT3",    "LPT4",   "LPT5",   "LPT6",    "LPT7",    "LPT8",    "LPT9",
+    "LPT\xB9", "LPT\xB2", "LPT\xB3", "CLOCK$", "CONIN$", "CONOUT$"};
 
 bool isseparator(char c) {
     return c == '/' || c == '\\';
+}
+
+// ASCII letters only: the superscript digits must not change with the C library's locale.
+char uppercase(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 bool isdevice(const char* component) {
@@ -39,7 +47,7 @@ bool isdevice(const char* component) {
         size_t length = strlen(device);
         if (length != base) continue;
         size_t i = 0;
-        while (i < length && toupper(static_cast<unsigned char>(component[i])) == device[i]) ++i;
+        while (i < length && uppercase(component[i]) == device[i]) ++i;
         if (i == length) return true;
     }
     return false;
@@ -171,6 +179,7 @@ int mapdirectorymember(int status) {
 int mapfilemember(NameWalk* walk, int status) {
     cutversion(walk->component, walk->semicolon);
     if (isdotcomponent(walk->component)) {
+        memberfailure(kReasonBadName, kResultArchiveError);
         char printable[kPrintableName];
         sendmessage(kMsgWarn, "mapname:  conversion of %s failed\n",
                     printablename(engine.filename, printable));

@@ -85,6 +85,7 @@ int acceptmember() {
         c.hostneeded == 2 ? c.versionneeded <= 42 && askversion() : c.versionneeded <= 21;
     if (!accepted) {
         if (engine.quietlevel == 0) notify(kMsgInfo);
+        memberfailure(kReasonNewerVersion, kResultNewerVersion);
         return 0;
     }
     m->attributes = c.external & 0xFF;
@@ -103,6 +104,22 @@ bool convertsfromoem(FieldMode mode) {
     return m->host == 6 || (m->host == 11 && made == 50);
 }
 
+// Code page and volume-label dot of a name of `got` bytes read in `mode`.
+void finishname(char* name, unsigned got, FieldMode mode) {
+    if (convertsfromoem(mode)) platform::oemtoansi(name);
+    if (engine.member->volumelabel && got > 8 && name[8] == '.')
+        memmove(name + 8, name + 9, got - 8);
+}
+
+// Both separators count as one, as they do for mapname.
+bool samename(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        bool separators = (*a == '/' || *a == '\\') && (*b == '/' || *b == '\\');
+        if (*a != *b && !separators) return false;
+    }
+    return *a == *b;
+}
+
 int readname(unsigned length, FieldMode mode) {
     int result = 0;
     unsigned keep = length;
@@ -114,9 +131,20 @@ int readname(unsigned length, FieldMode mode) {
     unsigned got = readbytes(reinterpret_cast<unsigned char*>(engine.filename), keep);
     if (got == 0) return kResultEndOfArchive;
     engine.filename[got] = 0;
-    if (convertsfromoem(mode)) platform::oemtoansi(engine.filename);
-    if (engine.member->volumelabel && got > 8 && engine.filename[8] == '.')
-        memmove(engine.filename + 8, engine.filename + 9, got - 8);
+    MemberInfo* m = engine.member;
+    if (mode == kFieldLocalName) {
+        // Compared as the central name was converted: the two conversion rules differ for
+        // some versions, and a different rule is no different name.
+        char ascentral[kNameBuffer];
+        memcpy(ascentral, engine.filename, got + 1);
+        finishname(ascentral, got, kFieldCentralName);
+        engine.localnamediffers = length != m->namelength || !samename(ascentral, m->name);
+    }
+    finishname(engine.filename, got, mode);
+    if (mode == kFieldCentralName) {
+        memcpy(m->name, engine.filename, strlen(engine.filename) + 1);
+        m->namelength = static_cast<unsigned short>(length);
+    }
     if (keep < length) {
         char printable[kPrintableName];
         sendmessage(kMsgError, "[ %s ]\n", printablename(engine.filename, printable));
@@ -171,9 +199,12 @@ unsigned readbatch(unsigned* entriesread, LoopCounters* counters, int* result, b
     unsigned n = 0;
     while (n < kBatchSize) {
         engine.member = &engine.batch[n];
+        engine.member->name[0] = 0;
+        engine.memberfailed = 0;
         unsigned char signature[4];
         if (readbytes(signature, 4) < 4) {
             *result = kResultEndOfArchive;
+            archivefailure(kReasonCentralCut, kResultEndOfArchive);
             *ended = true;
             break;
         }
@@ -182,16 +213,19 @@ unsigned readbatch(unsigned* entriesread, LoopCounters* counters, int* result, b
                 notify(kMsgError);
                 notify(kMsgError);
                 *result = raiseresult(*result, kResultSevereError);
+                archivefailure(kReasonFewerEntries, kResultSevereError);
             }
             *ended = true;
             break;
         }
         if (fillmemberinfo() != 0) {
             *result = kResultEndOfArchive;
+            archivefailure(kReasonCentralCut, kResultEndOfArchive);
             *ended = true;
             break;
         }
         if (!readentryfields(result)) {
+            archivefailure(kReasonCentralCut, *result);
             *ended = true;
             break;
         }

@@ -13,5 +13,6 @@ int runarchive(const RunRequest* request) {
     engine.ui = request->ui;
     if (request->message) engine.message = request->message;
     if (request->input) engine.input = request->input;
+    if (request->askpassword) engine.askpassword = request->askpassword;
     return extractarchive();
 }

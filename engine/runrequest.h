@@ -33,6 +33,7 @@ struct RunRequest {
     // Replacements of the default callbacks; null keeps the engine's own.
     MessageCallback message;
     InputCallback input;
+    PasswordCallback askpassword;
 };
 
 // Sets the engine's option fields from request and runs extractarchive once; returns its

@@ -21,7 +21,9 @@ struct File;
 // Opens an existing file for reading (binary). Null on failure.
 File* openread(const char* path);
 
-// Creates or truncates a file for writing (binary). Null on failure.
+// Creates or truncates a file for writing (binary). Null on failure. A link in the last
+// component of path is not followed (POSIX: the open fails); callers check the components
+// before it with linkstatus.
 File* createwrite(const char* path);
 
 // Opens an existing file so that its times can be set; the file need not be writable
@@ -55,8 +57,13 @@ void closefile(File* file);
 // The last system error code of the calling thread (GetLastError or errno).
 int lasterror();
 
+// What a system error code means to the engine, translated here once.
+enum ErrorKind { kErrorOther = 0, kErrorDiskFull = 1, kErrorNameTooLong = 2 };
+int errorkind(int error);
+
 // What a path names, with the file-status fields the engine uses.
-enum PathKind { kPathFile = 1, kPathDirectory = 2, kPathDevice = 3 };
+// kPathLink (only from linkstatus): a symbolic link, junction or other reparse point.
+enum PathKind { kPathFile = 1, kPathDirectory = 2, kPathDevice = 3, kPathLink = 4 };
 struct PathStatus {
     int kind;      // a PathKind
     bool readonly; // the read-only attribute (no write permission for the owner)
@@ -67,6 +74,10 @@ struct PathStatus {
 
 // Fills status for an existing path. 0 on success, -1 when nothing is found there.
 int statpath(const char* path, PathStatus* status);
+
+// Like statpath, but a link, junction or reparse point in the last component is not
+// followed and reported as kPathLink (a dangling link exists too). 0 or -1 as statpath.
+int linkstatus(const char* path, PathStatus* status);
 
 // Makes a file writable for its owner. 0 on success, -1 on failure.
 int makewritable(const char* path);

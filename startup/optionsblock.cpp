@@ -162,8 +162,11 @@ OptionsStatus decodeoptions(const unsigned char* data, size_t n, SfxOptions* o,
     if (!decodeheap(&r, r.number(2), &o->infotext, &o->hasinfotext)) return kOptionsNoMemory;
     if (r.overrun) return kOptionsBadSize;
 
+    // The fields are packed, so they end at L. When they do not and no archive begins at L,
+    // the length field is what is damaged: a damaged download, not a foreign archive.
     const unsigned char* archive = data + length;
-    if (memcmp(archive, "PK", 2) != 0 && memcmp(archive, "MS", 2) != 0) return kOptionsNoArchive;
+    if (memcmp(archive, "PK", 2) != 0 && memcmp(archive, "MS", 2) != 0)
+        return r.pos == length ? kOptionsNoArchive : kOptionsBadSize;
     return kOptionsOk;
 }
 

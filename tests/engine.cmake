@@ -25,6 +25,9 @@ endforeach()
 
 orv_add_test(runrequest_test SOURCES runrequest_test.cpp LIBS orv_engine orv_setuputil)
 
+# Links planted in the destination are made with symlink(2).
+orv_add_test(engine_links_test HOST_ONLY SOURCES engine_links_test.cpp LIBS orv_enginetestkit)
+
 # orvsfx list/test/extract run this engine natively (tools/cmd_engine.cpp).
 if(TARGET orvsfx)
     orv_add_test(engine_frontend_test HOST_ONLY SOURCES engine_frontend_test.cpp

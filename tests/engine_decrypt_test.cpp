@@ -131,3 +131,62 @@ TEST(Decryption, CheckByteFromTheTimeRefusesAWrongPassword) {
     EXPECT_EQ(run.passwordprompts, 4); // three for the first member, Cancel on the second
     EXPECT_FALSE(fs::exists(dir.path() / "top.txt"));
 }
+
+namespace {
+
+// The text the long-password archives were made with (see makefixtures.py).
+std::string longpassword(size_t length) {
+    const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string text;
+    for (size_t i = 0; i < length; ++i) text += kAlphabet[(i * 7 + i / 36) % 36];
+    return text;
+}
+
+// Runs archive with the preset password text and no answers to the question.
+RunRecord withpreset(const char* archive, const std::string& password, const TempDir& dir) {
+    char saved[kPresetPassword];
+    memcpy(saved, presetpassword, sizeof saved);
+    snprintf(presetpassword, sizeof presetpassword, "%s", password.c_str());
+    RunRecord run = runengine(fixture(archive), dir.str());
+    memcpy(presetpassword, saved, sizeof saved);
+    return run;
+}
+
+TEST(LongPasswords, PresetPasswordsBeyondEightyCharactersOpen) {
+    for (size_t length : {81u, 200u}) {
+        TempDir dir;
+        std::string archive = "enc_long" + std::to_string(length) + ".zip";
+        RunRecord run = withpreset(archive.c_str(), longpassword(length), dir);
+        EXPECT_EQ(run.result, kResultOk) << length;
+        EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n") << length;
+    }
+}
+
+// Cutting is what let a longer wrong password open an 80-character archive, and an
+// 80-character prefix open a longer one: neither may pass now.
+TEST(LongPasswords, PrefixesAndExtensionsAreWrong) {
+    TempDir dir;
+    RunRecord prefix = withpreset("enc_long81.zip", longpassword(80), dir);
+    EXPECT_EQ(prefix.result, kResultBadPassword);
+    EXPECT_TRUE(prefix.hasfailure(kReasonWrongPassword, "top.txt"));
+    RunRecord longer = withpreset("enc_long80.zip", longpassword(81), dir);
+    EXPECT_EQ(longer.result, kResultBadPassword);
+    EXPECT_FALSE(fs::exists(dir.path() / "top.txt"));
+    RunRecord exact = withpreset("enc_long80.zip", longpassword(80), dir);
+    EXPECT_EQ(exact.result, kResultOk);
+}
+
+// The question's buffer holds kPasswordBuffer - 1 characters: an answer of exactly that
+// length is tried whole.
+TEST(LongPasswords, TypedAnswersOfTwoHundredCharactersOpen) {
+    static_assert(kPasswordBuffer - 1 >= 255, "passwords of 255 bytes are accepted");
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {longpassword(200)};
+    RunRecord run = runengine(fixture("enc_long200.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 1);
+    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+}
+
+} // namespace

@@ -146,3 +146,104 @@ TEST(MemberExtraction, DeflateAndDeflate64MatchStored) {
 }
 
 } // namespace
+
+namespace {
+
+using Tree = std::map<std::string, std::string>;
+
+// Archives whose headers disagree with each other or with the file: the member that lies
+// fails with 2 and a reason and is not written; the others are extracted.
+TEST(UntrustedMembers, LocalNameDifferentFromTheCentralNameIsRefused) {
+    ContainedRun run = runcontained(fixture("localname.zip"));
+    EXPECT_EQ(run.record.result, kResultArchiveError);
+    EXPECT_TRUE(run.record.hasfailure(kReasonNameMismatch, "shown.txt"));
+    EXPECT_EQ(run.tree, (Tree{{"first.txt", "first\n"},
+                              {"third.txt", "third\nthird\nthird\n"
+                                            "third\nthird\n"}}));
+    EXPECT_TRUE(run.outside.empty());
+}
+
+TEST(UntrustedMembers, NamesThatDifferOnlyInTheSeparatorAgree) {
+    ContainedRun run = runcontained(fixture("localslash.zip"));
+    EXPECT_EQ(run.record.result, kResultOk);
+    EXPECT_TRUE(run.record.failures.empty());
+    EXPECT_EQ(run.tree, (Tree{{"dir", "<dir>"}, {"dir/a.txt", "slash\n"}}));
+}
+
+TEST(UntrustedMembers, CompressedSizePastTheCentralDirectoryIsRefused) {
+    ContainedRun run = runcontained(fixture("datapast.zip"));
+    EXPECT_EQ(run.record.result, kResultArchiveError);
+    EXPECT_TRUE(run.record.hasfailure(kReasonDataPastEnd, "shown.txt"));
+    EXPECT_EQ(run.tree.count("shown.txt"), 0u);
+    EXPECT_EQ(run.tree["third.txt"], "third\nthird\nthird\nthird\nthird\n");
+    EXPECT_TRUE(run.outside.empty());
+}
+
+// The last member's data may end exactly at the central directory (every sound archive),
+// not one byte later.
+TEST(UntrustedMembers, DataMayEndExactlyAtTheCentralDirectory) {
+    ContainedRun sound = runcontained(fixture("localslash.zip"));
+    EXPECT_EQ(sound.record.result, kResultOk);
+    ContainedRun one = runcontained(fixture("datapastone.zip"));
+    EXPECT_EQ(one.record.result, kResultArchiveError);
+    EXPECT_TRUE(one.record.hasfailure(kReasonDataPastEnd, "third.txt"));
+    EXPECT_EQ(one.tree, (Tree{{"first.txt", "first\n"}, {"shown.txt", "the listed member\n"}}));
+}
+
+TEST(UntrustedMembers, UncompressedSizeThatDisagreesWithTheDataFails) {
+    ContainedRun run = runcontained(fixture("sizemore.zip"));
+    EXPECT_EQ(run.record.result, kResultArchiveError);
+    EXPECT_TRUE(run.record.hasfailure(kReasonSizeMismatch, "shown.txt"));
+    EXPECT_FALSE(run.record.hasfailure(kReasonCrc));
+    EXPECT_EQ(run.tree["third.txt"], "third\nthird\nthird\nthird\nthird\n");
+}
+
+// Archives that peers accept keep extracting without any reported failure: data in front,
+// data descriptors, empty members, other writers.
+TEST(UntrustedMembers, SoundArchivesReportNothing) {
+    for (const char* name : {"stored.zip", "prefixed.zip", "package_adjusted.zip", "descriptor.zip",
+                             "sevenzip_deflate.zip", "sevenzip_deflate64.zip", "bsdtar_stored.zip",
+                             "many.zip", "longcomment.zip"}) {
+        ContainedRun run = runcontained(fixture(name));
+        EXPECT_EQ(run.record.result, kResultOk) << name;
+        EXPECT_TRUE(run.record.failures.empty()) << name;
+        EXPECT_TRUE(run.outside.empty()) << name;
+    }
+}
+
+// Output that cannot be created: only a full disk gives 50.
+TEST(UntrustedMembers, FolderInTheWayOfAFileIsNotADiskFull) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "readme.txt" / "inside");
+    RunOptions always;
+    always.overwrite = kPolicyOverwrite;
+    RunRecord run = runengine(fixture("stored.zip"), dir.str(), always);
+    EXPECT_EQ(run.result, kResultArchiveError);
+    EXPECT_TRUE(run.hasfailure(kReasonFolderInTheWay, "readme.txt"));
+    EXPECT_TRUE(fs::exists(dir.path() / "readme.txt" / "inside"));
+    EXPECT_EQ(fs::file_size(dir.path() / "exact64k.bin"), 65536u);
+}
+
+TEST(UntrustedMembers, EveryFailureNamesItsReason) {
+    struct Case {
+        const char* archive;
+        int reason;
+        const char* member;
+    };
+    const Case cases[] = {{"badcrc.zip", kReasonCrc, "second.txt"},
+                          {"method12.zip", kReasonMethod, "second.txt"},
+                          {"version45.zip", kReasonNewerVersion, "third.txt"},
+                          {"badoffset.zip", kReasonLocalMissing, "first.txt"},
+                          {"cutcentral.zip", kReasonCentralCut, ""},
+                          {"foreignsig.zip", kReasonFewerEntries, ""},
+                          {"notzip.bin", kReasonNoEndRecord, ""},
+                          {"empty.zip", kReasonEmpty, ""}};
+    for (const Case& c : cases) {
+        ContainedRun run = runcontained(fixture(c.archive));
+        EXPECT_NE(run.record.result, kResultOk) << c.archive;
+        EXPECT_TRUE(run.record.hasfailure(c.reason, c.member)) << c.archive;
+        EXPECT_TRUE(run.outside.empty()) << c.archive;
+    }
+}
+
+} // namespace

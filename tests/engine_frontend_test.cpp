@@ -125,7 +125,8 @@ TEST(FrontEnd, OverwriteChoices) {
     fclose(f);
     EXPECT_EQ(orvsfx("extract -n " + target).status, 0);
     EXPECT_EQ(readfile(dir.path() / "a;b"), "mine");
-    EXPECT_EQ(orvsfx("extract " + target, "n\\n").status, 0);
+    // One answer for each of the five existing files.
+    EXPECT_EQ(orvsfx("extract " + target, "n\\nn\\nn\\nn\\nn\\n").status, 0);
     EXPECT_EQ(readfile(dir.path() / "a;b"), "mine");
     EXPECT_EQ(orvsfx("extract " + target, "A\\n").status, 0);
     EXPECT_EQ(readfile(dir.path() / "a;b"), "a;b");
@@ -176,11 +177,199 @@ TEST(FrontEnd, PasswordsFromOptionAndTerminal) {
     TempDir dir;
     EXPECT_EQ(orvsfx("test -p secret '" + fixture("enc_secret.zip") + "'").status, 0);
     EXPECT_EQ(orvsfx("test '" + fixture("enc_mixed.zip") + "'").status, kResultBadPassword);
-    EXPECT_EQ(orvsfx("extract -d '" + dir.str() + "' '" + fixture("enc_mixed.zip") + "'",
-                     "two\\none\\n")
+    EXPECT_EQ(
+        orvsfx("extract -d '" + dir.str() + "' '" + fixture("enc_mixed.zip") + "'", "two\\none\\n")
+            .status,
+        0);
+    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+}
+
+} // namespace
+
+namespace {
+
+// Runs orvsfx like orvsfx() but returns what it wrote to standard error.
+Output orvsfxerrors(const std::string& args, const std::string& input = "") {
+    Output out;
+    std::string command = "printf '" + input + "' | timeout 60 " + std::string(ORV_BINARY_DIR) +
+                          "/tools/orvsfx " + args + " 2>&1 >/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.text.append(buffer, got);
+    int status = pclose(pipe);
+    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+std::string line(const std::string& archive, const std::string& rest) {
+    return "orvsfx: " + archive + ": " + rest + "\n";
+}
+
+TEST(FrontEndReasons, ArchiveThatCannotBeOpenedSaysWhyAndMakesNothing) {
+    TempDir dir;
+    std::string missing = dir.str() + "/nosuch.zip";
+    Output list = orvsfxerrors("list '" + missing + "'");
+    EXPECT_EQ(list.status, kResultNotFound);
+    EXPECT_EQ(list.text, line(missing, "cannot open: No such file or directory"));
+    fs::path out = dir.path() / "out";
+    Output extract = orvsfxerrors("extract -d '" + out.string() + "' '" + missing + "'");
+    EXPECT_EQ(extract.status, kResultNotFound);
+    EXPECT_EQ(extract.text, line(missing, "cannot open: No such file or directory"));
+    Output notzip =
+        orvsfxerrors("extract -d '" + out.string() + "' '" + fixture("notzip.bin") + "'");
+    EXPECT_EQ(notzip.status, kResultArchiveError);
+    EXPECT_EQ(notzip.text,
+              line(fixture("notzip.bin"), "not a zip archive: no end-of-central-directory record"));
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(orvsfxerrors("list '" + dir.str() + "'").text,
+              line(dir.str(), "is a folder, not an archive"));
+}
+
+TEST(FrontEndReasons, DamagedMembersAndArchivesGiveOneLineEach) {
+    struct Case {
+        const char* archive;
+        int status;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"badcrc.zip", 2, "second.txt: CRC mismatch"},
+        {"method12.zip", 1, "second.txt: unsupported compression method 12"},
+        {"localname.zip", 2,
+         "shown.txt: damaged: the local header's name differs from the "
+         "central directory's"},
+        {"datapast.zip", 2,
+         "shown.txt: damaged: the compressed size runs past the central "
+         "directory or the end of the file"},
+        {"sizemore.zip", 2,
+         "shown.txt: size mismatch: the data does not decode to the stored "
+         "size"},
+        {"commentcut.zip", 1, "truncated: the archive comment runs past the end of the file"},
+        {"entrycounts.zip", 2,
+         "damaged: the end record's count of entries on this disk differs "
+         "from its total"},
+        {"cutcentral.zip", 51,
+         "truncated: a central directory entry runs past the end of the "
+         "file"},
+        {"foreignsig.zip", 3,
+         "damaged: the central directory holds fewer entries than its end "
+         "record says"},
+        {"enc_mixed.zip", 82, "docs/guide.txt: wrong password"},
+    };
+    for (const Case& c : cases) {
+        Output test = orvsfxerrors("test '" + fixture(c.archive) + "'");
+        EXPECT_EQ(test.status, c.status) << c.archive;
+        EXPECT_EQ(test.text.substr(0, test.text.find('\n') + 1), line(fixture(c.archive), c.text))
+            << c.archive;
+    }
+    // A cut comment also fails the listing; a whole one does not.
+    EXPECT_EQ(orvsfxerrors("list '" + fixture("commentcut.zip") + "'").status, kResultWarning);
+    Output whole = orvsfxerrors("list '" + fixture("commentwhole.zip") + "'");
+    EXPECT_EQ(whole.status, 0);
+    EXPECT_EQ(whole.text, "");
+}
+
+// Only a full disk exits with 50.
+TEST(FrontEndReasons, OutputThatCannotBeCreatedIsNotADiskFull) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "readme.txt" / "inside");
+    Output folder =
+        orvsfxerrors("extract -o -d '" + dir.str() + "' '" + fixture("stored.zip") + "'");
+    EXPECT_EQ(folder.status, kResultArchiveError);
+    EXPECT_EQ(folder.text, line(fixture("stored.zip"),
+                                "readme.txt: a folder stands where the file is to be written"));
+    TempDir other;
+    Output longname =
+        orvsfxerrors("extract -d '" + other.str() + "' '" + fixture("toolong.zip") + "'");
+    EXPECT_EQ(longname.status, kResultArchiveError);
+    EXPECT_EQ(longname.text, line(fixture("toolong.zip"), std::string(252, 'x') +
+                                                              ".txt: the name is too long for the "
+                                                              "file system"));
+    EXPECT_EQ(readfile(other.path() / "after.txt"), "after");
+}
+
+TEST(FrontEndReasons, ExistingFileWithoutAnAnswerIsAnErrorNamingTheSwitches) {
+    TempDir dir;
+    std::string target = "-d '" + dir.str() + "' '" + fixture("localslash.zip") + "'";
+    ASSERT_EQ(orvsfx("extract " + target).status, 0);
+    FILE* f = fopen((dir.path() / "dir" / "a.txt").string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs("mine", f);
+    fclose(f);
+    Output out = orvsfxerrors("extract " + target + " </dev/null");
+    EXPECT_EQ(out.status, kResultWarning);
+    EXPECT_EQ(out.text, line(fixture("localslash.zip"),
+                             "dir/a.txt: exists; use -o to overwrite existing files or -n to "
+                             "keep them"));
+    EXPECT_EQ(readfile(dir.path() / "dir" / "a.txt"), "mine");
+}
+
+TEST(FrontEndReasons, ControlCharactersOfNamesAreEscaped) {
+    Output list = orvsfx("list '" + fixture("controlnames.zip") + "'");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.text.find("  esc\\x1b[31mred.txt\n"), std::string::npos) << list.text;
+    EXPECT_NE(list.text.find("  bell\\x07.txt\n"), std::string::npos);
+    // Python stores this name as UTF-8 (C2 9D); its second byte is a C1 control in 1252.
+    EXPECT_NE(list.text.find("\\x9d.txt\n"), std::string::npos);
+    for (char c : list.text) {
+        EXPECT_NE(c, '\x1b');
+        EXPECT_NE(c, '\x07');
+    }
+    EXPECT_EQ(list.text.find("\xC2\x9D"), std::string::npos);
+}
+
+TEST(FrontEndReasons, MemberNamesAndPatternsChooseASubset) {
+    TempDir dir;
+    std::string archive = fixture("stored.zip");
+    EXPECT_EQ(orvsfx("extract -d '" + dir.str() + "' '" + archive + "' 'dir/*'").status, 0);
+    EXPECT_EQ(readtree(dir.path()).count("readme.txt"), 0u);
+    EXPECT_EQ(fs::file_size(dir.path() / "dir" / "data.bin"), 100000u);
+    EXPECT_TRUE(fs::exists(dir.path() / "dir" / "sub" / "empty.txt"));
+    TempDir other;
+    Output out =
+        orvsfxerrors("extract -d '" + other.str() + "' '" + archive + "' readme.txt nosuch.txt");
+    EXPECT_EQ(out.status, kResultNoneSelected);
+    EXPECT_EQ(out.text, line(archive, "nosuch.txt: no member matches"));
+    EXPECT_EQ(readtree(other.path()).size(), 1u);
+    EXPECT_EQ(readfile(other.path() / "readme.txt").substr(0, 8), "Orvandel");
+}
+
+TEST(FrontEndReasons, VersionIsPrinted) {
+    Output out = orvsfx("--version");
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.text, "orvsfx 1.0.0\n");
+}
+
+std::string longpassword(size_t length) {
+    const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string text;
+    for (size_t i = 0; i < length; ++i) text += kAlphabet[(i * 7 + i / 36) % 36];
+    return text;
+}
+
+TEST(FrontEndReasons, LongAndUtf8PasswordsFromTheCommandLine) {
+    for (size_t length : {81u, 200u}) {
+        std::string archive = fixture(("enc_long" + std::to_string(length) + ".zip").c_str());
+        EXPECT_EQ(
+            orvsfx("test -p " + longpassword(length) + " '" + archive + "' </dev/null").status, 0)
+            << length;
+    }
+    std::string long81 = fixture("enc_long81.zip");
+    Output prefix = orvsfxerrors("test -p " + longpassword(80) + " '" + long81 + "' </dev/null");
+    EXPECT_EQ(prefix.status, kResultBadPassword);
+    EXPECT_EQ(prefix.text, line(long81, "top.txt: wrong password"));
+    // Hashed as UTF-8 bytes by bsdtar: the ANSI form fails, the UTF-8 form opens it.
+    EXPECT_EQ(orvsfx("test -p 'p\xC3\xA4ssw\xC3\xB6rd\xE2\x82\xAC' '" + fixture("enc_utf8.zip") +
+                     "' </dev/null")
                   .status,
               0);
-    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+    // No code page 1252 form at all.
+    EXPECT_EQ(orvsfx("test -p '\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C' '" +
+                     fixture("enc_cyrillic.zip") + "' </dev/null")
+                  .status,
+              0);
+    EXPECT_EQ(orvsfx("test -p " + std::string(256, 'a') + " '" + long81 + "'").status, 2);
 }
 
 } // namespace

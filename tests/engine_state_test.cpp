@@ -133,3 +133,36 @@ TEST(ArchiveOpening, SecondRunStartsClean) {
 }
 
 } // namespace
+
+namespace {
+
+// End records that lie about the file: a comment cut short only warns (the members may be
+// whole), differing entry counts are an error, a central directory that would end past
+// the end of the file too.
+TEST(EndRecordChecks, CommentRunningPastTheEndWarns) {
+    ContainedRun cut = runcontained(fixture("commentcut.zip"));
+    EXPECT_EQ(cut.record.result, kResultWarning);
+    EXPECT_TRUE(cut.record.hasfailure(kReasonCommentPastEnd));
+    EXPECT_EQ(cut.tree.size(), 3u);
+    // The same comment with its last byte present is sound.
+    ContainedRun whole = runcontained(fixture("commentwhole.zip"));
+    EXPECT_EQ(whole.record.result, kResultOk);
+    EXPECT_TRUE(whole.record.failures.empty());
+    EXPECT_EQ(whole.tree, cut.tree);
+}
+
+TEST(EndRecordChecks, EntryCountsThatDifferAreAnError) {
+    ContainedRun run = runcontained(fixture("entrycounts.zip"));
+    EXPECT_EQ(run.record.result, kResultArchiveError);
+    EXPECT_TRUE(run.record.hasfailure(kReasonEntryCounts));
+    EXPECT_EQ(run.tree.size(), 3u);
+}
+
+TEST(EndRecordChecks, CentralDirectoryEndingPastTheFileIsReported) {
+    ContainedRun run = runcontained(fixture("centralpast.zip"));
+    EXPECT_GE(run.record.result, kResultArchiveError);
+    EXPECT_TRUE(run.record.hasfailure(kReasonCentralPastEnd));
+    EXPECT_TRUE(run.outside.empty());
+}
+
+} // namespace

@@ -68,6 +68,10 @@ void deleteitem(int item) {
     active->selected = moved;
 }
 
+void recordfailure(int reason, int result, const char* member, int syserror) {
+    active->record->failures.push_back({reason, result, member ? member : "", syserror});
+}
+
 int capture(EngineState*, const char* text, unsigned length, unsigned flags) {
     active->record->messages.push_back({std::string(text, length), flags});
     return 0;
@@ -146,6 +150,7 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
     ui.textsize = sizeof run.text;
     ui.dirlist = listcreate();
     ui.filelist = listcreate();
+    ui.reportfailure = recordfailure;
 
     RunRequest request = {};
     request.archivepath = archive.c_str();
@@ -165,6 +170,32 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
     listfreeall();
     active = nullptr;
     return record;
+}
+
+bool RunRecord::hasfailure(int reason, const std::string& member) const {
+    for (const Failure& f : failures)
+        if (f.reason == reason && (member.empty() || f.member == member)) return true;
+    return false;
+}
+
+std::set<std::string> scantree(const fs::path& folder) {
+    std::set<std::string> names;
+    for (auto& entry : fs::recursive_directory_iterator(folder))
+        names.insert(entry.path().lexically_relative(folder).generic_string());
+    return names;
+}
+
+ContainedRun runcontained(const std::string& archive, const RunOptions& options) {
+    TempDir parent;
+    fs::path root = parent.path() / "root";
+    fs::create_directory(root);
+    std::set<std::string> before = scantree(parent.path());
+    ContainedRun run;
+    run.record = runengine(archive, root.string(), options);
+    for (const std::string& name : scantree(parent.path()))
+        if (!before.count(name) && name.rfind("root/", 0) != 0) run.outside.push_back(name);
+    run.tree = readtree(root);
+    return run;
 }
 
 std::map<std::string, std::string> readtree(const fs::path& root) {

@@ -48,6 +48,14 @@ struct Message {
     unsigned flags;
 };
 
+// One call of EngineUi::reportfailure.
+struct Failure {
+    int reason;
+    int result;
+    std::string member; // empty for the archive as a whole
+    int syserror;
+};
+
 // What one run did.
 struct RunRecord {
     int result = -1;
@@ -60,7 +68,10 @@ struct RunRecord {
     std::vector<std::string> items;   // file list 301 after the run
     std::vector<std::string> dirlist; // folders the engine made
     std::vector<std::string> filelist;
+    std::vector<Failure> failures;
     bool hasmessage(const std::string& part) const;
+    // True when reason was reported (for member, when one is given).
+    bool hasfailure(int reason, const std::string& member = "") const;
 };
 
 // Runs extractarchive on archive into destination (empty: no destination).
@@ -71,6 +82,19 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
 std::map<std::string, std::string> readtree(const fs::path& root);
 
 std::string readfile(const fs::path& path);
+
+// Every path under folder (relative, "/"-separated), folders and links included: taken
+// before and after a run, it shows whatever the run made outside the destination.
+std::set<std::string> scantree(const fs::path& folder);
+
+// A run into a fresh destination "root" inside a fresh parent folder, with the parent
+// scanned before and after.
+struct ContainedRun {
+    RunRecord record;
+    std::map<std::string, std::string> tree; // the destination afterwards
+    std::vector<std::string> outside;        // paths the run made beside the destination
+};
+ContainedRun runcontained(const std::string& archive, const RunOptions& options = RunOptions());
 
 // Contents of an archive's members as Python's zipfile or 7-Zip stored them: the tree that
 // 7zz x makes of it (host only; empty on Win32).

@@ -94,6 +94,31 @@ TEST(NameMapping, DeviceNamesGetUnderscore) {
     EXPECT_EQ(readfile(dir.path() / "_aux" / "readme"), "aux/readme");
 }
 
+// COM0, LPT0 and the ports numbered with superscript one to three (code page 1252 bytes
+// 0xB9, 0xB2, 0xB3) are devices too, with or without an extension; longer names are not.
+// The names are checked in the engine's own list of created files, which holds them in
+// ANSI in both builds.
+TEST(NameMapping, ZeroAndSuperscriptPortsGetUnderscore) {
+    TempDir outer;
+    fs::path root = outer.path() / "root";
+    fs::create_directory(root);
+    std::set<std::string> before = scantree(outer.path());
+    RunRecord run = runengine(fixture("devices1252.zip"), root.string());
+    EXPECT_EQ(run.result, kResultOk);
+    std::set<std::string> created;
+    for (const std::string& path : run.filelist) {
+        ASSERT_EQ(path.rfind(root.string() + "/", 0), 0u) << path;
+        created.insert(path.substr(root.string().size() + 1));
+    }
+    EXPECT_EQ(created, (std::set<std::string>{"_COM0", "_lpt0.txt", "_COM\xB9", "_com\xB2.log",
+                                              "_COM\xB3", "_LPT\xB9", "_lpt\xB2.txt", "_LPT\xB3",
+                                              "COM\xB9"
+                                              "0",
+                                              "xCOM\xB9", "COM0x"}));
+    for (const std::string& name : scantree(outer.path()))
+        EXPECT_TRUE(before.count(name) || name.rfind("root/", 0) == 0) << "outside: " << name;
+}
+
 TEST(NameMapping, VersionSuffixesAreCut) {
     TempDir dir;
     EXPECT_EQ(runengine(fixture("semicolon.zip"), dir.str()).result, kResultOk);

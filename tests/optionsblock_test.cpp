@@ -214,6 +214,24 @@ TEST(OptionsBlock, DamagedBlocksAreRefusedWithinTheirBytes) {
     EXPECT_EQ(decodeoptions(good.data(), 11, &header.o, "x"), kOptionsBadSize);
 }
 
+// A length L one byte past the fields, with the data still there: the archive is not at L,
+// and the block is reported as damaged ("Incorrect file size"), not as an unknown archive
+// type. With L exactly at the fields' end and no archive there, it is the archive that is
+// missing.
+TEST(OptionsBlock, DamagedLengthIsNotAnUnknownArchive) {
+    BlockFields f;
+    f.title = "Title";
+    Bytes good = encode(f);
+    Bytes longer = good;
+    longer[6] = static_cast<unsigned char>(good.size() - 2 + 1);
+    longer.push_back('K');
+    Options opts;
+    EXPECT_EQ(opts.decode(longer), kOptionsBadSize);
+    f.archive = "7z";
+    Options other;
+    EXPECT_EQ(other.decode(encode(f)), kOptionsNoArchive);
+}
+
 namespace {
 
 // Runs readoptionsblockfrom on a file holding `prefix` bytes and then the block.

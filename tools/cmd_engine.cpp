@@ -8,14 +8,21 @@
 // packages and plain zip files alike and exit with the engine's result code (list: 0 when
 // the directory was read). Encrypted members get the password of -p, then questions on the
 // terminal. Names travel through the engine in code page 1252 and reach the
-// terminal as UTF-8.
+// terminal as UTF-8, with control characters escaped.
+//
+// Every failure the engine reports (EngineUi::reportfailure) becomes one line
+// "orvsfx: ARCHIVE: MEMBER: reason" on standard error; a run that ends badly without any
+// reported failure still gets a line with its result code.
 #include "engine/runrequest.h"
 #include "platform/codepage.h"
 #include "tools/builderror.h"
 #include "tools/commands.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fnmatch.h>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -28,7 +35,8 @@ enum class Mode { kList, kTest, kExtract };
 struct FrontEnd {
     Mode mode = Mode::kExtract;
     std::string archive;
-    std::string destination; // ANSI
+    std::string archiveshown; // the archive as the user named it, for messages
+    std::string destination;  // ANSI
     OverwritePolicy overwrite = kPolicyAsk;
     bool terminal = false; // progress bar on standard error
     bool askall = false;   // "A" answered: overwrite the rest
@@ -37,27 +45,80 @@ struct FrontEnd {
     unsigned done = 0;
     int cancel = 0;
     char text[kSharedTextBuffer] = {};
+    bool listing = false;              // the first pass, which reads the directory
+    unsigned entries = 0;              // central entries the first pass was offered
+    std::vector<std::string> patterns; // ANSI; members to extract (empty: all)
+    std::vector<bool> matched;
+    std::string utf8password;       // -p as typed, tried after its ANSI form when they differ
+    bool utf8pending = false;       // the UTF-8 form is the next password for this member
+    std::set<std::string> reported; // failure lines already printed (both passes report)
+    int worst = 0; // the worst result of a failure the front-end found or was told of
 };
 FrontEnd* current = nullptr;
 
+// The terminal form of one ANSI character; control characters (C0, DEL and the C1 range
+// some undefined code-page 1252 bytes map to) come back escaped, so that a member name
+// cannot send commands to the terminal.
+std::string showncharacter(unsigned char c) {
+    char ansi[2] = {static_cast<char>(c), 0};
+    char utf8[8];
+    platform::ansitoutf8(ansi, utf8, sizeof utf8);
+    unsigned char lead = static_cast<unsigned char>(utf8[0]);
+    unsigned char next = static_cast<unsigned char>(utf8[1]);
+    bool control = c < 0x20 || c == 0x7F || (lead == 0xC2 && next >= 0x80 && next <= 0x9F);
+    if (!control) return utf8;
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+    return escaped;
+}
+
 std::string shown(const char* ansi) {
-    std::vector<char> out(std::strlen(ansi) * 3 + 1);
-    platform::ansitoutf8(ansi, out.data(), static_cast<unsigned>(out.size()));
-    return out.data();
+    std::string out;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(ansi); *p; ++p)
+        out += showncharacter(*p);
+    return out;
+}
+
+// One line of any length; false at the end of the input.
+bool readline(std::string* line) {
+    line->clear();
+    int c;
+    while ((c = std::fgetc(stdin)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    return c != EOF || !line->empty();
 }
 
 std::string readline() {
-    char line[256];
-    if (!std::fgets(line, sizeof line, stdin)) return std::string();
-    line[std::strcspn(line, "\r\n")] = 0;
+    std::string line;
+    readline(&line);
     return line;
+}
+
+// Prints one failure line, once per run of the command.
+void printfailure(const std::string& subject, const std::string& reason, int result) {
+    if (result > current->worst) current->worst = result;
+    std::string line = "orvsfx: " + current->archiveshown + ": ";
+    if (!subject.empty()) line += subject + ": ";
+    line += reason;
+    if (!current->reported.insert(line).second) return;
+    if (current->terminal) std::fprintf(stderr, "\n");
+    std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 int askoverwrite(const char* path) {
     if (current->askall) return 1;
     if (current->asknone) return 0;
-    std::fprintf(stderr, "\nreplace %s? [y]es, [n]o, [A]ll, [N]one: ", shown(path).c_str());
-    std::string answer = readline();
+    // Answers may come from a pipe; the question is only shown on a terminal.
+    if (isatty(STDIN_FILENO))
+        std::fprintf(stderr, "\nreplace %s? [y]es, [n]o, [A]ll, [N]one: ", shown(path).c_str());
+    std::string answer;
+    if (!readline(&answer)) {
+        // No one to ask: an existing file must not be skipped without a word.
+        printfailure(shown(engine.member->name),
+                     "exists; use -o to overwrite existing files or -n to keep them",
+                     kResultWarning);
+        return 0;
+    }
     current->askall = answer == "A";
     current->asknone = answer == "N";
     return answer == "y" || answer == "yes" || current->askall;
@@ -65,10 +126,88 @@ int askoverwrite(const char* path) {
 
 // Asks on the terminal; without an answer the questions stop for the rest of the run.
 void promptpassword(char* buffer, const char* member) {
-    std::fprintf(stderr, "\npassword for %s: ", shown(member).c_str());
-    std::string answer = readline();
-    if (answer.empty() && std::feof(stdin)) answer = "\xAC";
+    if (isatty(STDIN_FILENO)) std::fprintf(stderr, "\npassword for %s: ", shown(member).c_str());
+    std::string answer;
+    if (!readline(&answer)) answer = "\xAC";
     std::snprintf(buffer, kPasswordBuffer, "%s", answer.c_str());
+}
+
+// The engine's password order (preset, then questions) with the UTF-8 form of -p right
+// behind its ANSI form: Linux zip writers hash the password's UTF-8 bytes.
+int frontendpassword(EngineState* state, int* counter, char* buffer, unsigned size,
+                     const char* archive, const char* member) {
+    if (current->utf8pending) {
+        current->utf8pending = false;
+        std::snprintf(buffer, size, "%s", current->utf8password.c_str());
+        return 0;
+    }
+    bool first = *counter == 0;
+    int answer = askpassword(state, counter, buffer, size, archive, member);
+    current->utf8pending = first && answer == 0 && !current->utf8password.empty();
+    return answer;
+}
+
+struct ReasonText {
+    int reason;
+    const char* text;
+    bool syserror; // the detail is a system error code to explain
+};
+
+const ReasonText kReasons[] = {
+    {kReasonCannotOpen, "cannot open", true},
+    {kReasonArchiveIsFolder, "is a folder, not an archive", false},
+    {kReasonNoEndRecord, "not a zip archive: no end-of-central-directory record", false},
+    {kReasonEndRecordCut, "truncated: the end-of-central-directory record is cut short", false},
+    {kReasonCentralPastEnd, "truncated: the central directory ends past the end of the file",
+     false},
+    {kReasonCentralOverlap, "damaged: the central directory runs into its end record", false},
+    {kReasonCommentPastEnd, "truncated: the archive comment runs past the end of the file", false},
+    {kReasonEntryCounts,
+     "damaged: the end record's count of entries on this disk differs from its total", false},
+    {kReasonCentralMissing, "damaged: no central directory where the end record says", false},
+    {kReasonCentralCut, "truncated: a central directory entry runs past the end of the file",
+     false},
+    {kReasonFewerEntries,
+     "damaged: the central directory holds fewer entries than its end record says", false},
+    {kReasonNewerVersion, "needs a newer version to extract", false},
+    {kReasonLocalMissing, "damaged: no local header where the central directory says", false},
+    {kReasonLocalCut, "truncated: the local header runs past the end of the file", false},
+    {kReasonNameMismatch, "damaged: the local header's name differs from the central directory's",
+     false},
+    {kReasonDataPastEnd,
+     "damaged: the compressed size runs past the central directory or the end of the file", false},
+    {kReasonWrongPassword, "wrong password", false},
+    {kReasonNoMemory, "out of memory", false},
+    {kReasonAbsolutePath, "leading '/' removed from the name", false},
+    {kReasonBadName, "the name does not convert to a file name", false},
+    {kReasonVolumeLabel, "volume label, not extracted", false},
+    {kReasonThroughLink, "the path goes through a symbolic link; nothing written", false},
+    {kReasonFileInTheWay, "a file stands where a folder is needed", false},
+    {kReasonFolderInTheWay, "a folder stands where the file is to be written", false},
+    {kReasonCannotMakeFolder, "cannot create a folder", true},
+    {kReasonPathTooLong, "the output path is too long", false},
+    {kReasonNameTooLong, "the name is too long for the file system", false},
+    {kReasonCannotCreate, "cannot create the file", true},
+    {kReasonCannotReplace, "cannot replace the existing file", true},
+    {kReasonDiskFull, "the disk is full", false},
+    {kReasonMethod, "unsupported compression method", false},
+    {kReasonInflate, "invalid Deflate data", false},
+    {kReasonSizeMismatch, "size mismatch: the data does not decode to the stored size", false},
+    {kReasonCrc, "CRC mismatch", false},
+    {kReasonDestination, "cannot create the extraction folder", true},
+    {kReasonOffsetsCorrected, "damaged: the archive's offsets are wrong and were corrected", false},
+    {kReasonEmpty, "the archive has no members", false},
+};
+
+void reportfailure(int reason, int result, const char* member, int detail) {
+    std::string text = "failed (reason " + std::to_string(reason) + ")";
+    for (const ReasonText& r : kReasons) {
+        if (r.reason != reason) continue;
+        text = r.text;
+        if (r.syserror && detail != 0) text += std::string(": ") + std::strerror(detail);
+        if (reason == kReasonMethod) text += " " + std::to_string(detail);
+    }
+    printfailure(member ? shown(member) : std::string(), text, result);
 }
 
 void drawbar(const char* path) {
@@ -87,8 +226,28 @@ int reportprogress(const char* path) {
     return 0;
 }
 
-// Every entry offered for choice is listed; none is chosen.
+bool matches(const std::string& pattern, const char* name) {
+    // A pattern naming a folder chooses everything below it.
+    return fnmatch(pattern.c_str(), name, 0) == 0 ||
+           fnmatch((pattern + "/*").c_str(), name, 0) == 0;
+}
+
+// The extraction pass with member names: a member is chosen (item 0, selected) when one of
+// the patterns matches its central name.
+int choosemember(const char* name) {
+    int item = -1;
+    for (size_t i = 0; i < current->patterns.size(); ++i) {
+        if (!matches(current->patterns[i], name)) continue;
+        current->matched[i] = true;
+        item = 0;
+    }
+    return item;
+}
+
+// In the first pass every entry offered for choice is listed; none is chosen.
 int finditem(const char* name) {
+    if (!current->listing) return choosemember(name);
+    ++current->entries;
     if (current->mode == Mode::kList) {
         const CentralHeader& c = engine.central;
         unsigned date = c.dostime >> 16, time = c.dostime & 0xFFFF;
@@ -101,10 +260,16 @@ int finditem(const char* name) {
 }
 
 int isselected(int) {
-    return 0;
+    return current->listing ? 0 : 1;
 }
 
 void deleteitem(int) {}
+
+// The engine's own messages are mostly empty texts with flags; the front-end speaks through
+// the failure reasons instead, so they are dropped.
+int dropmessage(EngineState*, const char*, unsigned, unsigned) {
+    return 0;
+}
 
 int terminalinput(EngineState*, char* answer, unsigned size) {
     std::fprintf(stderr, "\ncontinue? [y/n]: ");
@@ -126,6 +291,7 @@ int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
     ui.bytesdone = &frontend.done;
     ui.text = frontend.text;
     ui.textsize = sizeof frontend.text;
+    ui.reportfailure = reportfailure;
     RunRequest request = {};
     request.archivepath = frontend.archive.c_str();
     request.destination = frontend.destination.empty() ? nullptr : frontend.destination.c_str();
@@ -134,7 +300,9 @@ int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
     request.overwrite = frontend.overwrite;
     request.quietlevel = 1;
     request.ui = &ui;
+    request.message = dropmessage;
     request.input = terminalinput;
+    request.askpassword = frontendpassword;
     initengine();
     current = &frontend;
     int result = runarchive(&request);
@@ -153,17 +321,33 @@ std::string toansi(const std::string& text, const char* what) {
 
 void usage(const char* command) {
     if (!std::strcmp(command, "extract"))
-        std::printf("usage: orvsfx extract [-o | -n] [-p PASSWORD] -d DIR PACKAGE\n"
+        std::printf("usage: orvsfx extract [-o | -n] [-p PASSWORD] -d DIR PACKAGE [MEMBER...]\n"
                     "  -d DIR       extract under DIR (made if missing; its parent must exist)\n"
                     "  -o           overwrite existing files without asking\n"
                     "  -n           never overwrite existing files\n"
-                    "  -p PASSWORD  first password tried for encrypted members\n");
+                    "  -p PASSWORD  first password tried for encrypted members\n"
+                    "  MEMBER       names or shell patterns of the members to extract\n");
     else if (!std::strcmp(command, "test"))
-        std::printf("usage: orvsfx test [-p PASSWORD] PACKAGE\n");
+        std::printf("usage: orvsfx test [-p PASSWORD] PACKAGE [MEMBER...]\n");
     else
         std::printf("usage: orvsfx %s PACKAGE\n", command);
     std::printf("The exit code is the engine's result code (0 success, 1 warning, 2 and up "
                 "errors).\n");
+}
+
+// -p: the ANSI form goes first (the stub's own form); the UTF-8 bytes as typed follow when
+// they differ, or stand alone when the text has no ANSI form.
+void setpassword(const std::string& text, FrontEnd* frontend) {
+    std::vector<char> ansi(text.size() + 1);
+    bool converts =
+        platform::utf8toansi(text.c_str(), ansi.data(), static_cast<unsigned>(ansi.size()));
+    std::string first = converts ? std::string(ansi.data()) : text;
+    if (first.size() >= sizeof presetpassword)
+        throw UsageError("the password is longer than " +
+                         std::to_string(sizeof presetpassword - 1) + " bytes");
+    std::snprintf(presetpassword, sizeof presetpassword, "%s", first.c_str());
+    frontend->utf8password.clear();
+    if (first != text && text.size() < sizeof presetpassword) frontend->utf8password = text;
 }
 
 // Parses the arguments; false when help was asked for.
@@ -177,19 +361,37 @@ bool parse(const CommandArgs& args, const char* command, FrontEnd* frontend) {
                 throw UsageError("-o and -n exclude each other");
             frontend->overwrite = policy;
         } else if (frontend->mode != Mode::kList && a == "-p" && i + 1 < args.size())
-            std::snprintf(presetpassword, sizeof presetpassword, "%s",
-                          toansi(args[++i], "password").c_str());
+            setpassword(args[++i], frontend);
         else if (frontend->mode == Mode::kExtract && a == "-d" && i + 1 < args.size())
             frontend->destination = toansi(args[++i], "folder");
-        else if (a.empty() || a[0] == '-' || !frontend->archive.empty())
+        else if (a.empty() || a[0] == '-' ||
+                 (!frontend->archive.empty() && frontend->mode == Mode::kList))
             throw UsageError("unexpected argument \"" + a + "\"");
+        else if (frontend->archive.empty())
+            frontend->archive = toansi(a, "file name"), frontend->archiveshown = a;
         else
-            frontend->archive = toansi(a, "file name");
+            frontend->patterns.push_back(toansi(a, "member name"));
     }
     if (frontend->archive.empty()) throw UsageError(std::string(command) + " needs a PACKAGE");
     if (frontend->mode == Mode::kExtract && frontend->destination.empty())
         throw UsageError("extract needs -d DIR");
+    frontend->matched.assign(frontend->patterns.size(), false);
     return true;
+}
+
+// The exit code: the engine's result, raised by the failures the front-end found itself;
+// a failing run that reported nothing gets a line of its own.
+int finish(FrontEnd& frontend, int result) {
+    for (size_t i = 0; i < frontend.patterns.size(); ++i)
+        if (!frontend.matched[i])
+            printfailure(shown(frontend.patterns[i].c_str()), "no member matches",
+                         kResultNoneSelected);
+    if (result == kResultNoneSelected && frontend.reported.empty())
+        printfailure("", "no member was chosen", result);
+    if (result < frontend.worst) result = frontend.worst;
+    if (result != kResultOk && frontend.reported.empty())
+        printfailure("", "failed with result " + std::to_string(result), result);
+    return result;
 }
 
 int run(const CommandArgs& args, Mode mode, const char* command) {
@@ -197,13 +399,21 @@ int run(const CommandArgs& args, Mode mode, const char* command) {
     frontend.mode = mode;
     if (!parse(args, command, &frontend)) return 0;
     // The first pass reads the directory: the listing, or the total for the progress bar.
+    frontend.listing = true;
     int listed = runengine(frontend, kRunSelected, kRunTest);
-    if (mode == Mode::kList) return listed == kResultNoneSelected ? kResultOk : listed;
-    if (listed == kResultNotFound) return listed;
+    frontend.listing = false;
+    current = &frontend;
+    if (mode == Mode::kList) return finish(frontend, listed == kResultNoneSelected ? 0 : listed);
+    // An archive that cannot be opened or read at all gets no destination folder.
+    if (listed == kResultNotFound || (frontend.entries == 0 && listed > kResultWarning))
+        return finish(frontend, listed);
     frontend.terminal = isatty(STDERR_FILENO) != 0;
-    int result = runengine(frontend, kRunAll, mode == Mode::kExtract ? kRunExtract : kRunTest);
-    if (mode == Mode::kTest && result == kResultOk) std::printf("No errors detected.\n");
-    return result;
+    int result = runengine(frontend, frontend.patterns.empty() ? kRunAll : kRunSelected,
+                           mode == Mode::kExtract ? kRunExtract : kRunTest);
+    current = &frontend;
+    if (mode == Mode::kTest && result == kResultOk && frontend.worst == 0)
+        std::printf("No errors detected.\n");
+    return finish(frontend, result);
 }
 
 } // namespace

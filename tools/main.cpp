@@ -2,6 +2,7 @@
 //
 // The first argument names a subcommand from the table below; everything after it belongs to
 // that subcommand. Failures end here as one line "orvsfx: message" on standard error.
+#include "resources/version.h"
 #include "tools/builderror.h"
 #include "tools/commands.h"
 
@@ -31,12 +32,17 @@ int printhelp() {
     std::printf("usage: orvsfx COMMAND [arguments]\n\ncommands:\n");
     for (const Command& command : kCommands)
         std::printf("  %-8s %s\n", command.name, command.summary);
-    std::printf("  %-8s %s\n\n", "help", "show this text");
+    std::printf("  %-8s %s\n", "help", "show this text");
+    std::printf("  %-8s %s\n\n", "--version", "show the version");
     std::printf("\"orvsfx COMMAND --help\" describes a command's arguments.\n");
     return kExitOk;
 }
 
 int dispatch(int argc, char** argv) {
+    if (argc >= 2 && !std::strcmp(argv[1], "--version")) {
+        std::printf("orvsfx %s\n", ORV_VERSION_TEXT);
+        return kExitOk;
+    }
     if (argc < 2 || !std::strcmp(argv[1], "help") || !std::strcmp(argv[1], "--help") ||
         !std::strcmp(argv[1], "-h"))
         return argc < 2 ? (printhelp(), kExitUsage) : printhelp();

@@ -89,12 +89,14 @@ File* openread(const char* path) {
     return opennative(path, O_RDONLY);
 }
 
+// O_NOFOLLOW: a link planted in the destination, dangling or not, makes the open fail
+// instead of creating or truncating whatever it points to.
 File* createwrite(const char* path) {
-    return opennative(path, O_WRONLY | O_CREAT | O_TRUNC);
+    return opennative(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW);
 }
 
 File* opentimes(const char* path) {
-    return opennative(path, O_RDONLY);
+    return opennative(path, O_RDONLY | O_NOFOLLOW);
 }
 
 int readfile(File* file, void* buffer, unsigned n) {
@@ -146,12 +148,22 @@ int lasterror() {
     return errno;
 }
 
-int statpath(const char* path, PathStatus* status) {
+int errorkind(int error) {
+    if (error == ENOSPC || error == EDQUOT) return kErrorDiskFull;
+    if (error == ENAMETOOLONG) return kErrorNameTooLong;
+    return kErrorOther;
+}
+
+namespace {
+
+int fillstatus(const char* path, PathStatus* status, bool follow) {
     NativePath name;
     struct stat st;
-    if (!native(path, &name) || stat(name.text, &st) != 0) return -1;
+    if (!native(path, &name) || (follow ? stat(name.text, &st) : lstat(name.text, &st)) != 0)
+        return -1;
     memset(status, 0, sizeof *status);
-    status->kind = S_ISDIR(st.st_mode)   ? kPathDirectory
+    status->kind = S_ISLNK(st.st_mode)   ? kPathLink
+                   : S_ISDIR(st.st_mode) ? kPathDirectory
                    : S_ISCHR(st.st_mode) ? kPathDevice
                                          : kPathFile;
     status->readonly = (st.st_mode & S_IWUSR) == 0;
@@ -160,6 +172,16 @@ int statpath(const char* path, PathStatus* status) {
     status->modification = tofiletime(st.st_mtim);
     status->access = tofiletime(st.st_atim);
     return 0;
+}
+
+} // namespace
+
+int statpath(const char* path, PathStatus* status) {
+    return fillstatus(path, status, true);
+}
+
+int linkstatus(const char* path, PathStatus* status) {
+    return fillstatus(path, status, false);
 }
 
 int makewritable(const char* path) {

@@ -106,12 +106,22 @@ int lasterror() {
     return static_cast<int>(GetLastError());
 }
 
-int statpath(const char* path, PathStatus* status) {
+int errorkind(int error) {
+    if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return kErrorDiskFull;
+    if (error == ERROR_FILENAME_EXCED_RANGE) return kErrorNameTooLong;
+    return kErrorOther;
+}
+
+// GetFileAttributesExA reports a symbolic link or junction itself, not what it points to,
+// so both queries share it; only linkstatus tells a reparse point apart.
+static int fillstatus(const char* path, PathStatus* status, bool links) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return -1;
-    status->kind = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kPathDirectory
-                   : (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)  ? kPathDevice
-                                                                      : kPathFile;
+    bool reparse = links && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    status->kind = reparse                                              ? kPathLink
+                   : (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kPathDirectory
+                   : (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)    ? kPathDevice
+                                                                        : kPathFile;
     status->readonly = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     status->size = data.nFileSizeLow;
     status->hastimes = true;
@@ -119,6 +129,14 @@ int statpath(const char* path, PathStatus* status) {
     status->access = fromfiletime(data.ftLastAccessTime);
     status->creation = fromfiletime(data.ftCreationTime);
     return 0;
+}
+
+int statpath(const char* path, PathStatus* status) {
+    return fillstatus(path, status, false);
+}
+
+int linkstatus(const char* path, PathStatus* status) {
+    return fillstatus(path, status, true);
 }
 
 int makewritable(const char* path) {

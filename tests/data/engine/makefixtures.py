@@ -191,6 +191,8 @@ def names():
     for length in (259, 260):
         edge = "d" * 100 + "/" + "f" * (length - 101)
         save("name%d.zip" % length, build([(edge, b"edge")]))
+    # A name of 256 bytes: below the engine's 259, above what Linux file systems take.
+    save("toolong.zip", build([("x" * 252 + ".txt", b"long"), ("after.txt", b"after")]))
     save("volume83.zip", build([("Programs_and_Tools/readme.first.txt", b"8.3"),
                                 (".profile", b"p"), ("my file.txt", b"space")]))
 
@@ -204,6 +206,86 @@ TRAVERSAL = [
     "con", "nul.txt", "aux\\evil19.txt", "com1", "lpt1.txt", "ok/../../../../../../evil20.txt",
     "..\\../..\\../tmp/evil21.txt", ". ./evil22.txt",
 ]
+
+
+def patch_name(blob, index, old, new):
+    """Replaces bytes of member `index`'s name in its central header, its local header or
+    both (old and new of the same length), leaving its data and CRC alone."""
+    b = bytearray(blob)
+    central = central_entries(blob)[index]
+    n = struct.unpack_from("<H", blob, central + 28)[0]
+    local = local_of(blob, central)
+    for start in (central + 46, local + 30):
+        field = bytes(b[start:start + n])
+        if old in field:
+            b[start:start + n] = field.replace(old, new)
+    return bytes(b)
+
+
+def patch_local_name(blob, index, new):
+    """Gives member `index` another local name of the same length; the central one stays."""
+    b = bytearray(blob)
+    local = local_of(blob, central_entries(blob)[index])
+    n = struct.unpack_from("<H", blob, local + 26)[0]
+    assert len(new) == n
+    b[local + 30:local + 30 + n] = new
+    return bytes(b)
+
+
+def untrusted():
+    """Archives that lie: names, sizes and counts that disagree, and reserved device names
+    in code page 1252."""
+    base = build([("first.txt", b"first\n"), ("shown.txt", b"the listed member\n"),
+                  ("third.txt", b"third\n" * 5)])
+    entries = central_entries(base)
+    # The local header of shown.txt names other.txt: the listing and the disk would differ.
+    save("localname.zip", patch_local_name(base, 1, b"other.txt"))
+    # Only the separator differs between the two names: the same path, extracted.
+    slashes = build([("dir/a.txt", b"slash\n")])
+    save("localslash.zip", patch_local_name(slashes, 0, b"dir\\a.txt"))
+    # shown.txt claims 1 MiB of compressed data in both headers (stored sizes agree): its
+    # data would run through the central directory.
+    big = patch(base, entries[1] + 20, "<I", 0x100000)
+    big = patch(big, entries[1] + 24, "<I", 0x100000)
+    big = patch(big, local_of(base, entries[1]) + 18, "<I", 0x100000)
+    save("datapast.zip", patch(big, local_of(base, entries[1]) + 22, "<I", 0x100000))
+    # The last member's data ends exactly where the central directory begins (base itself
+    # is that edge); here third.txt claims one byte more in both headers, all its sizes.
+    third = len(b"third\n" * 5) + 1
+    one = base
+    for field in (20, 24):
+        one = patch(one, entries[2] + field, "<I", third)
+    for field in (18, 22):
+        one = patch(one, local_of(base, entries[2]) + field, "<I", third)
+    save("datapastone.zip", one)
+    # shown.txt says it decodes to one byte more than it holds, in both headers.
+    size = len(b"the listed member\n")
+    more = patch(base, entries[1] + 24, "<I", size + 1)
+    save("sizemore.zip", patch(more, local_of(base, entries[1]) + 22, "<I", size + 1))
+    # The end record's comment length is 100 but only 99 bytes follow: a cut download.
+    pos = endrecord(base)[0]
+    save("commentcut.zip", patch(base, pos + 20, "<H", 100) + b"c" * 99)
+    # A comment of 100 bytes that is all there: the edge of the check above.
+    save("commentwhole.zip", patch(base, pos + 20, "<H", 100) + b"c" * 100)
+    # Entries on this disk 2, entries in total 3.
+    save("entrycounts.zip", patch(base, pos + 8, "<H", 2))
+    # The central directory claims 1,000 bytes more than it has: it would end past the end
+    # of the file.
+    _, _, csize, _ = endrecord(base)
+    save("centralpast.zip", patch(base, pos + 12, "<I", csize + 1000))
+
+    devices = ["COM0", "lpt0.txt", "COM!", "com@.log", "COM#", "LPT!", "lpt@.txt", "LPT#",
+               "COM!0", "xCOM!", "COM0x"]
+    blob = build([(n, b"device") for n in devices])
+    # Placeholders become the superscript digits of code page 1252: ! -> 0xB9 (one),
+    # @ -> 0xB2 (two), # -> 0xB3 (three).
+    for i in range(len(devices)):
+        for old, new in ((b"!", b"\xb9"), (b"@", b"\xb2"), (b"#", b"\xb3")):
+            blob = patch_name(blob, i, old, new)
+    save("devices1252.zip", blob)
+
+    save("controlnames.zip", build([("esc\x1b[31mred.txt", b"escape"), ("bell\x07.txt", b"bell"),
+                                    ("csi\x9d.txt", b"c1")]))
 
 
 def traversal():
@@ -273,6 +355,17 @@ def external(workdir):
 #       -cf enc_oem.zip top.txt docs/guide.txt
 #   bsdtar --format zip --options zip:encryption=traditional --passphrase $'\xe9' \
 #       -cf enc_ansi.zip top.txt docs/guide.txt
+# Long passwords, the first 80, 81 and all 200 characters of one text LONG, which the tests
+# rebuild with the same formula:
+#   LONG=$(python3 -c "print(''.join('abcdefghijklmnopqrstuvwxyz0123456789'[(i*7 + i//36) % 36]
+#                                     for i in range(200)))")
+#   for n in 80 81 200; do 7zz a -tzip -mem=ZipCrypto -p"${LONG:0:$n}" -mx=0 enc_long$n.zip top.txt; done
+# Passwords hashed as their UTF-8 bytes, as Linux zip writers do (the second has no form in
+# code page 1252 at all):
+#   bsdtar --format zip --options zip:encryption=zipcrypt --passphrase 'pässwörd€' \
+#       -cf enc_utf8.zip top.txt
+#   bsdtar --format zip --options zip:encryption=zipcrypt --passphrase 'пароль' \
+#       -cf enc_cyrillic.zip top.txt
 # bsdtar takes the password as raw bytes and writes a data descriptor behind every member,
 # so the check byte of those two comes from the member's time, not its CRC. Their password
 # is "\u00e9" (e acute) in code page 437 (byte 0x82) and in code page 1252 (byte 0xE9).
@@ -291,6 +384,7 @@ def main():
     faulty()
     names()
     traversal()
+    untrusted()
     prefixes()
     encrypted()
     work = tempfile.mkdtemp()
