@@ -5,14 +5,19 @@
 // OUTPUT.partial and renamed over OUTPUT only when it is complete, so a failed build leaves
 // an existing OUTPUT as it was and no partial file behind.
 #include "tools/buildflags.h"
+#include "tools/codepage.h"
 #include "tools/builderror.h"
 #include "tools/commands.h"
 #include "tools/deflatecompressor.h"
 #include "tools/fileio.h"
 #include "tools/folderscan.h"
 #include "tools/packagewriter.h"
+#include "tools/randomsource.h"
+#include "tools/stubcheck.h"
 #include "tools/texttable.h"
+#include "tools/zipcrypto.h"
 #include "tools/zipreader.h"
+#include "tools/ziptimes.h"
 #include "tools/zipwriter.h"
 
 #include <chrono>
@@ -108,7 +113,7 @@ ZipMember memberof(const FolderItem& item) {
     ZipMember member;
     member.name = item.name;
     member.mtime = item.mtime;
-    member.atime = item.atime;
+    // No access time: reading the tree to pack it changes it, so two builds would differ.
     member.dosattributes = item.dosattributes;
     if (!item.isfolder) member.data = readfile(item.path, "the file");
     if (member.data.size() != item.size)
@@ -122,7 +127,16 @@ std::size_t packfolder(const BuildRequest& request, const std::vector<FolderItem
     std::uint64_t total = 0, done = 0;
     for (const FolderItem& item : items) total += item.size;
     Progress progress(items.size(), total);
-    ZipWriter writer(out, base, deflatecompressor(request.level));
+    ZipWriterSettings settings;
+    settings.compress = deflatecompressor(request.level);
+    settings.utcdostimes = true;
+    settings.latesttime = request.sourcedateepoch;
+    if (!request.password.empty()) {
+        settings.password = request.password;
+        settings.headersource =
+            request.derivedheaders ? derivedheadersource(request.password) : systemheadersource();
+    }
+    ZipWriter writer(out, base, std::move(settings));
     for (std::size_t i = 0; i < items.size(); ++i) {
         writer.add(memberof(items[i]));
         done += items[i].size;
@@ -130,6 +144,32 @@ std::size_t packfolder(const BuildRequest& request, const std::vector<FolderItem
     }
     writer.finish(request.comment);
     return items.size();
+}
+
+// The longest password a user can type into the stub's password question (its buffer holds
+// 81 bytes with the NUL).
+const std::size_t kPasswordLimit = 80;
+
+// The table chosen by --texts or --language, with this package's own texts; every text of
+// the request is converted to the table's code page on the way.
+TextTable interfacetexts(BuildRequest& request) {
+    TextTable table = !request.texts.empty()     ? loadtable(request.texts)
+                      : request.language.empty() ? shippedtable("english")
+                                                 : shippedtable(request.language);
+    encoderequest(request, *table.codepage);
+    if (request.password.size() > kPasswordLimit)
+        throw BuildError("the password has " + std::to_string(request.password.size()) +
+                         " bytes; at most " + std::to_string(kPasswordLimit) +
+                         " fit the stub's password question");
+    checkplaceholders(table);
+    if (!request.textoverrides.empty()) {
+        for (const auto& [k, text] : request.textoverrides) table.texts[k] = text;
+        table.name = "the package's own texts";
+        checkplaceholders(table);
+    }
+    for (const std::string& collision : mnemoniccollisions(table.texts, *table.codepage))
+        std::fprintf(stderr, "orvsfx: warning: %s\n", collision.c_str());
+    return table;
 }
 
 } // namespace
@@ -141,8 +181,9 @@ int buildcommand(const CommandArgs& args) {
         return 0;
     }
     std::string stub = readfile(request.stub, "the stub");
-    auto texts = request.texts.empty() ? defaulttexttable() : loadtexttable(request.texts);
-    std::string textblock = encodetextblock(textblockbody(texts));
+    checkstubimage(stub, request.stub);
+    TextTable table = interfacetexts(request);
+    std::string textblock = encodetextblock(textblockbody(table.texts));
     std::string optionsblock = encodeoptions(request.options);
     checkoutput(request);
     PackageLayout layout;
@@ -158,6 +199,10 @@ int buildcommand(const CommandArgs& args) {
         source = readfile(request.fromzip, "the archive");
         directory = readziparchive(source);
         checkforstub(source, directory);
+        if (request.sourcedateepoch &&
+            clamparchivetimes(source, directory, *request.sourcedateepoch) > 0)
+            std::fprintf(stderr, "orvsfx: warning: encrypted members with a data descriptor "
+                                 "keep their DOS time, which their password check uses\n");
         archive = rebasearchive(source, directory, layout.archiveoffset);
     }
 
