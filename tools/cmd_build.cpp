@@ -34,6 +34,9 @@ namespace {
 class PartialFile {
   public:
     explicit PartialFile(const std::string& target) : target_(target), path_(target + ".partial") {
+        std::error_code ignored; // a folder that cannot be made shows as the open's failure
+        fs::path folder = fs::path(target).parent_path();
+        if (!folder.empty()) fs::create_directories(folder, ignored);
         stream_.open(path_, std::ios::binary | std::ios::trunc);
         if (!stream_) throw BuildError("cannot create " + path_);
     }

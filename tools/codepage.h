@@ -21,6 +21,9 @@ const CodePage* findcodepage(unsigned number);
 // The code page of the Western European languages, and the default of every package.
 const CodePage& westerncodepage();
 
+// Code page 437, in which the stub reads the names of members from DOS hosts.
+const CodePage& oemcodepage();
+
 // text (UTF-8) in the code page. Refuses invalid UTF-8 and characters the code page cannot
 // hold with "<what>: character N ..." (N counts characters from 1 within text).
 std::string encodeansi(const std::string& text, const CodePage& page, const std::string& what);
