@@ -8,6 +8,7 @@ orv_add_test(tools_packagewriter_test
 
 orv_add_test(tools_orvsfx_test
     SOURCES tools_orvsfx_test.cpp tools_build_test.cpp tools_packagefile_test.cpp
+            tools_signing_test.cpp
     HOST_ONLY TIMEOUT 240)
 if(TARGET tools_orvsfx_test)
     add_dependencies(tools_orvsfx_test orvsfx)

@@ -63,7 +63,8 @@ struct StubHeaders {
 };
 
 // size bytes of filler with a stray '{' and "{SLF" every 1000 bytes (never a whole marker),
-// behind the DOS and PE headers of a stub (PE signature at 0x80).
+// behind the DOS and PE headers of a stub (PE signature at 0x80, no sections: enough for the
+// builder's check and for osslsigncode, not for Windows).
 inline std::string fakestub(std::size_t size, const StubHeaders& headers = {}) {
     std::string stub(size, 'M');
     for (std::size_t at = 1000; at + 4 < size; at += 1000) stub.replace(at, 4, "{SLF");
@@ -82,6 +83,10 @@ inline std::string fakestub(std::size_t size, const StubHeaders& headers = {}) {
     put16(0x84 + 16, headers.optionalsize);
     put16(0x98, headers.magic);
     put16(0x98 + 68, headers.subsystem);
+    // 16 empty data directories, so that a signing tool finds the certificate table entry.
+    put16(0x98 + 92, 16);
+    put16(0x98 + 94, 0);
+    if (size >= 0x98 + 96 + 128) stub.replace(0x98 + 96, 128, std::string(128, '\0'));
     return stub;
 }
 

@@ -227,6 +227,9 @@ void applylevel(const Option&, BuildRequest& r, const std::string& v, const Wher
 void applyepoch(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
     r.sourcedateepoch = parseepoch(v, w.name);
 }
+void applysignature(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
+    r.signaturesize = parsenumber(v, w.name, 65535);
+}
 void applypassword(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
     if (v.empty()) throw ValueError(w.name + " needs a password");
     r.password = v;
@@ -326,6 +329,11 @@ const std::vector<Option>& options() {
                           "latest time stamp written, seconds since 1970 (default: the "
                           "environment's SOURCE_DATE_EPOCH, if set)",
                           applyepoch));
+        t.push_back(value("signature-size", Section::kPackage, "N",
+                          "size of the Authenticode signature the package will get, in bytes "
+                          "(default 16384; 0: not to be signed); warns when the archive comment "
+                          "leaves less room",
+                          applysignature));
         t.push_back(value("password", Section::kPackage, "TEXT",
                           "encrypt every file (traditional PKWARE encryption)", applypassword));
         t.push_back(value("reproducible-encryption", Section::kPackage, nullptr,

@@ -30,6 +30,9 @@ struct BuildRequest {
     // --source-date-epoch, else the environment's SOURCE_DATE_EPOCH: the latest time stamp
     // written into the archive.
     std::optional<std::int64_t> sourcedateepoch;
+    // --signature-size: the Authenticode signature the package is to be signed with later,
+    // in bytes (0: it will not be signed); a comment that leaves less room is warned about.
+    unsigned signaturesize = 16384;
     std::string password;        // --password: encrypt every file
     bool derivedheaders = false; // --reproducible-encryption: headers derived from inputs
     std::map<int, std::string> textoverrides; // --text N=TEXT: this package's own texts

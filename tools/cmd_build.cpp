@@ -16,6 +16,7 @@
 #include "tools/stubcheck.h"
 #include "tools/texttable.h"
 #include "tools/zipcrypto.h"
+#include "tools/zipformat.h"
 #include "tools/zipreader.h"
 #include "tools/ziptimes.h"
 #include "tools/zipwriter.h"
@@ -149,6 +150,25 @@ std::size_t packfolder(const BuildRequest& request, const std::vector<FolderItem
     return items.size();
 }
 
+// The stub's main dialog reads the end record from the package's last 65,557 bytes (the
+// engine from the last 66,000): a signature appended behind the archive must leave the
+// record, its 22 bytes and the comment within that window.
+const std::size_t kDialogEndWindow = 65557;
+static_assert(kDialogEndWindow == kEndRecordSize + kCommentLimit, "record and longest comment");
+// The certificate table starts on an 8-byte boundary, so signing may pad the file first.
+const std::size_t kSignaturePadding = 7;
+
+void warnaboutsignature(const BuildRequest& request, std::size_t commentsize) {
+    std::size_t used = kEndRecordSize + commentsize + kSignaturePadding;
+    std::size_t room = used < kDialogEndWindow ? kDialogEndWindow - used : 0;
+    if (request.signaturesize == 0 || request.signaturesize <= room) return;
+    std::fprintf(stderr,
+                 "orvsfx: warning: the archive comment (%zu bytes) leaves room for a signature "
+                 "of %zu bytes, less than the %u expected; a signed package would not show its "
+                 "files\n",
+                 commentsize, room, request.signaturesize);
+}
+
 // The longest password a user can type into the stub's password question (its buffer holds
 // 81 bytes with the NUL).
 const std::size_t kPasswordLimit = 80;
@@ -211,6 +231,8 @@ int buildcommand(const CommandArgs& args) {
 
     PartialFile output(request.output);
     output.stream().write(head.data(), static_cast<std::streamsize>(head.size()));
+    warnaboutsignature(request,
+                       request.fromzip.empty() ? request.comment.size() : directory.comment.size());
     std::size_t entries = directory.entries.size();
     if (request.fromzip.empty())
         entries = packfolder(request, items, output.stream(), layout.archiveoffset);

@@ -246,7 +246,9 @@ void showarchive(const std::string& package, std::size_t at, Report& report) {
     try {
         archive = readziparchive(package);
     } catch (const BuildError& e) {
-        report.problem(std::string("archive: ") + e.what());
+        report.problem(std::string("archive: ") + e.what() +
+                       " in the last 65557 bytes, where the stub's dialog looks for it (a "
+                       "signature added later may have pushed it out)");
         return;
     }
     std::printf("archive          %zu (%zu bytes), %zu entries, offsets %s\n", at,
@@ -254,6 +256,16 @@ void showarchive(const std::string& package, std::size_t at, Report& report) {
                 archive.prefix == 0
                     ? "from the start of the package"
                     : ("need " + std::to_string(archive.prefix) + " added").c_str());
+    std::size_t end = archive.endat + archive.endsize;
+    std::size_t room = 65557 - archive.endsize;
+    if (end < package.size())
+        std::printf("after archive    %zu bytes (an Authenticode signature, if the package is "
+                    "signed); the dialog finds the end record up to %zu bytes behind it\n",
+                    package.size() - end, room);
+    else
+        std::printf("signature room   %zu bytes (the end record and comment take %zu of the last "
+                    "65557)\n",
+                    room, archive.endsize);
     if (archive.start != at)
         report.problem("the archive begins at " + std::to_string(archive.start) + ", not at " +
                        std::to_string(at));
