@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace {
 
 using namespace toolstest::cli;
@@ -208,6 +210,25 @@ TEST_F(Described, EncodingErrorsNameTheFileLineAndCharacter) {
                       ":3: the about text: character 11, \"→\" (U+2192), cannot be written in code "
                       "page 1252 (Windows-1252)");
     EXPECT_FALSE(toolstest::fs::exists(temp / "proj/p.exe"));
+}
+
+TEST_F(Described, EveryOptionOfTheHelpIsDocumentedForPublishers) {
+    Outcome help = orvsfx(temp, "build --help");
+    ASSERT_EQ(help.status, 0);
+    std::string guide = toolstest::readbytes(std::string(ORV_SOURCE_DIR) + "/docs/packaging.md");
+    ASSERT_FALSE(guide.empty());
+    int options = 0;
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::size_t at = line.find("--");
+        if (line.rfind("  ", 0) != 0 || at == std::string::npos || at > 6) continue;
+        std::string name = line.substr(at + 2, line.find_first_of(" =", at) - at - 2);
+        ++options;
+        EXPECT_TRUE(guide.find("`" + name + "`") != std::string::npos ||
+                    guide.find("`--" + name) != std::string::npos)
+            << name;
+    }
+    EXPECT_GE(options, 40);
 }
 
 class Texts : public Described {};

@@ -631,11 +631,3 @@ std::string buildhelp() {
            "description, comment, [texts]); they are joined with CR LF.\n";
     return out.str();
 }
-
-std::vector<std::string> packagefilekeys() {
-    std::vector<std::string> keys;
-    for (const Option& o : options())
-        if (o.section != Section::kCommandLine)
-            keys.push_back(std::string(sectionname(o.section)) + " " + o.name);
-    return keys;
-}

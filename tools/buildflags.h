@@ -60,6 +60,3 @@ void encoderequest(BuildRequest& request, const CodePage& page);
 
 // The help text of "orvsfx build".
 std::string buildhelp();
-
-// The description-file keys, "section key" per line, for the documentation test.
-std::vector<std::string> packagefilekeys();
