@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 
 namespace {
@@ -210,6 +211,31 @@ TEST_F(Described, EncodingErrorsNameTheFileLineAndCharacter) {
                       ":3: the about text: character 11, \"→\" (U+2192), cannot be written in code "
                       "page 1252 (Windows-1252)");
     EXPECT_FALSE(toolstest::fs::exists(temp / "proj/p.exe"));
+}
+
+// info's "options in words" is a description file's [options] section: built again from it,
+// the package comes out byte for byte the same.
+TEST_F(Described, TheOptionsInfoShowsDescribeThePackageAgain) {
+    std::string package = "[package]\nsource = payload\nlanguage = french\n"
+                          "source-date-epoch = 1600000000\n";
+    writeini(package + "output = first.exe\n" + std::string(std::strstr(kFullIni, "[options]")));
+    ASSERT_EQ(buildini().status, 0);
+    // [texts] of kFullIni are the package's own and are not options; leave them out.
+    std::string first = info(temp / "proj/first.exe");
+    std::size_t start = first.find("options in words");
+    std::size_t end = first.find("\narchive ", start);
+    ASSERT_NE(start, std::string::npos);
+    std::string words = "[options]\n";
+    std::istringstream lines(first.substr(first.find('\n', start) + 1, end - start));
+    for (std::string line; std::getline(lines, line) && line.rfind("archive", 0) != 0;)
+        words += (line.rfind("  ", 0) == 0 ? line.substr(2) : line) + "\n";
+    std::string texts = std::string(std::strstr(kFullIni, "[texts]"));
+    writeini(package + "output = again.exe\n" + words + texts);
+    Outcome again = buildini();
+    ASSERT_EQ(again.status, 0) << again.err << words;
+    EXPECT_EQ(toolstest::readbytes(temp / "proj/first.exe"),
+              toolstest::readbytes(temp / "proj/again.exe"))
+        << words;
 }
 
 TEST_F(Described, EveryOptionOfTheHelpIsDocumentedForPublishers) {

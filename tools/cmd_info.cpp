@@ -113,13 +113,14 @@ void showoptions(const SfxOptions& o) {
     showline("writelog", yesno(o.writelog));
 }
 
-// A text as the value of a description-file key: continuation lines for its line breaks.
+// A text as the value of a description-file key, which has no escapes: its line breaks become
+// continuation lines (indented by four blanks, empty lines kept as they are).
 std::string inivalue(const char* text) {
     std::string value = decodeansi(text, westerncodepage()), out;
     for (std::size_t start = 0;;) {
         std::size_t end = value.find("\r\n", start);
         std::string line = value.substr(start, end == std::string::npos ? end : end - start);
-        out += (start == 0 ? "" : line.empty() ? "\n" : "\n    ") + escapetext(line);
+        out += (start == 0 ? "" : line.empty() ? "\n" : "\n    ") + line;
         if (end == std::string::npos) return out;
         start = end + 2;
     }
@@ -131,7 +132,7 @@ void showoptionwords(const SfxOptions& o, unsigned char flagsa, unsigned char fl
                      const char* defaulttitle) {
     std::printf("options in words ([options] of a description file):\n");
     auto key = [](const char* name, const std::string& value) {
-        std::printf("  %s = %s\n", name, value.c_str());
+        std::printf("  %s =%s%s\n", name, value.empty() ? "" : " ", value.c_str());
     };
     key("title", std::strcmp(o.title, defaulttitle) ? inivalue(o.title) : "");
     key("folder", inivalue(o.destfolder));
