@@ -175,10 +175,10 @@ TEST(FrontEnd, PasswordsFromOptionAndTerminal) {
     TempDir dir;
     EXPECT_EQ(orvsfx("test -p secret '" + fixture("enc_secret.zip") + "'").status, 0);
     EXPECT_EQ(orvsfx("test '" + fixture("enc_mixed.zip") + "'").status, kResultBadPassword);
-    EXPECT_EQ(
-        orvsfx("extract -d '" + dir.str() + "' '" + fixture("enc_mixed.zip") + "'", "two\\none\\n")
-            .status,
-        0);
+    EXPECT_EQ(orvsfx("extract -d '" + dir.str() + "' '" + fixture("enc_mixed.zip") + "'",
+                     "two\\none\\n")
+                  .status,
+              0);
     EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
 }
 
