@@ -13,6 +13,7 @@
 #include "tools/fileio.h"
 #include "tools/littleendian.h"
 #include "tools/texttable.h"
+#include "tools/zipformat.h"
 #include "tools/zipreader.h"
 
 #include <cstdio>
@@ -358,6 +359,13 @@ int infocommand(const CommandArgs& args) {
         return 1;
     }
     std::printf("stub image       0 (%ld bytes, padding included)\n", marker - kPaddingAreaSize);
+    // The stub finds its text block only up to 95,529 and seeks with signed 32-bit offsets.
+    const long kCloseToWindowEnd = 1024;
+    if (kMarkerLastOffset - marker < kCloseToWindowEnd)
+        report.warning("the text block lies " + std::to_string(kMarkerLastOffset - marker) +
+                       " bytes before the end of the window the stub searches (95529)");
+    if (package.size() > kPackageSizeLimit)
+        report.problem("the package has more than 2 GiB, which the stub cannot seek in");
     std::size_t options = showtextblock(package, static_cast<std::size_t>(marker), report);
     std::size_t archive = options ? showoptionsblock(package, options, report) : 0;
     if (archive) showarchive(package, archive, report);
