@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the example package from examples/demo with the builder and the stub given.
+# Builds the example package from its description file, examples/demo.ini, with the builder
+# and the stub given.
 #   scripts/make-example.sh ORVSFX STUB OUT.exe
 set -euo pipefail
 if [ $# -ne 3 ]; then
@@ -9,10 +10,4 @@ fi
 orvsfx=$1 stub=$2 out=$3
 examples="$(cd "$(dirname "$0")/../examples" && pwd)"
 
-"$orvsfx" build --stub "$stub" -o "$out" --level 9 \
-    --title "Orvandel SFX Demo" \
-    --folder '%temp%\OrvandelDemo' \
-    --about-file "$examples/about.txt" \
-    --description-file "$examples/description.txt" \
-    --show-overwrite --write-log \
-    "$examples/demo"
+"$orvsfx" build --package "$examples/demo.ini" --stub "$stub" -o "$out"

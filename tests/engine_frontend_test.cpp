@@ -1,6 +1,7 @@
 // orvsfx list, test and extract on Linux, checked against 7-Zip on the stored-member
 // archives of the corpus, and their exit codes.
 #include "engine_testkit.h"
+#include "tools_testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -152,10 +153,8 @@ TEST(FrontEnd, BuilderPackagesExtract) {
         fclose(f);
     }
     std::string stub = (dir.path() / "stub.exe").string();
-    FILE* f = fopen(stub.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fputs("MZ stand-in for the stub image", f);
-    fclose(f);
+    // A stand-in with the headers of a PE32 GUI program, which the builder checks a stub for.
+    toolstest::writebytes(stub, toolstest::fakestub(4000));
     for (const char* level : {"0", "9"}) {
         std::string package = (dir.path() / (std::string("p") + level + ".exe")).string();
         ASSERT_EQ(orvsfx("build --stub '" + stub + "' -o '" + package + "' --level " + level +

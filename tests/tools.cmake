@@ -2,12 +2,14 @@
 # program orvsfx is tested on the host against 7-Zip and Python's zipfile.
 orv_add_test(tools_packagewriter_test
     SOURCES tools_texttable_test.cpp tools_optionsencoder_test.cpp tools_zipwriter_test.cpp
-            tools_zipreader_test.cpp tools_packagewriter_test.cpp
+            tools_zipreader_test.cpp tools_packagewriter_test.cpp tools_zipcrypto_test.cpp
+            tools_translations_test.cpp
     LIBS orv_packagewriter orv_startup)
 
 orv_add_test(tools_orvsfx_test
-    SOURCES tools_orvsfx_test.cpp
-    HOST_ONLY TIMEOUT 180)
+    SOURCES tools_orvsfx_test.cpp tools_build_test.cpp tools_packagefile_test.cpp
+            tools_signing_test.cpp
+    HOST_ONLY TIMEOUT 240)
 if(TARGET tools_orvsfx_test)
     add_dependencies(tools_orvsfx_test orvsfx)
 endif()

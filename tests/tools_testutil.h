@@ -54,11 +54,39 @@ inline std::string readbytes(const std::string& path) {
     return content.str();
 }
 
-// size bytes of filler with a stray '{' and "{SLF" every 1000 bytes (never a whole marker).
-inline std::string fakestub(std::size_t size) {
+// The header fields the builder checks in a stub, as a PE32 GUI program for i386 has them.
+struct StubHeaders {
+    unsigned machine = 0x014C;
+    unsigned optionalsize = 0xE0;
+    unsigned magic = 0x010B;
+    unsigned subsystem = 2;
+};
+
+// size bytes of filler with a stray '{' and "{SLF" every 1000 bytes (never a whole marker),
+// behind the DOS and PE headers of a stub (PE signature at 0x80, no sections: enough for the
+// builder's check and for osslsigncode, not for Windows).
+inline std::string fakestub(std::size_t size, const StubHeaders& headers = {}) {
     std::string stub(size, 'M');
-    for (std::size_t at = 0; at + 4 < size; at += 1000) stub.replace(at, 4, "{SLF");
+    for (std::size_t at = 1000; at + 4 < size; at += 1000) stub.replace(at, 4, "{SLF");
     for (std::size_t at = 500; at < size; at += 1000) stub[at] = '{';
+    auto put16 = [&stub](std::size_t at, unsigned value) {
+        if (at + 1 >= stub.size()) return;
+        stub[at] = static_cast<char>(value & 0xFF);
+        stub[at + 1] = static_cast<char>(value >> 8);
+    };
+    if (size < 0x100) return stub;
+    stub.replace(0, 2, "MZ");
+    put16(0x3C, 0x80);
+    put16(0x3E, 0);
+    stub.replace(0x80, 4, std::string("PE\0\0", 4));
+    put16(0x84, headers.machine);
+    put16(0x84 + 16, headers.optionalsize);
+    put16(0x98, headers.magic);
+    put16(0x98 + 68, headers.subsystem);
+    // 16 empty data directories, so that a signing tool finds the certificate table entry.
+    put16(0x98 + 92, 16);
+    put16(0x98 + 94, 0);
+    if (size >= 0x98 + 96 + 128) stub.replace(0x98 + 96, 128, std::string(128, '\0'));
     return stub;
 }
 

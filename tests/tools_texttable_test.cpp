@@ -93,7 +93,8 @@ TEST(TextTable, StandardEnglishTableHasTheProductTexts) {
     ASSERT_EQ(texts.size(), 66u);
     EXPECT_EQ(texts[3], "Please wait, initialising. . .");
     EXPECT_EQ(texts[18], "Self-Extracting Archive");
-    EXPECT_EQ(texts[22], "Created with Orvandel  --  https://www.example.org/orvandel/");
+    EXPECT_EQ(texts[22], "Created with Orvandel SFX");        // the stub adds the link's target
+    EXPECT_EQ(texts[24], "Existing Files - Overwrite &Mode"); // "&E" is the Extract button's
     EXPECT_EQ(texts[28], "This file exists.  Overwrite?");
     EXPECT_EQ(texts[31], "Incorrect MPV version for this stub [internal error].  Try to download "
                          "this file again.");
@@ -108,7 +109,12 @@ TEST(TextTable, StandardEnglishTableHasTheProductTexts) {
         EXPECT_EQ(texts[k].find('%'), std::string::npos) << k; // 63 is a printf argument
     }
     EXPECT_NE(texts[63].find("2026"), std::string::npos);
-    EXPECT_NE(texts[63].find("example.org"), std::string::npos);
+    // What the product is, with no placeholder address and no pre-release warning.
+    for (int k : {0, 22, 63}) {
+        EXPECT_NE(texts[k].find("Orvandel SFX"), std::string::npos) << k;
+        for (const char* word : {"example", "http", "beta", "Beta"})
+            EXPECT_EQ(texts[k].find(word), std::string::npos) << k << " " << word;
+    }
 }
 
 TEST(TextBlock, ChecksumExtendsTheSignOfEachLane) {

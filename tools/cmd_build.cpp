@@ -5,14 +5,20 @@
 // OUTPUT.partial and renamed over OUTPUT only when it is complete, so a failed build leaves
 // an existing OUTPUT as it was and no partial file behind.
 #include "tools/buildflags.h"
+#include "tools/codepage.h"
 #include "tools/builderror.h"
 #include "tools/commands.h"
 #include "tools/deflatecompressor.h"
 #include "tools/fileio.h"
 #include "tools/folderscan.h"
 #include "tools/packagewriter.h"
+#include "tools/randomsource.h"
+#include "tools/stubcheck.h"
 #include "tools/texttable.h"
+#include "tools/zipcrypto.h"
+#include "tools/zipformat.h"
 #include "tools/zipreader.h"
+#include "tools/ziptimes.h"
 #include "tools/zipwriter.h"
 
 #include <chrono>
@@ -29,6 +35,9 @@ namespace {
 class PartialFile {
   public:
     explicit PartialFile(const std::string& target) : target_(target), path_(target + ".partial") {
+        std::error_code ignored; // a folder that cannot be made shows as the open's failure
+        fs::path folder = fs::path(target).parent_path();
+        if (!folder.empty()) fs::create_directories(folder, ignored);
         stream_.open(path_, std::ios::binary | std::ios::trunc);
         if (!stream_) throw BuildError("cannot create " + path_);
     }
@@ -108,7 +117,7 @@ ZipMember memberof(const FolderItem& item) {
     ZipMember member;
     member.name = item.name;
     member.mtime = item.mtime;
-    member.atime = item.atime;
+    // No access time: reading the tree to pack it changes it, so two builds would differ.
     member.dosattributes = item.dosattributes;
     if (!item.isfolder) member.data = readfile(item.path, "the file");
     if (member.data.size() != item.size)
@@ -122,7 +131,16 @@ std::size_t packfolder(const BuildRequest& request, const std::vector<FolderItem
     std::uint64_t total = 0, done = 0;
     for (const FolderItem& item : items) total += item.size;
     Progress progress(items.size(), total);
-    ZipWriter writer(out, base, deflatecompressor(request.level));
+    ZipWriterSettings settings;
+    settings.compress = deflatecompressor(request.level);
+    settings.utcdostimes = true;
+    settings.latesttime = request.sourcedateepoch;
+    if (!request.password.empty()) {
+        settings.password = request.password;
+        settings.headersource =
+            request.derivedheaders ? derivedheadersource(request.password) : systemheadersource();
+    }
+    ZipWriter writer(out, base, std::move(settings));
     for (std::size_t i = 0; i < items.size(); ++i) {
         writer.add(memberof(items[i]));
         done += items[i].size;
@@ -130,6 +148,51 @@ std::size_t packfolder(const BuildRequest& request, const std::vector<FolderItem
     }
     writer.finish(request.comment);
     return items.size();
+}
+
+// The stub's main dialog reads the end record from the package's last 65,557 bytes (the
+// engine from the last 66,000): a signature appended behind the archive must leave the
+// record, its 22 bytes and the comment within that window.
+const std::size_t kDialogEndWindow = 65557;
+static_assert(kDialogEndWindow == kEndRecordSize + kCommentLimit, "record and longest comment");
+// The certificate table starts on an 8-byte boundary, so signing may pad the file first.
+const std::size_t kSignaturePadding = 7;
+
+void warnaboutsignature(const BuildRequest& request, std::size_t commentsize) {
+    std::size_t used = kEndRecordSize + commentsize + kSignaturePadding;
+    std::size_t room = used < kDialogEndWindow ? kDialogEndWindow - used : 0;
+    if (request.signaturesize == 0 || request.signaturesize <= room) return;
+    std::fprintf(stderr,
+                 "orvsfx: warning: the archive comment (%zu bytes) leaves room for a signature "
+                 "of %zu bytes, less than the %u expected; a signed package would not show its "
+                 "files\n",
+                 commentsize, room, request.signaturesize);
+}
+
+// The longest password a user can type into the stub's password question (its buffer holds
+// 81 bytes with the NUL).
+const std::size_t kPasswordLimit = 80;
+
+// The table chosen by --texts or --language, with this package's own texts; every text of
+// the request is converted to the table's code page on the way.
+TextTable interfacetexts(BuildRequest& request) {
+    TextTable table = !request.texts.empty()     ? loadtable(request.texts)
+                      : request.language.empty() ? shippedtable("english")
+                                                 : shippedtable(request.language);
+    encoderequest(request, *table.codepage);
+    if (request.password.size() > kPasswordLimit)
+        throw BuildError("the password has " + std::to_string(request.password.size()) +
+                         " bytes; at most " + std::to_string(kPasswordLimit) +
+                         " fit the stub's password question");
+    checkplaceholders(table);
+    if (!request.textoverrides.empty()) {
+        for (const auto& [k, text] : request.textoverrides) table.texts[k] = text;
+        table.name = "the package's own texts";
+        checkplaceholders(table);
+    }
+    for (const std::string& collision : mnemoniccollisions(table.texts, *table.codepage))
+        std::fprintf(stderr, "orvsfx: warning: %s\n", collision.c_str());
+    return table;
 }
 
 } // namespace
@@ -141,8 +204,9 @@ int buildcommand(const CommandArgs& args) {
         return 0;
     }
     std::string stub = readfile(request.stub, "the stub");
-    auto texts = request.texts.empty() ? defaulttexttable() : loadtexttable(request.texts);
-    std::string textblock = encodetextblock(textblockbody(texts));
+    checkstubimage(stub, request.stub);
+    TextTable table = interfacetexts(request);
+    std::string textblock = encodetextblock(textblockbody(table.texts));
     std::string optionsblock = encodeoptions(request.options);
     checkoutput(request);
     PackageLayout layout;
@@ -158,11 +222,17 @@ int buildcommand(const CommandArgs& args) {
         source = readfile(request.fromzip, "the archive");
         directory = readziparchive(source);
         checkforstub(source, directory);
+        if (request.sourcedateepoch &&
+            clamparchivetimes(source, directory, *request.sourcedateepoch) > 0)
+            std::fprintf(stderr, "orvsfx: warning: encrypted members with a data descriptor "
+                                 "keep their DOS time, which their password check uses\n");
         archive = rebasearchive(source, directory, layout.archiveoffset);
     }
 
     PartialFile output(request.output);
     output.stream().write(head.data(), static_cast<std::streamsize>(head.size()));
+    warnaboutsignature(request,
+                       request.fromzip.empty() ? request.comment.size() : directory.comment.size());
     std::size_t entries = directory.entries.size();
     if (request.fromzip.empty())
         entries = packfolder(request, items, output.stream(), layout.archiveoffset);

@@ -8,10 +8,12 @@
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
 #include "tools/builderror.h"
+#include "tools/codepage.h"
 #include "tools/commands.h"
 #include "tools/fileio.h"
 #include "tools/littleendian.h"
 #include "tools/texttable.h"
+#include "tools/zipformat.h"
 #include "tools/zipreader.h"
 
 #include <cstdio>
@@ -27,6 +29,8 @@ struct Report {
         std::printf("problem: %s\n", text.c_str());
         ++problems;
     }
+    // Something the stub copes with but the publisher should know; the exit code stays 0.
+    void warning(const std::string& text) { std::printf("warning: %s\n", text.c_str()); }
 };
 
 // The loaded UiText, released on every path.
@@ -62,8 +66,9 @@ void showline(const char* name, const std::string& value) {
     std::printf("  %-16s %s\n", name, value.c_str());
 }
 
+// A text of the package (Windows-1252) as UTF-8, escaped like a table file.
 std::string quoted(const char* text) {
-    return "\"" + escapetext(text) + "\"";
+    return "\"" + escapetext(decodeansi(text, westerncodepage())) + "\"";
 }
 std::string yesno(bool b) {
     return b ? "yes" : "no";
@@ -100,6 +105,61 @@ void showoptions(const SfxOptions& o) {
     showline("showprogress", yesno(o.showprogress));
     showline("showbanner", yesno(o.showbanner));
     showline("writelog", yesno(o.writelog));
+}
+
+// A text as the value of a description-file key, which has no escapes: its line breaks become
+// continuation lines (indented by four blanks, empty lines kept as they are).
+std::string inivalue(const char* text) {
+    std::string value = decodeansi(text, westerncodepage()), out;
+    for (std::size_t start = 0;;) {
+        std::size_t end = value.find("\r\n", start);
+        std::string line = value.substr(start, end == std::string::npos ? end : end - start);
+        out += (start == 0 ? "" : line.empty() ? "\n" : "\n    ") + line;
+        if (end == std::string::npos) return out;
+        start = end + 2;
+    }
+}
+
+// The options in the words of a description file's [options] section, so that a package can
+// be described again from what it holds.
+void showoptionwords(const SfxOptions& o, unsigned char flagsa, unsigned char flagsb,
+                     const char* defaulttitle) {
+    std::printf("options in words ([options] of a description file):\n");
+    auto key = [](const char* name, const std::string& value) {
+        std::printf("  %s =%s%s\n", name, value.empty() ? "" : " ", value.c_str());
+    };
+    key("title", std::strcmp(o.title, defaulttitle) ? inivalue(o.title) : "");
+    key("folder", inivalue(o.destfolder));
+    key("command", o.hascommand ? inivalue(o.command) : "");
+    key("prompt", o.hasstartprompt ? inivalue(o.startprompt) : "");
+    char style[16];
+    std::snprintf(style, sizeof style, "0x%02X", o.promptstyle);
+    key("prompt-style", style);
+    key("about", o.hasabouttext ? inivalue(o.abouttext) : "");
+    key("description", o.hasinfotext ? inivalue(o.infotext) : "");
+    key("overwrite", o.overwritemode == kOverwriteAlways  ? "always"
+                     : o.overwritemode == kOverwriteNever ? "never"
+                                                          : "confirm");
+    const struct {
+        const char* name;
+        bool value;
+    } switches[] = {{"command-optional", o.commandoptional},
+                    {"select-files", o.selectfiles},
+                    {"show-overwrite", o.showoverwrite},
+                    {"clean-after", o.cleanafter},
+                    {"auto-extract", o.autoextract},
+                    {"no-done-message", !o.showdone},
+                    {"info-panel", o.infopanel},
+                    {"no-open-with", o.noopenwith},
+                    {"show-comment", o.showcomment},
+                    {"no-about-extra", !o.aboutextra},
+                    {"no-progress", !o.showprogress},
+                    {"banner", o.showbanner},
+                    {"write-log", o.writelog}};
+    for (const auto& s : switches) key(s.name, yesno(s.value));
+    if ((flagsb & 0x80) || ((flagsa & kFlagOverwriteAlways) && (flagsa & kFlagOverwriteNever)))
+        std::printf("  # raw bits beyond these keys: flags A 0x%02X, flags B 0x%02X\n", flagsa,
+                    flagsb);
 }
 
 void showtexts() {
@@ -142,6 +202,38 @@ void showentries(const ZipArchive& archive) {
         std::printf("comment: %s\n", quoted(archive.comment.c_str()).c_str());
 }
 
+// Names the stub shows or writes otherwise than they are stored, and names close to the
+// limits of Windows paths.
+void warnaboutnames(const ZipArchive& archive, Report& report) {
+    const std::size_t kLongName = 200; // leaves 59 bytes of MAX_PATH for the destination
+    for (const ZipEntry& e : archive.entries) {
+        std::string shown = "\"" + escapetext(e.name) + "\"";
+        bool ascii = true;
+        for (char c : e.name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        if (!ascii && (e.madeby >> 8) == 0)
+            report.warning(shown +
+                           " is not plain ASCII: the stub reads names of DOS hosts in "
+                           "code page 437 and shows \"" +
+                           decodeansi(e.name, oemcodepage()) + "\"");
+        std::size_t bad = e.name.find_first_of("<>:\"|?*\\");
+        for (std::size_t i = 0; i < e.name.size() && bad == std::string::npos; ++i)
+            if (static_cast<unsigned char>(e.name[i]) < 0x20) bad = i;
+        if (bad != std::string::npos)
+            report.warning(shown + " holds a character that Windows does not allow in names (" +
+                           escapetext(e.name.substr(bad, 1)) + "); the stub changes it");
+        if (!e.name.empty() && e.name[0] == '/')
+            report.warning(shown + " is an absolute path; the stub extracts it below the "
+                                   "destination folder");
+        if (("/" + e.name + "/").find("/../") != std::string::npos)
+            report.warning(shown + " climbs out of its folder with \"..\"; the stub changes it");
+        if (e.name.size() > kLongName)
+            report.warning(shown.substr(0, 40) + "...\" has " + std::to_string(e.name.size()) +
+                           " bytes: with a destination folder of more than " +
+                           std::to_string(259 - e.name.size()) +
+                           " bytes its path passes the 259 bytes Windows allows");
+    }
+}
+
 // The archive behind the options block: entries, and whether its offsets count from the
 // start of the package as the stub's dialog expects.
 void showarchive(const std::string& package, std::size_t at, Report& report) {
@@ -149,7 +241,9 @@ void showarchive(const std::string& package, std::size_t at, Report& report) {
     try {
         archive = readziparchive(package);
     } catch (const BuildError& e) {
-        report.problem(std::string("archive: ") + e.what());
+        report.problem(std::string("archive: ") + e.what() +
+                       " in the last 65557 bytes, where the stub's dialog looks for it (a "
+                       "signature added later may have pushed it out)");
         return;
     }
     std::printf("archive          %zu (%zu bytes), %zu entries, offsets %s\n", at,
@@ -157,6 +251,16 @@ void showarchive(const std::string& package, std::size_t at, Report& report) {
                 archive.prefix == 0
                     ? "from the start of the package"
                     : ("need " + std::to_string(archive.prefix) + " added").c_str());
+    std::size_t end = archive.endat + archive.endsize;
+    std::size_t room = 65557 - archive.endsize;
+    if (end < package.size())
+        std::printf("after archive    %zu bytes (an Authenticode signature, if the package is "
+                    "signed); the dialog finds the end record up to %zu bytes behind it\n",
+                    package.size() - end, room);
+    else
+        std::printf("signature room   %zu bytes (the end record and comment take %zu of the last "
+                    "65557)\n",
+                    room, archive.endsize);
     if (archive.start != at)
         report.problem("the archive begins at " + std::to_string(archive.start) + ", not at " +
                        std::to_string(at));
@@ -168,6 +272,7 @@ void showarchive(const std::string& package, std::size_t at, Report& report) {
         report.problem(e.what());
     }
     showentries(archive);
+    warnaboutnames(archive, report);
 }
 
 // The options block at at, decoded with the stub's decoder; returns the archive's offset.
@@ -191,6 +296,8 @@ std::size_t showoptionsblock(const std::string& package, std::size_t at, Report&
         return 0;
     }
     showoptions(decoded.options);
+    showoptionwords(decoded.options, static_cast<unsigned char>(package[at + 8]),
+                    static_cast<unsigned char>(package[at + 9]), UiText[kTextDefaultTitle]);
     return at + length;
 }
 
@@ -245,6 +352,13 @@ int infocommand(const CommandArgs& args) {
         return 1;
     }
     std::printf("stub image       0 (%ld bytes, padding included)\n", marker - kPaddingAreaSize);
+    // The stub finds its text block only up to 95,529 and seeks with signed 32-bit offsets.
+    const long kCloseToWindowEnd = 1024;
+    if (kMarkerLastOffset - marker < kCloseToWindowEnd)
+        report.warning("the text block lies " + std::to_string(kMarkerLastOffset - marker) +
+                       " bytes before the end of the window the stub searches (95529)");
+    if (package.size() > kPackageSizeLimit)
+        report.problem("the package has more than 2 GiB, which the stub cannot seek in");
     std::size_t options = showtextblock(package, static_cast<std::size_t>(marker), report);
     std::size_t archive = options ? showoptionsblock(package, options, report) : 0;
     if (archive) showarchive(package, archive, report);

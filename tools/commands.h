@@ -9,8 +9,8 @@
 
 using CommandArgs = std::vector<std::string>;
 
-int buildcommand(const CommandArgs& args); // tools/cmd_build.cpp
-int infocommand(const CommandArgs& args);  // tools/cmd_info.cpp
+int buildcommand(const CommandArgs& args);   // tools/cmd_build.cpp
+int infocommand(const CommandArgs& args);    // tools/cmd_info.cpp
 int listcommand(const CommandArgs& args);    // tools/cmd_engine.cpp
 int testcommand(const CommandArgs& args);    // tools/cmd_engine.cpp
 int extractcommand(const CommandArgs& args); // tools/cmd_engine.cpp

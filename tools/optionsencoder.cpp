@@ -18,7 +18,7 @@ void putlength(std::string& out, const std::string& text, int width, const char*
     unsigned limit = width == 1 ? kShortFieldLimit : kLongFieldLimit;
     if (text.size() > limit)
         throw BuildError(std::string("the ") + name + " has " + std::to_string(text.size()) +
-                         " characters; at most " + std::to_string(limit) + " fit");
+                         " bytes; at most " + std::to_string(limit) + " fit");
     if (width == 1)
         out.push_back(static_cast<char>(text.size()));
     else

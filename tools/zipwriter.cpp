@@ -7,8 +7,10 @@
 
 #include "tools/builderror.h"
 #include "tools/littleendian.h"
+#include "tools/zipcrypto.h"
 #include "tools/zipformat.h"
 
+#include <algorithm>
 #include <ctime>
 #include <sstream>
 
@@ -31,13 +33,13 @@ std::string extendedtime(const ZipMember& member, bool central) {
 }
 
 // The fields that the local and central headers share, from "version needed" to the extra
-// field's length.
-std::string commonfields(unsigned method, std::uint32_t dostime, std::uint32_t crc,
+// field's length. Encryption needs version 2.0 like Deflate.
+std::string commonfields(unsigned method, bool encrypted, std::uint32_t dostime, std::uint32_t crc,
                          std::size_t packed, std::size_t size, std::size_t namelength,
                          std::size_t extralength) {
     std::string fields;
-    put16(fields, method == kMethodStored ? kVersionStored : kVersionDeflate);
-    put16(fields, 0); // general-purpose flags
+    put16(fields, method == kMethodStored && !encrypted ? kVersionStored : kVersionDeflate);
+    put16(fields, encrypted ? unsigned(kFlagEncrypted) : 0u);
     put16(fields, method);
     put32(fields, dostime);
     put32(fields, crc);
@@ -46,6 +48,15 @@ std::string commonfields(unsigned method, std::uint32_t dostime, std::uint32_t c
     put16(fields, static_cast<unsigned>(namelength));
     put16(fields, static_cast<unsigned>(extralength));
     return fields;
+}
+
+// The calendar fields of t in UTC or local time; false when t has none.
+bool calendar(std::time_t t, bool utc, std::tm& fields) {
+#ifdef _WIN32
+    return (utc ? gmtime_s(&fields, &t) : localtime_s(&fields, &t)) == 0;
+#else
+    return (utc ? gmtime_r(&t, &fields) : localtime_r(&t, &fields)) != nullptr;
+#endif
 }
 
 void checkmember(const ZipMember& member) {
@@ -59,9 +70,10 @@ void checkmember(const ZipMember& member) {
 
 } // namespace
 
-std::uint32_t dosdatetime(std::int64_t unixtime) {
+std::uint32_t dosdatetime(std::int64_t unixtime, bool utc) {
     std::time_t t = static_cast<std::time_t>(unixtime);
-    const std::tm* local = std::localtime(&t);
+    std::tm fields{};
+    const std::tm* local = calendar(t, utc, fields) ? &fields : nullptr;
     if (!local || local->tm_year < 80) return (0u << 25) | (1u << 21) | (1u << 16);
     if (local->tm_year > 207)
         return (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
@@ -74,7 +86,15 @@ std::uint32_t dosdatetime(std::int64_t unixtime) {
 }
 
 ZipWriter::ZipWriter(std::ostream& out, std::uint64_t base, ZipCompressor compress)
-    : out_(out), position_(base), compress_(std::move(compress)) {}
+    : out_(out), position_(base) {
+    settings_.compress = std::move(compress);
+}
+
+ZipWriter::ZipWriter(std::ostream& out, std::uint64_t base, ZipWriterSettings settings)
+    : out_(out), position_(base), settings_(std::move(settings)) {
+    if (!settings_.password.empty() && !settings_.headersource)
+        throw BuildError("encryption needs a source for its headers");
+}
 
 void ZipWriter::write(const std::string& bytes) {
     if (position_ + bytes.size() > kPackageSizeLimit)
@@ -84,27 +104,43 @@ void ZipWriter::write(const std::string& bytes) {
     position_ += bytes.size();
 }
 
-void ZipWriter::add(const ZipMember& member) {
-    checkmember(member);
+void ZipWriter::add(const ZipMember& given) {
+    checkmember(given);
+    ZipMember member = given;
+    if (settings_.latesttime) {
+        member.mtime = std::min(member.mtime, *settings_.latesttime);
+        if (member.atime) member.atime = std::min(*member.atime, *settings_.latesttime);
+    }
     if (count_ == kEntryLimit)
         throw BuildError("more than " + std::to_string(kEntryLimit) +
                          " members need ZIP64, which the stub cannot read");
     std::string packed;
     unsigned method = kMethodStored;
-    if (!member.data.empty() && compress_ && compress_(member.data, packed) &&
+    if (!member.data.empty() && settings_.compress && settings_.compress(member.data, packed) &&
         packed.size() < member.data.size())
         method = kMethodDeflate;
-    const std::string& stored = method == kMethodStored ? member.data : packed;
-
+    std::string encrypted;
     std::uint32_t crc = membercrc(member.data);
-    std::uint32_t dostime = dosdatetime(member.mtime);
+    // Folders carry no data, so there is nothing to encrypt (and no header to check).
+    bool encrypt = !settings_.password.empty() && member.name.back() != '/';
+    if (encrypt) {
+        unsigned char source[kCryptHeaderRandom];
+        settings_.headersource(source, sizeof source, member.name, member.data);
+        encrypted = encryptmember(method == kMethodStored ? member.data : packed,
+                                  settings_.password, source, crc);
+    }
+    const std::string& stored = encrypt                   ? encrypted
+                                : method == kMethodStored ? member.data
+                                                          : packed;
+
+    std::uint32_t dostime = dosdatetime(member.mtime, settings_.utcdostimes);
     std::uint32_t offset = static_cast<std::uint32_t>(position_);
     std::string localextra = extendedtime(member, false);
     std::string centralextra = extendedtime(member, true);
 
     std::string local;
     put32(local, kLocalSignature);
-    local += commonfields(method, dostime, crc, stored.size(), member.data.size(),
+    local += commonfields(method, encrypt, dostime, crc, stored.size(), member.data.size(),
                           member.name.size(), localextra.size());
     static_assert(kLocalHeaderSize == 4 + 26, "signature and the common fields");
     write(local + member.name + localextra);
@@ -112,7 +148,7 @@ void ZipWriter::add(const ZipMember& member) {
 
     put32(central_, kCentralSignature);
     put16(central_, kVersionMadeBy);
-    central_ += commonfields(method, dostime, crc, stored.size(), member.data.size(),
+    central_ += commonfields(method, encrypt, dostime, crc, stored.size(), member.data.size(),
                              member.name.size(), centralextra.size());
     put16(central_, 0); // comment length
     put16(central_, 0); // disk number
@@ -147,8 +183,15 @@ void ZipWriter::finish(const std::string& comment) {
 
 std::string writezip(const std::vector<ZipMember>& members, std::uint64_t base,
                      const std::string& comment, ZipCompressor compress) {
+    ZipWriterSettings settings;
+    settings.compress = std::move(compress);
+    return writezip(members, base, comment, std::move(settings));
+}
+
+std::string writezip(const std::vector<ZipMember>& members, std::uint64_t base,
+                     const std::string& comment, ZipWriterSettings settings) {
     std::ostringstream out(std::ios::binary);
-    ZipWriter writer(out, base, std::move(compress));
+    ZipWriter writer(out, base, std::move(settings));
     for (const ZipMember& member : members) writer.add(member);
     writer.finish(comment);
     return out.str();

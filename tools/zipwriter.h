@@ -2,12 +2,14 @@
 // of the package.
 //
 // The writer emits each member's local header and data at once and keeps the central
-// headers in memory until finish(). Members get DOS date and time (local time) from their
-// modification time, an extended time stamp (modification time, and access time when known,
-// in the local header; modification time in the central header), DOS attributes in the low
-// byte of the external attributes, and "version made by" 2.0 on an MS-DOS host.
+// headers in memory until finish(). Members get DOS date and time (local time, or UTC when
+// the settings ask for it) from their modification time, an extended time stamp
+// (modification time, and access time when known, in the local header; modification time in
+// the central header), DOS attributes in the low byte of the external attributes, and
+// "version made by" 2.0 on an MS-DOS host.
 // Compression is a hook, so that the library needs no compressor where none is available
-// (the Win32 test build) and the host builder plugs libdeflate in.
+// (the Win32 test build) and the host builder plugs libdeflate in. So is the random source
+// of encryption headers.
 #pragma once
 
 #include <cstdint>
@@ -29,10 +31,31 @@ struct ZipMember {
 // Compresses in into out (raw Deflate) and returns true; false keeps the member stored.
 using ZipCompressor = std::function<bool(const std::string& in, std::string& out)>;
 
-// DOS date (high 16 bits) and time (low 16 bits) of a Unix time in local time; two-second
+// Fills n bytes for the encryption header of the member named name; data is the member's
+// uncompressed contents (a derived source may use them, a random one ignores them).
+using ZipHeaderSource = std::function<void(unsigned char* bytes, std::size_t n,
+                                           const std::string& name, const std::string& data)>;
+
+// How the writer turns members into records. The defaults write what the members say, with
+// DOS times in the local time zone and no encryption.
+struct ZipWriterSettings {
+    ZipCompressor compress;
+    // DOS date and time in UTC rather than local time, so that the bytes do not depend on the
+    // time zone of the machine that builds the package.
+    bool utcdostimes = false;
+    // The latest time stamp written: later modification and access times are set to it
+    // (SOURCE_DATE_EPOCH).
+    std::optional<std::int64_t> latesttime;
+    // Non-empty: every file is encrypted with traditional PKWARE encryption under this
+    // password (bytes as the stub compares them, in the package's ANSI code page).
+    std::string password;
+    ZipHeaderSource headersource; // needed with a password
+};
+
+// DOS date (high 16 bits) and time (low 16 bits) of a Unix time in local time (or UTC); two-second
 // resolution, rounded down; times before 1980 give 1980-01-01 00:00:00 and after 2107 give
 // 2107-12-31 23:59:58.
-std::uint32_t dosdatetime(std::int64_t unixtime);
+std::uint32_t dosdatetime(std::int64_t unixtime, bool utc = false);
 
 // CRC-32 of a member's data: zlib's on the host (membercrc_zlib.cpp), the engine's own in the
 // Win32 build, which has no zlib (membercrc_engine.cpp).
@@ -42,6 +65,7 @@ class ZipWriter {
   public:
     // base is the file offset at which out's current position lies in the package.
     ZipWriter(std::ostream& out, std::uint64_t base, ZipCompressor compress = {});
+    ZipWriter(std::ostream& out, std::uint64_t base, ZipWriterSettings settings);
 
     // Writes a member; refuses names of 260 bytes or more, data of 4 GiB or more and
     // archives that would pass 2 GiB or 65,535 members.
@@ -58,7 +82,7 @@ class ZipWriter {
 
     std::ostream& out_;
     std::uint64_t position_;
-    ZipCompressor compress_;
+    ZipWriterSettings settings_;
     std::string central_;
     unsigned count_ = 0;
 };
@@ -67,3 +91,5 @@ class ZipWriter {
 // on its own). Members are stored unless compress is given.
 std::string writezip(const std::vector<ZipMember>& members, std::uint64_t base = 0,
                      const std::string& comment = "", ZipCompressor compress = {});
+std::string writezip(const std::vector<ZipMember>& members, std::uint64_t base,
+                     const std::string& comment, ZipWriterSettings settings);

@@ -1,0 +1,69 @@
+// Helpers of the tests that run orvsfx as users do: shell commands with a time limit and
+// captured output, the refusal check, and archives made by Python's zipfile.
+#pragma once
+
+#include "tools_testutil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+
+namespace toolstest::cli {
+
+inline const std::string kOrvsfx = std::string(ORV_BINARY_DIR) + "/tools/orvsfx";
+
+struct Outcome {
+    int status = -1; // exit code
+    std::string out, err;
+};
+
+inline std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs a shell command line with a 60-second limit, capturing its output in temp.
+inline Outcome shell(const TempFolder& temp, const std::string& command) {
+    std::string out = temp / ".out", err = temp / ".err";
+    int raw =
+        std::system(("timeout 60 " + command + " >" + quote(out) + " 2>" + quote(err)).c_str());
+    Outcome run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = toolstest::readbytes(out);
+    run.err = toolstest::readbytes(err);
+    return run;
+}
+
+inline Outcome orvsfx(const TempFolder& temp, const std::string& args) {
+    return shell(temp, quote(kOrvsfx) + " " + args);
+}
+
+inline bool have(const char* program) {
+    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs a Python snippet that makes an archive (argv[1] is the archive's path).
+inline void python(const TempFolder& temp, const std::string& path, const std::string& code) {
+    toolstest::writebytes(temp / ".make.py", "import sys, zipfile\n" + code);
+    Outcome run = shell(temp, "python3 " + quote(temp / ".make.py") + " " + quote(path));
+    ASSERT_EQ(run.status, 0) << run.err;
+}
+
+// A failed run: exit code, one line "orvsfx: ..." naming the reason.
+inline void expectrefused(const Outcome& run, int status, const std::string& reason) {
+    EXPECT_EQ(run.status, status) << run.err;
+    EXPECT_EQ(run.err.rfind("orvsfx: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+}
+
+// The exact refusal: "orvsfx: " + message + "\n".
+inline void expectmessage(const Outcome& run, int status, const std::string& message) {
+    EXPECT_EQ(run.status, status) << run.err;
+    EXPECT_EQ(run.err, "orvsfx: " + message + "\n");
+}
+
+} // namespace toolstest::cli
