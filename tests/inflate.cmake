@@ -33,7 +33,8 @@ if(NOT ORV_WIN32)
         HOST_ONLY TIMEOUT 300)
 endif()
 
-# The inflater's speed as the i686 stub runs it: scripts/bench.sh runs this under Wine.
+# The inflater's speed as the i686 stub runs it: scripts/bench.sh runs this under Wine. Like
+# the host benchmarks it uses the tests' in-memory driver (inflatedriver.h).
 if(ORV_WIN32)
     add_executable(inflate_speed ${PROJECT_SOURCE_DIR}/bench/inflate_speed.cpp)
     target_link_libraries(inflate_speed PRIVATE orv_engine)
