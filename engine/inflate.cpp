@@ -58,21 +58,27 @@ const unsigned short kLengthBase[2][31] = {
     {3,  4,  5,  6,  7,  8,  9,  10,  11,  13,  15,  17,  19, 23, 27, 31,
      35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 3,  0,  0},
 };
+// clang-format off
 const unsigned char kLengthExtra[2][31] = {
-    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99},
-    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2,  2,  2, 2,
-     3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 16, 99, 99},
+    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+     3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, kOpInvalid, kOpInvalid},
+    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+     3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 16, kOpInvalid, kOpInvalid},
 };
+// clang-format on
 const unsigned short kDistanceBase[32] = {
     1,   2,   3,   4,   5,    7,    9,    13,   17,   25,   33,   49,    65,    97,    129,   193,
     257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153,
 };
+// clang-format off
 const unsigned char kDistanceExtra[2][32] = {
-    {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
-     7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 99, 99},
-    {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
+    {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
+     7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, kOpInvalid, kOpInvalid},
+    {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
      7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14},
 };
+// clang-format on
+static_assert(kOpInvalid <= 0xFF, "the extra-bits tables hold the invalid-code marker");
 
 // The fixed-code tables of one variant, built at its first fixed block and kept until
 // releasefixedcodes.
@@ -163,17 +169,17 @@ bool getbits(Inflater* z, unsigned n, unsigned* value) {
 }
 
 // Decodes one entry of a code set bit by bit. Returns kInflateOk with *entry set, or
-// kInflateTruncated for an invalid code or one that runs past the data.
+// kInflateTruncatedOrInvalid for an invalid code or one that runs past the data.
 int decodeentry(Inflater* z, const CodeEntry* set, unsigned bits, CodeEntry* entry) {
     needbits(z, bits);
     CodeEntry e = set[z->bitbuf & lowmask(bits)];
     while (islink(e)) {
-        if (!dropbits(z, entrybits(e))) return kInflateTruncated;
+        if (!dropbits(z, entrybits(e))) return kInflateTruncatedOrInvalid;
         unsigned width = entryop(e) - kOpLiteral;
         needbits(z, width);
         e = set[entryvalue(e) + (z->bitbuf & lowmask(width))];
     }
-    if (entryop(e) == kOpInvalid || !dropbits(z, entrybits(e))) return kInflateTruncated;
+    if (entryop(e) == kOpInvalid || !dropbits(z, entrybits(e))) return kInflateTruncatedOrInvalid;
     *entry = e;
     return kInflateOk;
 }
@@ -310,10 +316,10 @@ int carefulsymbol(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         return kInflateOk;
     }
     unsigned length, distance;
-    if (!readbase(z, e, &length)) return kInflateTruncated;
+    if (!readbase(z, e, &length)) return kInflateTruncatedOrInvalid;
     r = decodeentry(z, codes->dist, codes->distbits, &e);
     if (r) return r;
-    if (!readbase(z, e, &distance)) return kInflateTruncated;
+    if (!readbase(z, e, &distance)) return kInflateTruncatedOrInvalid;
     return copymatch(z, length, distance);
 }
 
@@ -399,7 +405,7 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
                 b.drop(entrybits(e));
                 *endofblock = true;
             } else {
-                result = kInflateTruncated;
+                result = kInflateTruncatedOrInvalid;
             }
             break;
         }
@@ -416,7 +422,7 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         e = b.resolve(dist, dist[b.buf & distmask]);
         op = entryop(e);
         if (op > kOpMaxExtra) {
-            result = kInflateTruncated;
+            result = kInflateTruncatedOrInvalid;
             break;
         }
         b.drop(entrybits(e));
@@ -461,13 +467,13 @@ int storedblock(Inflater* z) {
     unsigned length, complement;
     if (!dropbits(z, z->bitcount % 8) || !getbits(z, 16, &length) || !getbits(z, 16, &complement) ||
         length != (~complement & 0xFFFF))
-        return kInflateTruncated;
+        return kInflateTruncatedOrInvalid;
     InputCursor* cursor = z->hooks->input;
     while (length) {
         int r;
         if (z->bitcount - z->padbits >= 8 || z->exhausted || cursor->unread <= 0) {
             unsigned b;
-            if (!getbits(z, 8, &b)) return kInflateTruncated;
+            if (!getbits(z, 8, &b)) return kInflateTruncatedOrInvalid;
             r = putbyte(z, (unsigned char)b);
             length--;
         } else { // straight from the input buffer
@@ -531,7 +537,7 @@ int readcodelengthcode(Inflater* z, unsigned count, CodeEntry** table, unsigned*
     unsigned char lengths[kCodeLengthSymbols] = {0};
     for (unsigned i = 0; i < count; i++) {
         unsigned v;
-        if (!getbits(z, 3, &v)) return kInflateTruncated;
+        if (!getbits(z, 3, &v)) return kInflateTruncatedOrInvalid;
         lengths[kOrder[i]] = (unsigned char)v;
     }
     *bits = kCodeLengthBits;
@@ -539,7 +545,7 @@ int readcodelengthcode(Inflater* z, unsigned count, CodeEntry** table, unsigned*
                            bits);
     if (r == kBuildIncomplete || (r == kBuildComplete && *bits == 0)) {
         freecodetables(*table);
-        return kInflateTruncated;
+        return kInflateTruncatedOrInvalid;
     }
     return r;
 }
@@ -559,14 +565,14 @@ int readlengths(Inflater* z, const CodeEntry* table, unsigned bits, unsigned cha
             continue;
         }
         if (symbol == 16) {
-            if (!getbits(z, 2, &extra)) return kInflateTruncated;
+            if (!getbits(z, 2, &extra)) return kInflateTruncatedOrInvalid;
             repeat = 3 + extra;
         } else {
-            if (!getbits(z, symbol == 17 ? 3 : 7, &extra)) return kInflateTruncated;
+            if (!getbits(z, symbol == 17 ? 3 : 7, &extra)) return kInflateTruncatedOrInvalid;
             repeat = (symbol == 17 ? 3 : 11) + extra;
             previous = 0;
         }
-        if (repeat > total - i) return kInflateTruncated;
+        if (repeat > total - i) return kInflateTruncatedOrInvalid;
         memset(lengths + i, (int)previous, repeat);
         i += repeat;
     }
@@ -582,7 +588,7 @@ int dynamictables(Inflater* z, const unsigned char* lengths, unsigned hlit, unsi
     if (r == kBuildIncomplete || (r == kBuildComplete && codes->litbits == 0)) {
         notice(z, kIncompleteLit, sizeof kIncompleteLit - 1);
         freecodetables(*lit);
-        return kInflateTruncated;
+        return kInflateTruncatedOrInvalid;
     }
     if (r) return r;
     codes->distbits = kDynamicDistBits;
@@ -591,7 +597,7 @@ int dynamictables(Inflater* z, const unsigned char* lengths, unsigned hlit, unsi
     if (r == kBuildIncomplete) r = kBuildComplete; // unused distance codes are harmless
     if (r == kBuildComplete && codes->distbits == 0 && hlit > kEndOfBlockSymbol + 1) {
         notice(z, kIncompleteDist, sizeof kIncompleteDist - 1);
-        r = kInflateTruncated;
+        r = kInflateTruncatedOrInvalid;
     }
     if (r) {
         freecodetables(*dist);
@@ -606,7 +612,7 @@ int dynamictables(Inflater* z, const unsigned char* lengths, unsigned hlit, unsi
 int dynamicblock(Inflater* z) {
     unsigned hlit, hdist, hclen;
     if (!getbits(z, 5, &hlit) || !getbits(z, 5, &hdist) || !getbits(z, 4, &hclen))
-        return kInflateTruncated;
+        return kInflateTruncatedOrInvalid;
     hlit += 257;
     hdist += 1;
     CodeEntry* cltable;
@@ -631,7 +637,7 @@ int dynamicblock(Inflater* z) {
 int nextblock(Inflater* z, bool* final) {
     enum BlockType { kStored = 0, kFixed = 1, kDynamic = 2 };
     unsigned flag, type;
-    if (!getbits(z, 1, &flag) || !getbits(z, 2, &type)) return kInflateTruncated;
+    if (!getbits(z, 1, &flag) || !getbits(z, 2, &type)) return kInflateTruncatedOrInvalid;
     *final = flag != 0;
     switch (type) {
     case kStored:
@@ -641,7 +647,7 @@ int nextblock(Inflater* z, bool* final) {
     case kDynamic:
         return dynamicblock(z);
     default:
-        return kInflateInvalid;
+        return kInflateReservedOrOversubscribed;
     }
 }
 

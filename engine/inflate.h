@@ -24,11 +24,17 @@ struct InflateHooks {
 };
 
 // Results of undeflate; any other nonzero value is flushoutput's own code passed through.
+// The engine reports a member whose result is below 50 as damaged.
 enum InflateResult {
-    kInflateOk = 0,        // the final block ended and the last bytes were flushed
-    kInflateTruncated = 1, // input ran out, bad stored length, invalid or incomplete code
-    kInflateInvalid = 2,   // block type 3 or an over-subscribed code set
-    kInflateNoMemory = 3,  // a decoding table could not be allocated
+    kInflateOk = 0, // the final block ended and the last bytes were flushed
+    // The data ends before the final block does, or holds something no valid stream holds
+    // there: an invalid code, a stored length whose complement does not match, an empty or
+    // incomplete code set, or a code-length repeat past the list.
+    kInflateTruncatedOrInvalid = 1,
+    // A block header that no encoder can write: block type 3 (reserved), or code lengths
+    // that over-subscribe their code space.
+    kInflateReservedOrOversubscribed = 2,
+    kInflateNoMemory = 3, // a decoding table could not be allocated
 };
 
 enum { kInflateWindowSize = 65536 };

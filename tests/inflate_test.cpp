@@ -158,7 +158,7 @@ TEST_F(InflateTest, StoredBlockWithWrongComplementFails) {
     w.put((~3u & 0xFFFF) ^ 0x100, 16);
     w.bytes.insert(w.bytes.end(), {'a', 'b', 'c'});
     Decoded run = inflate(w.bytes);
-    EXPECT_EQ(run.result, kInflateTruncated);
+    EXPECT_EQ(run.result, kInflateTruncatedOrInvalid);
     EXPECT_TRUE(run.output.empty());
 }
 
@@ -166,12 +166,12 @@ TEST_F(InflateTest, BlockTypeThreeIsInvalid) {
     StreamWriter w;
     w.header(true, 3);
     w.put(0, 13);
-    EXPECT_EQ(inflate(w.bytes).result, kInflateInvalid);
+    EXPECT_EQ(inflate(w.bytes).result, kInflateReservedOrOversubscribed);
 }
 
 TEST_F(InflateTest, EmptyInputIsTruncated) {
     Decoded run = inflate(Bytes());
-    EXPECT_EQ(run.result, kInflateTruncated);
+    EXPECT_EQ(run.result, kInflateTruncatedOrInvalid);
     EXPECT_TRUE(run.flushes.empty());
 }
 
@@ -275,7 +275,7 @@ TEST_F(InflateTest, DistanceCodes30And31OnlyExistInDeflate64) {
         for (bool longmatch : {false, true}) { // the byte loop and the word copies
             size_t length = longmatch ? 25 : 12;
             Bytes stream = farmatch(history, c.code, c.extra, longmatch);
-            EXPECT_EQ(inflate(stream).result, kInflateTruncated) << c.distance;
+            EXPECT_EQ(inflate(stream).result, kInflateTruncatedOrInvalid) << c.distance;
             Options o;
             o.deflate64 = true;
             Decoded run = inflate(stream, o);
@@ -314,7 +314,7 @@ TEST_F(InflateTest, LengthCodes286And287FailOnlyWhenUsed) {
         b.literal('a');
         b.symbol(code);
         b.w.put(0, 13);
-        EXPECT_EQ(inflate(w.bytes).result, kInflateTruncated);
+        EXPECT_EQ(inflate(w.bytes).result, kInflateTruncatedOrInvalid);
     }
 }
 
@@ -351,7 +351,7 @@ TEST_F(InflateTest, NoDistanceCodesWithLengthCodesFails) {
         Options o;
         o.quietlevel = quiet;
         Decoded run = inflate(w.bytes, o);
-        EXPECT_EQ(run.result, kInflateTruncated);
+        EXPECT_EQ(run.result, kInflateTruncatedOrInvalid);
         EXPECT_EQ(run.messages, quiet ? std::vector<std::string>{}
                                       : std::vector<std::string>{"(incomplete d-tree)  "});
     }
@@ -382,7 +382,7 @@ TEST_F(InflateTest, IncompleteLiteralSetFails) {
         Options o;
         o.quietlevel = quiet;
         Decoded run = inflate(w.bytes, o);
-        EXPECT_EQ(run.result, kInflateTruncated);
+        EXPECT_EQ(run.result, kInflateTruncatedOrInvalid);
         EXPECT_TRUE(run.output.empty());
         EXPECT_EQ(run.messages, quiet ? std::vector<std::string>{}
                                       : std::vector<std::string>{"(incomplete l-tree)  "});
@@ -402,12 +402,12 @@ TEST_F(InflateTest, EndCodeAloneWithOneBitIsAccepted) {
 TEST_F(InflateTest, OversubscribedSetsAreInvalid) {
     StreamWriter lit;
     dynamicblock(lit, true, lengths(257, {{'a', 1}, {'b', 1}, {256, 1}}), std::vector<int>(1, 0));
-    EXPECT_EQ(inflate(lit.bytes).result, kInflateInvalid);
+    EXPECT_EQ(inflate(lit.bytes).result, kInflateReservedOrOversubscribed);
 
     StreamWriter dist;
     dynamicblock(dist, true, lengths(258, {{'a', 1}, {256, 2}, {257, 2}}),
                  lengths(3, {{0, 1}, {1, 1}, {2, 1}}));
-    EXPECT_EQ(inflate(dist.bytes).result, kInflateInvalid);
+    EXPECT_EQ(inflate(dist.bytes).result, kInflateReservedOrOversubscribed);
 
     StreamWriter codelength; // 19 code-length codes of one bit each
     codelength.header(true, 2);
@@ -415,7 +415,7 @@ TEST_F(InflateTest, OversubscribedSetsAreInvalid) {
     codelength.put(0, 5);
     codelength.put(15, 4);
     for (int i = 0; i < 19; i++) codelength.put(1, 3);
-    EXPECT_EQ(inflate(codelength.bytes).result, kInflateInvalid);
+    EXPECT_EQ(inflate(codelength.bytes).result, kInflateReservedOrOversubscribed);
 }
 
 TEST_F(InflateTest, CodeLengthCodeMustBeCompleteAndNotEmpty) {
@@ -428,7 +428,7 @@ TEST_F(InflateTest, CodeLengthCodeMustBeCompleteAndNotEmpty) {
         w.put(len, 3);
         for (int i = 1; i < 4; i++) w.put(0, 3);
         w.put(0, 16);
-        EXPECT_EQ(inflate(w.bytes).result, kInflateTruncated) << len;
+        EXPECT_EQ(inflate(w.bytes).result, kInflateTruncatedOrInvalid) << len;
     }
 }
 
@@ -470,13 +470,13 @@ TEST_F(InflateTest, LengthRepeatsMayCrossIntoDistancesButNotPastTheEnd) {
         l.literalpart(1);
         l.symbol(1);     // distance 0
         l.symbol(16, 0); // three repeats, one entry left
-        EXPECT_EQ(inflate(l.w.bytes).result, kInflateTruncated);
+        EXPECT_EQ(inflate(l.w.bytes).result, kInflateTruncatedOrInvalid);
     }
     {
         LengthsWriter l(257, 2, {1, 16, 17, 18});
         l.literalpart(1);
         l.symbol(17, 0); // three zeros, two entries left
-        EXPECT_EQ(inflate(l.w.bytes).result, kInflateTruncated);
+        EXPECT_EQ(inflate(l.w.bytes).result, kInflateTruncatedOrInvalid);
     }
     {
         LengthsWriter l(258, 2, {1, 2, 16, 18});
@@ -584,7 +584,8 @@ TEST_F(InflateTest, EveryCutOfAStreamFailsCleanly) {
             for (size_t block : {5, 8192}) {
                 o.blocksize = block;
                 Decoded run = inflate(stream.data(), cut, o);
-                ASSERT_TRUE(run.result == kInflateTruncated || run.result == kInflateInvalid)
+                ASSERT_TRUE(run.result == kInflateTruncatedOrInvalid ||
+                            run.result == kInflateReservedOrOversubscribed)
                     << "cut " << cut << " result " << run.result;
             }
         }
