@@ -1,8 +1,6 @@
-// Tests of undeflate on streams built bit by bit: block types, code sets, the Deflate64
-// codes, window flushes, truncation and the fixed-code cache.
-//
-// StreamWriter writes fields in Deflate's bit order and Huffman codes from their lengths,
-// so every stream states exactly which rule it exercises.
+// Tests of undeflate on streams built bit by bit (tests/deflatewriter.h): block types, code
+// sets, the Deflate64 codes, window flushes, truncation and the fixed-code cache.
+#include "tests/deflatewriter.h"
 #include "tests/inflatedriver.h"
 
 #include <gtest/gtest.h>
@@ -17,120 +15,7 @@ namespace {
 using inflatedriver::Decoded;
 using inflatedriver::inflate;
 using inflatedriver::Options;
-using Bytes = std::vector<unsigned char>;
-
-// Canonical Huffman codes of a set of lengths.
-std::vector<unsigned> canonicalcodes(const std::vector<int>& lengths) {
-    int count[16] = {0}, next[16] = {0};
-    for (int len : lengths) count[len]++;
-    count[0] = 0;
-    for (int len = 1, code = 0; len < 16; len++) next[len] = code = (code + count[len - 1]) << 1;
-    std::vector<unsigned> codes(lengths.size());
-    for (size_t s = 0; s < lengths.size(); s++)
-        if (lengths[s]) codes[s] = next[lengths[s]]++;
-    return codes;
-}
-
-// The literal/length lengths of the fixed code.
-std::vector<int> fixedlengths() {
-    std::vector<int> l(288, 8);
-    std::fill(l.begin() + 144, l.begin() + 256, 9);
-    std::fill(l.begin() + 256, l.begin() + 280, 7);
-    return l;
-}
-
-struct StreamWriter {
-    Bytes bytes;
-    unsigned bits = 0; // bits used in the last byte
-
-    // A field of n bits, least significant bit first.
-    void put(unsigned value, int n) {
-        for (int i = 0; i < n; i++) {
-            if (bits == 0) bytes.push_back(0);
-            bytes.back() |= ((value >> i) & 1) << bits;
-            bits = (bits + 1) % 8;
-        }
-    }
-    // A Huffman code, most significant bit first.
-    void code(unsigned code, int len) {
-        for (int i = len - 1; i >= 0; i--) put((code >> i) & 1, 1);
-    }
-    void align() { bits = 0; }
-
-    void header(bool final, int type) {
-        put(final, 1);
-        put(type, 2);
-    }
-    void stored(bool final, const Bytes& data) {
-        header(final, 0);
-        align();
-        put((unsigned)data.size(), 16);
-        put(~(unsigned)data.size() & 0xFFFF, 16);
-        bytes.insert(bytes.end(), data.begin(), data.end());
-    }
-};
-
-// Writes symbols of a block whose literal/length and distance lengths are known.
-struct BlockWriter {
-    StreamWriter& w;
-    std::vector<int> litlen, distlen;
-    std::vector<unsigned> litcode, distcode;
-
-    BlockWriter(StreamWriter& writer, std::vector<int> lit, std::vector<int> dist)
-        : w(writer), litlen(std::move(lit)), distlen(std::move(dist)),
-          litcode(canonicalcodes(litlen)), distcode(canonicalcodes(distlen)) {}
-
-    void symbol(int s) { w.code(litcode.at(s), litlen.at(s)); }
-    void literal(unsigned char c) { symbol(c); }
-    void end() { symbol(256); }
-    // A match given by its codes and extra-bit values.
-    void match(int lengthcode, unsigned lengthextra, int lengthbits, int distcodeindex,
-               unsigned distextra, int distbits) {
-        symbol(lengthcode);
-        w.put(lengthextra, lengthbits);
-        w.code(distcode.at(distcodeindex), distlen.at(distcodeindex));
-        w.put(distextra, distbits);
-    }
-};
-
-BlockWriter fixedblock(StreamWriter& w, bool final) {
-    w.header(final, 1);
-    return BlockWriter(w, fixedlengths(), std::vector<int>(32, 5));
-}
-
-// A dynamic block header whose code-length code gives every length 0..15 four bits.
-BlockWriter dynamicblock(StreamWriter& w, bool final, const std::vector<int>& lit,
-                         const std::vector<int>& dist) {
-    w.header(final, 2);
-    w.put((unsigned)lit.size() - 257, 5);
-    w.put((unsigned)dist.size() - 1, 5);
-    w.put(19 - 4, 4);
-    const int order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
-    for (int s : order) w.put(s < 16 ? 4 : 0, 3);
-    for (int len : lit) w.code(len, 4);
-    for (int len : dist) w.code(len, 4);
-    return BlockWriter(w, lit, dist);
-}
-
-// Literal/length lengths: the given symbols get the given lengths, all others 0.
-std::vector<int> lengths(size_t n, std::initializer_list<std::pair<int, int>> set) {
-    std::vector<int> l(n, 0);
-    for (auto [symbol, len] : set) l.at(symbol) = len;
-    return l;
-}
-
-Bytes text(const std::string& s) {
-    return Bytes(s.begin(), s.end());
-}
-
-Bytes pattern(size_t n, unsigned seed) {
-    Bytes b(n);
-    for (size_t i = 0; i < n; i++) {
-        seed = seed * 1103515245 + 12345;
-        b[i] = (unsigned char)(seed >> 16);
-    }
-    return b;
-}
+using namespace deflatewriter;
 
 class InflateTest : public ::testing::Test {
   protected:
