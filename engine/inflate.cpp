@@ -6,13 +6,18 @@
 // - Codes are decoded through multi-level tables: a first-level table indexed by the next
 //   9 (dynamic literal/length), 6 (dynamic distance), 7 or 5 (fixed) bits, and sub-tables
 //   for longer codes (engine/codetables.h).
-// - Two decoding loops share the tables. The fast loop runs while the input buffer holds
-//   at least kFastInputMargin bytes and the window has room for the longest ordinary match:
-//   it keeps its state in locals, refills a machine-word bit buffer a word at a time,
-//   writes up to three literals per refill and copies matches in words. The careful loop
-//   decodes one symbol at a time, taking bytes one by one and calling the engine's
-//   readbyte when the buffer is empty; it handles block headers, buffer ends, window
-//   flushes and the end of the member.
+// - Two decoding loops share the tables. The fast loop runs a round (the symbols decoded
+//   between two refills of the code lookahead) only while the input buffer holds
+//   kFastInputMargin bytes, the most one round reads, and the window has room for
+//   kFastRoundWrite bytes, the most one round writes, before its end: a round never reaches
+//   the window's end. It keeps its state in locals, refills a machine-word bit buffer a word
+//   at a time, writes up to three literals per refill and copies matches in words. The
+//   careful loop decodes one symbol at a time, taking bytes one by one and calling the
+//   engine's readbyte when the buffer is empty; it handles block headers, buffer ends,
+//   window flushes and the end of the member.
+// - A full window is flushed just before the next byte is written into it (and at the end
+//   of the member), never right after it filled: whichever loop fills it, the careful path
+//   that writes next makes room first. So every flush but the last is exactly one window.
 // - Running out of input is noticed when bits are consumed, not when they are looked at:
 //   a table lookup near the end may look at zero bits beyond the data, and only a code
 //   that really extends past the data fails. So a valid stream whose last codes are
@@ -110,18 +115,41 @@ typedef uintptr_t BitWord;
 enum {
     kWordBytes = sizeof(BitWord),
     kWordBits = 8 * kWordBytes,
-    // The fast loop refills at most five times per round (and once before the first); each
-    // refill reads one word and advances at most kWordBytes - 1 bytes.
-    kFastInputMargin = 5 * (kWordBytes - 1) + kWordBytes + 1,
-    // One round of the fast loop writes at most two literals and a match.
-    kFastWindowLimit = kInflateWindowSize - kMaxFastLength - 2,
+    // A refill leaves at least this many valid bits.
+    kRefilledBits = kWordBits - 8,
+    // Literals one round of the fast loop writes: a 64-bit buffer gives three first-level
+    // literal codes before the next refill (the third ends the round), a 32-bit buffer one
+    // and then a literal or a match; a round with a match writes fewer literals than this.
+    kFastLiteralsPerRound = kWordBits == 64 ? 3 : 2,
+    // The most bytes one round writes into the window.
+    kFastRoundWrite = kFastLiteralsPerRound + kMaxFastLength,
+    // A round starts only at a window position below this, so it ends before the window's
+    // end and a full window is always flushed by the careful path.
+    kFastWindowLimit = kInflateWindowSize - kFastRoundWrite,
+    // Refills on the longest path through a round: the length code after a literal, its
+    // extra bits, the distance code, its extra bits, and the next code's lookahead.
+    kFastRefillsPerRound = 5,
+    // A refill loads one word at the input pointer and advances it by whole bytes it filled.
+    kRefillAdvance = kWordBytes - 1,
+    // The most bytes one round reads from where it starts: every refill's advance, and the
+    // word the last of them loads.
+    kFastInputMargin = kFastRefillsPerRound * kRefillAdvance + kWordBytes,
 };
-static_assert(kWordBits - 8 >= 24, "a refilled buffer must hold a 15-bit code and 9 more");
+static_assert(kFastWindowLimit > 0 && kFastWindowLimit - 1 + kFastRoundWrite < kInflateWindowSize,
+              "a round that starts below the limit ends before the window's end");
+static_assert(static_cast<int>(kFastInputMargin) < static_cast<int>(kInflateInputBlock),
+              "the fast loop must run on a whole input block of the engine");
+static_assert(kRefilledBits >= kMaxCodeBits + kDynamicLitBits,
+              "a refilled buffer must hold a 15-bit code and the lookup bits of the next one");
+// First-level literal/length tables are at most kDynamicLitBits wide: a complete set of at
+// most 288 codes has a code of 8 bits or fewer, so the width is never raised above that.
+static_assert(kFastLiteralsPerRound * kDynamicLitBits <= kRefilledBits,
+              "the literals of a round and the lookup of the code after them need one refill");
 
 struct Inflater {
     const InflateHooks* hooks;
     unsigned char* window;
-    unsigned pos;         // next window position, 0..65535
+    unsigned pos;         // next window position; 65,536 when full and not yet flushed
     BitWord bitbuf;       // valid bits from bit 0 up; zero above them
     unsigned bitcount;    // valid bits, including padbits
     unsigned padbits;     // zero bits added at the top after the input ran out
@@ -202,9 +230,17 @@ int flushwindow(Inflater* z) {
     return z->hooks->flushoutput(z->window, kInflateWindowSize, 0);
 }
 
+// Flushes a full window before the next byte goes into it. Returns kInflateOk or
+// flushoutput's code.
+int makeroom(Inflater* z) {
+    return z->pos == kInflateWindowSize ? flushwindow(z) : kInflateOk;
+}
+
 int putbyte(Inflater* z, unsigned char b) {
+    int r = makeroom(z);
+    if (r) return r;
     z->window[z->pos++] = b;
-    return z->pos == kInflateWindowSize ? flushwindow(z) : 0;
+    return kInflateOk;
 }
 
 uint64_t load64(const unsigned char* p) {
@@ -266,11 +302,13 @@ inline __attribute__((always_inline)) void copyback(unsigned char* dst, unsigned
     }
 }
 
-// Copies a match of any length through the window: the source wraps modulo 65,536 and
-// every full window is flushed. Returns kInflateOk or flushoutput's code.
+// Copies a match of any length through the window: the source wraps modulo 65,536 and a
+// full window is flushed before more is written. Returns kInflateOk or flushoutput's code.
 int copymatch(Inflater* z, unsigned length, unsigned distance) {
     unsigned src = (z->pos - distance) & kWindowMask;
     while (length) {
+        int r = makeroom(z);
+        if (r) return r;
         unsigned pos = z->pos, chunk = kInflateWindowSize - (src > pos ? src : pos);
         if (chunk > length) chunk = length;
         // A distance of 65,536 (source and position equal) finds the bytes already in place.
@@ -281,10 +319,6 @@ int copymatch(Inflater* z, unsigned length, unsigned distance) {
         z->pos += chunk;
         src = (src + chunk) & kWindowMask;
         length -= chunk;
-        if (z->pos == kInflateWindowSize) {
-            int r = flushwindow(z);
-            if (r) return r;
-        }
     }
     return kInflateOk;
 }
@@ -361,8 +395,8 @@ struct FastBits {
     }
 };
 
-// Decodes symbols while the cursor holds kFastInputMargin bytes and the window has room
-// for a whole match. Returns kInflateOk (also when it stops early) or a failure.
+// Decodes symbols while the cursor holds kFastInputMargin bytes and a round ends before the
+// window's end. Returns kInflateOk (also when it stops early) or a failure.
 int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
     InputCursor* cursor = z->hooks->input;
     if (z->exhausted || cursor->unread < kFastInputMargin) return kInflateOk;
@@ -377,14 +411,12 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
     // so that the lookup overlaps the copying of the current match.
     b.refill();
     CodeEntry e = lit[b.buf & litmask];
-    while (b.in <= inlimit && pos <= kFastWindowLimit) {
+    while (b.in <= inlimit && pos < kFastWindowLimit) {
         if (isliteral(e)) {
-            // A refilled 64-bit buffer holds three first-level codes (and the lookup bits of
-            // a fourth).
             b.drop(entrybits(e));
             window[pos++] = (unsigned char)entryvalue(e);
             e = lit[b.buf & litmask];
-            if (kWordBits == 64 && isliteral(e)) {
+            if (kFastLiteralsPerRound == 3 && isliteral(e)) {
                 b.drop(entrybits(e));
                 window[pos++] = (unsigned char)entryvalue(e);
                 e = lit[b.buf & litmask];
@@ -470,11 +502,12 @@ int storedblock(Inflater* z) {
         return kInflateTruncatedOrInvalid;
     InputCursor* cursor = z->hooks->input;
     while (length) {
-        int r;
+        int r = makeroom(z);
+        if (r) return r;
         if (z->bitcount - z->padbits >= 8 || z->exhausted || cursor->unread <= 0) {
             unsigned b;
             if (!getbits(z, 8, &b)) return kInflateTruncatedOrInvalid;
-            r = putbyte(z, (unsigned char)b);
+            z->window[z->pos++] = (unsigned char)b;
             length--;
         } else { // straight from the input buffer
             unsigned n = (unsigned)cursor->unread;
@@ -486,9 +519,7 @@ int storedblock(Inflater* z) {
             z->inlinebytes += n;
             z->pos += n;
             length -= n;
-            r = z->pos == kInflateWindowSize ? flushwindow(z) : 0;
         }
-        if (r) return r;
     }
     return kInflateOk;
 }
@@ -664,6 +695,9 @@ int undeflate(const InflateHooks* hooks, bool deflate64) {
     do r = nextblock(&z, &final);
     while (r == kInflateOk && !final);
     givebackbytes(&z);
+    if (r) return r;
+    // A full window goes out whole, then the rest (possibly nothing) as the last flush.
+    r = makeroom(&z);
     if (r) return r;
     return hooks->flushoutput(z.window, z.pos, 0);
 }

@@ -37,7 +37,13 @@ enum InflateResult {
     kInflateNoMemory = 3, // a decoding table could not be allocated
 };
 
-enum { kInflateWindowSize = 65536 };
+enum {
+    kInflateWindowSize = 65536,
+    // The input block the engine hands over through the cursor, its archive read unit. The
+    // fast decoding loop needs fewer bytes than this in the cursor, so it runs on every
+    // whole block; the engine ties its block size to this value.
+    kInflateInputBlock = 8192,
+};
 
 // Decodes one member; deflate64 selects method 9. Returns an InflateResult or
 // flushoutput's nonzero code. What was flushed before a failure stays flushed.

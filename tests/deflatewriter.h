@@ -1,6 +1,7 @@
 // Deflate streams written bit by bit for the inflate tests: fields in Deflate's bit order,
 // Huffman codes from their lengths, stored, fixed and dynamic blocks, so that every stream
-// states exactly which rule it exercises.
+// states exactly which rule it exercises. Shared by the tests of both builds and the
+// differential tests against zlib.
 #pragma once
 
 #include <algorithm>
@@ -124,6 +125,36 @@ inline Bytes pattern(size_t n, unsigned seed) {
         b[i] = (unsigned char)(seed >> 16);
     }
     return b;
+}
+
+// A member whose first symbols after a stored block are two literals and a 258-byte match:
+// the stored block leaves the window position at `position` (at most 65,535), then one
+// dynamic block holds the literals 'a' and 'b', a match of 258 bytes at distance 2 and
+// `tail` literals. Deflate64 writes the length as code 285 with 16 extra bits of 255.
+// *expected receives the decoded bytes, made by copying the match byte by byte.
+inline Bytes windowedgestream(unsigned position, bool deflate64, unsigned tail, Bytes* expected) {
+    Bytes stored = pattern(position, position);
+    *expected = stored;
+    StreamWriter w;
+    w.stored(false, stored);
+    std::vector<int> lit(286, 8); // 254 literals of 8 bits, four symbols of 9 bits
+    lit[254] = lit[255] = lit[256] = lit[285] = 9;
+    std::fill(lit.begin() + 257, lit.begin() + 285, 0);
+    BlockWriter b = dynamicblock(w, true, lit, lengths(2, {{0, 1}, {1, 1}}));
+    b.literal('a');
+    b.literal('b');
+    if (deflate64)
+        b.match(285, 255, 16, 1, 0, 0);
+    else
+        b.match(285, 0, 0, 1, 0, 0);
+    expected->insert(expected->end(), {'a', 'b'});
+    for (int i = 0; i < 258; i++) expected->push_back((*expected)[expected->size() - 2]);
+    for (unsigned char c : pattern(tail, tail)) {
+        b.literal(c);
+        expected->push_back(c);
+    }
+    b.end();
+    return w.bytes;
 }
 
 } // namespace deflatewriter

@@ -88,6 +88,34 @@ TEST_F(InflateTest, LongOutputIsFlushedInWholeWindows) {
     EXPECT_EQ(run.output, Bytes(200000, 'x'));
 }
 
+// The flushes of `total` decoded bytes: whole windows, then the rest (possibly none).
+std::vector<unsigned> windowflushes(size_t total) {
+    std::vector<unsigned> flushes(total / kInflateWindowSize, kInflateWindowSize);
+    flushes.push_back((unsigned)(total % kInflateWindowSize));
+    return flushes;
+}
+
+TEST_F(InflateTest, AMatchThatFillsTheWindowIsFlushedBeforeTheNextLiteral) {
+    // Two literals and a 258-byte match starting at 65,276 end exactly at the window's end;
+    // the neighbouring positions end just before and just after it.
+    for (bool d64 : {false, true}) {
+        for (unsigned position = 65260; position <= 65280; position++) {
+            Bytes expected;
+            Bytes stream = windowedgestream(position, d64, 300, &expected);
+            for (size_t block : {(size_t)1, (size_t)8192, stream.size()}) {
+                Options o;
+                o.deflate64 = d64;
+                o.blocksize = block;
+                Decoded run = inflate(stream, o);
+                ASSERT_EQ(run.result, kInflateOk) << position << " block " << block;
+                ASSERT_TRUE(run.output == expected) << position << " block " << block;
+                ASSERT_EQ(run.flushes, windowflushes(expected.size())) << position;
+                ASSERT_EQ(run.consumed, stream.size()) << position;
+            }
+        }
+    }
+}
+
 TEST_F(InflateTest, FlushFailureEndsDecodingAndKeepsWhatWasFlushed) {
     Bytes data = pattern(150000, 3);
     StreamWriter w;
