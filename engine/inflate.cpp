@@ -18,6 +18,9 @@
 // - A full window is flushed just before the next byte is written into it (and at the end
 //   of the member), never right after it filled: whichever loop fills it, the careful path
 //   that writes next makes room first. So every flush but the last is exactly one window.
+// - A distance that reaches before the member's first byte fails the member. Within the
+//   window's current contents (distance up to the position) that cannot happen, so only
+//   the match copy for longer distances compares with the count of bytes flushed.
 // - Running out of input is noticed when bits are consumed, not when they are looked at:
 //   a table lookup near the end may look at zero bits beyond the data, and only a code
 //   that really extends past the data fails. So a valid stream whose last codes are
@@ -150,6 +153,7 @@ struct Inflater {
     const InflateHooks* hooks;
     unsigned char* window;
     unsigned pos;         // next window position; 65,536 when full and not yet flushed
+    uint64_t flushed;     // bytes of this member flushed so far
     BitWord bitbuf;       // valid bits from bit 0 up; zero above them
     unsigned bitcount;    // valid bits, including padbits
     unsigned padbits;     // zero bits added at the top after the input ran out
@@ -227,6 +231,7 @@ void givebackbytes(Inflater* z) {
 
 int flushwindow(Inflater* z) {
     z->pos = 0;
+    z->flushed += kInflateWindowSize;
     return z->hooks->flushoutput(z->window, kInflateWindowSize, 0);
 }
 
@@ -303,8 +308,10 @@ inline __attribute__((always_inline)) void copyback(unsigned char* dst, unsigned
 }
 
 // Copies a match of any length through the window: the source wraps modulo 65,536 and a
-// full window is flushed before more is written. Returns kInflateOk or flushoutput's code.
+// full window is flushed before more is written. Returns kInflateOk, flushoutput's code, or
+// kInflateTruncatedOrInvalid for a distance reaching before the member's first byte.
 int copymatch(Inflater* z, unsigned length, unsigned distance) {
+    if (distance > z->pos && distance - z->pos > z->flushed) return kInflateTruncatedOrInvalid;
     unsigned src = (z->pos - distance) & kWindowMask;
     while (length) {
         int r = makeroom(z);

@@ -29,7 +29,8 @@ enum InflateResult {
     kInflateOk = 0, // the final block ended and the last bytes were flushed
     // The data ends before the final block does, or holds something no valid stream holds
     // there: an invalid code, a stored length whose complement does not match, an empty or
-    // incomplete code set, or a code-length repeat past the list.
+    // incomplete code set, a code-length repeat past the list, or a distance that reaches
+    // before the member's first byte.
     kInflateTruncatedOrInvalid = 1,
     // A block header that no encoder can write: block type 3 (reserved), or code lengths
     // that over-subscribe their code space.

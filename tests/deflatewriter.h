@@ -157,4 +157,46 @@ inline Bytes windowedgestream(unsigned position, bool deflate64, unsigned tail, 
     return w.bytes;
 }
 
+// The distance code, extra-bit value and extra-bit count of a distance; codes 30 and 31
+// are those of Deflate64. False for a distance outside 1..65,536.
+inline bool distancecode(unsigned distance, int* code, unsigned* extra, int* bits) {
+    unsigned base = 1;
+    for (int c = 0; c < 32; c++) {
+        int width = c < 4 ? 0 : c / 2 - 1;
+        if (distance < base + (1u << width)) {
+            *code = c;
+            *extra = distance - base;
+            *bits = width;
+            return distance >= 1;
+        }
+        base += 1u << width;
+    }
+    return false;
+}
+
+// `produced` bytes in stored blocks, then a fixed block with a 3-byte match at `distance`
+// and 64 literals, enough input after the match for the fast loop to decode it. *expected
+// receives the decoded bytes when the distance is valid.
+inline Bytes matchafter(size_t produced, unsigned distance, Bytes* expected) {
+    Bytes history = pattern(produced, (unsigned)produced);
+    StreamWriter w;
+    for (size_t at = 0; at < produced || at == 0; at += 40000) {
+        size_t end = std::min(produced, at + 40000);
+        w.stored(false, Bytes(history.begin() + at, history.begin() + end));
+    }
+    BlockWriter b = fixedblock(w, true);
+    int code, bits;
+    unsigned extra;
+    if (!distancecode(distance, &code, &extra, &bits)) return Bytes();
+    b.match(257, 0, 0, code, extra, bits);
+    Bytes tail = pattern(64, distance);
+    for (unsigned char c : tail) b.literal(c);
+    b.end();
+    *expected = history;
+    for (int i = 0; i < 3 && distance <= produced; i++)
+        expected->push_back((*expected)[expected->size() - distance]);
+    expected->insert(expected->end(), tail.begin(), tail.end());
+    return w.bytes;
+}
+
 } // namespace deflatewriter

@@ -1,6 +1,6 @@
 // Differential tests of undeflate and updatecrc against zlib (host build): random and real
 // data at many sizes, levels and strategies, every cut of small compressed samples, and
-// streams written bit by bit that end a match at the window's end.
+// streams written bit by bit at the window's end and at the first byte's distance.
 #include "engine/crc32.h"
 #include "tests/deflatewriter.h"
 #include "tests/inflatedriver.h"
@@ -147,6 +147,26 @@ TEST(InflateDifferential, AMatchEndingAtTheWindowsEndDecodesAsZlibDoes) {
             inflatedriver::Decoded run = inflatedriver::inflate(stream, o);
             ASSERT_EQ(run.result, kInflateOk) << position;
             ASSERT_TRUE(run.output == fromzlib) << position << " block " << block;
+        }
+    }
+    releasefixedcodes();
+}
+
+TEST(InflateDifferential, DistancesReachTheFirstByteButNotBeforeItAsInZlib) {
+    for (size_t produced : {0, 1, 300, 32767}) {
+        for (unsigned distance : {(unsigned)produced, (unsigned)produced + 1}) {
+            if (distance == 0) continue;
+            Bytes expected, fromzlib;
+            Bytes stream = deflatewriter::matchafter(produced, distance, &expected);
+            bool zlibok = zlibinflate(stream, &fromzlib);
+            ASSERT_EQ(zlibok, distance <= produced) << produced << " " << distance;
+            inflatedriver::Decoded run = inflatedriver::inflate(stream);
+            if (zlibok) {
+                ASSERT_EQ(run.result, kInflateOk) << produced << " " << distance;
+                ASSERT_TRUE(run.output == fromzlib) << produced << " " << distance;
+            } else {
+                ASSERT_EQ(run.result, kInflateTruncatedOrInvalid) << produced << " " << distance;
+            }
         }
     }
     releasefixedcodes();

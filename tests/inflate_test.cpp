@@ -231,14 +231,55 @@ TEST_F(InflateTest, LengthCodes286And287FailOnlyWhenUsed) {
     }
 }
 
-TEST_F(InflateTest, DistanceBeforeTheFirstByteCopiesWhatTheWindowHolds) {
-    StreamWriter w;
-    BlockWriter b = fixedblock(w, true);
-    b.match(257, 0, 0, 29, 8191, 13); // length 3, distance 32,768, nothing decoded yet
-    b.end();
-    Decoded run = inflate(w.bytes);
-    EXPECT_EQ(run.result, kInflateOk);
-    EXPECT_EQ(run.output.size(), 3u);
+TEST_F(InflateTest, DistanceBeforeTheFirstByteFails) {
+    for (bool d64 : {false, true}) {
+        StreamWriter w;
+        BlockWriter b = fixedblock(w, true);
+        b.match(257, 0, 0, 29, 8191, 13); // length 3, distance 32,768, nothing decoded yet
+        b.end();
+        Options o;
+        o.deflate64 = d64;
+        Decoded run = inflate(w.bytes, o);
+        EXPECT_EQ(run.result, kInflateTruncatedOrInvalid) << d64;
+        EXPECT_TRUE(run.flushes.empty()) << d64;
+    }
+}
+
+TEST_F(InflateTest, ADistanceMayReachTheFirstByteButNotBeforeIt) {
+    // Produced bytes and the longest distance each variant can code for them; at 70,000 the
+    // first window has been flushed and the distance reaches back into it.
+    struct Case {
+        bool d64;
+        size_t produced;
+    } cases[] = {{false, 0}, {false, 1}, {false, 4},  {false, 300},  {false, 32767}, {false, 70000},
+                 {true, 0},  {true, 1},  {true, 300}, {true, 32768}, {true, 65535},  {true, 70000}};
+    for (const Case& c : cases) {
+        unsigned longest = c.d64 ? 65536 : 32768;
+        unsigned reach = (unsigned)std::min<size_t>(c.produced, longest);
+        for (unsigned distance : {reach, (unsigned)c.produced + 1}) {
+            if (distance == 0 || distance > longest) continue;
+            Bytes expected;
+            Bytes stream = matchafter(c.produced, distance, &expected);
+            bool valid = distance <= c.produced;
+            for (size_t block : {(size_t)1, stream.size()}) { // the careful and the fast loop
+                Options o;
+                o.deflate64 = c.d64;
+                o.blocksize = block;
+                Decoded run = inflate(stream, o);
+                SCOPED_TRACE(::testing::Message()
+                             << "deflate64 " << c.d64 << " produced " << c.produced << " distance "
+                             << distance << " block " << block);
+                if (valid) {
+                    EXPECT_EQ(run.result, kInflateOk);
+                    EXPECT_TRUE(run.output == expected);
+                } else {
+                    EXPECT_EQ(run.result, kInflateTruncatedOrInvalid);
+                    EXPECT_EQ(run.output.size(),
+                              c.produced / kInflateWindowSize * kInflateWindowSize);
+                }
+            }
+        }
+    }
 }
 
 // ---- Dynamic blocks and code sets ----------------------------------------------------
