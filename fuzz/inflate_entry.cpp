@@ -1,7 +1,9 @@
 // Fuzz entry for undeflate: decodes the input in Deflate or Deflate64 with input blocks of
 // a size taken from the first byte, and checks what every stream must satisfy:
 // - the result is 0, 1 or 2 (memory does not run out here);
-// - every flush but the last is a whole 65,536-byte window;
+// - every flush is a part of the window, never longer than it; every flush but the last is
+//   a whole 65,536-byte window, the last one (the rest, or a window) at most that;
+// - a decoded member ends with a flush, and the flushes add up to the decoded bytes;
 // - a Deflate stream that zlib decodes completely decodes to the same bytes, except for
 //   the one rule in which this decoder is stricter than zlib (no distance codes at all
 //   while length codes are declared, reported as "(incomplete d-tree)  ").
@@ -46,8 +48,14 @@ void fuzzentry::inflate(const unsigned char* data, size_t size, bool deflate64) 
     o.quietlevel = 0;
     inflatedriver::Decoded run = inflatedriver::inflate(data + 1, size - 1, o);
     check(run.result >= kInflateOk && run.result <= kInflateReservedOrOversubscribed);
-    for (size_t i = 0; i + 1 < run.flushes.size(); i++) check(run.flushes[i] == kInflateWindowSize);
+    size_t flushed = 0;
+    for (size_t i = 0; i < run.flushes.size(); i++) {
+        bool last = i + 1 == run.flushes.size();
+        check(last ? run.flushes[i] <= kInflateWindowSize : run.flushes[i] == kInflateWindowSize);
+        flushed += run.flushes[i];
+    }
     check(run.result != kInflateOk || !run.flushes.empty());
+    check(flushed == run.produced && run.output.size() == run.produced);
     check(run.consumed <= size - 1);
     if (!deflate64) {
         std::vector<unsigned char> expected;
