@@ -49,7 +49,7 @@ void fuzzentry::inflate(const unsigned char* data, size_t size, bool deflate64) 
     if (size < 1) return;
     inflatedriver::Options o;
     o.deflate64 = deflate64;
-    o.blocksize = data[0] < 128 ? 1 + data[0] : 8192;
+    o.blocksize = data[0] < 128 ? 1 + data[0] : inflatedriver::kInputBlock;
     o.quietlevel = 0;
     inflatedriver::Decoded run = inflatedriver::inflate(data + 1, size - 1, o);
     check(run.result >= kInflateOk && run.result <= kInflateReservedOrOversubscribed);

@@ -22,11 +22,13 @@
 
 namespace inflatedriver {
 
+// Results of the driver's flushoutput besides 0, passed through by undeflate.
 enum DriverResult {
     kOutputFull = 50,   // the caller's output buffer has no room, as a full disk
     kFlushOutside = 90, // a flush that reaches outside the window
-    kInputBlock = 8192, // the engine's archive read unit
 };
+
+enum { kInputBlock = kInflateInputBlock }; // the engine's archive read unit
 
 struct Decoded {
     int result = 0;
