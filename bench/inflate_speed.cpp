@@ -2,11 +2,12 @@
 // Wine, and the same program on the host for comparison.
 //
 // Decodes a raw Deflate or Deflate64 stream the given number of times with the engine's
-// 8 KB input blocks and 64 KB flushes, checks the result against the original, and prints
-// the median MB/s of decompressed data.
+// 8 KB input blocks and 64 KB flushes (through the tests' in-memory driver,
+// tests/inflatedriver.h), checks the result against the original, and prints the median
+// MB/s of decompressed data.
 //
 // Usage: inflate_speed <8|9> <stream file> <original file> [repetitions]
-#include "bench/benchdriver.h"
+#include "tests/inflatedriver.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,7 +20,7 @@
 
 namespace {
 
-using benchdriver::Bytes;
+using Bytes = std::vector<unsigned char>;
 
 bool readfile(const char* path, Bytes* data) {
     FILE* f = fopen(path, "rb");
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
     std::vector<double> rates;
     for (int i = 0; i < repetitions; i++) {
         auto start = std::chrono::steady_clock::now();
-        size_t produced = benchdriver::inflate(stream, out, deflate64);
+        size_t produced = inflatedriver::inflateinto(stream, out, deflate64);
         std::chrono::duration<double> s = std::chrono::steady_clock::now() - start;
         if (produced != original.size() ||
             memcmp(out.data(), original.data(), original.size()) != 0) {

@@ -11,12 +11,13 @@
 // A table-driven CRC that folds one word per step waits on every step for the previous
 // one. Here the data is cut into rounds of kLanes words; lane j takes word j of every round
 // and keeps its own register, as if all bytes of the other lanes were zero. A lane folds its
-// word (XORed into its register) through the tables of "byte k of the word, followed by the
-// rest of this round", which leaves the register where the lane's next word begins. The
-// lanes do not depend on each other, so the processor works on all six at once. After the
-// last round the lanes are merged in data order: at word j of the final round the true
-// register is the running CRC XOR lane j's register, and the word is finished with the
-// ordinary tables of "byte k followed by 3 - k zeros".
+// word (XORed into its register) through the tables of "byte k of the word, followed by
+// kRoundBytes - 1 - k zeros", which moves the register one round on, to where the lane's
+// next word begins. The lanes do not depend on each other, so the processor works on all
+// six at once. The last whole round is not folded that way: there the lanes are merged in
+// data order, since at word j of that round the true register is the running CRC XOR lane
+// j's register, and each word is finished with the ordinary tables of "byte k followed by
+// 3 - k zeros". The bytes after the last whole round go one at a time.
 //
 // Eight tables (8 KB) are used; they are built on the heap for each run rather than stored
 // in the stub's image.
@@ -50,7 +51,7 @@ unsigned foldword(unsigned v, int base) {
 }
 
 // Runs whole rounds of the lanes over the data; returns the register after them and
-// advances *data and *n past them. Needs at least two rounds.
+// advances *data and *n past them. Needs at least one round.
 unsigned lanes(unsigned crc, const unsigned char** data, size_t* n) {
     const unsigned char* p = *data;
     size_t rounds = *n / kRoundBytes;

@@ -171,6 +171,8 @@ enum PasswordAnswer {
 };
 static_assert(static_cast<int>(kOutputWindow) == static_cast<int>(kInflateWindowSize),
               "the inflater fills the engine's window");
+static_assert(static_cast<int>(kInputBlock) == static_cast<int>(kInflateInputBlock),
+              "the inflater's input margin is checked against the engine's read unit");
 static_assert(kEndSearch > 65535 + kEndRecordSize, "a record with the longest comment is found");
 static_assert(kHoldArea >= kHoldCopy,
               "a signature starting in a block's last bytes is completed from the hold area");

@@ -6,13 +6,21 @@
 // - Codes are decoded through multi-level tables: a first-level table indexed by the next
 //   9 (dynamic literal/length), 6 (dynamic distance), 7 or 5 (fixed) bits, and sub-tables
 //   for longer codes (engine/codetables.h).
-// - Two decoding loops share the tables. The fast loop runs while the input buffer holds
-//   at least kFastInputMargin bytes and the window has room for the longest ordinary match:
-//   it keeps its state in locals, refills a machine-word bit buffer a word at a time,
-//   writes up to three literals per refill and copies matches in words. The careful loop
-//   decodes one symbol at a time, taking bytes one by one and calling the engine's
-//   readbyte when the buffer is empty; it handles block headers, buffer ends, window
-//   flushes and the end of the member.
+// - Two decoding loops share the tables. The fast loop runs a round (the symbols decoded
+//   between two refills of the code lookahead) only while the input buffer holds
+//   kFastInputMargin bytes, the most one round reads, and the window has room for
+//   kFastRoundWrite bytes, the most one round writes, before its end: a round never reaches
+//   the window's end. It keeps its state in locals, refills a machine-word bit buffer a word
+//   at a time, writes up to three literals per refill and copies matches in words. The
+//   careful loop decodes one symbol at a time, taking bytes one by one and calling the
+//   engine's readbyte when the buffer is empty; it handles block headers, buffer ends,
+//   window flushes and the end of the member.
+// - A full window is flushed just before the next byte is written into it (and at the end
+//   of the member), never right after it filled: whichever loop fills it, the careful path
+//   that writes next makes room first. So every flush but the last is exactly one window.
+// - A distance that reaches before the member's first byte fails the member. Within the
+//   window's current contents (distance up to the position) that cannot happen, so only
+//   the match copy for longer distances compares with the count of bytes flushed.
 // - Running out of input is noticed when bits are consumed, not when they are looked at:
 //   a table lookup near the end may look at zero bits beyond the data, and only a code
 //   that really extends past the data fails. So a valid stream whose last codes are
@@ -58,21 +66,27 @@ const unsigned short kLengthBase[2][31] = {
     {3,  4,  5,  6,  7,  8,  9,  10,  11,  13,  15,  17,  19, 23, 27, 31,
      35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 3,  0,  0},
 };
+// clang-format off
 const unsigned char kLengthExtra[2][31] = {
-    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99},
-    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2,  2,  2, 2,
-     3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 16, 99, 99},
+    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+     3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, kOpInvalid, kOpInvalid},
+    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+     3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 16, kOpInvalid, kOpInvalid},
 };
+// clang-format on
 const unsigned short kDistanceBase[32] = {
     1,   2,   3,   4,   5,    7,    9,    13,   17,   25,   33,   49,    65,    97,    129,   193,
     257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153,
 };
+// clang-format off
 const unsigned char kDistanceExtra[2][32] = {
-    {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
-     7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 99, 99},
-    {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
+    {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
+     7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, kOpInvalid, kOpInvalid},
+    {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
      7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14},
 };
+// clang-format on
+static_assert(kOpInvalid <= 0xFF, "the extra-bits tables hold the invalid-code marker");
 
 // The fixed-code tables of one variant, built at its first fixed block and kept until
 // releasefixedcodes.
@@ -104,18 +118,42 @@ typedef uintptr_t BitWord;
 enum {
     kWordBytes = sizeof(BitWord),
     kWordBits = 8 * kWordBytes,
-    // The fast loop refills at most five times per round (and once before the first); each
-    // refill reads one word and advances at most kWordBytes - 1 bytes.
-    kFastInputMargin = 5 * (kWordBytes - 1) + kWordBytes + 1,
-    // One round of the fast loop writes at most two literals and a match.
-    kFastWindowLimit = kInflateWindowSize - kMaxFastLength - 2,
+    // A refill leaves at least this many valid bits.
+    kRefilledBits = kWordBits - 8,
+    // Literals one round of the fast loop writes: a 64-bit buffer gives three first-level
+    // literal codes before the next refill (the third ends the round), a 32-bit buffer one
+    // and then a literal or a match; a round with a match writes fewer literals than this.
+    kFastLiteralsPerRound = kWordBits == 64 ? 3 : 2,
+    // The most bytes one round writes into the window.
+    kFastRoundWrite = kFastLiteralsPerRound + kMaxFastLength,
+    // A round starts only at a window position below this, so it ends before the window's
+    // end and a full window is always flushed by the careful path.
+    kFastWindowLimit = kInflateWindowSize - kFastRoundWrite,
+    // Refills on the longest path through a round: the length code after a literal, its
+    // extra bits, the distance code, its extra bits, and the next code's lookahead.
+    kFastRefillsPerRound = 5,
+    // A refill loads one word at the input pointer and advances it by whole bytes it filled.
+    kRefillAdvance = kWordBytes - 1,
+    // The most bytes one round reads from where it starts: every refill's advance, and the
+    // word the last of them loads.
+    kFastInputMargin = kFastRefillsPerRound * kRefillAdvance + kWordBytes,
 };
-static_assert(kWordBits - 8 >= 24, "a refilled buffer must hold a 15-bit code and 9 more");
+static_assert(kFastWindowLimit > 0 && kFastWindowLimit - 1 + kFastRoundWrite < kInflateWindowSize,
+              "a round that starts below the limit ends before the window's end");
+static_assert(static_cast<int>(kFastInputMargin) < static_cast<int>(kInflateInputBlock),
+              "the fast loop must run on a whole input block of the engine");
+static_assert(kRefilledBits >= kMaxCodeBits + kDynamicLitBits,
+              "a refilled buffer must hold a 15-bit code and the lookup bits of the next one");
+// First-level literal/length tables are at most kDynamicLitBits wide: a complete set of at
+// most 288 codes has a code of 8 bits or fewer, so the width is never raised above that.
+static_assert(kFastLiteralsPerRound * kDynamicLitBits <= kRefilledBits,
+              "the literals of a round and the lookup of the code after them need one refill");
 
 struct Inflater {
     const InflateHooks* hooks;
     unsigned char* window;
-    unsigned pos;         // next window position, 0..65535
+    unsigned pos;         // next window position; 65,536 when full and not yet flushed
+    uint64_t flushed;     // bytes of this member flushed so far
     BitWord bitbuf;       // valid bits from bit 0 up; zero above them
     unsigned bitcount;    // valid bits, including padbits
     unsigned padbits;     // zero bits added at the top after the input ran out
@@ -163,17 +201,17 @@ bool getbits(Inflater* z, unsigned n, unsigned* value) {
 }
 
 // Decodes one entry of a code set bit by bit. Returns kInflateOk with *entry set, or
-// kInflateTruncated for an invalid code or one that runs past the data.
+// kInflateTruncatedOrInvalid for an invalid code or one that runs past the data.
 int decodeentry(Inflater* z, const CodeEntry* set, unsigned bits, CodeEntry* entry) {
     needbits(z, bits);
     CodeEntry e = set[z->bitbuf & lowmask(bits)];
     while (islink(e)) {
-        if (!dropbits(z, entrybits(e))) return kInflateTruncated;
+        if (!dropbits(z, entrybits(e))) return kInflateTruncatedOrInvalid;
         unsigned width = entryop(e) - kOpLiteral;
         needbits(z, width);
         e = set[entryvalue(e) + (z->bitbuf & lowmask(width))];
     }
-    if (entryop(e) == kOpInvalid || !dropbits(z, entrybits(e))) return kInflateTruncated;
+    if (entryop(e) == kOpInvalid || !dropbits(z, entrybits(e))) return kInflateTruncatedOrInvalid;
     *entry = e;
     return kInflateOk;
 }
@@ -193,12 +231,21 @@ void givebackbytes(Inflater* z) {
 
 int flushwindow(Inflater* z) {
     z->pos = 0;
+    z->flushed += kInflateWindowSize;
     return z->hooks->flushoutput(z->window, kInflateWindowSize, 0);
 }
 
+// Flushes a full window before the next byte goes into it. Returns kInflateOk or
+// flushoutput's code.
+int makeroom(Inflater* z) {
+    return z->pos == kInflateWindowSize ? flushwindow(z) : kInflateOk;
+}
+
 int putbyte(Inflater* z, unsigned char b) {
+    int r = makeroom(z);
+    if (r) return r;
     z->window[z->pos++] = b;
-    return z->pos == kInflateWindowSize ? flushwindow(z) : 0;
+    return kInflateOk;
 }
 
 uint64_t load64(const unsigned char* p) {
@@ -260,11 +307,15 @@ inline __attribute__((always_inline)) void copyback(unsigned char* dst, unsigned
     }
 }
 
-// Copies a match of any length through the window: the source wraps modulo 65,536 and
-// every full window is flushed. Returns kInflateOk or flushoutput's code.
+// Copies a match of any length through the window: the source wraps modulo 65,536 and a
+// full window is flushed before more is written. Returns kInflateOk, flushoutput's code, or
+// kInflateTruncatedOrInvalid for a distance reaching before the member's first byte.
 int copymatch(Inflater* z, unsigned length, unsigned distance) {
+    if (distance > z->pos && distance - z->pos > z->flushed) return kInflateTruncatedOrInvalid;
     unsigned src = (z->pos - distance) & kWindowMask;
     while (length) {
+        int r = makeroom(z);
+        if (r) return r;
         unsigned pos = z->pos, chunk = kInflateWindowSize - (src > pos ? src : pos);
         if (chunk > length) chunk = length;
         // A distance of 65,536 (source and position equal) finds the bytes already in place.
@@ -275,10 +326,6 @@ int copymatch(Inflater* z, unsigned length, unsigned distance) {
         z->pos += chunk;
         src = (src + chunk) & kWindowMask;
         length -= chunk;
-        if (z->pos == kInflateWindowSize) {
-            int r = flushwindow(z);
-            if (r) return r;
-        }
     }
     return kInflateOk;
 }
@@ -310,10 +357,10 @@ int carefulsymbol(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         return kInflateOk;
     }
     unsigned length, distance;
-    if (!readbase(z, e, &length)) return kInflateTruncated;
+    if (!readbase(z, e, &length)) return kInflateTruncatedOrInvalid;
     r = decodeentry(z, codes->dist, codes->distbits, &e);
     if (r) return r;
-    if (!readbase(z, e, &distance)) return kInflateTruncated;
+    if (!readbase(z, e, &distance)) return kInflateTruncatedOrInvalid;
     return copymatch(z, length, distance);
 }
 
@@ -355,8 +402,8 @@ struct FastBits {
     }
 };
 
-// Decodes symbols while the cursor holds kFastInputMargin bytes and the window has room
-// for a whole match. Returns kInflateOk (also when it stops early) or a failure.
+// Decodes symbols while the cursor holds kFastInputMargin bytes and a round ends before the
+// window's end. Returns kInflateOk (also when it stops early) or a failure.
 int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
     InputCursor* cursor = z->hooks->input;
     if (z->exhausted || cursor->unread < kFastInputMargin) return kInflateOk;
@@ -371,14 +418,12 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
     // so that the lookup overlaps the copying of the current match.
     b.refill();
     CodeEntry e = lit[b.buf & litmask];
-    while (b.in <= inlimit && pos <= kFastWindowLimit) {
+    while (b.in <= inlimit && pos < kFastWindowLimit) {
         if (isliteral(e)) {
-            // A refilled 64-bit buffer holds three first-level codes (and the lookup bits of
-            // a fourth).
             b.drop(entrybits(e));
             window[pos++] = (unsigned char)entryvalue(e);
             e = lit[b.buf & litmask];
-            if (kWordBits == 64 && isliteral(e)) {
+            if (kFastLiteralsPerRound == 3 && isliteral(e)) {
                 b.drop(entrybits(e));
                 window[pos++] = (unsigned char)entryvalue(e);
                 e = lit[b.buf & litmask];
@@ -399,7 +444,7 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
                 b.drop(entrybits(e));
                 *endofblock = true;
             } else {
-                result = kInflateTruncated;
+                result = kInflateTruncatedOrInvalid;
             }
             break;
         }
@@ -416,7 +461,7 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         e = b.resolve(dist, dist[b.buf & distmask]);
         op = entryop(e);
         if (op > kOpMaxExtra) {
-            result = kInflateTruncated;
+            result = kInflateTruncatedOrInvalid;
             break;
         }
         b.drop(entrybits(e));
@@ -461,14 +506,15 @@ int storedblock(Inflater* z) {
     unsigned length, complement;
     if (!dropbits(z, z->bitcount % 8) || !getbits(z, 16, &length) || !getbits(z, 16, &complement) ||
         length != (~complement & 0xFFFF))
-        return kInflateTruncated;
+        return kInflateTruncatedOrInvalid;
     InputCursor* cursor = z->hooks->input;
     while (length) {
-        int r;
+        int r = makeroom(z);
+        if (r) return r;
         if (z->bitcount - z->padbits >= 8 || z->exhausted || cursor->unread <= 0) {
             unsigned b;
-            if (!getbits(z, 8, &b)) return kInflateTruncated;
-            r = putbyte(z, (unsigned char)b);
+            if (!getbits(z, 8, &b)) return kInflateTruncatedOrInvalid;
+            z->window[z->pos++] = (unsigned char)b;
             length--;
         } else { // straight from the input buffer
             unsigned n = (unsigned)cursor->unread;
@@ -480,9 +526,7 @@ int storedblock(Inflater* z) {
             z->inlinebytes += n;
             z->pos += n;
             length -= n;
-            r = z->pos == kInflateWindowSize ? flushwindow(z) : 0;
         }
-        if (r) return r;
     }
     return kInflateOk;
 }
@@ -531,7 +575,7 @@ int readcodelengthcode(Inflater* z, unsigned count, CodeEntry** table, unsigned*
     unsigned char lengths[kCodeLengthSymbols] = {0};
     for (unsigned i = 0; i < count; i++) {
         unsigned v;
-        if (!getbits(z, 3, &v)) return kInflateTruncated;
+        if (!getbits(z, 3, &v)) return kInflateTruncatedOrInvalid;
         lengths[kOrder[i]] = (unsigned char)v;
     }
     *bits = kCodeLengthBits;
@@ -539,7 +583,7 @@ int readcodelengthcode(Inflater* z, unsigned count, CodeEntry** table, unsigned*
                            bits);
     if (r == kBuildIncomplete || (r == kBuildComplete && *bits == 0)) {
         freecodetables(*table);
-        return kInflateTruncated;
+        return kInflateTruncatedOrInvalid;
     }
     return r;
 }
@@ -559,14 +603,14 @@ int readlengths(Inflater* z, const CodeEntry* table, unsigned bits, unsigned cha
             continue;
         }
         if (symbol == 16) {
-            if (!getbits(z, 2, &extra)) return kInflateTruncated;
+            if (!getbits(z, 2, &extra)) return kInflateTruncatedOrInvalid;
             repeat = 3 + extra;
         } else {
-            if (!getbits(z, symbol == 17 ? 3 : 7, &extra)) return kInflateTruncated;
+            if (!getbits(z, symbol == 17 ? 3 : 7, &extra)) return kInflateTruncatedOrInvalid;
             repeat = (symbol == 17 ? 3 : 11) + extra;
             previous = 0;
         }
-        if (repeat > total - i) return kInflateTruncated;
+        if (repeat > total - i) return kInflateTruncatedOrInvalid;
         memset(lengths + i, (int)previous, repeat);
         i += repeat;
     }
@@ -582,7 +626,7 @@ int dynamictables(Inflater* z, const unsigned char* lengths, unsigned hlit, unsi
     if (r == kBuildIncomplete || (r == kBuildComplete && codes->litbits == 0)) {
         notice(z, kIncompleteLit, sizeof kIncompleteLit - 1);
         freecodetables(*lit);
-        return kInflateTruncated;
+        return kInflateTruncatedOrInvalid;
     }
     if (r) return r;
     codes->distbits = kDynamicDistBits;
@@ -591,7 +635,7 @@ int dynamictables(Inflater* z, const unsigned char* lengths, unsigned hlit, unsi
     if (r == kBuildIncomplete) r = kBuildComplete; // unused distance codes are harmless
     if (r == kBuildComplete && codes->distbits == 0 && hlit > kEndOfBlockSymbol + 1) {
         notice(z, kIncompleteDist, sizeof kIncompleteDist - 1);
-        r = kInflateTruncated;
+        r = kInflateTruncatedOrInvalid;
     }
     if (r) {
         freecodetables(*dist);
@@ -606,7 +650,7 @@ int dynamictables(Inflater* z, const unsigned char* lengths, unsigned hlit, unsi
 int dynamicblock(Inflater* z) {
     unsigned hlit, hdist, hclen;
     if (!getbits(z, 5, &hlit) || !getbits(z, 5, &hdist) || !getbits(z, 4, &hclen))
-        return kInflateTruncated;
+        return kInflateTruncatedOrInvalid;
     hlit += 257;
     hdist += 1;
     CodeEntry* cltable;
@@ -631,7 +675,7 @@ int dynamicblock(Inflater* z) {
 int nextblock(Inflater* z, bool* final) {
     enum BlockType { kStored = 0, kFixed = 1, kDynamic = 2 };
     unsigned flag, type;
-    if (!getbits(z, 1, &flag) || !getbits(z, 2, &type)) return kInflateTruncated;
+    if (!getbits(z, 1, &flag) || !getbits(z, 2, &type)) return kInflateTruncatedOrInvalid;
     *final = flag != 0;
     switch (type) {
     case kStored:
@@ -641,7 +685,7 @@ int nextblock(Inflater* z, bool* final) {
     case kDynamic:
         return dynamicblock(z);
     default:
-        return kInflateInvalid;
+        return kInflateReservedOrOversubscribed;
     }
 }
 
@@ -658,6 +702,9 @@ int undeflate(const InflateHooks* hooks, bool deflate64) {
     do r = nextblock(&z, &final);
     while (r == kInflateOk && !final);
     givebackbytes(&z);
+    if (r) return r;
+    // A full window goes out whole, then the rest (possibly nothing) as the last flush.
+    r = makeroom(&z);
     if (r) return r;
     return hooks->flushoutput(z.window, z.pos, 0);
 }

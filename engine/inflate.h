@@ -24,14 +24,27 @@ struct InflateHooks {
 };
 
 // Results of undeflate; any other nonzero value is flushoutput's own code passed through.
+// The engine reports a member whose result is below 50 as damaged.
 enum InflateResult {
-    kInflateOk = 0,        // the final block ended and the last bytes were flushed
-    kInflateTruncated = 1, // input ran out, bad stored length, invalid or incomplete code
-    kInflateInvalid = 2,   // block type 3 or an over-subscribed code set
-    kInflateNoMemory = 3,  // a decoding table could not be allocated
+    kInflateOk = 0, // the final block ended and the last bytes were flushed
+    // The data ends before the final block does, or holds something no valid stream holds
+    // there: an invalid code, a stored length whose complement does not match, an empty or
+    // incomplete code set, a code-length repeat past the list, or a distance that reaches
+    // before the member's first byte.
+    kInflateTruncatedOrInvalid = 1,
+    // A block header that no encoder can write: block type 3 (reserved), or code lengths
+    // that over-subscribe their code space.
+    kInflateReservedOrOversubscribed = 2,
+    kInflateNoMemory = 3, // a decoding table could not be allocated
 };
 
-enum { kInflateWindowSize = 65536 };
+enum {
+    kInflateWindowSize = 65536,
+    // The input block the engine hands over through the cursor, its archive read unit. The
+    // fast decoding loop needs fewer bytes than this in the cursor, so it runs on every
+    // whole block; the engine ties its block size to this value.
+    kInflateInputBlock = 8192,
+};
 
 // Decodes one member; deflate64 selects method 9. Returns an InflateResult or
 // flushoutput's nonzero code. What was flushed before a failure stays flushed.

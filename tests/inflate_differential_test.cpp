@@ -1,6 +1,8 @@
 // Differential tests of undeflate and updatecrc against zlib (host build): random and real
-// data at many sizes, levels and strategies, and every cut of small compressed samples.
+// data at many sizes, levels and strategies, every cut of small compressed samples, and
+// streams written bit by bit at the window's end and at the first byte's distance.
 #include "engine/crc32.h"
+#include "tests/deflatewriter.h"
 #include "tests/inflatedriver.h"
 
 #include <gtest/gtest.h>
@@ -103,11 +105,67 @@ TEST(InflateDifferential, EveryCutOfSmallSamplesEndsWithAFailure) {
                 inflatedriver::Options o;
                 o.blocksize = block;
                 inflatedriver::Decoded run = inflatedriver::inflate(stream.data(), cut, o);
-                ASSERT_TRUE(run.result == kInflateTruncated || run.result == kInflateInvalid)
+                ASSERT_TRUE(run.result == kInflateTruncatedOrInvalid ||
+                            run.result == kInflateReservedOrOversubscribed)
                     << "cut " << cut << " result " << run.result;
                 // What was produced before the end is the start of the data.
                 ASSERT_LE(run.output.size(), data.size());
                 ASSERT_TRUE(std::equal(run.output.begin(), run.output.end(), data.begin()));
+            }
+        }
+    }
+    releasefixedcodes();
+}
+
+// zlib's raw inflate of a whole stream; true when the stream ends properly.
+bool zlibinflate(const Bytes& stream, Bytes* out) {
+    z_stream z = {};
+    if (inflateInit2(&z, -15) != Z_OK) return false;
+    z.next_in = const_cast<unsigned char*>(stream.data());
+    z.avail_in = (uInt)stream.size();
+    unsigned char buffer[1 << 16];
+    int r;
+    do {
+        z.next_out = buffer;
+        z.avail_out = sizeof buffer;
+        r = inflate(&z, Z_NO_FLUSH);
+        out->insert(out->end(), buffer, buffer + (sizeof buffer - z.avail_out));
+    } while (r == Z_OK);
+    inflateEnd(&z);
+    return r == Z_STREAM_END;
+}
+
+TEST(InflateDifferential, AMatchEndingAtTheWindowsEndDecodesAsZlibDoes) {
+    for (unsigned position = 65260; position <= 65280; position++) {
+        Bytes expected, fromzlib;
+        Bytes stream = deflatewriter::windowedgestream(position, false, 300, &expected);
+        ASSERT_TRUE(zlibinflate(stream, &fromzlib)) << position;
+        ASSERT_TRUE(fromzlib == expected) << position;
+        for (size_t block : {(size_t)8192, stream.size()}) {
+            inflatedriver::Options o;
+            o.blocksize = block;
+            inflatedriver::Decoded run = inflatedriver::inflate(stream, o);
+            ASSERT_EQ(run.result, kInflateOk) << position;
+            ASSERT_TRUE(run.output == fromzlib) << position << " block " << block;
+        }
+    }
+    releasefixedcodes();
+}
+
+TEST(InflateDifferential, DistancesReachTheFirstByteButNotBeforeItAsInZlib) {
+    for (size_t produced : {0, 1, 300, 32767}) {
+        for (unsigned distance : {(unsigned)produced, (unsigned)produced + 1}) {
+            if (distance == 0) continue;
+            Bytes expected, fromzlib;
+            Bytes stream = deflatewriter::matchafter(produced, distance, &expected);
+            bool zlibok = zlibinflate(stream, &fromzlib);
+            ASSERT_EQ(zlibok, distance <= produced) << produced << " " << distance;
+            inflatedriver::Decoded run = inflatedriver::inflate(stream);
+            if (zlibok) {
+                ASSERT_EQ(run.result, kInflateOk) << produced << " " << distance;
+                ASSERT_TRUE(run.output == fromzlib) << produced << " " << distance;
+            } else {
+                ASSERT_EQ(run.result, kInflateTruncatedOrInvalid) << produced << " " << distance;
             }
         }
     }

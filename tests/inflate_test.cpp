@@ -1,8 +1,6 @@
-// Tests of undeflate on streams built bit by bit: block types, code sets, the Deflate64
-// codes, window flushes, truncation and the fixed-code cache.
-//
-// StreamWriter writes fields in Deflate's bit order and Huffman codes from their lengths,
-// so every stream states exactly which rule it exercises.
+// Tests of undeflate on streams built bit by bit (tests/deflatewriter.h): block types, code
+// sets, the Deflate64 codes, window flushes, truncation and the fixed-code cache.
+#include "tests/deflatewriter.h"
 #include "tests/inflatedriver.h"
 
 #include <gtest/gtest.h>
@@ -17,120 +15,7 @@ namespace {
 using inflatedriver::Decoded;
 using inflatedriver::inflate;
 using inflatedriver::Options;
-using Bytes = std::vector<unsigned char>;
-
-// Canonical Huffman codes of a set of lengths.
-std::vector<unsigned> canonicalcodes(const std::vector<int>& lengths) {
-    int count[16] = {0}, next[16] = {0};
-    for (int len : lengths) count[len]++;
-    count[0] = 0;
-    for (int len = 1, code = 0; len < 16; len++) next[len] = code = (code + count[len - 1]) << 1;
-    std::vector<unsigned> codes(lengths.size());
-    for (size_t s = 0; s < lengths.size(); s++)
-        if (lengths[s]) codes[s] = next[lengths[s]]++;
-    return codes;
-}
-
-// The literal/length lengths of the fixed code.
-std::vector<int> fixedlengths() {
-    std::vector<int> l(288, 8);
-    std::fill(l.begin() + 144, l.begin() + 256, 9);
-    std::fill(l.begin() + 256, l.begin() + 280, 7);
-    return l;
-}
-
-struct StreamWriter {
-    Bytes bytes;
-    unsigned bits = 0; // bits used in the last byte
-
-    // A field of n bits, least significant bit first.
-    void put(unsigned value, int n) {
-        for (int i = 0; i < n; i++) {
-            if (bits == 0) bytes.push_back(0);
-            bytes.back() |= ((value >> i) & 1) << bits;
-            bits = (bits + 1) % 8;
-        }
-    }
-    // A Huffman code, most significant bit first.
-    void code(unsigned code, int len) {
-        for (int i = len - 1; i >= 0; i--) put((code >> i) & 1, 1);
-    }
-    void align() { bits = 0; }
-
-    void header(bool final, int type) {
-        put(final, 1);
-        put(type, 2);
-    }
-    void stored(bool final, const Bytes& data) {
-        header(final, 0);
-        align();
-        put((unsigned)data.size(), 16);
-        put(~(unsigned)data.size() & 0xFFFF, 16);
-        bytes.insert(bytes.end(), data.begin(), data.end());
-    }
-};
-
-// Writes symbols of a block whose literal/length and distance lengths are known.
-struct BlockWriter {
-    StreamWriter& w;
-    std::vector<int> litlen, distlen;
-    std::vector<unsigned> litcode, distcode;
-
-    BlockWriter(StreamWriter& writer, std::vector<int> lit, std::vector<int> dist)
-        : w(writer), litlen(std::move(lit)), distlen(std::move(dist)),
-          litcode(canonicalcodes(litlen)), distcode(canonicalcodes(distlen)) {}
-
-    void symbol(int s) { w.code(litcode.at(s), litlen.at(s)); }
-    void literal(unsigned char c) { symbol(c); }
-    void end() { symbol(256); }
-    // A match given by its codes and extra-bit values.
-    void match(int lengthcode, unsigned lengthextra, int lengthbits, int distcodeindex,
-               unsigned distextra, int distbits) {
-        symbol(lengthcode);
-        w.put(lengthextra, lengthbits);
-        w.code(distcode.at(distcodeindex), distlen.at(distcodeindex));
-        w.put(distextra, distbits);
-    }
-};
-
-BlockWriter fixedblock(StreamWriter& w, bool final) {
-    w.header(final, 1);
-    return BlockWriter(w, fixedlengths(), std::vector<int>(32, 5));
-}
-
-// A dynamic block header whose code-length code gives every length 0..15 four bits.
-BlockWriter dynamicblock(StreamWriter& w, bool final, const std::vector<int>& lit,
-                         const std::vector<int>& dist) {
-    w.header(final, 2);
-    w.put((unsigned)lit.size() - 257, 5);
-    w.put((unsigned)dist.size() - 1, 5);
-    w.put(19 - 4, 4);
-    const int order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
-    for (int s : order) w.put(s < 16 ? 4 : 0, 3);
-    for (int len : lit) w.code(len, 4);
-    for (int len : dist) w.code(len, 4);
-    return BlockWriter(w, lit, dist);
-}
-
-// Literal/length lengths: the given symbols get the given lengths, all others 0.
-std::vector<int> lengths(size_t n, std::initializer_list<std::pair<int, int>> set) {
-    std::vector<int> l(n, 0);
-    for (auto [symbol, len] : set) l.at(symbol) = len;
-    return l;
-}
-
-Bytes text(const std::string& s) {
-    return Bytes(s.begin(), s.end());
-}
-
-Bytes pattern(size_t n, unsigned seed) {
-    Bytes b(n);
-    for (size_t i = 0; i < n; i++) {
-        seed = seed * 1103515245 + 12345;
-        b[i] = (unsigned char)(seed >> 16);
-    }
-    return b;
-}
+using namespace deflatewriter;
 
 class InflateTest : public ::testing::Test {
   protected:
@@ -158,7 +43,7 @@ TEST_F(InflateTest, StoredBlockWithWrongComplementFails) {
     w.put((~3u & 0xFFFF) ^ 0x100, 16);
     w.bytes.insert(w.bytes.end(), {'a', 'b', 'c'});
     Decoded run = inflate(w.bytes);
-    EXPECT_EQ(run.result, kInflateTruncated);
+    EXPECT_EQ(run.result, kInflateTruncatedOrInvalid);
     EXPECT_TRUE(run.output.empty());
 }
 
@@ -166,12 +51,12 @@ TEST_F(InflateTest, BlockTypeThreeIsInvalid) {
     StreamWriter w;
     w.header(true, 3);
     w.put(0, 13);
-    EXPECT_EQ(inflate(w.bytes).result, kInflateInvalid);
+    EXPECT_EQ(inflate(w.bytes).result, kInflateReservedOrOversubscribed);
 }
 
 TEST_F(InflateTest, EmptyInputIsTruncated) {
     Decoded run = inflate(Bytes());
-    EXPECT_EQ(run.result, kInflateTruncated);
+    EXPECT_EQ(run.result, kInflateTruncatedOrInvalid);
     EXPECT_TRUE(run.flushes.empty());
 }
 
@@ -201,6 +86,34 @@ TEST_F(InflateTest, LongOutputIsFlushedInWholeWindows) {
     EXPECT_EQ(run.result, kInflateOk);
     EXPECT_EQ(run.flushes, (std::vector<unsigned>{65536, 65536, 65536, 3392}));
     EXPECT_EQ(run.output, Bytes(200000, 'x'));
+}
+
+// The flushes of `total` decoded bytes: whole windows, then the rest (possibly none).
+std::vector<unsigned> windowflushes(size_t total) {
+    std::vector<unsigned> flushes(total / kInflateWindowSize, kInflateWindowSize);
+    flushes.push_back((unsigned)(total % kInflateWindowSize));
+    return flushes;
+}
+
+TEST_F(InflateTest, AMatchThatFillsTheWindowIsFlushedBeforeTheNextLiteral) {
+    // Two literals and a 258-byte match starting at 65,276 end exactly at the window's end;
+    // the neighbouring positions end just before and just after it.
+    for (bool d64 : {false, true}) {
+        for (unsigned position = 65260; position <= 65280; position++) {
+            Bytes expected;
+            Bytes stream = windowedgestream(position, d64, 300, &expected);
+            for (size_t block : {(size_t)1, (size_t)8192, stream.size()}) {
+                Options o;
+                o.deflate64 = d64;
+                o.blocksize = block;
+                Decoded run = inflate(stream, o);
+                ASSERT_EQ(run.result, kInflateOk) << position << " block " << block;
+                ASSERT_TRUE(run.output == expected) << position << " block " << block;
+                ASSERT_EQ(run.flushes, windowflushes(expected.size())) << position;
+                ASSERT_EQ(run.consumed, stream.size()) << position;
+            }
+        }
+    }
 }
 
 TEST_F(InflateTest, FlushFailureEndsDecodingAndKeepsWhatWasFlushed) {
@@ -275,7 +188,7 @@ TEST_F(InflateTest, DistanceCodes30And31OnlyExistInDeflate64) {
         for (bool longmatch : {false, true}) { // the byte loop and the word copies
             size_t length = longmatch ? 25 : 12;
             Bytes stream = farmatch(history, c.code, c.extra, longmatch);
-            EXPECT_EQ(inflate(stream).result, kInflateTruncated) << c.distance;
+            EXPECT_EQ(inflate(stream).result, kInflateTruncatedOrInvalid) << c.distance;
             Options o;
             o.deflate64 = true;
             Decoded run = inflate(stream, o);
@@ -314,18 +227,59 @@ TEST_F(InflateTest, LengthCodes286And287FailOnlyWhenUsed) {
         b.literal('a');
         b.symbol(code);
         b.w.put(0, 13);
-        EXPECT_EQ(inflate(w.bytes).result, kInflateTruncated);
+        EXPECT_EQ(inflate(w.bytes).result, kInflateTruncatedOrInvalid);
     }
 }
 
-TEST_F(InflateTest, DistanceBeforeTheFirstByteCopiesWhatTheWindowHolds) {
-    StreamWriter w;
-    BlockWriter b = fixedblock(w, true);
-    b.match(257, 0, 0, 29, 8191, 13); // length 3, distance 32,768, nothing decoded yet
-    b.end();
-    Decoded run = inflate(w.bytes);
-    EXPECT_EQ(run.result, kInflateOk);
-    EXPECT_EQ(run.output.size(), 3u);
+TEST_F(InflateTest, DistanceBeforeTheFirstByteFails) {
+    for (bool d64 : {false, true}) {
+        StreamWriter w;
+        BlockWriter b = fixedblock(w, true);
+        b.match(257, 0, 0, 29, 8191, 13); // length 3, distance 32,768, nothing decoded yet
+        b.end();
+        Options o;
+        o.deflate64 = d64;
+        Decoded run = inflate(w.bytes, o);
+        EXPECT_EQ(run.result, kInflateTruncatedOrInvalid) << d64;
+        EXPECT_TRUE(run.flushes.empty()) << d64;
+    }
+}
+
+TEST_F(InflateTest, ADistanceMayReachTheFirstByteButNotBeforeIt) {
+    // Produced bytes and the longest distance each variant can code for them; at 70,000 the
+    // first window has been flushed and the distance reaches back into it.
+    struct Case {
+        bool d64;
+        size_t produced;
+    } cases[] = {{false, 0}, {false, 1}, {false, 4},  {false, 300},  {false, 32767}, {false, 70000},
+                 {true, 0},  {true, 1},  {true, 300}, {true, 32768}, {true, 65535},  {true, 70000}};
+    for (const Case& c : cases) {
+        unsigned longest = c.d64 ? 65536 : 32768;
+        unsigned reach = (unsigned)std::min<size_t>(c.produced, longest);
+        for (unsigned distance : {reach, (unsigned)c.produced + 1}) {
+            if (distance == 0 || distance > longest) continue;
+            Bytes expected;
+            Bytes stream = matchafter(c.produced, distance, &expected);
+            bool valid = distance <= c.produced;
+            for (size_t block : {(size_t)1, stream.size()}) { // the careful and the fast loop
+                Options o;
+                o.deflate64 = c.d64;
+                o.blocksize = block;
+                Decoded run = inflate(stream, o);
+                SCOPED_TRACE(::testing::Message()
+                             << "deflate64 " << c.d64 << " produced " << c.produced << " distance "
+                             << distance << " block " << block);
+                if (valid) {
+                    EXPECT_EQ(run.result, kInflateOk);
+                    EXPECT_TRUE(run.output == expected);
+                } else {
+                    EXPECT_EQ(run.result, kInflateTruncatedOrInvalid);
+                    EXPECT_EQ(run.output.size(),
+                              c.produced / kInflateWindowSize * kInflateWindowSize);
+                }
+            }
+        }
+    }
 }
 
 // ---- Dynamic blocks and code sets ----------------------------------------------------
@@ -351,7 +305,7 @@ TEST_F(InflateTest, NoDistanceCodesWithLengthCodesFails) {
         Options o;
         o.quietlevel = quiet;
         Decoded run = inflate(w.bytes, o);
-        EXPECT_EQ(run.result, kInflateTruncated);
+        EXPECT_EQ(run.result, kInflateTruncatedOrInvalid);
         EXPECT_EQ(run.messages, quiet ? std::vector<std::string>{}
                                       : std::vector<std::string>{"(incomplete d-tree)  "});
     }
@@ -382,7 +336,7 @@ TEST_F(InflateTest, IncompleteLiteralSetFails) {
         Options o;
         o.quietlevel = quiet;
         Decoded run = inflate(w.bytes, o);
-        EXPECT_EQ(run.result, kInflateTruncated);
+        EXPECT_EQ(run.result, kInflateTruncatedOrInvalid);
         EXPECT_TRUE(run.output.empty());
         EXPECT_EQ(run.messages, quiet ? std::vector<std::string>{}
                                       : std::vector<std::string>{"(incomplete l-tree)  "});
@@ -402,12 +356,12 @@ TEST_F(InflateTest, EndCodeAloneWithOneBitIsAccepted) {
 TEST_F(InflateTest, OversubscribedSetsAreInvalid) {
     StreamWriter lit;
     dynamicblock(lit, true, lengths(257, {{'a', 1}, {'b', 1}, {256, 1}}), std::vector<int>(1, 0));
-    EXPECT_EQ(inflate(lit.bytes).result, kInflateInvalid);
+    EXPECT_EQ(inflate(lit.bytes).result, kInflateReservedOrOversubscribed);
 
     StreamWriter dist;
     dynamicblock(dist, true, lengths(258, {{'a', 1}, {256, 2}, {257, 2}}),
                  lengths(3, {{0, 1}, {1, 1}, {2, 1}}));
-    EXPECT_EQ(inflate(dist.bytes).result, kInflateInvalid);
+    EXPECT_EQ(inflate(dist.bytes).result, kInflateReservedOrOversubscribed);
 
     StreamWriter codelength; // 19 code-length codes of one bit each
     codelength.header(true, 2);
@@ -415,7 +369,7 @@ TEST_F(InflateTest, OversubscribedSetsAreInvalid) {
     codelength.put(0, 5);
     codelength.put(15, 4);
     for (int i = 0; i < 19; i++) codelength.put(1, 3);
-    EXPECT_EQ(inflate(codelength.bytes).result, kInflateInvalid);
+    EXPECT_EQ(inflate(codelength.bytes).result, kInflateReservedOrOversubscribed);
 }
 
 TEST_F(InflateTest, CodeLengthCodeMustBeCompleteAndNotEmpty) {
@@ -428,7 +382,7 @@ TEST_F(InflateTest, CodeLengthCodeMustBeCompleteAndNotEmpty) {
         w.put(len, 3);
         for (int i = 1; i < 4; i++) w.put(0, 3);
         w.put(0, 16);
-        EXPECT_EQ(inflate(w.bytes).result, kInflateTruncated) << len;
+        EXPECT_EQ(inflate(w.bytes).result, kInflateTruncatedOrInvalid) << len;
     }
 }
 
@@ -470,13 +424,13 @@ TEST_F(InflateTest, LengthRepeatsMayCrossIntoDistancesButNotPastTheEnd) {
         l.literalpart(1);
         l.symbol(1);     // distance 0
         l.symbol(16, 0); // three repeats, one entry left
-        EXPECT_EQ(inflate(l.w.bytes).result, kInflateTruncated);
+        EXPECT_EQ(inflate(l.w.bytes).result, kInflateTruncatedOrInvalid);
     }
     {
         LengthsWriter l(257, 2, {1, 16, 17, 18});
         l.literalpart(1);
         l.symbol(17, 0); // three zeros, two entries left
-        EXPECT_EQ(inflate(l.w.bytes).result, kInflateTruncated);
+        EXPECT_EQ(inflate(l.w.bytes).result, kInflateTruncatedOrInvalid);
     }
     {
         LengthsWriter l(258, 2, {1, 2, 16, 18});
@@ -584,7 +538,8 @@ TEST_F(InflateTest, EveryCutOfAStreamFailsCleanly) {
             for (size_t block : {5, 8192}) {
                 o.blocksize = block;
                 Decoded run = inflate(stream.data(), cut, o);
-                ASSERT_TRUE(run.result == kInflateTruncated || run.result == kInflateInvalid)
+                ASSERT_TRUE(run.result == kInflateTruncatedOrInvalid ||
+                            run.result == kInflateReservedOrOversubscribed)
                     << "cut " << cut << " result " << run.result;
             }
         }

@@ -1,44 +1,67 @@
-// In-memory driver for undeflate: input from a byte vector, output collected in a vector.
+// In-memory driver for undeflate: input from memory, output collected in a vector or copied
+// into a caller's buffer. Used by the tests, the fuzzers and their corpus replay, and the
+// benchmarks (the host benchmark and the speed program of both builds).
 //
 // The engine hands undeflate a record of plain function pointers, so the driver keeps its
 // state in one global instance. Input arrives in blocks of `blocksize` bytes, like the
 // engine's 8 KB archive reads: the cursor sees one block at a time and readbyte moves to
-// the next, so tests can put block boundaries anywhere. Each block is copied into a vector
-// of exactly its size, so a read past it is caught by AddressSanitizer.
-// Used by the tests, the fuzzers' corpus replay and the benchmark (host and Win32).
+// the next, so tests can put block boundaries anywhere. Each block is a heap block of
+// exactly its size, and so is the window, so that AddressSanitizer catches a read past a
+// block or a write past the window (globals defined in headers get no guard zones).
+// Every flush is recorded; one that is not a part of the window is refused, so the callers'
+// checks see it without the copy reading past the window.
 #pragma once
 
 #include "engine/inflate.h"
 
 #include <string.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace inflatedriver {
 
+// Results of the driver's flushoutput besides 0, passed through by undeflate.
+enum DriverResult {
+    kOutputFull = 50,   // the caller's output buffer has no room, as a full disk
+    kFlushOutside = 90, // a flush that reaches outside the window
+};
+
+enum { kInputBlock = kInflateInputBlock }; // the engine's archive read unit
+
 struct Decoded {
     int result = 0;
-    std::vector<unsigned char> output;
+    std::vector<unsigned char> output; // when collected (Options::keepoutput, no buffer)
+    size_t produced = 0;               // bytes flushed, collected or not
     std::vector<unsigned> flushes;     // byte count of every flushoutput call
     std::vector<std::string> messages; // texts passed to the message callback
     size_t consumed = 0;               // input bytes taken, after the cursor's give-back
     int readbytecalls = 0;
 };
 
-struct State {
-    const unsigned char* data = nullptr;
-    size_t size = 0, offset = 0, blocksize = 8192;
-    std::vector<unsigned char> block;
-    InputCursor cursor = {nullptr, 0};
-    Decoded* run = nullptr;
+struct Options {
+    bool deflate64 = false;
+    size_t blocksize = kInputBlock;
+    int quietlevel = 1;
     int failflushat = -1; // index of the flush that returns failcode, -1 for none
     int failcode = 0;
     bool keepoutput = true;
+    unsigned char* buffer = nullptr; // when set, output is copied here instead of collected
+    size_t capacity = 0;             // size of buffer; a flush past it gives kOutputFull
+};
+
+struct State {
+    const unsigned char* data = nullptr;
+    size_t size = 0, offset = 0;
+    Options options;
+    std::vector<unsigned char> block;
+    InputCursor cursor = {nullptr, 0};
+    Decoded* run = nullptr;
     int quietlevel = 1;
+    std::unique_ptr<unsigned char[]> window{new unsigned char[kInflateWindowSize]()};
 };
 inline State state;
-inline unsigned char window[kInflateWindowSize];
 
 inline int readbyte() {
     state.run->readbytecalls++;
@@ -46,9 +69,11 @@ inline int readbyte() {
         state.cursor.unread = 0;
         return -1;
     }
-    size_t n =
-        state.size - state.offset < state.blocksize ? state.size - state.offset : state.blocksize;
-    state.block.assign(state.data + state.offset, state.data + state.offset + n);
+    size_t left = state.size - state.offset, blocksize = state.options.blocksize;
+    size_t n = left < blocksize ? left : blocksize;
+    // A new heap block every time: assigning into the old one would keep its larger capacity.
+    std::vector<unsigned char>(state.data + state.offset, state.data + state.offset + n)
+        .swap(state.block);
     state.offset += n;
     state.cursor.next = state.block.data() + 1;
     state.cursor.unread = (int)n - 1;
@@ -57,9 +82,17 @@ inline int readbyte() {
 
 inline int flushoutput(unsigned char* data, unsigned n, int flags) {
     Decoded& run = *state.run;
-    if ((int)run.flushes.size() == state.failflushat) return state.failcode;
+    const Options& o = state.options;
+    if ((int)run.flushes.size() == o.failflushat) return o.failcode;
     run.flushes.push_back(n);
-    if (state.keepoutput) run.output.insert(run.output.end(), data, data + n);
+    if (data != state.window.get() || n > kInflateWindowSize) return kFlushOutside;
+    if (o.buffer) {
+        if (n > o.capacity - run.produced) return kOutputFull;
+        memcpy(o.buffer + run.produced, data, n);
+    } else if (o.keepoutput) {
+        run.output.insert(run.output.end(), data, data + n);
+    }
+    run.produced += n;
     return 0;
 }
 
@@ -67,30 +100,20 @@ inline void message(const char* text, unsigned length, unsigned flags) {
     state.run->messages.emplace_back(text, length);
 }
 
-struct Options {
-    bool deflate64 = false;
-    size_t blocksize = 8192;
-    int quietlevel = 1;
-    int failflushat = -1;
-    int failcode = 0;
-    bool keepoutput = true;
-};
-
 // Decodes one stream; the window keeps what earlier runs left in it, as the engine's does.
 inline Decoded inflate(const unsigned char* data, size_t size, const Options& options = Options()) {
     Decoded run;
     state.data = data;
     state.size = size;
     state.offset = 0;
-    state.blocksize = options.blocksize ? options.blocksize : 1;
+    state.options = options;
+    if (!state.options.blocksize) state.options.blocksize = 1;
     state.block.clear();
     state.cursor = {nullptr, 0};
     state.run = &run;
-    state.failflushat = options.failflushat;
-    state.failcode = options.failcode;
-    state.keepoutput = options.keepoutput;
     state.quietlevel = options.quietlevel;
-    InflateHooks hooks = {&state.cursor, readbyte, flushoutput, message, window, &state.quietlevel};
+    InflateHooks hooks = {&state.cursor, readbyte,           flushoutput,
+                          message,       state.window.get(), &state.quietlevel};
     run.result = undeflate(&hooks, options.deflate64);
     run.consumed = state.offset - (state.cursor.unread > 0 ? (size_t)state.cursor.unread : 0);
     state.run = nullptr;
@@ -99,6 +122,20 @@ inline Decoded inflate(const unsigned char* data, size_t size, const Options& op
 
 inline Decoded inflate(const std::vector<unsigned char>& data, const Options& options = Options()) {
     return inflate(data.data(), data.size(), options);
+}
+
+// Decodes one stream into `out` as an extraction does (8 KB input blocks, whole windows
+// copied out), then frees the fixed-code tables so that every run builds them as the first
+// member of a run does. Returns the bytes produced, or 0 when decoding failed.
+inline size_t inflateinto(const std::vector<unsigned char>& in, std::vector<unsigned char>& out,
+                          bool deflate64) {
+    Options o;
+    o.deflate64 = deflate64;
+    o.buffer = out.data();
+    o.capacity = out.size();
+    Decoded run = inflate(in, o);
+    releasefixedcodes();
+    return run.result == kInflateOk ? run.produced : 0;
 }
 
 } // namespace inflatedriver
