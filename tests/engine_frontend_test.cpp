@@ -21,11 +21,11 @@ struct Output {
     std::string text;
 };
 
-// Runs a shell command (its programs under a time limit); returns the exit status and the
-// standard output.
-Output shell(const std::string& command) {
+// Runs a shell command line as it stands; returns the exit status and what it wrote to the
+// pipe.
+Output capture(const std::string& command) {
     Output out;
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return out;
     char buffer[4096];
     size_t got;
@@ -33,6 +33,12 @@ Output shell(const std::string& command) {
     int status = pclose(pipe);
     out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return out;
+}
+
+// Runs a shell command (its programs under a time limit); returns the exit status and the
+// standard output.
+Output shell(const std::string& command) {
+    return capture(command + " 2>/dev/null");
 }
 
 // Runs orvsfx with arguments, the given answers on standard input, in folder cwd.
@@ -189,17 +195,8 @@ namespace {
 
 // Runs orvsfx like orvsfx() but returns what it wrote to standard error.
 Output orvsfxerrors(const std::string& args, const std::string& input = "") {
-    Output out;
-    std::string command = "printf '" + input + "' | timeout 60 " + std::string(ORV_BINARY_DIR) +
-                          "/tools/orvsfx " + args + " 2>&1 >/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.text.append(buffer, got);
-    int status = pclose(pipe);
-    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
+    return capture("printf '" + input + "' | timeout 60 " + std::string(ORV_BINARY_DIR) +
+                   "/tools/orvsfx " + args + " 2>&1 >/dev/null");
 }
 
 std::string line(const std::string& archive, const std::string& rest) {
