@@ -383,6 +383,18 @@ TEST_F(Encrypted, ThePresetPasswordNeedsNoQuestion) {
     }
 }
 
+// 255 bytes is the longest password: the package opens with all of it and not with a prefix.
+TEST_F(Encrypted, TheLongestPasswordRoundTrips) {
+    std::string longest(255, 'q');
+    ASSERT_EQ(build("long.exe", "--password " + longest).status, 0);
+    Outcome right = shell(temp, quote(kOrvsfx) + " test -p " + longest + " " +
+                                    quote(temp / "long.exe") + " </dev/null");
+    EXPECT_EQ(right.status, 0) << right.out << right.err;
+    Outcome prefix = shell(temp, quote(kOrvsfx) + " test -p " + longest.substr(0, 80) + " " +
+                                     quote(temp / "long.exe") + " </dev/null");
+    EXPECT_NE(prefix.status, 0);
+}
+
 TEST_F(Encrypted, RandomHeadersDifferAndDerivedOnesRepeat) {
     std::string args = "--source-date-epoch 1600000000 --password pw";
     ASSERT_EQ(build("r1.exe", args).status, 0);
@@ -407,8 +419,8 @@ TEST_F(Encrypted, RandomHeadersDifferAndDerivedOnesRepeat) {
 TEST_F(Encrypted, Refusals) {
     expectmessage(build("x.exe", "--reproducible-encryption"), 2,
                   "--reproducible-encryption needs --password (see \"orvsfx help\")");
-    expectmessage(build("x.exe", "--password " + std::string(81, 'p')), 1,
-                  "the password has 81 bytes; at most 80 fit the stub's password question");
+    expectmessage(build("x.exe", "--password " + std::string(256, 'p')), 1,
+                  "the password has 256 bytes; at most 255 fit the stub's password question");
     expectmessage(build("x.exe", "--password 'p\xC5\x82'"), 1,
                   "the password: character 2, \"ł\" (U+0142), cannot be written in code page 1252 "
                   "(Windows-1252)");

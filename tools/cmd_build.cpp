@@ -4,6 +4,7 @@
 // texts, the options, the folder's names or the archive's limits. The package is written to
 // OUTPUT.partial and renamed over OUTPUT only when it is complete, so a failed build leaves
 // an existing OUTPUT as it was and no partial file behind.
+#include "engine/engineui.h"
 #include "tools/buildflags.h"
 #include "tools/codepage.h"
 #include "tools/builderror.h"
@@ -169,9 +170,8 @@ void warnaboutsignature(const BuildRequest& request, std::size_t commentsize) {
                  commentsize, room, request.signaturesize);
 }
 
-// The longest password a user can type into the stub's password question (its buffer holds
-// 81 bytes with the NUL).
-const std::size_t kPasswordLimit = 80;
+// The longest password the stub's password question and its cached password hold.
+const std::size_t kPasswordLimit = kPasswordBuffer - 1;
 
 // The table chosen by --texts or --language, with this package's own texts; every text of
 // the request is converted to the table's code page on the way.
