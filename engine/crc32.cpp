@@ -21,9 +21,37 @@
 //
 // Eight tables (8 KB) are used; they are built on the heap for each run rather than stored
 // in the stub's image.
+//
+// On x86 processors with PCLMULQDQ (checked with CPUID when the tables are built) inputs of
+// 64 bytes or more are folded with carry-less multiplication instead. Read as polynomials
+// over GF(2), with the first bit of the data as the highest power, the register after the
+// data is M(x) * x^32 mod P, so any block may be replaced by a shorter one congruent to it
+// mod P. A 16-byte block R at D bits before the end contributes R * x^D. Loaded little-endian
+// into an XMM register, R is H * x^64 + L, H being its first (low) eight bytes and L its
+// last (high) eight, so R * x^D == H * (x^(D+64) mod P) + L * (x^D mod P): two 64 x 32-bit
+// products of at most 96 bits, which fold R onto the block D bits later. In this bit order
+// a carry-less product of two 64-bit values comes out multiplied by an extra x (its 127
+// bits sit at the low end of the 128), so the constants are x^(D+63) and x^(D-1) mod P,
+// each stored with the coefficient of x^i at bit 63 - i. Four registers run 64 bytes
+// (D = 512) apart so that the multiplications overlap; they are then folded into one with
+// D = 128, which also takes the remaining whole 16-byte blocks. The last register is
+// congruent to the whole data, so its CRC from a zero register, four table word steps,
+// is the result; the running CRC enters by being XORed into the first four bytes, which is
+// what starting the register with it does. The bytes after the last whole block go through
+// the tables.
 #include "engine/crc32.h"
 
 #include <stdlib.h>
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#include <emmintrin.h>
+#include <smmintrin.h>
+#include <wmmintrin.h>
+#define ORV_CRC_FOLDING 1
+#else
+#define ORV_CRC_FOLDING 0
+#endif
 
 namespace {
 
@@ -66,12 +94,87 @@ unsigned lanes(unsigned crc, const unsigned char** data, size_t* n) {
     return crc;
 }
 
+#if ORV_CRC_FOLDING
+
+// Folding constants from x^e mod P (see the note at the top): low half multiplies a
+// register's first eight bytes, high half its last eight.
+const unsigned long long kFold512[2] = {0x653d982200000000ull, 0xcad38e8f00000000ull};
+const unsigned long long kFold128[2] = {0x65673b4600000000ull, 0x9ba54c6f00000000ull};
+
+// Whether folding is available on this processor, and whether it is to be used.
+bool foldingsupported;
+bool foldingenabled;
+
+bool cpuhasfolding() {
+    unsigned a, b, c, d;
+    if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
+    return (c & bit_PCLMUL) && (c & bit_SSE4_1) && (d & bit_SSE2);
+}
+
+// The 32-bit Windows stack is only 4-byte aligned, and spilled XMM registers need 16.
+#if defined(__i386__)
+#define ORV_ALIGN_STACK __attribute__((force_align_arg_pointer))
+#else
+#define ORV_ALIGN_STACK
+#endif
+
+__attribute__((target("pclmul,sse4.1"))) inline __m128i fold(__m128i r, __m128i k) {
+    return _mm_xor_si128(_mm_clmulepi64_si128(r, k, 0x00), _mm_clmulepi64_si128(r, k, 0x11));
+}
+
+__attribute__((target("pclmul,sse4.1"))) inline __m128i load128(const unsigned char* p) {
+    return _mm_loadu_si128((const __m128i*)p);
+}
+
+// Folds the whole 16-byte blocks of the data; returns the register after them and advances
+// *data and *n past them. Needs at least 64 bytes.
+__attribute__((target("pclmul,sse4.1"))) ORV_ALIGN_STACK unsigned
+foldblocks(unsigned crc, const unsigned char** data, size_t* n) {
+    const unsigned char* p = *data;
+    size_t left = *n;
+    __m128i k = load128((const unsigned char*)kFold512);
+    __m128i a0 = _mm_xor_si128(load128(p), _mm_cvtsi32_si128((int)crc));
+    __m128i a1 = load128(p + 16), a2 = load128(p + 32), a3 = load128(p + 48);
+    for (p += 64, left -= 64; left >= 64; p += 64, left -= 64) {
+        a0 = _mm_xor_si128(fold(a0, k), load128(p));
+        a1 = _mm_xor_si128(fold(a1, k), load128(p + 16));
+        a2 = _mm_xor_si128(fold(a2, k), load128(p + 32));
+        a3 = _mm_xor_si128(fold(a3, k), load128(p + 48));
+    }
+    k = load128((const unsigned char*)kFold128);
+    a0 = _mm_xor_si128(fold(a0, k), a1);
+    a0 = _mm_xor_si128(fold(a0, k), a2);
+    a0 = _mm_xor_si128(fold(a0, k), a3);
+    for (; left >= 16; p += 16, left -= 16) a0 = _mm_xor_si128(fold(a0, k), load128(p));
+    unsigned char last[16];
+    _mm_storeu_si128((__m128i*)last, a0);
+    crc = 0;
+    for (int j = 0; j < 16; j += kWordBytes) crc = foldword(crc ^ load32(last + j), 0);
+    *data = p;
+    *n = left;
+    return crc;
+}
+
+#endif
+
 } // namespace
+
+bool usecrcfolding(bool on) {
+#if ORV_CRC_FOLDING
+    foldingenabled = on && foldingsupported;
+    return foldingenabled;
+#else
+    return false;
+#endif
+}
 
 bool buildcrctable() {
     if (crctables) return true;
     crctables = (unsigned(*)[kTableEntries])malloc(sizeof(unsigned) * kTables * kTableEntries);
     if (!crctables) return false;
+#if ORV_CRC_FOLDING
+    foldingsupported = foldingenabled = cpuhasfolding();
+#endif
     for (unsigned b = 0; b < kTableEntries; b++) {
         unsigned reg = b;
         for (int bit = 0; bit < 8; bit++) reg = (reg >> 1) ^ (kPolynomial & (0u - (reg & 1)));
@@ -100,6 +203,9 @@ unsigned crcbyte(unsigned reg, unsigned char b) {
 
 unsigned updatecrc(unsigned crc, const unsigned char* data, size_t n) {
     crc = ~crc;
+#if ORV_CRC_FOLDING
+    if (foldingenabled && n >= 64) crc = foldblocks(crc, &data, &n);
+#endif
     if (n >= 2 * kRoundBytes) crc = lanes(crc, &data, &n);
     for (; n; n--) crc = crcbyte(crc, *data++);
     return ~crc;

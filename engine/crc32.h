@@ -1,5 +1,6 @@
 // CRC-32 of ZIP members (reflected polynomial 0xEDB88320, initial value and final XOR all
-// ones), computed eight bytes at a time.
+// ones), computed with carry-less multiplication where the processor has it and with
+// tables otherwise.
 //
 // The tables (8 x 256 words) are built on the heap at the start of a run and released at
 // its end, so that the stub's image carries no 8 KB of constants.
@@ -9,6 +10,12 @@
 
 // Builds the tables if they are not built yet. Returns false when memory runs out.
 bool buildcrctable();
+
+// Chooses between the carry-less-multiply path (on, the default that buildcrctable sets
+// when the processor supports it) and the table path alone (off), so that both can be
+// compared on one machine. Returns whether the carry-less-multiply path is now in use;
+// it is never used where the processor lacks it. Call after buildcrctable.
+bool usecrcfolding(bool on);
 
 // Frees the tables; updatecrc and crcbyte must not be called again before buildcrctable.
 void releasecrctable();
