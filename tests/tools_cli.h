@@ -41,6 +41,11 @@ inline Outcome orvsfx(const TempFolder& temp, const std::string& args) {
     return shell(temp, quote(kOrvsfx) + " " + args);
 }
 
+// Extracts a package with 7-Zip into temp/out, as an independent check of what it holds.
+inline Outcome sevenzipextract(const TempFolder& temp, const std::string& package) {
+    return shell(temp, "7zz x -y -o" + quote(temp / "out") + " " + quote(temp / package));
+}
+
 inline bool have(const char* program) {
     return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
 }

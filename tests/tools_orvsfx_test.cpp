@@ -96,8 +96,7 @@ TEST_F(Orvsfx, PackageFromAFolderPassesSevenZipAndExtractsTheSameFiles) {
     Outcome test = shell(temp, "7zz t " + quote(temp / "demo.exe"));
     EXPECT_EQ(test.status, 0) << test.out;
     EXPECT_NE(test.out.find("Everything is Ok"), std::string::npos);
-    Outcome unpack =
-        shell(temp, "7zz x -y -o" + quote(temp / "out") + " " + quote(temp / "demo.exe"));
+    Outcome unpack = sevenzipextract(temp, "demo.exe");
     ASSERT_EQ(unpack.status, 0) << unpack.out;
     EXPECT_EQ(toolstest::readbytes(temp / "out/readme.txt"), "Read me first.\n");
     EXPECT_EQ(toolstest::readbytes(temp / "out/docs/big.txt"),
