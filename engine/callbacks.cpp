@@ -65,15 +65,12 @@ char* printablename(const char* name, char* buffer) {
         if (*p < 32) {
             *out++ = '^';
             *out++ = static_cast<char>(*p + 64);
-        } else if (platform::leadbyte(*p) && p[1]) {
-            *out++ = static_cast<char>(*p++);
-            *out++ = static_cast<char>(*p);
         } else {
             *out++ = static_cast<char>(*p);
         }
     }
     *out = 0;
-    platform::ansitooem(buffer);
+    platform::nametoconsole(buffer);
     return buffer;
 }
 

@@ -9,6 +9,7 @@
 // 3 append the file name, 4 hand over the path, 5 forget the root.
 #include "engine/enginestate.h"
 
+#include "platform/codepage.h"
 #include "platform/system.h"
 #include "common/stringlists.h"
 
@@ -18,8 +19,16 @@
 
 namespace {
 
-// A folder path of more than this many characters is refused; a full path is cut at 259.
+// A folder path of more than this many characters is refused; a full path is cut at 259
+// characters (kNameBuffer - 1); the file-name buffer bounds the bytes of the path handed on.
 enum { kLongestFolderPath = 257, kLongestPath = kPathBuffer - 1 };
+
+// Characters of name text (a multibyte character counts once).
+unsigned countchars(const char* text) {
+    unsigned count = 0;
+    for (; *text; text += platform::namecharlength(text)) ++count;
+    return count;
+}
 
 bool isdriveletter(const char* path) {
     return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
@@ -149,7 +158,7 @@ int appenddirectory(const char* component) {
         return failfolder("checkdir error:  %s exists but is not directory\n"
                           "                 unable to process %s.\n",
                           kReasonFileInTheWay);
-    if (engine.longend > kLongestFolderPath) return failtoolong();
+    if (countchars(engine.longpath) > kLongestFolderPath) return failtoolong();
     if (missing) {
         if (makedir(engine.shortpath) != 0) {
             int error = platform::lasterror();
@@ -168,14 +177,20 @@ int appenddirectory(const char* component) {
     return kMapReady;
 }
 
+// The long path takes whole characters of the name up to kNameBuffer - 1 characters in all;
+// each character that does not fit is reported.
 int appendname(const char* name) {
     int status = kMapReady;
+    unsigned characters = countchars(engine.longpath);
     char printable[kPrintableName], storedname[kPrintableName];
-    for (const char* p = name; *p; ++p) {
-        engine.longpath[engine.longend++] = *p;
-        engine.longpath[engine.longend] = 0;
-        if (engine.longend >= kNameBuffer) {
-            engine.longpath[--engine.longend] = 0;
+    for (const char* p = name; *p;) {
+        unsigned n = platform::namecharlength(p);
+        if (characters + 1 < kNameBuffer) {
+            memcpy(engine.longpath + engine.longend, p, n);
+            engine.longend += n;
+            engine.longpath[engine.longend] = 0;
+            ++characters;
+        } else {
             sendmessage(kMsgWarn,
                         "checkdir warning:  path too long; truncating\n                   "
                         "%s\n                -> %s\n",
@@ -183,6 +198,7 @@ int appendname(const char* name) {
                         printablename(engine.longpath, printable));
             status = kMapTruncated;
         }
+        p += n;
     }
     appendshort(name);
     return status;

@@ -13,6 +13,7 @@
 #include "engine/engineui.h"
 #include "engine/inflate.h"
 #include "engine/inputcursor.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 
 // Result codes of extractarchive; when several occur, the larger code wins.
@@ -109,7 +110,8 @@ enum EngineSizes {
     kHoldArea = 4,                    // the block in front is scanned (signature search)
     kOutputWindow = 65536,            // decoded data and message scratch
     kBatchSize = 64,                  // central entries per batch
-    kNameBuffer = kLongPathBuffer,    // a stored name: at most 259 characters and a NUL
+    kNameBuffer = kLongPathBuffer,    // a stored name: at most 259 bytes and a NUL
+    kNameText = (kNameBuffer - 1) * platform::kNameGrowth + 1, // a stored name as name text
     kPathBuffer = 1024,               // the file-name buffer: stored name, then output path
     kEndSearch = 66000,               // the end record lies within the file's last bytes
     kEndRecordSize = 22,              // end record including its signature
@@ -118,6 +120,7 @@ enum EngineSizes {
     kEncryptionHeader = 12,           // encrypted bytes in front of an encrypted member's data
     kPresetPassword = 256,            // the preset password: 255 characters and a NUL
 };
+static_assert(kPathBuffer >= kNameText, "a converted name fits the file-name buffer");
 static_assert(static_cast<int>(kPasswordBuffer) == static_cast<int>(kPresetPassword),
               "every preset password fits the cached password and the question's answer");
 
@@ -179,7 +182,7 @@ static_assert(kHoldArea >= kHoldCopy,
 
 // One chosen central-directory entry.
 struct MemberInfo {
-    char name[kNameBuffer];    // the central name, converted as the local one is compared
+    char name[kNameText];      // the central name as name text, as the local one is compared
     unsigned short namelength; // the central name's stored length
     unsigned localoffset;      // offset of the local header as stored
     unsigned crc;
@@ -275,6 +278,9 @@ struct EngineState {
     CentralHeader central;
     LocalHeader local;
     char filename[kPathBuffer];
+    char storedname[kNameBuffer]; // the name just read, as stored (at most 259 bytes)
+    unsigned storedlength;        // its bytes kept
+    bool storedcut;               // bytes of it were cut off
     bool localnamediffers; // the local name just read is not the member's central name
     unsigned char* extra;
     unsigned extralength;
@@ -329,7 +335,31 @@ void restoreleftover();
 
 // Member loop (memberloop.cpp).
 int walkcentral();
+// Names: readfield stores a name's bytes as they are; settlename, called once the extra
+// field behind it has been read, turns them into name text in the file-name buffer (and,
+// for a central name, into the current MemberInfo) and sets localnamediffers for a local
+// one. flags are the general purpose flags of the name's header.
 int readfield(unsigned length, FieldMode mode);
+void settlename(FieldMode mode, unsigned flags);
+
+// The bit of the general purpose flags that marks a name (and comment) as UTF-8.
+enum { kFlagUtf8 = 0x0800 };
+
+// A stored name and what decides its encoding.
+struct StoredName {
+    const char* bytes;         // as stored; need not end in a NUL
+    unsigned length;           // bytes kept
+    bool cut;                  // bytes were cut off behind them
+    unsigned flags;            // the header's general purpose flags
+    const unsigned char* extra; // the same header's extra field (may hold 0x7075)
+    unsigned extralength;
+    bool fromoem;              // the host's rule: OEM text (DOS-like hosts) or taken as ANSI
+};
+
+// The name text of a stored name into out (size bytes, at least kNameText for a whole name):
+// the UTF-8 name of a matching Unicode path extra field, else the stored bytes as UTF-8 (flag
+// bit 11), as OEM text, or as ANSI text. Returns its length.
+unsigned nametext(const StoredName& name, char* out, unsigned size);
 
 // Extraction (extract.cpp).
 int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,

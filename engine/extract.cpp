@@ -291,9 +291,6 @@ bool preparemember(int* result, unsigned* badpasswords) {
         return false;
     }
     r = readfield(engine.local.namelength, kFieldLocalName);
-    free(engine.extra);
-    engine.extra = nullptr;
-    engine.extralength = 0;
     if (r <= kResultWarning) r = raiseresult(r, readfield(engine.local.extralength, kFieldExtra));
     *result = raiseresult(*result, r);
     if (r > kResultWarning) {
@@ -301,6 +298,7 @@ bool preparemember(int* result, unsigned* badpasswords) {
         notify(kMsgError);
         return false;
     }
+    settlename(kFieldLocalName, engine.local.flags);
     // The listing shows the central name; a different local one would be written instead.
     if (engine.localnamediffers) {
         *result = raiseresult(*result, kResultArchiveError);

@@ -1,7 +1,10 @@
 // Name mapping: a stored member name becomes a safe output path under the extraction root.
 //
-// The name is walked one character (multibyte character on double-byte systems) at a time
-// and cut into components at every separator. Both "/" and "\" separate: archives made on
+// The name arrives as name text (platform/codepage.h), converted once when it was read, so
+// every rule below applies to what will be written. It is walked one character (a
+// double-byte character of the ANSI code page, a UTF-8 sequence on POSIX) at a time and cut
+// into components at every separator; the bytes of a multibyte character are never a
+// separator or a dot. Both "/" and "\" separate: archives made on
 // Windows by careless tools store "\", and letting Windows apply it behind our back would
 // let a name like "..\..\evil.exe" climb out of the extraction root. A component that is
 // empty or made only of dots and spaces ("", ".", "..", "...", ". .") is dropped, never
@@ -24,7 +27,8 @@ namespace {
 // Reserved device names of Windows; a component whose part before the first dot (trailing
 // spaces ignored) is one of these names the device, with or without an extension. Windows
 // also reserves COM0, LPT0 and the ports numbered with the superscript digits one to three,
-// which names carry as code page 1252 bytes 0xB9, 0xB2 and 0xB3.
+// which the table spells as code page 1252 bytes 0xB9, 0xB2 and 0xB3 and isdevice compares
+// as name text.
 const char* const kDevices[] = {
     "CON",     "PRN",     "AUX",     "NUL",    "COM0",   "COM1",    "COM2",    "COM3",    "COM4",
     "COM5",    "COM6",    "COM7",    "COM8",   "COM9",   "COM\xB9", "COM\xB2", "COM\xB3", "LPT0",
@@ -40,11 +44,16 @@ char uppercase(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// The longest device name of the table as name text (a superscript digit may grow).
+enum { kDeviceText = 7 * platform::kNameGrowth + 1 };
+
 bool isdevice(const char* component) {
     size_t base = strcspn(component, ".");
     while (base > 0 && component[base - 1] == ' ') --base;
-    for (const char* device : kDevices) {
-        size_t length = strlen(device);
+    for (const char* spelling : kDevices) {
+        char device[kDeviceText];
+        size_t length = platform::ansitoname(spelling, static_cast<unsigned>(strlen(spelling)),
+                                             device, sizeof device);
         if (length != base) continue;
         size_t i = 0;
         while (i < length && uppercase(component[i]) == device[i]) ++i;
@@ -110,7 +119,7 @@ bool volumeinfo(const char* path) {
 
 // The walk over one stored name.
 struct NameWalk {
-    char component[kNameBuffer + 1]; // one more byte for the "_" of a device name
+    char component[kNameText + 1]; // one more byte for the "_" of a device name
     unsigned length;
     char* semicolon;
     bool parentdropped;
@@ -132,10 +141,10 @@ void put(NameWalk* walk, char c) {
 unsigned convertchar(NameWalk* walk, const char* p) {
     unsigned char c = static_cast<unsigned char>(*p);
     if (c < 32) return 1;
-    if (platform::leadbyte(c) && p[1]) {
-        put(walk, p[0]);
-        put(walk, p[1]);
-        return 2;
+    unsigned n = platform::namecharlength(p);
+    if (n > 1) {
+        for (unsigned i = 0; i < n; ++i) put(walk, p[i]);
+        return n;
     }
     if (strchr("*?:<>|\"", c)) {
         put(walk, '_');

@@ -104,11 +104,14 @@ bool convertsfromoem(FieldMode mode) {
     return m->host == 6 || (m->host == 11 && made == 50);
 }
 
-// Code page and volume-label dot of a name of `got` bytes read in `mode`.
-void finishname(char* name, unsigned got, FieldMode mode) {
-    if (convertsfromoem(mode)) platform::oemtoansi(name);
-    if (engine.member->volumelabel && got > 8 && name[8] == '.')
-        memmove(name + 8, name + 9, got - 8);
+// The stored name just read as name text in out (kNameText bytes), by the rules of `mode`
+// and the flags and extra field of the header it came from; then the volume-label dot.
+void converttext(FieldMode mode, unsigned flags, char* out) {
+    StoredName stored = {engine.storedname, engine.storedlength, engine.storedcut, flags,
+                         engine.extra,       engine.extralength,  convertsfromoem(mode)};
+    unsigned length = nametext(stored, out, kNameText);
+    if (engine.member->volumelabel && length > 8 && out[8] == '.')
+        memmove(out + 8, out + 9, length - 8);
 }
 
 // Both separators count as one, as they do for mapname.
@@ -120,7 +123,13 @@ bool samename(const char* a, const char* b) {
     return *a == *b;
 }
 
-int readname(unsigned length, FieldMode mode) {
+// Reads a name's bytes as stored into engine.storedname; the excess of a name too long
+// for it is skipped. Its conversion waits for the extra field behind it (settlename).
+int readname(unsigned length) {
+    engine.storedname[0] = 0;
+    engine.storedlength = 0;
+    engine.storedcut = false;
+    if (length == 0) return 0;
     int result = 0;
     unsigned keep = length;
     if (length >= kNameBuffer) {
@@ -128,34 +137,21 @@ int readname(unsigned length, FieldMode mode) {
         result = kResultWarning;
         keep = kNameBuffer - 1;
     }
-    unsigned got = readbytes(reinterpret_cast<unsigned char*>(engine.filename), keep);
+    unsigned got = readbytes(reinterpret_cast<unsigned char*>(engine.storedname), keep);
     if (got == 0) return kResultEndOfArchive;
-    engine.filename[got] = 0;
-    MemberInfo* m = engine.member;
-    if (mode == kFieldLocalName) {
-        // Compared as the central name was converted: the two conversion rules differ for
-        // some versions, and a different rule is no different name.
-        char ascentral[kNameBuffer];
-        memcpy(ascentral, engine.filename, got + 1);
-        finishname(ascentral, got, kFieldCentralName);
-        engine.localnamediffers = length != m->namelength || !samename(ascentral, m->name);
-    }
-    finishname(engine.filename, got, mode);
-    if (mode == kFieldCentralName) {
-        memcpy(m->name, engine.filename, strlen(engine.filename) + 1);
-        m->namelength = static_cast<unsigned short>(length);
-    }
-    if (keep < length) {
-        char printable[kPrintableName];
-        sendmessage(kMsgError, "[ %s ]\n", printablename(engine.filename, printable));
-        result = raiseresult(result, readfield(length - keep, kFieldSkip));
-    }
+    engine.storedname[got] = 0;
+    engine.storedlength = got;
+    engine.storedcut = keep < length;
+    if (engine.storedcut) result = raiseresult(result, readfield(length - keep, kFieldSkip));
     return result;
 }
 
+// Replaces the extra field of the previous header, also by none.
 int readextra(unsigned length) {
     free(engine.extra);
+    engine.extra = nullptr;
     engine.extralength = 0;
+    if (length == 0) return 0;
     engine.extra = static_cast<unsigned char*>(malloc(length));
     if (!engine.extra) {
         notify(kMsgError);
@@ -184,6 +180,7 @@ bool readentryfields(int* result) {
             notify(i == 2 ? kMsgErrorFreshLine : kMsgError);
             return false;
         }
+        if (i == 1) settlename(kFieldCentralName, c.flags);
     }
     return true;
 }
@@ -268,17 +265,31 @@ int finalresult(int a, const LoopCounters& counters) {
 } // namespace
 
 int readfield(unsigned length, FieldMode mode) {
-    if (length == 0) return 0;
-    switch (mode) {
-    case kFieldSkip:
-        return seekarchive(archiveposition() + length);
-    case kFieldCentralName:
-    case kFieldLocalName:
-        return readname(length, mode);
-    case kFieldExtra:
-        return readextra(length);
-    default:
-        return 0;
+    // A name or extra field of length 0 still replaces the previous header's.
+    if (mode == kFieldExtra) return readextra(length);
+    if (mode == kFieldCentralName || mode == kFieldLocalName) return readname(length);
+    if (mode == kFieldSkip && length > 0) return seekarchive(archiveposition() + length);
+    return 0;
+}
+
+void settlename(FieldMode mode, unsigned flags) {
+    MemberInfo* m = engine.member;
+    if (mode == kFieldLocalName) {
+        // Compared as the central name was converted: the two OEM rules differ for some
+        // versions, and a different rule is no different name.
+        char ascentral[kNameText];
+        converttext(kFieldCentralName, flags, ascentral);
+        engine.localnamediffers = engine.local.namelength != m->namelength ||
+                                  !samename(ascentral, m->name);
+    }
+    converttext(mode, flags, engine.filename);
+    if (mode == kFieldCentralName) {
+        memcpy(m->name, engine.filename, strlen(engine.filename) + 1);
+        m->namelength = engine.central.namelength;
+    }
+    if (engine.storedcut) {
+        char printable[kPrintableName];
+        sendmessage(kMsgError, "[ %s ]\n", printablename(engine.filename, printable));
     }
 }
 

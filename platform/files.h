@@ -1,9 +1,9 @@
 // The engine's view of the file system: archive and output files, file status, attributes,
 // file times and volume properties.
 //
-// Paths are 8-bit ANSI text, as everywhere in the engine; each implementation converts them
-// at this boundary to what its system wants (Win32 takes them as they are, the POSIX layer
-// turns code page 1252 into UTF-8). File times cross the boundary as FILETIME values
+// Paths are name text (platform/codepage.h), the system's narrow encoding for file names:
+// ANSI on Win32, UTF-8 on POSIX; both implementations hand them to the system as they are,
+// so a name is converted once, when the engine reads it from the archive. File times cross the boundary as FILETIME values
 // (100-nanosecond intervals since 1601-01-01 UTC) held in 64-bit integers, so no system
 // type appears here. Failures come back as plain integers; where the engine reports a system
 // error code, lasterror() supplies it.

@@ -1,6 +1,9 @@
 // Name mapping: stored names become safe paths under the extraction root. The traversal
 // corpus checks that nothing is ever created outside the root, in both builds.
 #include "engine_testkit.h"
+#include "platform/codepage.h"
+
+#include <string.h>
 
 #include <gtest/gtest.h>
 
@@ -96,8 +99,8 @@ TEST(NameMapping, DeviceNamesGetUnderscore) {
 
 // COM0, LPT0 and the ports numbered with superscript one to three (code page 1252 bytes
 // 0xB9, 0xB2, 0xB3) are devices too, with or without an extension; longer names are not.
-// The names are checked in the engine's own list of created files, which holds them in
-// ANSI in both builds.
+// The names are checked in the engine's own list of created files, which holds them as
+// name text (ANSI on Win32, UTF-8 on POSIX).
 TEST(NameMapping, ZeroAndSuperscriptPortsGetUnderscore) {
     TempDir outer;
     fs::path root = outer.path() / "root";
@@ -110,11 +113,17 @@ TEST(NameMapping, ZeroAndSuperscriptPortsGetUnderscore) {
         ASSERT_EQ(path.rfind(root.string() + "/", 0), 0u) << path;
         created.insert(path.substr(root.string().size() + 1));
     }
-    EXPECT_EQ(created, (std::set<std::string>{"_COM0", "_lpt0.txt", "_COM\xB9", "_com\xB2.log",
-                                              "_COM\xB3", "_LPT\xB9", "_lpt\xB2.txt", "_LPT\xB3",
-                                              "COM\xB9"
-                                              "0",
-                                              "xCOM\xB9", "COM0x"}));
+    std::set<std::string> expected;
+    for (const char* ansi :
+         {"_COM0", "_lpt0.txt", "_COM\xB9", "_com\xB2.log", "_COM\xB3", "_LPT\xB9", "_lpt\xB2.txt",
+          "_LPT\xB3", "COM\xB9"
+                      "0",
+          "xCOM\xB9", "COM0x"}) {
+        char text[64];
+        platform::ansitoname(ansi, static_cast<unsigned>(strlen(ansi)), text, sizeof text);
+        expected.insert(text);
+    }
+    EXPECT_EQ(created, expected);
     for (const std::string& name : scantree(outer.path()))
         EXPECT_TRUE(before.count(name) || name.rfind("root/", 0) == 0) << "outside: " << name;
 }

@@ -103,15 +103,17 @@ void checkoutput(const BuildRequest& request) {
         throw BuildError("the output " + request.output + " lies inside the folder being packed");
 }
 
-void warnifnotascii(const std::string& name) {
-    for (unsigned char c : name)
-        if (c >= 0x80) {
-            std::fprintf(stderr,
-                         "orvsfx: warning: %s is not plain ASCII; the stub reads names "
-                         "in the OEM code page\n",
-                         name.c_str());
-            return;
-        }
+// Names are written as UTF-8 with general purpose bit 11; the stub converts them to the
+// ANSI code page of the system it runs on, where a character that page lacks becomes "_".
+// The package's texts are in `page`, the code page of the systems it is made for.
+void warnifnotinpage(const std::string& name, const CodePage& page) {
+    std::string lost;
+    std::string written = stubname(name, page, &lost);
+    if (lost.empty()) return;
+    std::fprintf(stderr,
+                 "orvsfx: warning: %s holds characters that code page %u (%s) cannot hold "
+                 "(%s); on such a system the stub writes %s\n",
+                 name.c_str(), page.number, page.name, lost.c_str(), written.c_str());
 }
 
 ZipMember memberof(const FolderItem& item) {
@@ -217,7 +219,7 @@ int buildcommand(const CommandArgs& args) {
     ZipArchive directory;
     if (request.fromzip.empty()) {
         items = scanfolder(request.folder);
-        for (const FolderItem& item : items) warnifnotascii(item.name);
+        for (const FolderItem& item : items) warnifnotinpage(item.name, *table.codepage);
     } else {
         source = readfile(request.fromzip, "the archive");
         directory = readziparchive(source);

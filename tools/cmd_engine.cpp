@@ -7,14 +7,16 @@
 // -d DIR, asking on the terminal about existing files unless -o or -n decides. They work on
 // packages and plain zip files alike and exit with the engine's result code (list: 0 when
 // the directory was read). Encrypted members get the password of -p, then questions on the
-// terminal. Names travel through the engine in code page 1252 and reach the
-// terminal as UTF-8, with control characters escaped.
+// terminal. Names travel through the engine as name text, which is UTF-8 on Linux, and reach
+// the terminal as they are, with control characters and invalid bytes escaped; paths and
+// patterns on the command line are UTF-8 already and go to the engine unchanged.
 //
 // Every failure the engine reports (EngineUi::reportfailure) becomes one line
 // "orvsfx: ARCHIVE: MEMBER: reason" on standard error; a run that ends badly without any
 // reported failure still gets a line with its result code.
 #include "engine/runrequest.h"
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 #include "tools/builderror.h"
 #include "tools/commands.h"
 
@@ -36,7 +38,7 @@ struct FrontEnd {
     Mode mode = Mode::kExtract;
     std::string archive;
     std::string archiveshown; // the archive as the user named it, for messages
-    std::string destination;  // ANSI
+    std::string destination;  // name text (UTF-8)
     OverwritePolicy overwrite = kPolicyAsk;
     bool terminal = false; // progress bar on standard error
     bool askall = false;   // "A" answered: overwrite the rest
@@ -47,7 +49,7 @@ struct FrontEnd {
     char text[kSharedTextBuffer] = {};
     bool listing = false;              // the first pass, which reads the directory
     unsigned entries = 0;              // central entries the first pass was offered
-    std::vector<std::string> patterns; // ANSI; members to extract (empty: all)
+    std::vector<std::string> patterns; // members to extract (empty: all), as typed
     std::vector<bool> matched;
     std::string utf8password;       // -p as typed, tried after its ANSI form when they differ
     bool utf8pending = false;       // the UTF-8 form is the next password for this member
@@ -56,26 +58,27 @@ struct FrontEnd {
 };
 FrontEnd* current = nullptr;
 
-// The terminal form of one ANSI character; control characters (C0, DEL and the C1 range
-// some undefined code-page 1252 bytes map to) come back escaped, so that a member name
+// The terminal form of a name: control characters (C0, DEL and C1) and bytes that are not
+// valid UTF-8 come back as "\xHH" (the code point, or the byte), so that a member name
 // cannot send commands to the terminal.
-std::string showncharacter(unsigned char c) {
-    char ansi[2] = {static_cast<char>(c), 0};
-    char utf8[8];
-    platform::ansitoutf8(ansi, utf8, sizeof utf8);
-    unsigned char lead = static_cast<unsigned char>(utf8[0]);
-    unsigned char next = static_cast<unsigned char>(utf8[1]);
-    bool control = c < 0x20 || c == 0x7F || (lead == 0xC2 && next >= 0x80 && next <= 0x9F);
-    if (!control) return utf8;
-    char escaped[8];
-    std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-    return escaped;
-}
-
-std::string shown(const char* ansi) {
+std::string shown(const char* name) {
     std::string out;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(ansi); *p; ++p)
-        out += showncharacter(*p);
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(name);
+    while (*p) {
+        unsigned cp = 0;
+        unsigned available = static_cast<unsigned>(strnlen(reinterpret_cast<const char*>(p),
+                                                           platform::kUtf8Longest));
+        unsigned n = platform::decodeutf8(p, available, &cp);
+        bool control = n == 0 || cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+        if (control) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", n ? cp : *p);
+            out += escaped;
+        } else {
+            out.append(reinterpret_cast<const char*>(p), n);
+        }
+        p += n ? n : 1;
+    }
     return out;
 }
 
@@ -311,14 +314,6 @@ int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
     return result;
 }
 
-std::string toansi(const std::string& text, const char* what) {
-    std::vector<char> out(text.size() + 1);
-    if (!platform::utf8toansi(text.c_str(), out.data(), static_cast<unsigned>(out.size())))
-        throw UsageError(std::string(what) + " \"" + text +
-                         "\" has characters outside code page 1252");
-    return out.data();
-}
-
 void usage(const char* command) {
     if (!std::strcmp(command, "extract"))
         std::printf("usage: orvsfx extract [-o | -n] [-p PASSWORD] -d DIR PACKAGE [MEMBER...]\n"
@@ -363,14 +358,14 @@ bool parse(const CommandArgs& args, const char* command, FrontEnd* frontend) {
         } else if (frontend->mode != Mode::kList && a == "-p" && i + 1 < args.size())
             setpassword(args[++i], frontend);
         else if (frontend->mode == Mode::kExtract && a == "-d" && i + 1 < args.size())
-            frontend->destination = toansi(args[++i], "folder");
+            frontend->destination = args[++i];
         else if (a.empty() || a[0] == '-' ||
                  (!frontend->archive.empty() && frontend->mode == Mode::kList))
             throw UsageError("unexpected argument \"" + a + "\"");
         else if (frontend->archive.empty())
-            frontend->archive = toansi(a, "file name"), frontend->archiveshown = a;
+            frontend->archive = a, frontend->archiveshown = a;
         else
-            frontend->patterns.push_back(toansi(a, "member name"));
+            frontend->patterns.push_back(a);
     }
     if (frontend->archive.empty()) throw UsageError(std::string(command) + " needs a PACKAGE");
     if (frontend->mode == Mode::kExtract && frontend->destination.empty())

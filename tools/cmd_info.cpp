@@ -15,6 +15,7 @@
 #include "tools/texttable.h"
 #include "tools/zipformat.h"
 #include "tools/zipreader.h"
+#include "tools/zipwriter.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -180,6 +181,33 @@ const char* methodname(unsigned method) {
     }
 }
 
+// The UTF-8 name of an entry, when it has one: the name of an Info-ZIP Unicode path extra
+// field (tag 0x7075, version 1) whose CRC-32 is that of the stored name, else the stored
+// name under general purpose bit 11. The stub reads them the same way.
+bool utf8name(const ZipEntry& e, std::string* name) {
+    const unsigned kUnicodePathTag = 0x7075, kFixed = 5; // version and CRC-32
+    for (std::size_t at = 0; at + 4 <= e.extra.size();) {
+        unsigned tag = get16(e.extra, at), size = get16(e.extra, at + 2);
+        if (at + 4 + size > e.extra.size()) break;
+        if (tag == kUnicodePathTag && size >= kFixed && e.extra[at + 4] == 1 &&
+            get32(e.extra, at + 5) == membercrc(e.name)) {
+            *name = e.extra.substr(at + 4 + kFixed, size - kFixed);
+            return true;
+        }
+        at += 4 + size;
+    }
+    if (!(e.flags & kFlagUtf8)) return false;
+    *name = e.name;
+    return true;
+}
+
+// The name as the stub writes it on a system with code page 1252: a UTF-8 name converted
+// (with "_" for what the code page lacks), any other as stored.
+std::string stubform(const ZipEntry& e) {
+    std::string name, lost;
+    return utf8name(e, &name) ? stubname(name, westerncodepage(), &lost) : e.name;
+}
+
 void showentries(const ZipArchive& archive) {
     std::printf("entries:\n  %-9s %10s %10s %-8s %-19s %-4s %10s  %s\n", "method", "size", "packed",
                 "crc", "modified (DOS)", "attr", "offset", "name");
@@ -195,7 +223,7 @@ void showentries(const ZipArchive& archive) {
             if (e.external & kBits[i]) attributes[i] = kLetters[i];
         std::printf("  %-9s %10u %10u %08x %-19s %-5s %10u  %s%s\n", methodname(e.method),
                     unsigned(e.size), unsigned(e.packed), unsigned(e.crc), when, attributes,
-                    unsigned(e.offset), escapetext(e.name).c_str(),
+                    unsigned(e.offset), escapetext(stubform(e)).c_str(),
                     (e.flags & 1) ? "  (encrypted)" : "");
     }
     if (!archive.comment.empty())
@@ -210,7 +238,15 @@ void warnaboutnames(const ZipArchive& archive, Report& report) {
         std::string shown = "\"" + escapetext(e.name) + "\"";
         bool ascii = true;
         for (char c : e.name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-        if (!ascii && (e.madeby >> 8) == 0)
+        std::string utf8, lost;
+        if (utf8name(e, &utf8)) {
+            std::string written = stubname(utf8, westerncodepage(), &lost);
+            if (!lost.empty())
+                report.warning("\"" + escapetext(utf8) +
+                               "\" holds characters that code page 1252 (Windows-1252) cannot "
+                               "hold (" +
+                               lost + "); the stub writes \"" + escapetext(written) + "\"");
+        } else if (!ascii && (e.madeby >> 8) == 0)
             report.warning(shown +
                            " is not plain ASCII: the stub reads names of DOS hosts in "
                            "code page 437 and shows \"" +

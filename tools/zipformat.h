@@ -49,6 +49,7 @@ enum : std::uint32_t {
 enum : unsigned {
     kFlagEncrypted = 0x0001,
     kFlagDataDescriptor = 0x0008,
+    kFlagUtf8 = 0x0800, // the name (and comment) is UTF-8
 };
 
 // DOS attribute bits kept in the low byte of the external attributes.

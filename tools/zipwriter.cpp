@@ -2,13 +2,16 @@
 //
 // A member's local header is written before its data, so the sizes and CRC are known first
 // (the member is held in memory); no data descriptors are written. Everything the writer
-// refuses is refused before a byte of that member is written.
+// refuses is refused before a byte of that member is written. A name with a byte outside
+// ASCII must be valid UTF-8 and gets general purpose bit 11, so that the stub converts it to
+// the ANSI code page of the system it runs on; ASCII names go without the bit.
 #include "tools/zipwriter.h"
 
 #include "tools/builderror.h"
 #include "tools/littleendian.h"
 #include "tools/zipcrypto.h"
 #include "tools/zipformat.h"
+#include "platform/utf8.h"
 
 #include <algorithm>
 #include <ctime>
@@ -34,12 +37,12 @@ std::string extendedtime(const ZipMember& member, bool central) {
 
 // The fields that the local and central headers share, from "version needed" to the extra
 // field's length. Encryption needs version 2.0 like Deflate.
-std::string commonfields(unsigned method, bool encrypted, std::uint32_t dostime, std::uint32_t crc,
-                         std::size_t packed, std::size_t size, std::size_t namelength,
-                         std::size_t extralength) {
+std::string commonfields(unsigned method, bool encrypted, bool utf8, std::uint32_t dostime,
+                         std::uint32_t crc, std::size_t packed, std::size_t size,
+                         std::size_t namelength, std::size_t extralength) {
     std::string fields;
     put16(fields, method == kMethodStored && !encrypted ? kVersionStored : kVersionDeflate);
-    put16(fields, encrypted ? unsigned(kFlagEncrypted) : 0u);
+    put16(fields, (encrypted ? unsigned(kFlagEncrypted) : 0u) | (utf8 ? unsigned(kFlagUtf8) : 0u));
     put16(fields, method);
     put32(fields, dostime);
     put32(fields, crc);
@@ -59,11 +62,30 @@ bool calendar(std::time_t t, bool utc, std::tm& fields) {
 #endif
 }
 
+bool isascii(const std::string& name) {
+    for (char c : name)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+bool isutf8(const std::string& name) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(name.data());
+    for (std::size_t at = 0; at < name.size();) {
+        unsigned cp = 0;
+        unsigned n = platform::decodeutf8(p + at, static_cast<unsigned>(name.size() - at), &cp);
+        if (n == 0) return false;
+        at += n;
+    }
+    return true;
+}
+
 void checkmember(const ZipMember& member) {
     if (member.name.empty()) throw BuildError("a member has an empty name");
     if (member.name.size() >= kNameLimit)
         throw BuildError("the name " + member.name + " has " + std::to_string(member.name.size()) +
                          " bytes; the stub takes at most " + std::to_string(kNameLimit - 1));
+    if (!isutf8(member.name))
+        throw BuildError("the name " + member.name + " is not valid UTF-8");
     if (member.data.size() >= 0xFFFFFFFFULL)
         throw BuildError(member.name + " is 4 GiB or larger, which needs ZIP64");
 }
@@ -140,7 +162,8 @@ void ZipWriter::add(const ZipMember& given) {
 
     std::string local;
     put32(local, kLocalSignature);
-    local += commonfields(method, encrypt, dostime, crc, stored.size(), member.data.size(),
+    bool utf8 = !isascii(member.name);
+    local += commonfields(method, encrypt, utf8, dostime, crc, stored.size(), member.data.size(),
                           member.name.size(), localextra.size());
     static_assert(kLocalHeaderSize == 4 + 26, "signature and the common fields");
     write(local + member.name + localextra);
@@ -148,7 +171,7 @@ void ZipWriter::add(const ZipMember& given) {
 
     put32(central_, kCentralSignature);
     put16(central_, kVersionMadeBy);
-    central_ += commonfields(method, encrypt, dostime, crc, stored.size(), member.data.size(),
+    central_ += commonfields(method, encrypt, utf8, dostime, crc, stored.size(), member.data.size(),
                              member.name.size(), centralextra.size());
     put16(central_, 0); // comment length
     put16(central_, 0); // disk number

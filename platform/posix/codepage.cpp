@@ -1,12 +1,18 @@
 // POSIX implementation of platform/codepage.h: code page 1252 as ANSI, 437 as OEM, UTF-8 as
-// the file system's encoding.
+// the file system's encoding and so as name text.
 //
 // Both code pages are described by the Unicode code point of each byte from 0x80 up
 // (bytes below 0x80 are ASCII in both). Code page 1252 equals Latin-1 from 0xA0, so only its
 // 32 bytes 0x80..0x9F need a table; its five unassigned bytes map to the C1 control of the
 // same value, as Windows does. A conversion looks the code point up in the other table; a
-// character the target lacks becomes '?', where Windows would pick a look-alike.
+// character the target lacks becomes '?', where Windows would pick a look-alike. Names
+// become UTF-8 character by character; the UTF-8 decoder is the strict one of
+// platform/utf8.h, and each byte it refuses becomes kNameReplacement.
 #include "platform/codepage.h"
+
+#include "platform/utf8.h"
+
+#include <string.h>
 
 namespace {
 
@@ -55,17 +61,49 @@ void convert(char* text, unsigned (*from)(unsigned char), unsigned (*to)(unsigne
     }
 }
 
-// Decodes one UTF-8 sequence at text; returns its length, 0 when it is malformed.
-unsigned decodeutf8(const unsigned char* text, unsigned* cp) {
-    unsigned char c = text[0];
-    unsigned length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 0;
-    if (length == 0) return 0;
-    *cp = length == 1 ? c : length == 2 ? (c & 0x1Fu) : (c & 0x0Fu);
-    for (unsigned i = 1; i < length; ++i) {
-        if ((text[i] & 0xC0) != 0x80) return 0;
-        *cp = (*cp << 6) | (text[i] & 0x3Fu);
+// Writes the UTF-8 form of cp (at most U+FFFF) into out; returns its length.
+unsigned encodeutf8(unsigned cp, char* out) {
+    if (cp < 0x80) {
+        out[0] = static_cast<char>(cp);
+        return 1;
     }
-    return length;
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    out[0] = static_cast<char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+}
+
+// Name text being written into a buffer of `size` bytes, cut at a character boundary.
+struct NameOut {
+    char* out;
+    unsigned size;
+    unsigned used;
+};
+
+// Appends one character of n bytes; false when it does not fit with the NUL behind it.
+bool append(NameOut* name, const char* bytes, unsigned n) {
+    if (name->used + n >= name->size) return false;
+    memcpy(name->out + name->used, bytes, n);
+    name->used += n;
+    return true;
+}
+
+// Every byte of a single-byte code page becomes one character of name text.
+unsigned singlebytetoname(const char* stored, unsigned length, char* out, unsigned size,
+                          unsigned (*codepoint)(unsigned char)) {
+    NameOut name = {out, size, 0};
+    for (unsigned i = 0; i < length && stored[i]; ++i) {
+        char bytes[3];
+        unsigned n = encodeutf8(codepoint(static_cast<unsigned char>(stored[i])), bytes);
+        if (!append(&name, bytes, n)) break;
+    }
+    out[name.used] = 0;
+    return name.used;
 }
 
 } // namespace
@@ -80,43 +118,53 @@ void ansitooem(char* text) {
     convert(text, ansicodepoint, oemcodepoint);
 }
 
-bool leadbyte(unsigned char) {
-    return false;
+unsigned utf8toname(const char* stored, unsigned length, char* out, unsigned size) {
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(stored);
+    NameOut name = {out, size, 0};
+    unsigned i = 0;
+    while (i < length && in[i]) {
+        unsigned cp = 0;
+        unsigned n = decodeutf8(in + i, length - i, &cp);
+        bool fits = n ? append(&name, stored + i, n) : append(&name, "_", 1);
+        if (!fits) break;
+        i += n ? n : 1;
+    }
+    out[name.used] = 0;
+    return name.used;
 }
+
+unsigned oemtoname(const char* stored, unsigned length, char* out, unsigned size) {
+    return singlebytetoname(stored, length, out, size, oemcodepoint);
+}
+
+unsigned ansitoname(const char* stored, unsigned length, char* out, unsigned size) {
+    return singlebytetoname(stored, length, out, size, ansicodepoint);
+}
+
+unsigned namecharlength(const char* text) {
+    unsigned cp = 0;
+    unsigned n = decodeutf8(reinterpret_cast<const unsigned char*>(text),
+                            static_cast<unsigned>(strnlen(text, kUtf8Longest)), &cp);
+    return n ? n : 1;
+}
+
+void nametoconsole(char*) {}
 
 bool utf8toansi(const char* text, char* out, unsigned size) {
     const unsigned char* in = reinterpret_cast<const unsigned char*>(text);
     unsigned used = 0;
     while (*in) {
         unsigned cp = 0;
-        unsigned length = decodeutf8(in, &cp);
+        unsigned length =
+            decodeutf8(in, static_cast<unsigned>(strnlen(reinterpret_cast<const char*>(in),
+                                                         kUtf8Longest)),
+                       &cp);
         unsigned char b = length ? findbyte(cp, ansicodepoint) : '?';
         if (length == 0 || (b == '?' && cp != '?') || used + 1 >= size) return false;
         out[used++] = static_cast<char>(b);
         in += length;
     }
     if (used >= size) return false;
-    out[used] = 0;
-    return true;
-}
-
-bool ansitoutf8(const char* text, char* out, unsigned size) {
-    unsigned used = 0;
-    for (; *text; ++text) {
-        unsigned cp = ansicodepoint(static_cast<unsigned char>(*text));
-        unsigned length = cp < 0x80 ? 1 : cp < 0x800 ? 2 : 3;
-        if (used + length >= size) return false;
-        if (length == 1) {
-            out[used++] = static_cast<char>(cp);
-        } else if (length == 2) {
-            out[used++] = static_cast<char>(0xC0 | (cp >> 6));
-            out[used++] = static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out[used++] = static_cast<char>(0xE0 | (cp >> 12));
-            out[used++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out[used++] = static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
     out[used] = 0;
     return true;
 }

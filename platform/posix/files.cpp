@@ -1,7 +1,7 @@
 // POSIX implementation of platform/files.h.
 //
-// Paths arrive in code page 1252 and are converted to UTF-8 (ansitoutf8) before every
-// system call. Only the read-only attribute has a Linux form (the owner's write
+// Paths arrive as name text, which is UTF-8 here (platform/codepage.h), and go to the
+// system calls as they are. Only the read-only attribute has a Linux form (the owner's write
 // permission); hidden, system and archive bits are accepted and dropped. Files have no
 // creation time here.
 //
@@ -9,7 +9,6 @@
 // otherwise with the environment variable ORV_VOLUME: "fat" gives a FAT-like volume with
 // long names ("FAT32"), "8.3" a FAT volume that allows only 8.3 names ("FAT").
 #include "platform/files.h"
-#include "platform/codepage.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -25,20 +24,12 @@ struct platform::File {
 
 namespace {
 
-// Longest UTF-8 form of a 260-character ANSI path (three bytes per character).
-enum { kNativePath = 3 * platform::kSystemPathBuffer + 1 };
+// The current folder as getcwd gives it: the longest UTF-8 form of a 260-character path.
+enum { kCurrentFolder = 4 * platform::kSystemPathBuffer + 1 };
 
 // Seconds between 1601-01-01 and 1970-01-01, and FILETIME ticks per second.
 const unsigned long long kEpochSeconds = 11644473600ull;
 const unsigned long long kTicksPerSecond = 10000000ull;
-
-struct NativePath {
-    char text[kNativePath];
-};
-
-bool native(const char* path, NativePath* out) {
-    return platform::ansitoutf8(path, out->text, sizeof out->text);
-}
 
 platform::File* wrap(int fd) {
     if (fd < 0) return nullptr;
@@ -52,9 +43,7 @@ platform::File* wrap(int fd) {
 }
 
 platform::File* opennative(const char* path, int flags) {
-    NativePath name;
-    if (!native(path, &name)) return nullptr;
-    return wrap(open(name.text, flags | O_CLOEXEC, 0666));
+    return wrap(open(path, flags | O_CLOEXEC, 0666));
 }
 
 unsigned long long tofiletime(const struct timespec& t) {
@@ -157,10 +146,8 @@ int errorkind(int error) {
 namespace {
 
 int fillstatus(const char* path, PathStatus* status, bool follow) {
-    NativePath name;
     struct stat st;
-    if (!native(path, &name) || (follow ? stat(name.text, &st) : lstat(name.text, &st)) != 0)
-        return -1;
+    if ((follow ? stat(path, &st) : lstat(path, &st)) != 0) return -1;
     memset(status, 0, sizeof *status);
     status->kind = S_ISLNK(st.st_mode)   ? kPathLink
                    : S_ISDIR(st.st_mode) ? kPathDirectory
@@ -185,26 +172,21 @@ int linkstatus(const char* path, PathStatus* status) {
 }
 
 int makewritable(const char* path) {
-    NativePath name;
     struct stat st;
-    if (!native(path, &name) || stat(name.text, &st) != 0) return -1;
-    return chmod(name.text, (st.st_mode & 07777) | S_IRUSR | S_IWUSR) == 0 ? 0 : -1;
+    if (stat(path, &st) != 0) return -1;
+    return chmod(path, (st.st_mode & 07777) | S_IRUSR | S_IWUSR) == 0 ? 0 : -1;
 }
 
 int removefile(const char* path) {
-    NativePath name;
-    if (!native(path, &name)) return -1;
-    return unlink(name.text) == 0 ? 0 : -1;
+    return unlink(path) == 0 ? 0 : -1;
 }
 
 int setattributes(const char* path, unsigned attributes) {
-    NativePath name;
     struct stat st;
-    if (!native(path, &name)) return ENAMETOOLONG;
-    if (stat(name.text, &st) != 0) return errno;
+    if (stat(path, &st) != 0) return errno;
     mode_t mode = st.st_mode & 07777;
     mode = (attributes & 0x01) ? (mode & ~0222u) : (mode | S_IWUSR);
-    return chmod(name.text, mode) == 0 ? 0 : errno;
+    return chmod(path, mode) == 0 ? 0 : errno;
 }
 
 unsigned fullpathname(const char* path, char* out, unsigned size) {
@@ -214,7 +196,7 @@ unsigned fullpathname(const char* path, char* out, unsigned size) {
         memcpy(out, path, length + 1);
         return static_cast<unsigned>(length);
     }
-    char folder[kNativePath];
+    char folder[kCurrentFolder];
     if (!getcwd(folder, sizeof folder)) return 0;
     int written = snprintf(out, size, "%s/%s", folder, path);
     return written > 0 && static_cast<unsigned>(written) < size ? static_cast<unsigned>(written)
