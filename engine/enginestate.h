@@ -112,13 +112,13 @@ enum EngineSizes {
     kBatchSize = 64,                  // central entries per batch
     kNameBuffer = kLongPathBuffer,    // a stored name: at most 259 bytes and a NUL
     kNameText = (kNameBuffer - 1) * platform::kNameGrowth + 1, // a stored name as name text
-    kPathBuffer = 1024,               // the file-name buffer: stored name, then output path
-    kEndSearch = 66000,               // the end record lies within the file's last bytes
-    kEndRecordSize = 22,              // end record including its signature
-    kCentralHeaderFields = 42,        // central header after its signature
-    kLocalHeaderFields = 26,          // local header after its signature
-    kEncryptionHeader = 12,           // encrypted bytes in front of an encrypted member's data
-    kPresetPassword = 256,            // the preset password: 255 characters and a NUL
+    kPathBuffer = 1024,        // the file-name buffer: stored name, then output path
+    kEndSearch = 66000,        // the end record lies within the file's last bytes
+    kEndRecordSize = 22,       // end record including its signature
+    kCentralHeaderFields = 42, // central header after its signature
+    kLocalHeaderFields = 26,   // local header after its signature
+    kEncryptionHeader = 12,    // encrypted bytes in front of an encrypted member's data
+    kPresetPassword = 256,     // the preset password: 255 characters and a NUL
 };
 static_assert(kPathBuffer >= kNameText, "a converted name fits the file-name buffer");
 static_assert(static_cast<int>(kPasswordBuffer) == static_cast<int>(kPresetPassword),
@@ -281,7 +281,7 @@ struct EngineState {
     char storedname[kNameBuffer]; // the name just read, as stored (at most 259 bytes)
     unsigned storedlength;        // its bytes kept
     bool storedcut;               // bytes of it were cut off
-    bool localnamediffers; // the local name just read is not the member's central name
+    bool localnamediffers;        // the local name just read is not the member's central name
     unsigned char* extra;
     unsigned extralength;
 
@@ -347,13 +347,13 @@ enum { kFlagUtf8 = 0x0800 };
 
 // A stored name and what decides its encoding.
 struct StoredName {
-    const char* bytes;         // as stored; need not end in a NUL
-    unsigned length;           // bytes kept
-    bool cut;                  // bytes were cut off behind them
-    unsigned flags;            // the header's general purpose flags
+    const char* bytes;          // as stored; need not end in a NUL
+    unsigned length;            // bytes kept
+    bool cut;                   // bytes were cut off behind them
+    unsigned flags;             // the header's general purpose flags
     const unsigned char* extra; // the same header's extra field (may hold 0x7075)
     unsigned extralength;
-    bool fromoem;              // the host's rule: OEM text (DOS-like hosts) or taken as ANSI
+    bool fromoem; // the host's rule: OEM text (DOS-like hosts) or taken as ANSI
 };
 
 // The name text of a stored name into out (size bytes, at least kNameText for a whole name):

@@ -107,8 +107,8 @@ bool convertsfromoem(FieldMode mode) {
 // The stored name just read as name text in out (kNameText bytes), by the rules of `mode`
 // and the flags and extra field of the header it came from; then the volume-label dot.
 void converttext(FieldMode mode, unsigned flags, char* out) {
-    StoredName stored = {engine.storedname, engine.storedlength, engine.storedcut, flags,
-                         engine.extra,       engine.extralength,  convertsfromoem(mode)};
+    StoredName stored = {engine.storedname, engine.storedlength, engine.storedcut,     flags,
+                         engine.extra,      engine.extralength,  convertsfromoem(mode)};
     unsigned length = nametext(stored, out, kNameText);
     if (engine.member->volumelabel && length > 8 && out[8] == '.')
         memmove(out + 8, out + 9, length - 8);
@@ -279,8 +279,8 @@ void settlename(FieldMode mode, unsigned flags) {
         // versions, and a different rule is no different name.
         char ascentral[kNameText];
         converttext(kFieldCentralName, flags, ascentral);
-        engine.localnamediffers = engine.local.namelength != m->namelength ||
-                                  !samename(ascentral, m->name);
+        engine.localnamediffers =
+            engine.local.namelength != m->namelength || !samename(ascentral, m->name);
     }
     converttext(mode, flags, engine.filename);
     if (mode == kFieldCentralName) {

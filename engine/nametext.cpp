@@ -37,8 +37,8 @@ bool unicodepath(const StoredName& name, const char** utf8, unsigned* length) {
         unsigned tag = get16(p), size = get16(p + 2);
         if (size > left - kBlockHeader) return false;
         const unsigned char* data = p + kBlockHeader;
-        if (tag == kUnicodePathTag && size >= kUnicodePathFixed &&
-            data[0] == kUnicodePathVersion && size - kUnicodePathFixed < kNameBuffer &&
+        if (tag == kUnicodePathTag && size >= kUnicodePathFixed && data[0] == kUnicodePathVersion &&
+            size - kUnicodePathFixed < kNameBuffer &&
             get32(data + 1) ==
                 updatecrc(0, reinterpret_cast<const unsigned char*>(name.bytes), name.length)) {
             *utf8 = reinterpret_cast<const char*>(data + kUnicodePathFixed);

@@ -9,6 +9,9 @@
 //   0x7855 "Ux"  u16 user and group ids only; makes older-style time stamps count as absent.
 // A 0x5455 block always wins; 0x5855 and 0x000D count only before the first 0x5455 or
 // 0x7855 block, and the last of them wins.
+//   0x000A NTFS  u32 reserved, then attributes (u16 tag, u16 size, data); attribute 1 holds
+//                u64 modification, access and creation FILETIMEs (size 24). Read by
+//                ntfstimes, used only where exttimes gives no modification time.
 //
 // The sign rule: a stored time with bit 31 set is taken as a time after 2038-01-19 only
 // when the member's DOS date/time is 2038-01-18 or later; otherwise it is invalid.
@@ -214,4 +217,34 @@ unsigned exttimes(const unsigned char* field, unsigned length, bool central, uns
         pos += 4 + size;
     }
     return scan.flags;
+}
+
+unsigned ntfstimes(const unsigned char* field, unsigned length, NtfsTimes* times) {
+    enum { kNtfsTag = 0x000A, kReserved = 4, kTimesAttribute = 1, kTimesSize = 24 };
+    if (!field) return 0;
+    for (unsigned pos = 0; length - pos >= 4;) {
+        unsigned tag = get16(field + pos), size = get16(field + pos + 2);
+        if (size > length - pos - 4) break;
+        const unsigned char* data = field + pos + 4;
+        for (unsigned at = kReserved; tag == kNtfsTag && at <= size && size - at >= 4;) {
+            unsigned attribute = get16(data + at), asize = get16(data + at + 2);
+            if (asize > size - at - 4) break;
+            if (attribute == kTimesAttribute && asize >= kTimesSize) {
+                const unsigned char* t = data + at + 4;
+                unsigned long long* slots[3] = {&times->modification, &times->access,
+                                                &times->creation};
+                const unsigned bits[3] = {kTimeModification, kTimeAccess, kTimeCreation};
+                unsigned flags = 0;
+                for (int i = 0; i < 3; ++i) {
+                    *slots[i] = get32(t + 8 * i) |
+                                static_cast<unsigned long long>(get32(t + 8 * i + 4)) << 32;
+                    if (*slots[i]) flags |= bits[i];
+                }
+                return flags;
+            }
+            at += 4 + asize;
+        }
+        pos += 4 + size;
+    }
+    return 0;
 }

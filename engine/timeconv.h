@@ -53,3 +53,10 @@ void fatadjust(unsigned seconds, unsigned long long* ft);
 // with bit 31 set means a date after 2038.
 unsigned exttimes(const unsigned char* field, unsigned length, bool central, unsigned dostime,
                   ExtTimes* times);
+
+// The three FILETIMEs of an NTFS extra-field block (tag 0x000A, attribute 1), which keep
+// 100-nanosecond precision; a time stored as 0 counts as absent. Returns the time flags.
+struct NtfsTimes {
+    unsigned long long modification, access, creation;
+};
+unsigned ntfstimes(const unsigned char* field, unsigned length, NtfsTimes* times);

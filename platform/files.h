@@ -3,10 +3,10 @@
 //
 // Paths are name text (platform/codepage.h), the system's narrow encoding for file names:
 // ANSI on Win32, UTF-8 on POSIX; both implementations hand them to the system as they are,
-// so a name is converted once, when the engine reads it from the archive. File times cross the boundary as FILETIME values
-// (100-nanosecond intervals since 1601-01-01 UTC) held in 64-bit integers, so no system
-// type appears here. Failures come back as plain integers; where the engine reports a system
-// error code, lasterror() supplies it.
+// so a name is converted once, when the engine reads it from the archive. File times cross the
+// boundary as FILETIME values (100-nanosecond intervals since 1601-01-01 UTC) held in 64-bit
+// integers, so no system type appears here. Failures come back as plain integers; where the engine
+// reports a system error code, lasterror() supplies it.
 #pragma once
 
 namespace platform {

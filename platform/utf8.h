@@ -16,9 +16,9 @@
 namespace platform {
 
 enum Utf8Limits {
-    kUtf8Longest = 4,            // bytes of the longest sequence
-    kUnicodeLast = 0x10FFFF,     // the last scalar value
-    kSurrogateFirst = 0xD800,    // UTF-16 surrogates, not characters
+    kUtf8Longest = 4,         // bytes of the longest sequence
+    kUnicodeLast = 0x10FFFF,  // the last scalar value
+    kSurrogateFirst = 0xD800, // UTF-16 surrogates, not characters
     kSurrogateLast = 0xDFFF,
 };
 
@@ -28,7 +28,7 @@ enum Utf8Limits {
 inline unsigned decodeutf8(const unsigned char* text, unsigned available, unsigned* codepoint) {
     static const unsigned kSmallest[kUtf8Longest + 1] = {0, 0, 0x80, 0x800, 0x10000};
     unsigned char c = text[0];
-    unsigned length = c < 0x80           ? 1
+    unsigned length = c < 0x80             ? 1
                       : (c & 0xE0) == 0xC0 ? 2
                       : (c & 0xF0) == 0xE0 ? 3
                       : (c & 0xF8) == 0xF0 ? 4

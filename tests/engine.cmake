@@ -19,7 +19,7 @@ orv_project_code(orv_enginetestkit)
 add_dependencies(orv_enginetestkit engine_fixtures)
 
 foreach(name engine_state_test engine_memberloop_test engine_extract_test engine_times_test
-        engine_callbacks_test engine_decrypt_test mapname_test checkdir_test)
+        engine_callbacks_test engine_decrypt_test engine_names_test mapname_test checkdir_test)
     orv_add_test(${name} SOURCES ${name}.cpp LIBS orv_enginetestkit)
 endforeach()
 

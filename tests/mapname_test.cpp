@@ -114,11 +114,11 @@ TEST(NameMapping, ZeroAndSuperscriptPortsGetUnderscore) {
         created.insert(path.substr(root.string().size() + 1));
     }
     std::set<std::string> expected;
-    for (const char* ansi :
-         {"_COM0", "_lpt0.txt", "_COM\xB9", "_com\xB2.log", "_COM\xB3", "_LPT\xB9", "_lpt\xB2.txt",
-          "_LPT\xB3", "COM\xB9"
-                      "0",
-          "xCOM\xB9", "COM0x"}) {
+    for (const char* ansi : {"_COM0", "_lpt0.txt", "_COM\xB9", "_com\xB2.log", "_COM\xB3",
+                             "_LPT\xB9", "_lpt\xB2.txt", "_LPT\xB3",
+                             "COM\xB9"
+                             "0",
+                             "xCOM\xB9", "COM0x"}) {
         char text[64];
         platform::ansitoname(ansi, static_cast<unsigned>(strlen(ansi)), text, sizeof text);
         expected.insert(text);

@@ -66,8 +66,8 @@ std::string shown(const char* name) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(name);
     while (*p) {
         unsigned cp = 0;
-        unsigned available = static_cast<unsigned>(strnlen(reinterpret_cast<const char*>(p),
-                                                           platform::kUtf8Longest));
+        unsigned available = static_cast<unsigned>(
+            strnlen(reinterpret_cast<const char*>(p), platform::kUtf8Longest));
         unsigned n = platform::decodeutf8(p, available, &cp);
         bool control = n == 0 || cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
         if (control) {

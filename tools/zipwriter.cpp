@@ -84,8 +84,7 @@ void checkmember(const ZipMember& member) {
     if (member.name.size() >= kNameLimit)
         throw BuildError("the name " + member.name + " has " + std::to_string(member.name.size()) +
                          " bytes; the stub takes at most " + std::to_string(kNameLimit - 1));
-    if (!isutf8(member.name))
-        throw BuildError("the name " + member.name + " is not valid UTF-8");
+    if (!isutf8(member.name)) throw BuildError("the name " + member.name + " is not valid UTF-8");
     if (member.data.size() >= 0xFFFFFFFFULL)
         throw BuildError(member.name + " is 4 GiB or larger, which needs ZIP64");
 }

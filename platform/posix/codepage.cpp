@@ -155,10 +155,9 @@ bool utf8toansi(const char* text, char* out, unsigned size) {
     unsigned used = 0;
     while (*in) {
         unsigned cp = 0;
-        unsigned length =
-            decodeutf8(in, static_cast<unsigned>(strnlen(reinterpret_cast<const char*>(in),
-                                                         kUtf8Longest)),
-                       &cp);
+        unsigned length = decodeutf8(
+            in, static_cast<unsigned>(strnlen(reinterpret_cast<const char*>(in), kUtf8Longest)),
+            &cp);
         unsigned char b = length ? findbyte(cp, ansicodepoint) : '?';
         if (length == 0 || (b == '?' && cp != '?') || used + 1 >= size) return false;
         out[used++] = static_cast<char>(b);

@@ -45,8 +45,8 @@ unsigned ansiform(unsigned cp, char* bytes) {
         wide[0] = static_cast<WCHAR>(cp);
     }
     BOOL defaulted = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, units, bytes, kAnsiLongest,
-                                "_", &defaulted);
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, units, bytes, kAnsiLongest, "_",
+                                &defaulted);
     bool ascii = n == 1 && static_cast<unsigned char>(bytes[0]) < 0x80;
     if (n <= 0 || defaulted || (cp >= 0x80 && ascii)) {
         bytes[0] = platform::kNameReplacement;

@@ -17,6 +17,7 @@ import subprocess
 import sys
 import tempfile
 import zipfile
+import zlib
 
 OUT = sys.argv[1]
 DOS_SUMMER = (2020, 7, 1, 12, 0, 0)
@@ -342,6 +343,81 @@ def external(workdir):
     run(["bsdtar", "--format", "zip", "--options", "zip:compression=store", "-cf",
          target("bsdtar_stored.zip"), "."])
 
+UNICODE_NAMES = ["caf\u00e9.txt", "Gr\u00fc\u00dfe/stra\u00dfe.txt", "\u03b1\u03b2\u03b3.txt",
+                 "\u043a\u0438\u0440\u0438\u043b\u043b\u0438\u0446\u0430.txt",
+                 "\u65e5\u672c\u8a9e/\u6587\u66f8.txt"]
+
+
+def unicodepath(utf8, raw):
+    """An Info-ZIP Unicode path extra field (0x7075, version 1) for a stored name raw."""
+    data = struct.pack("<BI", 1, zlib.crc32(raw)) + utf8
+    return struct.pack("<HH", 0x7075, len(data)) + data
+
+
+def set_utf8_flag(blob, index, on):
+    """Sets or clears general purpose bit 11 of member `index` in both of its headers."""
+    b = bytearray(blob)
+    central = central_entries(blob)[index]
+    for at in (central + 8, local_of(blob, central) + 6):
+        flags = struct.unpack_from("<H", b, at)[0]
+        struct.pack_into("<H", b, at, (flags | 0x800) if on else (flags & ~0x800))
+    return bytes(b)
+
+
+def unicode_names(workdir):
+    """UTF-8 names from Python's zipfile (bit 11), 7-Zip, bsdtar and the Info-ZIP Unicode
+    path field; invalid UTF-8 made by byte patches; a DOS-host name at the length limit."""
+    save("python_utf8.zip", build([(n, n.encode()) for n in UNICODE_NAMES]))
+    tree = os.path.join(workdir, "unicode")
+    for n in UNICODE_NAMES:
+        os.makedirs(os.path.dirname(os.path.join(tree, n)), exist_ok=True)
+        with open(os.path.join(tree, n), "wb") as f:
+            f.write(n.encode())
+    for name, command in (("sevenzip_utf8.zip", ["7zz", "a", "-tzip", "-mcu=on", "-mx=0"]),
+                          ("bsdtar_utf8.zip", ["bsdtar", "--format", "zip", "-cf"])):
+        path = os.path.abspath(os.path.join(OUT, name))
+        if os.path.exists(path):
+            os.remove(path)
+        subprocess.run(command + [path, "."], cwd=tree, check=True, stdout=subprocess.DEVNULL)
+    # Info-ZIP's form: the name in a legacy code page, its UTF-8 form in a 0x7075 field.
+    # Placeholders of the same length are patched to the stored bytes afterwards.
+    members = [
+        ("cafX.txt", b"caf\xe9.txt", unicodepath("caf\u00e9.txt".encode(), b"caf\xe9.txt")),
+        ("XXX.txt", b"???.txt", unicodepath("\u03b1\u03b2\u03b3.txt".encode(), b"???.txt")),
+        ("plain.txt", b"plain.txt", unicodepath(b"other.txt", b"another")),
+        ("ver2.txt", b"ver2.txt", unicodepath(b"wrong.txt", b"ver2.txt")[:4] + b"\x02" +
+         unicodepath(b"wrong.txt", b"ver2.txt")[5:]),
+        ("dots.txt", b"dots.txt", unicodepath(b"../../escaped.txt", b"dots.txt")),
+    ]
+    blob = build([(info(p, extra=e), raw) for p, raw, e in members])
+    for i, (p, raw, _) in enumerate(members):
+        if p.encode() != raw:
+            blob = patch_name(blob, i, p.encode(), raw)
+    save("infozip_unicode.zip", blob)
+    # Flagged names whose bytes are not valid UTF-8, and traversal spelled with overlong
+    # forms and look-alikes.
+    bad = [
+        (b"badX.txt", b"bad\xff.txt"),
+        (b"cutXX", b"cut\xe2\x82"),
+        (b"aXXb.txt", b"a\xc0\xafb.txt"),
+        (b"XXXX/XXXX/evil1.txt", b"\xc0\xae\xc0\xae/\xc0\xae\xc0\xae/evil1.txt"),
+        (b"XXXXXXXXXevil2.txt", b"\xe0\x80\xae\xe0\x80\xae\xe0\x80\xafevil2.txt"),
+        (b"sXXX.txt", b"s\xed\xa0\x80.txt"),
+        (b"XXXXXXXXXevil3.txt", b"\xef\xbc\x8e\xef\xbc\x8e\xef\xbc\x8fevil3.txt"),
+        (b"XXXXx.txt", b"\xf4\x90\x80\x80x.txt"),
+    ]
+    blob = build([(p.decode(), raw) for p, raw in bad])
+    for i, (p, raw) in enumerate(bad):
+        blob = set_utf8_flag(patch_name(blob, i, p, raw), i, True)
+    save("utf8bad.zip", blob)
+    # 259 bytes of a DOS host's name, most of them OEM box characters that become three
+    # bytes of UTF-8 each: the longest stored name at the engine's largest growth.
+    edge = "\u2591" * 60 + "/" + "\u2591" * 60 + "/" + "x" * 137
+    placeholder = edge.replace("\u2591", "X")
+    blob = build([(info(placeholder, system=0), b"oem edge")])
+    blob = patch_name(blob, 0, placeholder.encode(), edge.encode("cp437"))
+    save("oem259.zip", blob)
+
 
 # Archives with traditional PKWARE encryption are committed in encrypted/ rather than made
 # at build time: their 12-byte encryption headers are random, and a wrong password passes
@@ -390,6 +466,7 @@ def main():
     work = tempfile.mkdtemp()
     try:
         external(work)
+        unicode_names(work)
     finally:
         shutil.rmtree(work)
     with open(os.path.join(OUT, "stamp"), "w") as f:
