@@ -2,7 +2,8 @@
 // access and creation times; statfile is the engine's file-status query.
 //
 // Times come from the local extra field (0x5455, 0x5855, 0x000D blocks; see timeconv.cpp),
-// then from its NTFS block (0x000A, exact to 100 ns, as 7-Zip writes it), and otherwise
+// then from the NTFS block (0x000A, exact to 100 ns) of the local or else the central extra
+// field (7-Zip writes it only in the central one), and otherwise
 // from the DOS time stamp, which then serves as modification and access time
 // while the creation time stays the moment of extraction. On FAT-like volumes, which store
 // local time and convert with today's offset, fatadjust shifts each time so that the file
@@ -46,6 +47,10 @@ unsigned membertimes(MemberTimes* out) {
     }
     NtfsTimes exact;
     unsigned ntfs = ntfstimes(engine.extra, engine.extralength, &exact);
+    if (!(ntfs & kTimeModification)) {
+        exact = engine.member->ntfs;
+        ntfs = engine.member->ntfsflags;
+    }
     if (ntfs & kTimeModification) {
         out->modification = exactfiletime(exact.modification, fat);
         if (ntfs & kTimeAccess) out->access = exactfiletime(exact.access, fat);

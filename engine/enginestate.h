@@ -13,6 +13,7 @@
 #include "engine/engineui.h"
 #include "engine/inflate.h"
 #include "engine/inputcursor.h"
+#include "engine/timeconv.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 
@@ -197,6 +198,8 @@ struct MemberInfo {
     bool text;           // internal attributes bit 0
     bool volumelabel;
     bool hostattributes; // external attributes above 0xFFFF
+    NtfsTimes ntfs;      // the central NTFS block's times (7-Zip writes them only there)
+    unsigned ntfsflags;  // which of them are present (time flags)
 };
 
 // The end-of-central-directory record (after its signature).

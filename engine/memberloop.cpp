@@ -92,6 +92,7 @@ int acceptmember() {
     if (!(m->attributes & 0x10)) m->attributes |= 0x20;
     m->diskstart = c.diskstart;
     m->localoffset = c.localoffset;
+    m->ntfsflags = ntfstimes(engine.extra, engine.extralength, &m->ntfs);
     return 1;
 }
 

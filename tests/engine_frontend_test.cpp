@@ -301,6 +301,36 @@ TEST(FrontEndReasons, ExistingFileWithoutAnAnswerIsAnErrorNamingTheSwitches) {
     EXPECT_EQ(readfile(dir.path() / "dir" / "a.txt"), "mine");
 }
 
+// UTF-8 names reach a UTF-8 terminal as they are; a destination and a pattern typed in
+// UTF-8 work without conversion.
+TEST(FrontEndReasons, Utf8NamesListAndExtractAsTyped) {
+    Output list = orvsfx("list '" + fixture("python_utf8.zip") + "'");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.text.find("  caf\xC3\xA9.txt\n"), std::string::npos) << list.text;
+    EXPECT_NE(list.text.find("  \xCE\xB1\xCE\xB2\xCE\xB3.txt\n"), std::string::npos);
+    EXPECT_NE(
+        list.text.find("  \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E/\xE6\x96\x87\xE6\x9B\xB8.txt\n"),
+        std::string::npos);
+    TempDir dir;
+    std::string into = dir.str() + "/\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0";
+    Output out = orvsfx("extract -d '" + into + "' '" + fixture("python_utf8.zip") +
+                        "' 'Gr\xC3\xBC\xC3\x9F"
+                        "e/*'");
+    EXPECT_EQ(out.status, 0) << out.text;
+    EXPECT_EQ(readtree(into), (std::map<std::string, std::string>{{"Gr\xC3\xBC\xC3\x9F"
+                                                                   "e",
+                                                                   "<dir>"},
+                                                                  {"Gr\xC3\xBC\xC3\x9F"
+                                                                   "e/stra\xC3\x9F"
+                                                                   "e.txt",
+                                                                   "Gr\xC3\xBC\xC3\x9F"
+                                                                   "e/stra\xC3\x9F"
+                                                                   "e.txt"}}));
+    // Invalid bytes of a flagged name were replaced when it was read; the listing shows "_".
+    list = orvsfx("list '" + fixture("utf8bad.zip") + "'");
+    EXPECT_NE(list.text.find("  bad_.txt\n"), std::string::npos) << list.text;
+}
+
 TEST(FrontEndReasons, ControlCharactersOfNamesAreEscaped) {
     Output list = orvsfx("list '" + fixture("controlnames.zip") + "'");
     EXPECT_EQ(list.status, 0);

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <vector>
 
 using namespace enginetest;
 
@@ -187,5 +188,67 @@ TEST_F(ExtractedTimes, ReadOnlyAttributeAndTimes) {
     EXPECT_EQ(t.modification, kJan2020);
     EXPECT_EQ(readfile(dir->path() / "readonly.txt"), "attributes 0x21");
 }
+
+} // namespace
+
+namespace {
+
+// An NTFS block (0x000A): reserved u32, then attribute 1 of `size` bytes with three FILETIMEs.
+std::vector<unsigned char> ntfsblock(unsigned long long m, unsigned long long a,
+                                     unsigned long long c, unsigned size = 24) {
+    std::vector<unsigned char> b;
+    auto put = [&b](unsigned long long v, int n) {
+        for (int i = 0; i < n; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    put(0x000A, 2);
+    put(4 + 4 + size, 2);
+    put(0, 4);
+    put(1, 2);
+    put(size, 2);
+    put(m, 8);
+    put(a, 8);
+    put(c, 8);
+    b.resize(4 + 4 + 4 + size);
+    return b;
+}
+
+TEST(ExtraFieldTimes, NtfsBlockKeepsHundredNanoseconds) {
+    const unsigned long long m = 132223104001234567ull, a = m + 10, c = m - 10;
+    std::vector<unsigned char> field = {0x55, 0x70, 2, 0, 'x', 'y'}; // a foreign block first
+    std::vector<unsigned char> ntfs = ntfsblock(m, a, c);
+    field.insert(field.end(), ntfs.begin(), ntfs.end());
+    NtfsTimes t = {0, 0, 0};
+    EXPECT_EQ(ntfstimes(field.data(), static_cast<unsigned>(field.size()), &t), unsigned(kTimeAll));
+    EXPECT_EQ(t.modification, m);
+    EXPECT_EQ(t.access, a);
+    EXPECT_EQ(t.creation, c);
+    // A time stored as 0 is absent.
+    ntfs = ntfsblock(m, 0, 0);
+    EXPECT_EQ(ntfstimes(ntfs.data(), static_cast<unsigned>(ntfs.size()), &t),
+              unsigned(kTimeModification));
+    // An attribute too short for three times, or a block cut by the end of the field, gives none.
+    ntfs = ntfsblock(m, a, c, 16);
+    EXPECT_EQ(ntfstimes(ntfs.data(), static_cast<unsigned>(ntfs.size()), &t), 0u);
+    ntfs = ntfsblock(m, a, c);
+    EXPECT_EQ(ntfstimes(ntfs.data(), static_cast<unsigned>(ntfs.size() - 1), &t), 0u);
+    EXPECT_EQ(ntfstimes(nullptr, 0, &t), 0u);
+}
+
+#ifndef _WIN32
+// 7-Zip writes only NTFS times: the engine gives its files the same exact times 7-Zip does.
+TEST(ExtraFieldTimes, SevenZipTimesAreExact) {
+    TempDir ours, theirs;
+    RunRecord run = runengine(fixture("sevenzip_stored.zip"), ours.str());
+    ASSERT_EQ(run.result, kResultOk);
+    ASSERT_TRUE(sevenzipextract(fixture("sevenzip_stored.zip"), theirs.path()));
+    for (const char* name : {"top.txt", "docs/guide.txt", "docs/deep/blob.bin"}) {
+        struct stat a, b;
+        ASSERT_EQ(stat((ours.path() / name).c_str(), &a), 0) << name;
+        ASSERT_EQ(stat((theirs.path() / name).c_str(), &b), 0) << name;
+        EXPECT_EQ(a.st_mtim.tv_sec, b.st_mtim.tv_sec) << name;
+        EXPECT_EQ(a.st_mtim.tv_nsec, b.st_mtim.tv_nsec) << name;
+    }
+}
+#endif
 
 } // namespace

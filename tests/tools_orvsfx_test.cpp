@@ -186,6 +186,44 @@ TEST_F(Orvsfx, RawFlagBytesAndPromptStyles) {
     expectrefused(orvsfx(temp, build("bad.exe", "--flags-a 256 src")), 2, "--flags-a");
 }
 
+// A folder's non-ASCII names are written as UTF-8 with bit 11 (ASCII names without it),
+// and the package extracts to the same names; info shows what the stub writes on a
+// Windows-1252 system.
+TEST_F(Orvsfx, NonAsciiNamesRoundTripAsUtf8) {
+    const std::string names[] = {"plain.txt", "caf\xC3\xA9.txt", "\xCE\xB1\xCE\xB2.txt",
+                                 "\xE6\x97\xA5\xE6\x9C\xAC/\xD0\xB4.txt"};
+    for (const std::string& name : names) toolstest::writebytes(temp / ("src/" + name), name);
+    Outcome made = orvsfx(temp, build("utf8.exe", quote(temp / "src")));
+    ASSERT_EQ(made.status, 0) << made.err;
+    std::string package = toolstest::readbytes(temp / "utf8.exe");
+    for (const std::string& name : names) {
+        // General purpose flags sit 6 bytes into the local header, 8 into the central one.
+        size_t local = package.find("PK\x03\x04");
+        bool found = false;
+        for (; local != std::string::npos; local = package.find("PK\x03\x04", local + 1)) {
+            if (package.compare(local + 30, name.size(), name) != 0) continue;
+            unsigned flags = static_cast<unsigned char>(package[local + 6]) |
+                             static_cast<unsigned char>(package[local + 7]) << 8;
+            EXPECT_EQ((flags & 0x800) != 0, name != "plain.txt") << name;
+            found = true;
+        }
+        EXPECT_TRUE(found) << name;
+    }
+    Outcome extracted =
+        orvsfx(temp, "extract -d " + quote(temp / "out") + " " + quote(temp / "utf8.exe"));
+    ASSERT_EQ(extracted.status, 0) << extracted.err;
+    for (const std::string& name : names)
+        EXPECT_EQ(toolstest::readbytes(temp / ("out/" + name)), name) << name;
+    std::string out = info("utf8.exe");
+    EXPECT_NE(out.find("  caf\xC3\xA9.txt\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("  __.txt\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("warning: \"\xCE\xB1\xCE\xB2.txt\" holds characters that code page 1252 "
+                       "(Windows-1252) cannot hold (\xCE\xB1\xCE\xB2); the stub writes \"__.txt\""),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("caf\xC3\xA9.txt\" holds"), std::string::npos) << out;
+}
+
 // Names go as UTF-8; only characters that code page 1252 lacks are warned of, with the
 // name the stub writes on such a system.
 TEST_F(Orvsfx, LevelZeroStoresTheCommentIsKeptAndNamesOutsideTheCodePageAreWarnedOf) {

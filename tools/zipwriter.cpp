@@ -62,7 +62,7 @@ bool calendar(std::time_t t, bool utc, std::tm& fields) {
 #endif
 }
 
-bool isascii(const std::string& name) {
+bool asciionly(const std::string& name) {
     for (char c : name)
         if (static_cast<unsigned char>(c) >= 0x80) return false;
     return true;
@@ -161,7 +161,7 @@ void ZipWriter::add(const ZipMember& given) {
 
     std::string local;
     put32(local, kLocalSignature);
-    bool utf8 = !isascii(member.name);
+    bool utf8 = !asciionly(member.name);
     local += commonfields(method, encrypt, utf8, dostime, crc, stored.size(), member.data.size(),
                           member.name.size(), localextra.size());
     static_assert(kLocalHeaderSize == 4 + 26, "signature and the common fields");
