@@ -14,9 +14,8 @@
 
 namespace {
 
-struct MemberTimes {
-    unsigned long long modification, access, creation;
-};
+// Indices of the three times.
+enum { kModification = 0, kAccess = 1, kCreation = 2 };
 
 unsigned long long tofiletime(unsigned seconds, bool fat) {
     unsigned long long ft = unixtofiletime(seconds);
@@ -34,15 +33,17 @@ unsigned long long exactfiletime(unsigned long long ft, bool fat) {
     return ft;
 }
 
-unsigned membertimes(MemberTimes* out) {
+} // namespace
+
+unsigned membertimes(unsigned long long out[3]) {
     bool fat = isfatvolume(engine.filename) != 0;
     ExtTimes times;
     unsigned flags =
         exttimes(engine.extra, engine.extralength, false, engine.local.dostime, &times);
     if (flags & kTimeModification) {
-        out->modification = tofiletime(times.modification, fat);
-        if (flags & kTimeAccess) out->access = tofiletime(times.access, fat);
-        if (flags & kTimeCreation) out->creation = tofiletime(times.creation, fat);
+        out[kModification] = tofiletime(times.modification, fat);
+        if (flags & kTimeAccess) out[kAccess] = tofiletime(times.access, fat);
+        if (flags & kTimeCreation) out[kCreation] = tofiletime(times.creation, fat);
         return flags;
     }
     NtfsTimes exact;
@@ -52,23 +53,29 @@ unsigned membertimes(MemberTimes* out) {
         ntfs = engine.member->ntfsflags;
     }
     if (ntfs & kTimeModification) {
-        out->modification = exactfiletime(exact.modification, fat);
-        if (ntfs & kTimeAccess) out->access = exactfiletime(exact.access, fat);
-        if (ntfs & kTimeCreation) out->creation = exactfiletime(exact.creation, fat);
+        out[kModification] = exactfiletime(exact.modification, fat);
+        if (ntfs & kTimeAccess) out[kAccess] = exactfiletime(exact.access, fat);
+        if (ntfs & kTimeCreation) out[kCreation] = exactfiletime(exact.creation, fat);
         return ntfs;
     }
-    out->modification = tofiletime(dostimetounix(engine.local.dostime), fat);
-    out->access = out->modification;
+    out[kModification] = tofiletime(dostimetounix(engine.local.dostime), fat);
+    out[kAccess] = out[kModification];
     return kTimeModification | kTimeAccess;
 }
 
-} // namespace
+void reportdone(int folder) {
+    if (!engine.ui || !engine.ui->memberdone) return;
+    unsigned long long times[3] = {0, 0, 0};
+    unsigned flags = membertimes(times);
+    const MemberInfo* m = engine.member;
+    engine.ui->memberdone(engine.filename, folder, m->host, m->external, times, flags);
+}
 
 void closeoutput() {
     platform::closefile(engine.output);
     engine.output = nullptr;
-    MemberTimes times = {0, 0, 0};
-    unsigned flags = membertimes(&times);
+    unsigned long long times[3] = {0, 0, 0};
+    unsigned flags = membertimes(times);
     platform::File* file = platform::opentimes(engine.filename);
     unsigned attributes = engine.member->attributes & 0x7F;
     if (attributes & ~0x20u) {
@@ -83,12 +90,13 @@ void closeoutput() {
     }
     if (flags & kTimeAll) {
         int error =
-            platform::setfiletimes(file, (flags & kTimeCreation) ? &times.creation : nullptr,
-                                   (flags & kTimeAccess) ? &times.access : nullptr,
-                                   (flags & kTimeModification) ? &times.modification : nullptr);
+            platform::setfiletimes(file, (flags & kTimeCreation) ? &times[kCreation] : nullptr,
+                                   (flags & kTimeAccess) ? &times[kAccess] : nullptr,
+                                   (flags & kTimeModification) ? &times[kModification] : nullptr);
         if (error != 0) sendmessage(kMsgInfo, "\nSetFileTime failed: %d\n", error);
     }
     platform::closefile(file);
+    reportdone(0);
 }
 
 int statfile(const char* path, platform::PathStatus* status) {

@@ -198,6 +198,7 @@ struct MemberInfo {
     bool text;           // internal attributes bit 0
     bool volumelabel;
     bool hostattributes; // external attributes above 0xFFFF
+    unsigned external;   // the external attributes as stored
     NtfsTimes ntfs;      // the central NTFS block's times (7-Zip writes them only there)
     unsigned ntfsflags;  // which of them are present (time flags)
 };
@@ -404,6 +405,11 @@ int isfatvolume(const char* path);
 
 // Closing and file status (closeoutput.cpp).
 void closeoutput();
+// The current member's times as FILETIMEs (modification, access, creation) for the output
+// path in the file-name buffer; returns the time flags of those set.
+unsigned membertimes(unsigned long long times[3]);
+// Hands the current member's output path to EngineUi::memberdone, when there is one.
+void reportdone(int folder);
 int statfile(const char* path, platform::PathStatus* status);
 // The same for an output path, without following a link in its last component: a link,
 // junction or reparse point there is reported as kPathLink.

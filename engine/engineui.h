@@ -52,4 +52,13 @@ struct EngineUi {
     // EngineReason, the result code it gives and a system error code (0: none). Null: not
     // reported. The stub's dialogs leave it null and show the run's result code only.
     void (*reportfailure)(int reason, int result, const char* member, int syserror);
+
+    // Called after a member's file has been written and closed (folder 0), or after a folder
+    // member's folder has been created (folder 1), with what its central header says: the
+    // host system (the high byte of "version made by") and the external attributes (whose
+    // high 16 bits hold a Unix host's mode), and its times as FILETIMEs in the order
+    // modification, access, creation with the time flags of those that are valid. Null: not
+    // called. The stub's dialogs leave it null; orvsfx gives Unix modes and folder times.
+    void (*memberdone)(const char* path, int folder, unsigned host, unsigned external,
+                       const unsigned long long* times, unsigned timeflags);
 };

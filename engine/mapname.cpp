@@ -182,6 +182,7 @@ int mapdirectorymember(int status) {
             sendmessage(kMsgWarn, "\nwarning (%d): could not set file attributes for %s\n", error,
                         engine.filename);
     }
+    reportdone(1);
     return kMapCreatedDir | carry;
 }
 

@@ -88,6 +88,7 @@ int acceptmember() {
         memberfailure(kReasonNewerVersion, kResultNewerVersion);
         return 0;
     }
+    m->external = c.external;
     m->attributes = c.external & 0xFF;
     if (!(m->attributes & 0x10)) m->attributes |= 0x20;
     m->diskstart = c.diskstart;

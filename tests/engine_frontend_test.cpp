@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <sstream>
 #include <stdio.h>
 #include <sys/wait.h>
@@ -329,6 +331,31 @@ TEST(FrontEndReasons, Utf8NamesListAndExtractAsTyped) {
     // Invalid bytes of a flagged name were replaced when it was read; the listing shows "_".
     list = orvsfx("list '" + fixture("utf8bad.zip") + "'");
     EXPECT_NE(list.text.find("  bad_.txt\n"), std::string::npos) << list.text;
+}
+
+// Members of a Unix host keep their permission bits (execute included) but never
+// set-user-id; a link entry becomes a plain file holding its target; folders get their
+// stored times after their contents are written.
+TEST(FrontEndReasons, UnixModesAndFolderTimes) {
+    TempDir dir;
+    Output out = orvsfx("extract -d '" + dir.str() + "' '" + fixture("unix_modes.zip") + "'");
+    EXPECT_EQ(out.status, 0) << out.text;
+    auto mode = [&dir](const char* name) {
+        struct stat st;
+        return lstat((dir.path() / name).c_str(), &st) == 0 ? st.st_mode : 0u;
+    };
+    EXPECT_EQ(mode("bin/run.sh"), S_IFREG | 0755u);
+    EXPECT_EQ(mode("bin/setuid"), S_IFREG | 0755u);
+    EXPECT_EQ(mode("bin/inner/ro.txt"), S_IFREG | 0444u);
+    EXPECT_EQ(mode("plain.txt"), S_IFREG | 0644u);
+    EXPECT_EQ(mode("bin/link"), S_IFREG | 0777u);
+    EXPECT_EQ(readfile(dir.path() / "bin" / "link"), "/etc/passwd");
+    struct stat st;
+    ASSERT_EQ(stat((dir.path() / "bin" / "inner").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1500000000);
+    ASSERT_EQ(stat((dir.path() / "bin").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1400000000);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
 }
 
 TEST(FrontEndReasons, ControlCharactersOfNamesAreEscaped) {

@@ -11,11 +11,16 @@
 // the terminal as they are, with control characters and invalid bytes escaped; paths and
 // patterns on the command line are UTF-8 already and go to the engine unchanged.
 //
+// Extracted members made on Unix hosts get the permission bits of their stored mode (so
+// execute bits survive), never set-user-id or set-group-id bits, and never become links;
+// folders get their mode and stored times once the run has written their contents.
+//
 // Every failure the engine reports (EngineUi::reportfailure) becomes one line
 // "orvsfx: ARCHIVE: MEMBER: reason" on standard error; a run that ends badly without any
 // reported failure still gets a line with its result code.
 #include "engine/runrequest.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/utf8.h"
 #include "tools/builderror.h"
 #include "tools/commands.h"
@@ -25,11 +30,21 @@
 #include <cstring>
 #include <fnmatch.h>
 #include <set>
+#include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace {
+
+// A folder member created by the run, finished once everything inside it is written.
+struct DoneFolder {
+    std::string path;
+    unsigned mode; // Unix permission bits, or kNoMode
+    unsigned long long times[3];
+    unsigned timeflags;
+};
+const unsigned kNoMode = ~0u;
 
 // What a run is for.
 enum class Mode { kList, kTest, kExtract };
@@ -55,6 +70,7 @@ struct FrontEnd {
     bool utf8pending = false;       // the UTF-8 form is the next password for this member
     std::set<std::string> reported; // failure lines already printed (both passes report)
     int worst = 0; // the worst result of a failure the front-end found or was told of
+    std::vector<DoneFolder> folders; // folder members created, in order
 };
 FrontEnd* current = nullptr;
 
@@ -281,6 +297,41 @@ int terminalinput(EngineState*, char* answer, unsigned size) {
     return static_cast<int>(std::strlen(answer));
 }
 
+// Members made on Unix hosts keep their mode in the high 16 bits of the external
+// attributes. Only the permission bits are given: never set-user-id, set-group-id or sticky,
+// and never a file type: the engine writes a link entry as a plain file holding its target.
+unsigned unixpermissions(unsigned host, unsigned external) {
+    const unsigned kUnixHost = 3, kPermissions = 0777;
+    unsigned mode = external >> 16;
+    return host == kUnixHost && mode != 0 ? mode & kPermissions : kNoMode;
+}
+
+void memberdone(const char* path, int folder, unsigned host, unsigned external,
+                const unsigned long long* times, unsigned timeflags) {
+    unsigned mode = unixpermissions(host, external);
+    if (folder) {
+        // A folder's mode and times wait for its contents: a read-only folder could not
+        // take them, and every file written inside would change its time.
+        current->folders.push_back({path, mode, {times[0], times[1], times[2]}, timeflags});
+        return;
+    }
+    if (mode != kNoMode) chmod(path, mode);
+}
+
+// Gives the folders their modes and stored times, innermost (latest created) first.
+void finishfolders(FrontEnd& frontend) {
+    for (auto f = frontend.folders.rbegin(); f != frontend.folders.rend(); ++f) {
+        if (f->mode != kNoMode) chmod(f->path.c_str(), f->mode);
+        platform::File* folder = platform::opentimes(f->path.c_str());
+        if (!folder) continue;
+        platform::setfiletimes(folder, nullptr,
+                               (f->timeflags & kTimeAccess) ? &f->times[1] : nullptr,
+                               (f->timeflags & kTimeModification) ? &f->times[0] : nullptr);
+        platform::closefile(folder);
+    }
+    frontend.folders.clear();
+}
+
 // Runs the engine once; a selection from a list that chooses nothing walks the directory.
 int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
     EngineUi ui = {};
@@ -295,6 +346,7 @@ int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
     ui.text = frontend.text;
     ui.textsize = sizeof frontend.text;
     ui.reportfailure = reportfailure;
+    if (action == kRunExtract) ui.memberdone = memberdone;
     RunRequest request = {};
     request.archivepath = frontend.archive.c_str();
     request.destination = frontend.destination.empty() ? nullptr : frontend.destination.c_str();
@@ -309,6 +361,7 @@ int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
     initengine();
     current = &frontend;
     int result = runarchive(&request);
+    finishfolders(frontend);
     current = nullptr;
     if (frontend.terminal && selection == kRunAll) std::fprintf(stderr, "\n");
     return result;

@@ -419,6 +419,26 @@ def unicode_names(workdir):
     save("oem259.zip", blob)
 
 
+def unix_modes(workdir):
+    """bsdtar over a tree with execute, set-user-id and read-only modes, a symbolic link and
+    folders with stored times."""
+    tree = os.path.join(workdir, "modes")
+    os.makedirs(os.path.join(tree, "bin", "inner"))
+    for name, mode in (("bin/run.sh", 0o755), ("bin/setuid", 0o4755), ("bin/inner/ro.txt", 0o444),
+                       ("plain.txt", 0o644)):
+        with open(os.path.join(tree, name), "wb") as f:
+            f.write(name.encode())
+        os.chmod(os.path.join(tree, name), mode)
+    os.symlink("/etc/passwd", os.path.join(tree, "bin", "link"))
+    os.utime(os.path.join(tree, "bin", "inner"), (1500000000, 1500000000))
+    os.utime(os.path.join(tree, "bin"), (1400000000, 1400000000))
+    path = os.path.abspath(os.path.join(OUT, "unix_modes.zip"))
+    if os.path.exists(path):
+        os.remove(path)
+    subprocess.run(["bsdtar", "--format", "zip", "-cf", path, "bin", "plain.txt"], cwd=tree,
+                   check=True)
+
+
 # Archives with traditional PKWARE encryption are committed in encrypted/ rather than made
 # at build time: their 12-byte encryption headers are random, and a wrong password passes
 # the one-byte check with a chance of 1 in 256, which would make the tests that try wrong
@@ -467,6 +487,7 @@ def main():
     try:
         external(work)
         unicode_names(work)
+        unix_modes(work)
     finally:
         shutil.rmtree(work)
     with open(os.path.join(OUT, "stamp"), "w") as f:
