@@ -41,7 +41,7 @@ enum : std::uint32_t {
     kVersionNeededLimit = 21,
     kVersionStored = 10,
     kVersionDeflate = 20,
-    kVersionMadeBy = 20, // high byte 0: MS-DOS/FAT host, so DOS attributes and OEM names
+    kVersionMadeBy = 20, // high byte 0: MS-DOS/FAT host, so DOS attributes (UTF-8 names: bit 11)
     kPackageSizeLimit = 0x7FFFFFFF,
 };
 

@@ -15,8 +15,8 @@
 
 namespace {
 
-// The most ANSI bytes one character becomes (double-byte code pages).
-enum { kAnsiLongest = 2 };
+// The most ANSI bytes one character becomes (4 where the ANSI code page is UTF-8).
+enum { kAnsiLongest = platform::kUtf8Longest };
 
 // Name text being written into a buffer of `size` bytes, cut at a character boundary.
 struct NameOut {
@@ -45,8 +45,11 @@ unsigned ansiform(unsigned cp, char* bytes) {
         wide[0] = static_cast<WCHAR>(cp);
     }
     BOOL defaulted = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, units, bytes, kAnsiLongest, "_",
-                                &defaulted);
+    // A system whose ANSI code page is UTF-8 holds every character and takes neither a
+    // default character nor the best-fit flag.
+    bool utf8 = GetACP() == CP_UTF8;
+    int n = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, units, bytes,
+                                kAnsiLongest, utf8 ? nullptr : "_", utf8 ? nullptr : &defaulted);
     bool ascii = n == 1 && static_cast<unsigned char>(bytes[0]) < 0x80;
     if (n <= 0 || defaulted || (cp >= 0x80 && ascii)) {
         bytes[0] = platform::kNameReplacement;
