@@ -148,6 +148,17 @@ TEST(Utf8Archives, InvalidAndOverlongNamesStayInsideWithUnderscores) {
                                             "____x.txt"}));
 }
 
+// The local header decides the name that is written, the central one the name that is
+// listed: when their encodings disagree the names differ and the member is refused.
+TEST(Utf8Archives, LocalAndCentralFlagsMustAgree) {
+    ContainedRun run = runcontained(fixture("utf8localflag.zip"));
+    EXPECT_EQ(run.record.result, kResultArchiveError);
+    EXPECT_TRUE(run.record.hasfailure(kReasonNameMismatch, "caf\xC3\xA9.txt"));
+    EXPECT_EQ(run.tree.count("caf\xC3\xA9.txt") + run.tree.count("caf\xC3\x83\xC2\xA9.txt"), 0u);
+    EXPECT_EQ(run.tree.count("\xCE\xB1\xCE\xB2\xCE\xB3.txt"), 1u);
+    EXPECT_TRUE(run.outside.empty());
+}
+
 // The longest stored name of a DOS host, made of characters that grow to three bytes each.
 TEST(Utf8Archives, LongestOemNameGrowsWithoutBeingCut) {
     TempDir dir;

@@ -354,11 +354,12 @@ def unicodepath(utf8, raw):
     return struct.pack("<HH", 0x7075, len(data)) + data
 
 
-def set_utf8_flag(blob, index, on):
-    """Sets or clears general purpose bit 11 of member `index` in both of its headers."""
+def set_utf8_flag(blob, index, on, central_too=True):
+    """Sets or clears general purpose bit 11 of member `index` in its local header and,
+    unless told otherwise, in its central one."""
     b = bytearray(blob)
     central = central_entries(blob)[index]
-    for at in (central + 8, local_of(blob, central) + 6):
+    for at in ((central + 8,) if central_too else ()) + (local_of(blob, central) + 6,):
         flags = struct.unpack_from("<H", b, at)[0]
         struct.pack_into("<H", b, at, (flags | 0x800) if on else (flags & ~0x800))
     return bytes(b)
@@ -368,6 +369,9 @@ def unicode_names(workdir):
     """UTF-8 names from Python's zipfile (bit 11), 7-Zip, bsdtar and the Info-ZIP Unicode
     path field; invalid UTF-8 made by byte patches; a DOS-host name at the length limit."""
     save("python_utf8.zip", build([(n, n.encode()) for n in UNICODE_NAMES]))
+    # The first member's local header says its name is not UTF-8, the central one says it is.
+    save("utf8localflag.zip", set_utf8_flag(build([(n, n.encode()) for n in UNICODE_NAMES]),
+                                            0, False, central_too=False))
     tree = os.path.join(workdir, "unicode")
     for n in UNICODE_NAMES:
         os.makedirs(os.path.dirname(os.path.join(tree, n)), exist_ok=True)
