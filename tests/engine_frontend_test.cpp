@@ -328,6 +328,15 @@ TEST(FrontEndReasons, Utf8NamesListAndExtractAsTyped) {
                                                                    "Gr\xC3\xBC\xC3\x9F"
                                                                    "e/stra\xC3\x9F"
                                                                    "e.txt"}}));
+    Output warnings = orvsfxerrors("list '" + fixture("python_utf8.zip") + "'");
+    EXPECT_EQ(warnings.status, 0);
+    EXPECT_NE(warnings.text.find(line(fixture("python_utf8.zip"),
+                                      "\xCE\xB1\xCE\xB2\xCE\xB3.txt: warning: characters that "
+                                      "code page 1252 (Windows-1252) cannot hold "
+                                      "(\xCE\xB1\xCE\xB2\xCE\xB3); the stub writes ___.txt")),
+              std::string::npos)
+        << warnings.text;
+    EXPECT_EQ(warnings.text.find("caf\xC3\xA9"), std::string::npos) << warnings.text;
     // Invalid bytes of a flagged name were replaced when it was read; the listing shows "_".
     list = orvsfx("list '" + fixture("utf8bad.zip") + "'");
     EXPECT_NE(list.text.find("  bad_.txt\n"), std::string::npos) << list.text;

@@ -23,6 +23,7 @@
 #include "platform/files.h"
 #include "platform/utf8.h"
 #include "tools/builderror.h"
+#include "tools/codepage.h"
 #include "tools/commands.h"
 
 #include <cerrno>
@@ -263,6 +264,30 @@ int choosemember(const char* name) {
     return item;
 }
 
+// True when the engine read the current central name as UTF-8: bit 11, or an Info-ZIP
+// Unicode path field (0x7075) in the extra field.
+bool utf8entry() {
+    if (engine.central.flags & kFlagUtf8) return true;
+    for (unsigned at = 0; engine.extra && at + 4 <= engine.extralength;) {
+        const unsigned char* p = engine.extra + at;
+        if ((p[0] | p[1] << 8) == 0x7075) return true;
+        at += 4 + (p[2] | p[3] << 8);
+    }
+    return false;
+}
+
+// A UTF-8 name with characters that code page 1252 lacks is written otherwise by the stub
+// on such a system; list says so, with the name the stub writes.
+void warnifnotwestern(const char* name) {
+    std::string lost;
+    std::string written = stubname(name, westerncodepage(), &lost);
+    if (lost.empty() || !utf8entry()) return;
+    printfailure(shown(name),
+                 "warning: characters that code page 1252 (Windows-1252) cannot hold (" + lost +
+                     "); the stub writes " + shown(written.c_str()),
+                 kResultOk);
+}
+
 // In the first pass every entry offered for choice is listed; none is chosen.
 int finditem(const char* name) {
     if (!current->listing) return choosemember(name);
@@ -273,6 +298,7 @@ int finditem(const char* name) {
         std::printf("%04u-%02u-%02u %02u:%02u:%02u %12u %12u %08x  %s\n", (date >> 9) + 1980,
                     (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2,
                     c.uncompressedsize, c.compressedsize, c.crc, shown(name).c_str());
+        warnifnotwestern(name);
     }
     current->total += engine.central.uncompressedsize;
     return -1;
