@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct CodePage {
     unsigned number;     // 1252
@@ -30,3 +31,10 @@ std::string encodeansi(const std::string& text, const CodePage& page, const std:
 
 // The inverse for display: bytes of the code page as UTF-8; undefined bytes become U+FFFD.
 std::string decodeansi(const std::string& bytes, const CodePage& page);
+
+// text (UTF-8) as its characters; refuses invalid UTF-8 with "<what>: character N is not
+// valid UTF-8". Version resources hold UTF-16, into which every character fits.
+std::vector<char32_t> decodeutf8text(const std::string& text, const std::string& what);
+
+// UTF-16 (version resources) as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string utf16toutf8(const std::u16string& text);
