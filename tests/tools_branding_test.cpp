@@ -264,14 +264,8 @@ TEST_F(Branded, ABrandedPackageSignsAndVerifies) {
     if (!have("osslsigncode") || !have("openssl"))
         GTEST_SKIP() << "osslsigncode or openssl is not installed";
     ASSERT_EQ(build("p.exe", "--icon " + quote(temp / "brand.ico") + " " + kAllFlags).status, 0);
-    ASSERT_EQ(shell(temp, "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=Orvandel-Test "
-                          "-days 2 -keyout " +
-                              quote(temp / "key.pem") + " -out " + quote(temp / "cert.pem"))
-                  .status,
-              0);
-    Outcome signing = shell(temp, "osslsigncode sign -certs " + quote(temp / "cert.pem") +
-                                      " -key " + quote(temp / "key.pem") + " -in " +
-                                      quote(temp / "p.exe") + " -out " + quote(temp / "s.exe"));
+    ASSERT_EQ(makecertificate(temp).status, 0);
+    Outcome signing = signpackage(temp, "p.exe", "s.exe");
     ASSERT_EQ(signing.status, 0) << signing.out << signing.err;
     Outcome verify = shell(temp, "osslsigncode verify -CAfile " + quote(temp / "cert.pem") +
                                      " -in " + quote(temp / "s.exe"));
@@ -355,11 +349,11 @@ TEST_F(Branded, BadIconsAreRefused) {
 }
 
 TEST_F(Branded, AnIconTooLargeForTheStubWindowIsRefusedAtTheEdge) {
-    // The branded stub grows in steps of the file alignment (512): find the largest image that
-    // still fits under the limit, then one that passes it.
+    // The branded stub grows in steps of the file alignment (512): images growing by 64 bytes
+    // reach the largest stub under the limit (95,232 bytes), then the first one past it.
     PeImage pe = readpeimage(stub);
     std::size_t fit = 0;
-    for (std::size_t size = kStubSizeLimit - stub.size() - 1024;; size += 8) {
+    for (std::size_t size = kStubSizeLimit - stub.size() - 1024;; size += 64) {
         toolstest::writebytes(temp / "big.ico", oneimageicon(size));
         ::Branding b;
         b.icon = temp / "big.ico";
@@ -522,6 +516,41 @@ TEST(BrandingPieces, ResourceNamesSortBeforeIdsAndRoundTrip) {
         ADD_FAILURE() << "a resource given twice was read";
     } catch (const BuildError& e) {
         EXPECT_STREQ(e.what(), "it holds resource 3/1 twice in one language");
+    }
+}
+
+TEST(BrandingPieces, AnIconFileHoldsUpTo64Images) {
+    auto iconof = [](unsigned count) {
+        std::string icon;
+        put16(icon, 0);
+        put16(icon, 1);
+        put16(icon, count);
+        std::string image = "\x89PNG\r\n\x1a\n";
+        for (unsigned i = 0; i < count; ++i) {
+            icon += {16, 16, 0, 0};
+            put16(icon, 1);
+            put16(icon, 32);
+            put32(icon, static_cast<std::uint32_t>(image.size()));
+            put32(icon, kIconHeaderSize + count * kIconEntrySize + i * image.size());
+        }
+        for (unsigned i = 0; i < count; ++i) icon += image;
+        return icon;
+    };
+    EXPECT_EQ(parseiconfile(iconof(kIconImageLimit), "64.ico").size(), 64u);
+    EXPECT_THROW(parseiconfile(iconof(kIconImageLimit + 1), "65.ico"), BuildError);
+}
+
+TEST(BrandingPieces, ASectionHoldsUpTo4096Resources) {
+    std::vector<Resource> resources;
+    for (unsigned id = 1; id <= kResourceLimit; ++id)
+        resources.push_back({ResourceKey::number(10), ResourceKey::number(id), 0, 0, "x"});
+    EXPECT_EQ(readresources(writeresources(resources, 0x1000), 0x1000).size(), 4096u);
+    resources.push_back({ResourceKey::number(10), ResourceKey::number(9999), 0, 0, "x"});
+    try {
+        readresources(writeresources(resources, 0x1000), 0x1000);
+        ADD_FAILURE() << "4097 resources were read";
+    } catch (const BuildError& e) {
+        EXPECT_STREQ(e.what(), "it holds more than 4096 resources");
     }
 }
 
