@@ -449,6 +449,36 @@ TEST_F(Branded, AStubWithDamagedResourcesIsRefusedWithTheReason) {
     }
 }
 
+// Any byte of the headers or of the resource tree changed, and the stub cut at any length:
+// reading and branding end with a result or a BuildError, never outside the buffers (the
+// sanitizers of the host build watch every read).
+TEST_F(Branded, DamagedOrCutStubsNeverReadOutsideTheirBytes) {
+    PeImage pe = readpeimage(stub);
+    const PeSection& rsrc = pe.sections[resourcesection(pe)];
+    ::Branding b;
+    b.company = "X";
+    b.executionlevel = "highestAvailable";
+    auto survive = [&](const std::string& image, std::size_t at) {
+        try {
+            readbranding(image);
+            brandstub(image, "s.exe", b);
+        } catch (const BuildError&) {
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "at " << at << ": " << e.what();
+        }
+    };
+    std::vector<std::size_t> offsets;
+    for (std::size_t at = 0; at < 0x200; ++at) offsets.push_back(at);
+    for (std::size_t at = 0; at < 0x300; ++at) offsets.push_back(rsrc.rawoffset + at);
+    for (std::size_t at : offsets)
+        for (char value : {'\0', '\x7F', '\xFF'}) {
+            std::string copy = stub;
+            copy[at] = value;
+            survive(copy, at);
+        }
+    for (std::size_t size = 0; size < stub.size(); size += 61) survive(stub.substr(0, size), size);
+}
+
 // --- the pieces ---
 
 TEST(BrandingPieces, VersionInfoRoundTrips) {
@@ -551,6 +581,32 @@ TEST(BrandingPieces, ASectionHoldsUpTo4096Resources) {
         ADD_FAILURE() << "4097 resources were read";
     } catch (const BuildError& e) {
         EXPECT_STREQ(e.what(), "it holds more than 4096 resources");
+    }
+}
+
+TEST(BrandingPieces, DirectoriesSharedByManyEntriesEndTheWalk) {
+    // 200 types that all lead to one name directory of 200 names, which all lead to one empty
+    // language directory: 40,200 entries for no resource at all.
+    const unsigned kFan = 200;
+    auto directory = [](std::string& out, unsigned entries, std::uint32_t target) {
+        out.append(12, '\0');
+        put16(out, 0);
+        put16(out, entries);
+        for (unsigned id = 1; id <= entries; ++id) {
+            put32(out, id);
+            put32(out, kResourceHighBit | target);
+        }
+    };
+    std::string section;
+    std::uint32_t names = kResourceDirectorySize + kFan * kResourceEntrySize;
+    directory(section, kFan, names);
+    directory(section, kFan, names + names);
+    directory(section, 0, 0);
+    try {
+        readresources(section, 0x1000);
+        ADD_FAILURE() << "the walk did not end";
+    } catch (const BuildError& e) {
+        EXPECT_STREQ(e.what(), "its resource tree has more entries than 4096 resources need");
     }
 }
 

@@ -8,6 +8,8 @@
 #include "tools/littleendian.h"
 #include "tools/stubcheck.h"
 
+#include <algorithm>
+
 namespace {
 
 bool poweroftwo(std::uint32_t v) {
@@ -106,9 +108,9 @@ int resourcesection(const PeImage& pe) {
 }
 
 std::string sectionbytes(const std::string& image, const PeSection& section) {
-    std::string bytes = image.substr(section.rawoffset, section.rawsize);
-    bytes.resize(section.virtualsize, '\0');
-    return bytes;
+    std::uint32_t size =
+        section.virtualsize == 0 ? section.rawsize : std::min(section.rawsize, section.virtualsize);
+    return image.substr(section.rawoffset, size);
 }
 
 std::string replaceresources(const std::string& image, const PeImage& pe,

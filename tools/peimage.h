@@ -71,8 +71,8 @@ PeImage readpeimage(const std::string& image);
 // -1 when the image has no resources. Throws BuildError(reason) when it lies elsewhere.
 int resourcesection(const PeImage& pe);
 
-// The resource section's bytes as the loader maps them (raw data, zero-filled up to its
-// virtual size).
+// The bytes the file holds for a section: its raw data, cut at its virtual size (the zeros
+// the loader adds behind the raw data hold no resources a linker writes).
 std::string sectionbytes(const std::string& image, const PeSection& section);
 
 // image with its resource section replaced by resources (built for the section's unchanged

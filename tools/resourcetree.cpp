@@ -18,10 +18,15 @@ const char* const kLevelNames[] = {"type", "name", "language"};
 const int kLevels = 3;
 static_assert(sizeof kLevelNames / sizeof kLevelNames[0] == kLevels, "one name per level");
 
+// A tree of kResourceLimit resources has at most that many entries on each level; more can
+// only come from directories that several entries share, which could make the walk endless.
+const std::size_t kEntryVisitLimit = std::size_t(kResourceLimit) * kLevels;
+
 struct TreeReader {
     const std::string& section;
     std::uint32_t rva;
     std::vector<Resource>& out;
+    std::size_t visited = 0;
 
     void need(std::uint64_t at, std::uint64_t size, const std::string& what) const {
         if (at > section.size() || size > section.size() - at)
@@ -62,6 +67,9 @@ struct TreeReader {
         need(at + kResourceDirectorySize, count * kResourceEntrySize,
              std::string("the ") + kLevelNames[level] + " directory's entries");
         for (std::uint64_t i = 0; i < count; ++i) {
+            if (++visited > kEntryVisitLimit)
+                throw BuildError("its resource tree has more entries than " +
+                                 std::to_string(int(kResourceLimit)) + " resources need");
             std::size_t entry = at + kResourceDirectorySize + i * kResourceEntrySize;
             std::uint32_t name = get32(section, entry), target = get32(section, entry + 4);
             bool subdirectory = (target & kResourceHighBit) != 0;
