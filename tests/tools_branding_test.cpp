@@ -419,6 +419,9 @@ TEST_F(Branded, AStubWithDamagedResourcesIsRefusedWithTheReason) {
          "its resource directory does not begin a section"},
         {damaged(header + 20, static_cast<std::uint32_t>(stub.size())),
          "its section .rsrc runs past the end of the file"},
+        {damaged(pe.table + kSectionHeaderSize + 20, pe.sections.back().rawoffset),
+         "its headers and the sections before its resource section do not all lie in front of "
+         "it in the file"},
         {damaged(pe.optional + kOptionalDirectoryCount, 3),
          "its optional header holds 3 data directories, not 6 to 16"},
         {damaged(pe.optional + kOptionalFileAlignment, 300),
@@ -434,6 +437,21 @@ TEST_F(Branded, AStubWithDamagedResourcesIsRefusedWithTheReason) {
                              quote(temp / "x.exe") + " --company X " + quote(temp / "src"));
         expectmessage(run, 1, "the stub " + temp / "bad.exe" + " cannot be branded: " + c.reason);
         EXPECT_FALSE(toolstest::fs::exists(temp / "x.exe"));
+    }
+    // An icon group of another type than 1 (icons).
+    std::vector<Resource> resources =
+        readresources(sectionbytes(stub, pe.sections[r]), pe.sections[r].virtualaddress);
+    const Resource* group = findresource(resources, ResourceKey::number(kResourceGroupIcon),
+                                         ResourceKey::text("MNICON"));
+    ASSERT_NE(group, nullptr);
+    ::Branding withicon;
+    withicon.icon = temp / "brand.ico";
+    try {
+        brandstub(damaged(stub.find(group->data), 0x00020000), "s.exe", withicon);
+        ADD_FAILURE() << "a group of cursors was taken for icons";
+    } catch (const BuildError& e) {
+        EXPECT_STREQ(e.what(), "the stub s.exe cannot be branded: its icon group MNICON: it does "
+                               "not begin with an icon header (0, 1, count)");
     }
     // Behind the resource section a section other than .reloc cannot move.
     std::string renamed = damaged(

@@ -76,8 +76,14 @@ std::string groupof(const std::vector<IconImage>& images, const std::vector<unsi
 }
 
 // The RT_ICON ids a group refers to.
-std::vector<unsigned> groupids(const std::string& group) {
-    unsigned count = iconcount(group, kGroupEntrySize);
+std::vector<unsigned> groupids(const Resource& resource) {
+    const std::string& group = resource.data;
+    unsigned count = 0;
+    try {
+        count = iconcount(group, kGroupEntrySize);
+    } catch (const BuildError& e) {
+        throw BuildError("its icon group " + resource.name.shown() + ": " + e.what());
+    }
     std::vector<unsigned> ids;
     for (unsigned i = 0; i < count; ++i)
         ids.push_back(get16(group, kIconHeaderSize + i * kGroupEntrySize + 12));
@@ -87,12 +93,12 @@ std::vector<unsigned> groupids(const std::string& group) {
 void replaceicon(std::vector<Resource>& resources, const std::vector<IconImage>& images) {
     Resource* group = findresource(resources, kGroupType, kIconGroup);
     if (!group) throw BuildError("it has no icon group MNICON to replace");
-    std::vector<unsigned> old = groupids(group->data);
+    std::vector<unsigned> old = groupids(*group);
     unsigned language = group->language;
     std::set<unsigned> kept; // ids other groups use
     for (const Resource& r : resources)
         if (r.type == kGroupType && !(r.name == kIconGroup))
-            for (unsigned id : groupids(r.data)) kept.insert(id);
+            for (unsigned id : groupids(r)) kept.insert(id);
     std::vector<Resource> others;
     for (Resource& r : resources)
         if (!(r.type == kIconType && !r.name.named && !kept.count(r.name.id) &&
@@ -246,7 +252,7 @@ BrandingInfo readbranding(const std::string& image) {
     std::vector<Resource> resources =
         readresources(sectionbytes(image, section), section.virtualaddress);
     if (const Resource* group = findresource(resources, kGroupType, kIconGroup)) {
-        std::vector<unsigned> ids = groupids(group->data);
+        std::vector<unsigned> ids = groupids(*group);
         for (std::size_t i = 0; i < ids.size(); ++i) {
             IconImage m = imageof(group->data, kIconHeaderSize + i * kGroupEntrySize);
             if (const Resource* icon =

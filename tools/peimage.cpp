@@ -123,6 +123,15 @@ std::string replaceresources(const std::string& image, const PeImage& pe,
     if (image.size() != std::uint64_t(last.rawoffset) + last.rawsize)
         throw BuildError("its last section does not end the file");
     std::vector<PeSection> sections = pe.sections;
+    // Everything in front of the section is copied as it is; nothing of it may lie behind.
+    bool infront = pe.table + sections.size() * kSectionHeaderSize <= sections[r].rawoffset;
+    for (int i = 0; i < r; ++i)
+        infront = infront && (sections[i].rawsize == 0 ||
+                              std::uint64_t(sections[i].rawoffset) + sections[i].rawsize <=
+                                  sections[r].rawoffset);
+    if (!infront)
+        throw BuildError("its headers and the sections before its resource section do not all "
+                         "lie in front of it in the file");
     for (std::size_t i = r + 1; i < sections.size(); ++i)
         if (sections[i].virtualaddress != pe.directoryrva(kDirectoryRelocations) ||
             sections[i].rawoffset < sections[i - 1].rawoffset + sections[i - 1].rawsize)
