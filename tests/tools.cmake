@@ -13,6 +13,8 @@ orv_add_test(tools_orvsfx_test
     HOST_ONLY TIMEOUT 240)
 if(TARGET tools_orvsfx_test)
     add_dependencies(tools_orvsfx_test orvsfx)
+    find_package(ZLIB REQUIRED) # the branding tests write PNG icons
+    target_link_libraries(tools_orvsfx_test PRIVATE ZLIB::ZLIB)
 endif()
 
 # The branding tests need a PE image with the stub's real resources: resourcestub.c linked

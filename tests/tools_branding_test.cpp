@@ -16,44 +16,76 @@
 #include "tools/versioninfo.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 namespace {
 
 using namespace toolstest::cli;
 using toolstest::TempFolder;
 
-// An icon file of a 16x16 32-bit bitmap and a 256x256 PNG (written by zlib through Python).
-const char kMakeIcon[] = R"(import struct, zlib
-def bitmap(w, h):
-    header = struct.pack('<IiiHHIIiiII', 40, w, 2 * h, 1, 32, 0, 0, 0, 0, 0, 0)
-    return header + bytes([10, 20, 30, 255]) * (w * h) + bytes(((w + 31) // 32) * 4 * h)
-def png(w, h):
-    rows = b''.join(b'\0' + bytes([200, 100, 50, 255]) * w for _ in range(h))
-    def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d))
-    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 6, 0, 0, 0))
-            + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
-images = [(16, bitmap(16, 16)), (256, png(256, 256))]
-out, data = struct.pack('<HHH', 0, 1, len(images)), b''
-for size, image in images:
-    out += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(image),
-                       6 + 16 * len(images) + len(data))
-    data += image
-open(sys.argv[1], 'wb').write(out + data)
-)";
+// A 16x16 32-bit bitmap image: header (height doubled for the mask), pixels, AND mask.
+std::string bitmapimage(unsigned size) {
+    std::string image;
+    for (std::uint32_t field : {40u, size, 2 * size}) put32(image, field);
+    put16(image, 1);
+    put16(image, 32);
+    image.append(24, '\0'); // no compression, sizes, resolution, palette
+    for (unsigned i = 0; i < size * size; ++i) image += {10, 20, 30, '\xFF'};
+    return image + std::string((size + 31) / 32 * 4 * size, '\0');
+}
 
-// An icon file of one image of the given bytes (a PNG signature and filler).
-std::string oneimageicon(std::size_t size, unsigned width = 0) {
-    std::string image = "\x89PNG\r\n\x1a\n" + std::string(size - 8, 'p');
-    std::string icon;
+void putbig32(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(value >> shift));
+}
+
+// A PNG of size x size RGBA pixels, compressed with zlib.
+std::string pngimage(unsigned size) {
+    auto chunk = [](const std::string& type, const std::string& data) {
+        std::string out;
+        putbig32(out, static_cast<std::uint32_t>(data.size()));
+        std::string body = type + data;
+        putbig32(out, static_cast<std::uint32_t>(
+                          crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())));
+        return out.insert(4, body);
+    };
+    std::string header;
+    putbig32(header, size);
+    putbig32(header, size);
+    header += {8, 6, 0, 0, 0}; // 8 bits per channel, RGBA
+    std::string rows;
+    for (unsigned y = 0; y < size; ++y) {
+        rows.push_back('\0'); // no filter
+        for (unsigned x = 0; x < size; ++x) rows += {'\xC8', 100, 50, '\xFF'};
+    }
+    uLongf packed = compressBound(rows.size());
+    std::string idat(packed, '\0');
+    compress(reinterpret_cast<Bytef*>(&idat[0]), &packed,
+             reinterpret_cast<const Bytef*>(rows.data()), rows.size());
+    idat.resize(packed);
+    return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) + chunk("IDAT", idat) + chunk("IEND", "");
+}
+
+// An icon file of the images, each with its width.
+std::string iconfile(const std::vector<std::pair<unsigned, std::string>>& images) {
+    std::string icon, data;
     put16(icon, 0);
     put16(icon, 1);
-    put16(icon, 1);
-    icon += {static_cast<char>(width), static_cast<char>(width), 0, 0};
-    put16(icon, 1);
-    put16(icon, 32);
-    put32(icon, static_cast<std::uint32_t>(image.size()));
-    put32(icon, 22);
-    return icon + image;
+    put16(icon, static_cast<unsigned>(images.size()));
+    for (const auto& [width, image] : images) {
+        icon += {static_cast<char>(width & 0xFF), static_cast<char>(width & 0xFF), 0, 0};
+        put16(icon, 1);
+        put16(icon, 32);
+        put32(icon, static_cast<std::uint32_t>(image.size()));
+        put32(icon, static_cast<std::uint32_t>(kIconHeaderSize + kIconEntrySize * images.size() +
+                                               data.size()));
+        data += image;
+    }
+    return icon + data;
+}
+
+// An icon file of one 256x256 image of the given bytes (a PNG signature and filler).
+std::string oneimageicon(std::size_t size) {
+    return iconfile({{256, "\x89PNG\r\n\x1a\n" + std::string(size - 8, 'p')}});
 }
 
 class Branded : public ::testing::Test {
@@ -67,7 +99,8 @@ class Branded : public ::testing::Test {
         toolstest::writebytes(temp / "stub.exe", stub);
         toolstest::writebytes(temp / "src/readme.txt", "Read me first.\n");
         toolstest::writebytes(temp / "src/data.bin", std::string(3000, 'd'));
-        python(temp, temp / "brand.ico", kMakeIcon);
+        toolstest::writebytes(temp / "brand.ico",
+                              iconfile({{16, bitmapimage(16)}, {256, pngimage(256)}}));
 #endif
     }
     Outcome build(const std::string& out, const std::string& args) {
