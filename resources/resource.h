@@ -3,8 +3,10 @@
 #pragma once
 
 // Dialogs, icons and cursor are named resources ("MAINDIALOG", "MNICON" ...); the legal
-// page is RCDATA 1.
+// page is RCDATA 1 and the application manifest RT_MANIFEST 1, the id Windows reads for a
+// program.
 #define IDR_LEGALPAGE 1
+#define IDR_MANIFEST 1
 
 // Main dialog.
 #define IDC_EXTRACT 1

@@ -57,6 +57,20 @@ inline void python(const TempFolder& temp, const std::string& path, const std::s
     ASSERT_EQ(run.status, 0) << run.err;
 }
 
+// A throw-away code-signing certificate, temp/cert.pem with its key temp/key.pem.
+inline Outcome makecertificate(const TempFolder& temp) {
+    return shell(temp, "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=Orvandel-Test -days 2 "
+                       "-keyout " +
+                           quote(temp / "key.pem") + " -out " + quote(temp / "cert.pem"));
+}
+
+// Signs temp/in as temp/out with that certificate (Authenticode, osslsigncode).
+inline Outcome signpackage(const TempFolder& temp, const std::string& in, const std::string& out) {
+    return shell(temp, "osslsigncode sign -certs " + quote(temp / "cert.pem") + " -key " +
+                           quote(temp / "key.pem") + " -in " + quote(temp / in) + " -out " +
+                           quote(temp / out));
+}
+
 // A failed run: exit code, one line "orvsfx: ..." naming the reason.
 inline void expectrefused(const Outcome& run, int status, const std::string& reason) {
     EXPECT_EQ(run.status, status) << run.err;

@@ -162,7 +162,8 @@ TEST_F(Described, RefusalsNameTheFileTheLineAndTheReason) {
         {"[package]\ntitle = Wrong place\n",
          ini + ":2: \"title\" belongs in [options], not [package]"},
         {"[setup]\ntitle = x\n",
-         ini + ":2: unknown section [setup]; the sections are [package], [options] and [texts]"},
+         ini + ":2: unknown section [setup]; the sections are [package], [options], [branding] and "
+               "[texts]"},
         {"[options]\nbanner = maybe\n", ini + ":2: banner takes yes or no, not \"maybe\""},
         {"[options]\noverwrite = sometimes\n",
          ini + ":2: overwrite takes confirm, always or never, not \"sometimes\""},

@@ -21,20 +21,14 @@ class Signed : public ::testing::Test {
         toolstest::writebytes(temp / "stub.bin", toolstest::fakestub(12000));
         toolstest::writebytes(temp / "src/readme.txt", "Read me first.\n");
         toolstest::writebytes(temp / "src/data.bin", std::string(3000, 'd'));
-        ASSERT_EQ(shell(temp, "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=Orvandel-Test "
-                              "-days 2 -keyout " +
-                                  quote(temp / "key.pem") + " -out " + quote(temp / "cert.pem"))
-                      .status,
-                  0);
+        ASSERT_EQ(makecertificate(temp).status, 0);
     }
     Outcome build(const std::string& out, const std::string& args) {
         return orvsfx(temp, "build --stub " + quote(temp / "stub.bin") + " -o " +
                                 quote(temp / out) + " " + args + " " + quote(temp / "src"));
     }
     Outcome sign(const std::string& in, const std::string& out) {
-        return shell(temp, "osslsigncode sign -certs " + quote(temp / "cert.pem") + " -key " +
-                               quote(temp / "key.pem") + " -in " + quote(temp / in) + " -out " +
-                               quote(temp / out));
+        return signpackage(temp, in, out);
     }
     std::size_t size(const std::string& name) { return toolstest::readbytes(temp / name).size(); }
 

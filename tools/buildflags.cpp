@@ -15,6 +15,7 @@
 #include "tools/codepage.h"
 #include "tools/fileio.h"
 #include "tools/packagefile.h"
+#include "tools/versioninfo.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -30,10 +31,13 @@ struct ValueError : std::runtime_error {
     explicit ValueError(const std::string& message) : std::runtime_error(message) {}
 };
 
-enum class Section { kPackage, kOptions, kCommandLine };
+enum class Section { kPackage, kOptions, kBranding, kCommandLine };
 
 const char* sectionname(Section s) {
-    return s == Section::kPackage ? "package" : s == Section::kOptions ? "options" : "";
+    return s == Section::kPackage    ? "package"
+           : s == Section::kOptions  ? "options"
+           : s == Section::kBranding ? "branding"
+                                     : "";
 }
 
 // Where a value comes from: its name as the user wrote it, and for a description file the
@@ -65,6 +69,7 @@ struct Option {
     const char* group = nullptr; // options that set the same thing (a flag overrides them all)
     bool spans = false;          // may span lines in a file
     std::string PackageOptions::*text = nullptr; // a text field
+    std::string Branding::*brandtext = nullptr;  // a version string
     const char* field = nullptr;                 // the text field in messages
     unsigned char mask = 0;                      // a flag bit
     bool byteb = false;
@@ -248,6 +253,33 @@ void applyrawb(const Option&, BuildRequest& r, const std::string& v, const Where
     r.options.flagsb |= parsenumber(v, w.name, 255);
 }
 
+// The branding checks throw BuildError; on the command line a bad value is a usage error.
+template <typename Check>
+void checked(Check check) {
+    try {
+        check();
+    } catch (const BuildError& e) {
+        throw ValueError(e.what());
+    }
+}
+
+void applyicon(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
+    r.branding.icon = resolve(v, w, "the icon", true);
+}
+void applyversiontext(const Option& o, BuildRequest& r, const std::string& v, const Where& w) {
+    if (v.empty()) throw ValueError(w.name + " needs a text");
+    checked([&] { checkversiontext(v, w.name); });
+    r.branding.*o.brandtext = v;
+}
+void applyfileversion(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
+    checked([&] { parsefileversion(v, w.name); });
+    r.branding.fileversion = v;
+}
+void applyexecutionlevel(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
+    checked([&] { checkexecutionlevel(v, w.name); });
+    r.branding.executionlevel = v;
+}
+
 // One text of the table for this package: "N=TEXT" on the command line, "N = TEXT" in the
 // file's [texts] section.
 void settext(BuildRequest& r, const std::string& number, const std::string& text, const Where& w) {
@@ -291,6 +323,11 @@ Option textfile(const char* name, const char* group, std::string PackageOptions:
                      "the same from a UTF-8 file (line ends: CR LF)", applytextfile, group);
     o.text = field;
     o.field = what;
+    return o;
+}
+Option versiontext(const char* name, std::string Branding::*field, const char* help) {
+    Option o = value(name, Section::kBranding, "TEXT", help, applyversiontext);
+    o.brandtext = field;
     return o;
 }
 Option bit(const char* name, bool byteb, unsigned char mask, const char* help) {
@@ -394,6 +431,24 @@ const std::vector<Option>& options() {
         t.push_back(
             bit("write-log", true, kFlagWriteLog, "write install.log into the destination folder"));
 
+        t.push_back(value("icon", Section::kBranding, "FILE.ico",
+                          "the package's icon, in place of the stub's (MNICON): bitmap or PNG "
+                          "images",
+                          applyicon));
+        t.push_back(versiontext("product-name", &Branding::productname,
+                                "ProductName of the version information (UTF-8)"));
+        t.push_back(versiontext("company", &Branding::company, "CompanyName"));
+        t.push_back(value("file-version", Section::kBranding, "A.B.C.D",
+                          "FileVersion and ProductVersion, texts and numbers (each 0 to 65535)",
+                          applyfileversion));
+        t.push_back(versiontext("file-description", &Branding::filedescription,
+                                "FileDescription (Explorer shows it as the program's name)"));
+        t.push_back(versiontext("copyright", &Branding::copyright, "LegalCopyright"));
+        t.push_back(value("execution-level", Section::kBranding, "LEVEL",
+                          "the manifest's execution level: asInvoker (the stub's), "
+                          "requireAdministrator or highestAvailable",
+                          applyexecutionlevel));
+
         t.push_back(value("package", Section::kCommandLine, "FILE",
                           "read the settings from a description file first", applypackage));
         t.push_back(value("text", Section::kCommandLine, "N=TEXT",
@@ -483,9 +538,11 @@ void applyfile(BuildRequest& request, const PackageFile& file,
                 applytextsection(request, entry, where);
                 continue;
             }
-            if (entry.section != "package" && entry.section != "options")
+            if (entry.section != "package" && entry.section != "options" &&
+                entry.section != "branding")
                 throw ValueError("unknown section [" + entry.section +
-                                 "]; the sections are [package], [options] and [texts]");
+                                 "]; the sections are [package], [options], [branding] and "
+                                 "[texts]");
             const Option* option = findoption(entry.key);
             if (!option || option->section == Section::kCommandLine)
                 throw ValueError("unknown key \"" + entry.key + "\" in [" + entry.section + "]");
@@ -613,11 +670,11 @@ std::string buildhelp() {
            "either written from FOLDER or copied from ZIP with its offsets rebased. Every\n"
            "option is also a key of a description file (--package), in the section shown;\n"
            "options given here override the file. Texts are UTF-8.\n";
-    for (Section section : {Section::kPackage, Section::kOptions, Section::kCommandLine}) {
+    for (Section section :
+         {Section::kPackage, Section::kOptions, Section::kBranding, Section::kCommandLine}) {
         out << "\n"
-            << (section == Section::kPackage   ? "[package]"
-                : section == Section::kOptions ? "[options]"
-                                               : "Command line only")
+            << (section == Section::kCommandLine ? std::string("Command line only")
+                                                 : std::string("[") + sectionname(section) + "]")
             << ":\n";
         for (const Option& o : options()) {
             if (o.section != section) continue;

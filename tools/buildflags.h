@@ -7,6 +7,7 @@
 // file is applied first and the command line after it, so flags override the file.
 #pragma once
 
+#include "tools/branding.h"
 #include "tools/optionsencoder.h"
 
 #include <cstdint>
@@ -45,6 +46,7 @@ struct BuildRequest {
     };
     std::map<std::string, Origin> origins;
     PackageOptions options;
+    Branding branding; // [branding]: icon, version strings and execution level of the stub
     bool promptstyleset = false; // --prompt-style given; else the default goes with a prompt
     bool help = false;           // --help: print buildhelp() and do nothing else
 };

@@ -1,10 +1,11 @@
 // "orvsfx build": makes a package from a folder or from an existing ZIP archive.
 //
-// Everything that can be refused is checked before the output is touched: the stub, the
-// texts, the options, the folder's names or the archive's limits. The package is written to
-// OUTPUT.partial and renamed over OUTPUT only when it is complete, so a failed build leaves
-// an existing OUTPUT as it was and no partial file behind.
+// Everything that can be refused is checked before the output is touched: the stub and its
+// branding, the texts, the options, the folder's names or the archive's limits. The package
+// is written to OUTPUT.partial and renamed over OUTPUT only when it is complete, so a failed
+// build leaves an existing OUTPUT as it was and no partial file behind.
 #include "engine/engineui.h"
+#include "tools/branding.h"
 #include "tools/buildflags.h"
 #include "tools/codepage.h"
 #include "tools/builderror.h"
@@ -92,7 +93,8 @@ bool sameexistingfile(const std::string& a, const std::string& b) {
 
 // The output must not replace an input or lie inside the folder being packed.
 void checkoutput(const BuildRequest& request) {
-    for (const std::string& input : {request.stub, request.fromzip, request.texts})
+    for (const std::string& input :
+         {request.stub, request.fromzip, request.texts, request.branding.icon})
         if (!input.empty() && sameexistingfile(request.output, input))
             throw BuildError("the output " + request.output + " would replace the input " + input);
     if (request.folder.empty()) return;
@@ -207,6 +209,10 @@ int buildcommand(const CommandArgs& args) {
     }
     std::string stub = readfile(request.stub, "the stub");
     checkstubimage(stub, request.stub);
+    if (request.branding.any()) {
+        stub = brandstub(stub, request.stub, request.branding);
+        checkstubimage(stub, request.stub);
+    }
     TextTable table = interfacetexts(request);
     std::string textblock = encodetextblock(textblockbody(table.texts));
     std::string optionsblock = encodeoptions(request.options);

@@ -1,5 +1,5 @@
-// "orvsfx info": shows where the blocks of a package lie, their checksum, the decoded options
-// and texts, and the archive's entries.
+// "orvsfx info": shows where the blocks of a package lie, the stub's branding, the blocks'
+// checksum, the decoded options and texts, and the archive's entries.
 //
 // The blocks are found and decoded by the stub's own start-up code (findtextmarker,
 // blockchecksum, loaduitexts, decodeoptions), so what info shows is what the stub will see.
@@ -7,6 +7,7 @@
 // far as the damage allows.
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
+#include "tools/branding.h"
 #include "tools/builderror.h"
 #include "tools/codepage.h"
 #include "tools/commands.h"
@@ -270,6 +271,38 @@ void warnaboutnames(const ZipArchive& archive, Report& report) {
     }
 }
 
+// The stub's branding: its icon's images, version strings and execution level.
+void showbranding(const std::string& package, Report& report) {
+    BrandingInfo info;
+    try {
+        info = readbranding(package);
+    } catch (const BuildError& e) {
+        // The stub runs without its branding being readable here; the publisher should know.
+        report.warning(std::string("the stub's branding cannot be read: ") + e.what());
+        return;
+    }
+    if (!info.hasresources) {
+        std::printf("branding         none (the stub has no resources)\n");
+        return;
+    }
+    std::printf("branding:\n");
+    std::string icon;
+    for (const IconImage& m : info.icon)
+        icon += (icon.empty() ? "" : ", ") + std::to_string(m.width) + "x" +
+                std::to_string(m.height) + " " + std::to_string(m.bitcount) + "-bit" +
+                (m.png ? " PNG" : "") + " (" + std::to_string(m.data.size()) + " bytes)";
+    showline("icon", info.icon.empty() ? "none (no MNICON)" : icon);
+    if (info.hasversion) {
+        const auto& v = info.fileversion;
+        showline("version", std::to_string(v[0]) + "." + std::to_string(v[1]) + "." +
+                                std::to_string(v[2]) + "." + std::to_string(v[3]));
+        for (const auto& [key, value] : info.strings)
+            showline(key.c_str(), "\"" + escapetext(value) + "\"");
+    }
+    showline("executionlevel",
+             info.executionlevel.empty() ? "none (no manifest)" : info.executionlevel);
+}
+
 // The archive behind the options block: entries, and whether its offsets count from the
 // start of the package as the stub's dialog expects.
 void showarchive(const std::string& package, std::size_t at, Report& report) {
@@ -388,6 +421,7 @@ int infocommand(const CommandArgs& args) {
         return 1;
     }
     std::printf("stub image       0 (%ld bytes, padding included)\n", marker - kPaddingAreaSize);
+    showbranding(package, report);
     // The stub finds its text block only up to 95,529 and seeks with signed 32-bit offsets.
     const long kCloseToWindowEnd = 1024;
     if (kMarkerLastOffset - marker < kCloseToWindowEnd)

@@ -97,16 +97,42 @@ const CodePage& oemcodepage() {
     return kOem;
 }
 
+std::vector<char32_t> decodeutf8text(const std::string& text, const std::string& what) {
+    std::vector<char32_t> characters;
+    for (std::size_t at = 0; at < text.size();) {
+        char32_t c = 0;
+        std::size_t length = decodeutf8(text, at, c);
+        if (length == 0)
+            throw BuildError(what + ": character " + std::to_string(characters.size() + 1) +
+                             " is not valid UTF-8");
+        characters.push_back(c);
+        at += length;
+    }
+    return characters;
+}
+
+std::string utf16toutf8(const std::u16string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        bool high = c >= 0xD800 && c < 0xDC00;
+        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        else if (c >= 0xD800 && c < 0xE000)
+            c = 0xFFFD;
+        appendutf8(out, c);
+    }
+    return out;
+}
+
 std::string encodeansi(const std::string& text, const CodePage& page, const std::string& what) {
+    decodeutf8text(text, what); // refuses invalid UTF-8 with its position
     std::string out;
     std::size_t character = 0;
     for (std::size_t at = 0; at < text.size();) {
         ++character;
         char32_t c = 0;
         std::size_t length = decodeutf8(text, at, c);
-        if (length == 0)
-            throw BuildError(what + ": character " + std::to_string(character) +
-                             " is not valid UTF-8");
         int byte = c < 0x80 ? int(c) : -1;
         for (int i = 0; byte < 0 && i < 128; ++i)
             if (page.upper[i] == c) byte = 0x80 + i;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct CodePage {
     unsigned number;     // 1252
@@ -36,3 +37,10 @@ std::string decodeansi(const std::string& bytes, const CodePage& page);
 // invalid UTF-8 becomes "_". `lost` receives the characters replaced, in order (invalid
 // bytes as U+FFFD).
 std::string stubname(const std::string& utf8, const CodePage& page, std::string* lost);
+
+// text (UTF-8) as its characters; refuses invalid UTF-8 with "<what>: character N is not
+// valid UTF-8". Version resources hold UTF-16, into which every character fits.
+std::vector<char32_t> decodeutf8text(const std::string& text, const std::string& what);
+
+// UTF-16 (version resources) as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string utf16toutf8(const std::u16string& text);
