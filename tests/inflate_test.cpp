@@ -318,8 +318,8 @@ Bytes matchesafter(size_t produced, bool deflate64, std::initializer_list<Match>
                               expected->begin() + (long)std::min(produced, at + 40000)));
     BlockWriter b = fixedblock(w, true);
     for (const Match& m : matches) {
-        int lcode, lbits, dcode, dbits;
-        unsigned lextra, dextra;
+        int lcode = 0, lbits = 0, dcode = 0, dbits = 0;
+        unsigned lextra = 0, dextra = 0;
         lengthcode(m.length, deflate64, &lcode, &lextra, &lbits);
         distancecode(m.distance, &dcode, &dextra, &dbits);
         b.match(lcode, lextra, lbits, dcode, dextra, dbits);
