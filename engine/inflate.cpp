@@ -188,6 +188,9 @@ static_assert(static_cast<int>(kRefilledBits) >= static_cast<int>(kMaxCodeBits) 
 // most 288 codes has a code of 8 bits or fewer, so the width is never raised above that.
 static_assert(kFastLiterals * kDynamicLitBits <= kRefilledBits,
               "the literals between two refills come from one refilled buffer");
+// Whether the code after the literals between two refills can be looked up from what is
+// left of the refilled bits.
+constexpr bool kLookupAfterLiterals = (kFastLiterals + 1) * kDynamicLitBits <= kRefilledBits;
 
 // What the fast loop's bit budget and copies depend on in a variant: its largest extra-bit
 // counts, and whether its distances reach the slack ahead of the position.
@@ -196,6 +199,8 @@ struct FastRows {
     static constexpr unsigned kMaxLengthExtra = maxextra(kLengthExtra[Deflate64], 31);
     static constexpr unsigned kMaxDistanceExtra = maxextra(kDistanceExtra[Deflate64], 32);
     static constexpr bool kRestoreSlack = Deflate64;
+    // Whether a match may be longer than the fast loop copies itself (Deflate64's code 285).
+    static constexpr bool kLongMatches = Deflate64;
     // Whether the bits of a match, from its length code on, need refills on the way.
     static constexpr bool kRefillForLengthExtra = kRefilledBits < kMaxCodeBits + kMaxLengthExtra;
     static constexpr bool kRefillForDistance =
@@ -528,8 +533,9 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
                     e = lit[b.buf & litmask];
                 }
             }
+            // A 64-bit buffer still held the bits of that last lookup; a 32-bit one may not.
             b.refill();
-            e = lit[b.buf & litmask];
+            if (!kLookupAfterLiterals) e = lit[b.buf & litmask];
             continue;
         }
         e = b.resolve(lit, e);
@@ -566,7 +572,8 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         // The next code's entry is looked up before the copy, so that the two overlap.
         b.refill();
         e = lit[b.buf & litmask];
-        if (distance <= (size_t)(out - window) && length <= kMaxFastLength) {
+        if (distance <= (size_t)(out - window) &&
+            (!Rows::kLongMatches || length <= kMaxFastLength)) {
             copyfast<Rows::kRestoreSlack>(out, distance, length);
             out += length;
             continue;
