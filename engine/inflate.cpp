@@ -22,7 +22,9 @@
 //   (still inside the window). Those bytes are later overwritten by the data that belongs
 //   there; until then only a distance of more than 65,536 - kCopySlack could reach them.
 //   Deflate's distances do not reach so far; in Deflate64 the bytes are saved before the
-//   copy and put back after it.
+//   copy and put back after it. A match whose source lies in the window's older part
+//   (before the last flush) is copied the same way when the source and the slack behind
+//   it end before the window's end; other matches go through the careful copy.
 // - A full window is flushed just before the next byte is written into it (and at the end
 //   of the member), never right after it filled: whichever loop fills it, the careful path
 //   that writes next makes room first. So every flush but the last is exactly one window.
@@ -371,24 +373,20 @@ inline __attribute__((always_inline)) void copyback(unsigned char* dst, unsigned
     }
 }
 
-// Copies a match of the fast loop: distance at most the position, length at most
-// kMaxFastLength, and kCopySlack bytes of window behind the match. A distance of at least a
-// word moves whole words and may write into the slack; where a distance can reach those
-// bytes (RestoreSlack), they are saved before and put back after. Shorter distances copy
-// exactly.
+// Copies a match of the fast loop in whole words: length at most kMaxFastLength, kCopySlack
+// bytes of window behind the match, and a source at least a word behind the destination
+// (its words are final when read) or anywhere ahead of it with kCopySlack bytes of window
+// behind its end (a source from before the last flush, whose words the copy does not
+// change before it reads them). The copy may write into the slack; where a distance can
+// reach those bytes (RestoreSlack), they are saved before and put back after.
 template <bool RestoreSlack>
-inline __attribute__((always_inline)) void copyfast(unsigned char* dst, unsigned distance,
+inline __attribute__((always_inline)) void copyfast(unsigned char* dst, const unsigned char* src,
                                                     unsigned length) {
-    if (distance < kCopyWord) {
-        copyback(dst, distance, length);
-        return;
-    }
     unsigned char* end = dst + length;
     uint64_t slack[kCopySlack / kCopyWord];
     if (RestoreSlack)
         for (unsigned i = 0; i < kCopySlack / kCopyWord; i++)
             slack[i] = load64(end + i * kCopyWord);
-    const unsigned char* src = dst - distance;
     for (unsigned i = 0; i < kCopyHead; i++)
         store64(dst + i * kCopyWord, load64(src + i * kCopyWord));
     if (length > kCopyHead * kCopyWord) {
@@ -518,7 +516,9 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
     int result = kInflateOk;
     b.refill();
     CodeEntry e = lit[b.buf & litmask];
-    while (b.in <= inlimit && out < outlimit) {
+    for (;;) {
+        if (b.in > inlimit) break;
+        if (out >= outlimit) break;
         if (isliteral(e)) {
             b.drop(entrybits(e));
             *out++ = (unsigned char)entryvalue(e);
@@ -538,8 +538,11 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
             if (!kLookupAfterLiterals) e = lit[b.buf & litmask];
             continue;
         }
-        e = b.resolve(lit, e);
         unsigned op = entryop(e);
+        if (op > kOpMaxExtra) { // a link, the end code or an invalid code
+            e = b.resolve(lit, e);
+            op = entryop(e);
+        }
         if (op > kOpMaxExtra) {
             if (op == kOpLiteral) { // a literal of a sub-table
                 b.drop(entrybits(e));
@@ -560,11 +563,15 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         if (Rows::kRefillForLengthExtra) b.ensure(op);
         unsigned length = entryvalue(e) + b.take(op);
         if (Rows::kRefillForDistance) b.ensure(kMaxCodeBits);
-        e = b.resolve(dist, dist[b.buf & distmask]);
+        e = dist[b.buf & distmask];
         op = entryop(e);
-        if (op > kOpMaxExtra) {
-            result = kInflateTruncatedOrInvalid;
-            break;
+        if (op > kOpMaxExtra) { // a link or an invalid code
+            e = b.resolve(dist, e);
+            op = entryop(e);
+            if (op > kOpMaxExtra) {
+                result = kInflateTruncatedOrInvalid;
+                break;
+            }
         }
         b.drop(entrybits(e));
         if (Rows::kRefillForDistanceExtra) b.ensure(op);
@@ -572,13 +579,27 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         // The next code's entry is looked up before the copy, so that the two overlap.
         b.refill();
         e = lit[b.buf & litmask];
-        if (distance <= (size_t)(out - window) &&
-            (!Rows::kLongMatches || length <= kMaxFastLength)) {
-            copyfast<Rows::kRestoreSlack>(out, distance, length);
-            out += length;
-            continue;
+        unsigned pos = (unsigned)(out - window);
+        if (!Rows::kLongMatches || length <= kMaxFastLength) {
+            if (distance <= pos) {
+                if (distance < kCopyWord)
+                    copyback(out, distance, length);
+                else
+                    copyfast<Rows::kRestoreSlack>(out, out - distance, length);
+                out += length;
+                continue;
+            }
+            // A source in the window's older part, from before the last flush: copied the
+            // same way when the match does not reach before the member's first byte and
+            // the source with the copy's slack ends before the window's end.
+            unsigned src = pos + kInflateWindowSize - distance;
+            if (distance - pos <= z->flushed && src + length + kCopySlack <= kInflateWindowSize) {
+                copyfast<Rows::kRestoreSlack>(out, window + src, length);
+                out += length;
+                continue;
+            }
         }
-        z->pos = (unsigned)(out - window);
+        z->pos = pos;
         result = copymatch(z, length, distance);
         out = window + z->pos;
         if (result) break;

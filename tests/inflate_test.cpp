@@ -356,6 +356,33 @@ TEST_F(InflateTest, ADeflate64DistanceReadsTheBytesBehindAWordCopyAsTheyWere) {
     }
 }
 
+TEST_F(InflateTest, WordCopiesFromBeforeTheLastFlushStopAtTheWindowsEnd) {
+    // A source in the window's older part is copied in words when it ends, with the copy
+    // slack, before the window's end; a match whose source ends later, or wraps past the
+    // end, goes through the careful copy. Around that edge the output stays exact.
+    const unsigned position = 1000; // window position of the match, after one full window
+    for (bool d64 : {false, true}) {
+        for (unsigned length : {3u, 24u, 258u}) {
+            for (int past = -2; past <= 2; past++) {
+                // The source starts at position + 65,536 - distance and ends, with the
+                // slack, `past` bytes beyond the window's end.
+                unsigned distance = position + length + kInflateCopySlack + past;
+                Bytes expected;
+                Bytes stream = matchesafter(kInflateWindowSize + position, d64,
+                                            {{length, distance}, {3, 8}}, &expected);
+                Options o;
+                o.deflate64 = d64;
+                o.blocksize = stream.size();
+                Decoded run = inflate(stream, o);
+                SCOPED_TRACE(::testing::Message()
+                             << "deflate64 " << d64 << " length " << length << " past " << past);
+                ASSERT_EQ(run.result, kInflateOk);
+                ASSERT_TRUE(run.output == expected);
+            }
+        }
+    }
+}
+
 TEST_F(InflateTest, WordCopiesAtTheFastLoopsWindowLimitStayInTheWindow) {
     // A 258-byte match with its slack ends exactly at the window's end when it starts one
     // byte before the fast loop's limit; at the limit the careful loop takes it. Around
