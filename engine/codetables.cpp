@@ -36,6 +36,7 @@ struct CodeSet {
     unsigned lookupbits; // requested width clamped to the lengths present
     unsigned firstbits;  // first-level width (lookupbits cut at the end code)
     unsigned eoblen;     // end-of-block code length in a literal/length set, or 0
+    bool gaps;           // some codes unused: table slots that no code fills
 };
 
 // One open table while codes are placed: it starts after `start` decoded bits, is indexed
@@ -45,10 +46,15 @@ struct TableLevel {
     unsigned start, width, offset, prefix;
 };
 
+// The low n bits of code in reverse order (n at most kMaxCodeBits): the 16 low bits are
+// reversed by swapping ever smaller halves, then shifted down to n.
 unsigned reversebits(unsigned code, unsigned n) {
-    unsigned r = 0;
-    for (; n; n--, code >>= 1) r = r << 1 | (code & 1);
-    return r;
+    static_assert(kMaxCodeBits <= 16, "codes are reversed within 16 bits");
+    code = (code & 0x5555) << 1 | (code >> 1 & 0x5555);
+    code = (code & 0x3333) << 2 | (code >> 2 & 0x3333);
+    code = (code & 0x0F0F) << 4 | (code >> 4 & 0x0F0F);
+    code = (code & 0x00FF) << 8 | (code >> 8 & 0x00FF);
+    return code >> (16 - n);
 }
 
 CodeEntry symbolentry(const CodeSet* set, unsigned symbol, unsigned bits) {
@@ -88,7 +94,7 @@ unsigned layouttables(const CodeSet* set, CodeEntry* out) {
         code = (code + set->count[len - 1]) << 1;
         nextcode[len] = code;
     }
-    if (out) fillinvalid(out, total);
+    if (out && set->gaps) fillinvalid(out, total);
     for (unsigned i = 0; i < set->coded; i++) {
         unsigned symbol = set->sorted[i], k = set->lengths[symbol];
         unsigned r = reversebits(nextcode[k]++, k);
@@ -100,7 +106,7 @@ unsigned layouttables(const CodeSet* set, CodeEntry* out) {
             if (out) {
                 unsigned slot = parent.offset + ((r >> parent.start) & lowmask(parent.width));
                 out[slot] = makeentry(kOpLiteral + width, parent.width, total);
-                fillinvalid(out + total, 1u << width);
+                if (set->gaps) fillinvalid(out + total, 1u << width);
             }
             level[++top] = {start, width, total, r & lowmask(start)};
             total += 1u << width;
@@ -136,6 +142,9 @@ int prepareset(CodeSet* set) {
         if (set->count[len]) set->maxlen = len;
     }
     left >>= kMaxCodeBits - set->maxlen; // unused codes, counted at the longest length
+    // A complete set fills every slot of its tables with a code or a link; only gaps need
+    // the invalid entries written first.
+    set->gaps = left > 0;
     return left > 0 && set->maxlen > 1 ? kBuildIncomplete : kBuildComplete;
 }
 

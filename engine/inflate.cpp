@@ -2,19 +2,29 @@
 //
 // Design:
 // - One body serves both variants; they differ only in data (the DeflateVariant rows of
-//   length code 285 and distance codes 30 and 31), so nothing is compiled twice.
+//   length code 285 and distance codes 30 and 31). The fast loop is one template whose two
+//   instances differ only in what those rows imply: the bit budget of a match and whether
+//   the slack behind a match copy must be put back.
 // - Codes are decoded through multi-level tables: a first-level table indexed by the next
-//   9 (dynamic literal/length), 6 (dynamic distance), 7 or 5 (fixed) bits, and sub-tables
+//   11 (dynamic literal/length), 8 (dynamic distance), 7 or 5 (fixed) bits, and sub-tables
 //   for longer codes (engine/codetables.h).
 // - Two decoding loops share the tables. The fast loop runs a round (the symbols decoded
 //   between two refills of the code lookahead) only while the input buffer holds
 //   kFastInputMargin bytes, the most one round reads, and the window has room for
-//   kFastRoundWrite bytes, the most one round writes, before its end: a round never reaches
-//   the window's end. It keeps its state in locals, refills a machine-word bit buffer a word
-//   at a time, writes up to three literals per refill and copies matches in words. The
+//   kFastRoundWrite bytes, the most one round writes or changes, before its end: a round
+//   never reaches the window's end. It keeps its state in locals, refills a machine-word
+//   bit buffer a word at a time without a branch, writes up to three literals per refill,
+//   looks up the next code while a match is copied and copies matches in whole words. The
 //   careful loop decodes one symbol at a time, taking bytes one by one and calling the
 //   engine's readbyte when the buffer is empty; it handles block headers, buffer ends,
 //   window flushes and the end of the member.
+// - A match copy of the fast loop may write up to kCopySlack bytes past the match's end
+//   (still inside the window). Those bytes are later overwritten by the data that belongs
+//   there; until then only a distance of more than 65,536 - kCopySlack could reach them.
+//   Deflate's distances do not reach so far; in Deflate64 the bytes are saved before the
+//   copy and put back after it. A match whose source lies in the window's older part
+//   (before the last flush) is copied the same way when the source and the slack behind
+//   it end before the window's end; other matches go through the careful copy.
 // - A full window is flushed just before the next byte is written into it (and at the end
 //   of the member), never right after it filled: whichever loop fills it, the careful path
 //   that writes next makes room first. So every flush but the last is exactly one window.
@@ -46,8 +56,11 @@ enum {
     kMaxLitLenSymbols = 288, // HLIT reaches 288
     kMaxDistSymbols = 32,    // HDIST reaches 32
     kCodeLengthSymbols = 19,
-    kDynamicLitBits = 9, // first-level widths
-    kDynamicDistBits = 6,
+    // First-level widths. Dynamic tables are wide enough that nearly every code of a
+    // literal/length or distance set is found with one lookup, the sub-tables serving only
+    // the rare long codes; the fixed literal/length table is cut at its 7-bit end code.
+    kDynamicLitBits = 11,
+    kDynamicDistBits = 8,
     kFixedLitBits = 7,
     kFixedDistBits = 5,
     kCodeLengthBits = 7,
@@ -67,7 +80,7 @@ const unsigned short kLengthBase[2][31] = {
      35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 3,  0,  0},
 };
 // clang-format off
-const unsigned char kLengthExtra[2][31] = {
+constexpr unsigned char kLengthExtra[2][31] = {
     {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
      3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, kOpInvalid, kOpInvalid},
     {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
@@ -79,7 +92,7 @@ const unsigned short kDistanceBase[32] = {
     257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153,
 };
 // clang-format off
-const unsigned char kDistanceExtra[2][32] = {
+constexpr unsigned char kDistanceExtra[2][32] = {
     {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
      7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, kOpInvalid, kOpInvalid},
     {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
@@ -113,6 +126,14 @@ const DeflateVariant kDeflate64 = {kLengthBase[1], kLengthExtra[1], kDistanceExt
 
 // ---- Decoder state and careful input ------------------------------------------------
 
+// The most extra bits a valid row of an extra-bits table has; invalid rows do not count.
+constexpr unsigned maxextra(const unsigned char* row, unsigned n) {
+    unsigned most = 0;
+    for (unsigned i = 0; i < n; i++)
+        if (row[i] != kOpInvalid && row[i] > most) most = row[i];
+    return most;
+}
+
 // The bit buffer is a machine word: 64 bits on the host, 32 bits in the i686 stub.
 typedef uintptr_t BitWord;
 enum {
@@ -120,34 +141,79 @@ enum {
     kWordBits = 8 * kWordBytes,
     // A refill leaves at least this many valid bits.
     kRefilledBits = kWordBits - 8,
-    // Literals one round of the fast loop writes: a 64-bit buffer gives three first-level
-    // literal codes before the next refill (the third ends the round), a 32-bit buffer one
-    // and then a literal or a match; a round with a match writes fewer literals than this.
-    kFastLiteralsPerRound = kWordBits == 64 ? 3 : 2,
-    // The most bytes one round writes into the window.
-    kFastRoundWrite = kFastLiteralsPerRound + kMaxFastLength,
+    // First-level literals the fast loop writes between two refills: three from a 64-bit
+    // buffer, two from a 32-bit one.
+    kFastLiterals = kWordBits == 64 ? 3 : 2,
+    // Match copies of a distance of at least one word move 8-byte words: kCopyHead words at
+    // once, which covers most matches without a loop, then one word at a time.
+    kCopyWord = 8,
+    kCopyHead = 3,
+    kMinMatch = 3,
+    // The bytes past a match's end that its word copy may write: the head over a match of
+    // the shortest length, or less than one word after a longer one. They are saved and put
+    // back where a distance can reach them (Deflate64).
+    kCopySlack = kInflateCopySlack,
+    // The most bytes one round of the fast loop writes into the window, or changes there: a
+    // match and the slack behind it (the literals of a round are fewer).
+    kFastRoundWrite = kMaxFastLength + kCopySlack,
     // A round starts only at a window position below this, so it ends before the window's
     // end and a full window is always flushed by the careful path.
-    kFastWindowLimit = kInflateWindowSize - kFastRoundWrite,
-    // Refills on the longest path through a round: the length code after a literal, its
-    // extra bits, the distance code, its extra bits, and the next code's lookahead.
-    kFastRefillsPerRound = 5,
+    kFastWindowLimit = kInflateFastWindowLimit,
+    // Refills on the longest path through a round (a match from a 32-bit buffer): before the
+    // length's extra bits, the distance code and the distance's extra bits, and the
+    // refill that ends the round.
+    kFastRefillsPerRound = 4,
     // A refill loads one word at the input pointer and advances it by whole bytes it filled.
     kRefillAdvance = kWordBytes - 1,
     // The most bytes one round reads from where it starts: every refill's advance, and the
     // word the last of them loads.
     kFastInputMargin = kFastRefillsPerRound * kRefillAdvance + kWordBytes,
+    // The farthest distance of Deflate; Deflate64 reaches the whole window.
+    kMaxDeflateDistance = 32768,
 };
+static_assert(kFastWindowLimit == kInflateWindowSize - kFastRoundWrite,
+              "the limit leaves room for one round before the window's end");
 static_assert(kFastWindowLimit > 0 && kFastWindowLimit - 1 + kFastRoundWrite < kInflateWindowSize,
               "a round that starts below the limit ends before the window's end");
+static_assert(kCopySlack == kCopyHead * kCopyWord, "the slack is the head of a copy");
+static_assert(kCopySlack >= kCopyHead * kCopyWord - kMinMatch && kCopySlack >= kCopyWord - 1,
+              "the slack covers what the head and the word loop write past a match");
+static_assert(kCopySlack % kCopyWord == 0, "the slack is saved and put back in whole words");
+static_assert(kMaxDeflateDistance + kCopySlack <= kInflateWindowSize,
+              "no Deflate distance reaches the slack ahead of the position");
 static_assert(static_cast<int>(kFastInputMargin) < static_cast<int>(kInflateInputBlock),
               "the fast loop must run on a whole input block of the engine");
-static_assert(kRefilledBits >= kMaxCodeBits + kDynamicLitBits,
-              "a refilled buffer must hold a 15-bit code and the lookup bits of the next one");
+static_assert(static_cast<int>(kRefilledBits) >= static_cast<int>(kMaxCodeBits) &&
+                  static_cast<int>(kRefilledBits) >= static_cast<int>(kDynamicLitBits),
+              "a refilled buffer must hold a whole code and the lookup bits of the next one");
 // First-level literal/length tables are at most kDynamicLitBits wide: a complete set of at
 // most 288 codes has a code of 8 bits or fewer, so the width is never raised above that.
-static_assert(kFastLiteralsPerRound * kDynamicLitBits <= kRefilledBits,
-              "the literals of a round and the lookup of the code after them need one refill");
+static_assert(kFastLiterals * kDynamicLitBits <= kRefilledBits,
+              "the literals between two refills come from one refilled buffer");
+// Whether the code after the literals between two refills can be looked up from what is
+// left of the refilled bits.
+constexpr bool kLookupAfterLiterals = (kFastLiterals + 1) * kDynamicLitBits <= kRefilledBits;
+
+// What the fast loop's bit budget and copies depend on in a variant: its largest extra-bit
+// counts, and whether its distances reach the slack ahead of the position.
+template <bool Deflate64>
+struct FastRows {
+    static constexpr unsigned kMaxLengthExtra = maxextra(kLengthExtra[Deflate64], 31);
+    static constexpr unsigned kMaxDistanceExtra = maxextra(kDistanceExtra[Deflate64], 32);
+    static constexpr bool kRestoreSlack = Deflate64;
+    // Whether a match may be longer than the fast loop copies itself (Deflate64's code 285).
+    static constexpr bool kLongMatches = Deflate64;
+    // Whether the bits of a match, from its length code on, need refills on the way.
+    static constexpr bool kRefillForLengthExtra = kRefilledBits < kMaxCodeBits + kMaxLengthExtra;
+    static constexpr bool kRefillForDistance =
+        kRefilledBits < kMaxCodeBits + kMaxLengthExtra + kMaxCodeBits;
+    static constexpr bool kRefillForDistanceExtra =
+        kRefilledBits < 2 * kMaxCodeBits + kMaxLengthExtra + kMaxDistanceExtra;
+};
+static_assert(FastRows<false>::kMaxLengthExtra == 5 && FastRows<true>::kMaxLengthExtra == 16,
+              "length extra bits of the two variants");
+static_assert(FastRows<false>::kMaxDistanceExtra == 13 && FastRows<true>::kMaxDistanceExtra == 14,
+              "distance extra bits of the two variants");
 
 struct Inflater {
     const InflateHooks* hooks;
@@ -307,6 +373,36 @@ inline __attribute__((always_inline)) void copyback(unsigned char* dst, unsigned
     }
 }
 
+// Copies a match of the fast loop in whole words: length at most kMaxFastLength, kCopySlack
+// bytes of window behind the match, and a source at least a word behind the destination
+// (its words are final when read) or anywhere ahead of it with kCopySlack bytes of window
+// behind its end (a source from before the last flush, whose words the copy does not
+// change before it reads them). The copy may write into the slack; where a distance can
+// reach those bytes (RestoreSlack), they are saved before and put back after.
+template <bool RestoreSlack>
+inline __attribute__((always_inline)) void copyfast(unsigned char* dst, const unsigned char* src,
+                                                    unsigned length) {
+    unsigned char* end = dst + length;
+    uint64_t slack[kCopySlack / kCopyWord];
+    if (RestoreSlack)
+        for (unsigned i = 0; i < kCopySlack / kCopyWord; i++)
+            slack[i] = load64(end + i * kCopyWord);
+    for (unsigned i = 0; i < kCopyHead; i++)
+        store64(dst + i * kCopyWord, load64(src + i * kCopyWord));
+    if (length > kCopyHead * kCopyWord) {
+        dst += kCopyHead * kCopyWord;
+        src += kCopyHead * kCopyWord;
+        do {
+            store64(dst, load64(src));
+            dst += kCopyWord;
+            src += kCopyWord;
+        } while (dst < end);
+    }
+    if (RestoreSlack)
+        for (unsigned i = 0; i < kCopySlack / kCopyWord; i++)
+            store64(end + i * kCopyWord, slack[i]);
+}
+
 // Copies a match of any length through the window: the source wraps modulo 65,536 and a
 // full window is flushed before more is written. Returns kInflateOk, flushoutput's code, or
 // kInflateTruncatedOrInvalid for a distance reaching before the member's first byte.
@@ -403,8 +499,11 @@ struct FastBits {
 };
 
 // Decodes symbols while the cursor holds kFastInputMargin bytes and a round ends before the
-// window's end. Returns kInflateOk (also when it stops early) or a failure.
+// window's end. Every round starts with a refilled buffer and the entry of the next code
+// looked up. Returns kInflateOk (also when it stops early) or a failure.
+template <bool Deflate64>
 int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
+    typedef FastRows<Deflate64> Rows;
     InputCursor* cursor = z->hooks->input;
     if (z->exhausted || cursor->unread < kFastInputMargin) return kInflateOk;
     FastBits b = {z->bitbuf, z->bitcount, cursor->next};
@@ -412,34 +511,46 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
     const CodeEntry *lit = codes->lit, *dist = codes->dist;
     const BitWord litmask = lowmask(codes->litbits), distmask = lowmask(codes->distbits);
     unsigned char* const window = z->window;
-    unsigned pos = z->pos;
+    unsigned char* const outlimit = window + kFastWindowLimit;
+    unsigned char* out = window + z->pos;
     int result = kInflateOk;
-    // The entry of the next literal/length code is looked up as soon as the bits are there,
-    // so that the lookup overlaps the copying of the current match.
     b.refill();
     CodeEntry e = lit[b.buf & litmask];
-    while (b.in <= inlimit && pos < kFastWindowLimit) {
+    for (;;) {
+        if (b.in > inlimit) break;
+        if (out >= outlimit) break;
         if (isliteral(e)) {
             b.drop(entrybits(e));
-            window[pos++] = (unsigned char)entryvalue(e);
+            *out++ = (unsigned char)entryvalue(e);
             e = lit[b.buf & litmask];
-            if (kFastLiteralsPerRound == 3 && isliteral(e)) {
+            if (isliteral(e)) {
                 b.drop(entrybits(e));
-                window[pos++] = (unsigned char)entryvalue(e);
+                *out++ = (unsigned char)entryvalue(e);
                 e = lit[b.buf & litmask];
-                if (isliteral(e)) {
+                if (kFastLiterals == 3 && isliteral(e)) {
                     b.drop(entrybits(e));
-                    window[pos++] = (unsigned char)entryvalue(e);
-                    b.refill();
+                    *out++ = (unsigned char)entryvalue(e);
                     e = lit[b.buf & litmask];
-                    continue;
                 }
             }
-            b.ensure(kMaxCodeBits);
+            // A 64-bit buffer still held the bits of that last lookup; a 32-bit one may not.
+            b.refill();
+            if (!kLookupAfterLiterals) e = lit[b.buf & litmask];
+            continue;
         }
-        e = b.resolve(lit, e);
         unsigned op = entryop(e);
-        if (op > kOpMaxExtra && op != kOpLiteral) {
+        if (op > kOpMaxExtra) { // a link, the end code or an invalid code
+            e = b.resolve(lit, e);
+            op = entryop(e);
+        }
+        if (op > kOpMaxExtra) {
+            if (op == kOpLiteral) { // a literal of a sub-table
+                b.drop(entrybits(e));
+                *out++ = (unsigned char)entryvalue(e);
+                b.refill();
+                e = lit[b.buf & litmask];
+                continue;
+            }
             if (op == kOpEndOfBlock) {
                 b.drop(entrybits(e));
                 *endofblock = true;
@@ -449,37 +560,51 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
             break;
         }
         b.drop(entrybits(e));
-        if (op == kOpLiteral) {
-            window[pos++] = (unsigned char)entryvalue(e);
-            b.refill();
-            e = lit[b.buf & litmask];
-            continue;
-        }
-        b.ensure(op);
+        if (Rows::kRefillForLengthExtra) b.ensure(op);
         unsigned length = entryvalue(e) + b.take(op);
-        b.ensure(kMaxCodeBits);
-        e = b.resolve(dist, dist[b.buf & distmask]);
+        if (Rows::kRefillForDistance) b.ensure(kMaxCodeBits);
+        e = dist[b.buf & distmask];
         op = entryop(e);
-        if (op > kOpMaxExtra) {
-            result = kInflateTruncatedOrInvalid;
-            break;
+        if (op > kOpMaxExtra) { // a link or an invalid code
+            e = b.resolve(dist, e);
+            op = entryop(e);
+            if (op > kOpMaxExtra) {
+                result = kInflateTruncatedOrInvalid;
+                break;
+            }
         }
         b.drop(entrybits(e));
-        b.ensure(op);
+        if (Rows::kRefillForDistanceExtra) b.ensure(op);
         unsigned distance = entryvalue(e) + b.take(op);
+        // The next code's entry is looked up before the copy, so that the two overlap.
         b.refill();
         e = lit[b.buf & litmask];
-        if (distance <= pos && length <= kMaxFastLength) {
-            copyback(window + pos, distance, length);
-            pos += length;
-            continue;
+        unsigned pos = (unsigned)(out - window);
+        if (!Rows::kLongMatches || length <= kMaxFastLength) {
+            if (distance <= pos) {
+                if (distance < kCopyWord)
+                    copyback(out, distance, length);
+                else
+                    copyfast<Rows::kRestoreSlack>(out, out - distance, length);
+                out += length;
+                continue;
+            }
+            // A source in the window's older part, from before the last flush: copied the
+            // same way when the match does not reach before the member's first byte and
+            // the source with the copy's slack ends before the window's end.
+            unsigned src = pos + kInflateWindowSize - distance;
+            if (distance - pos <= z->flushed && src + length + kCopySlack <= kInflateWindowSize) {
+                copyfast<Rows::kRestoreSlack>(out, window + src, length);
+                out += length;
+                continue;
+            }
         }
         z->pos = pos;
         result = copymatch(z, length, distance);
-        pos = z->pos;
+        out = window + z->pos;
         if (result) break;
     }
-    z->pos = pos;
+    z->pos = (unsigned)(out - window);
     z->bitbuf = b.buf & (((BitWord)1 << b.count) - 1);
     z->bitcount = b.count;
     unsigned taken = (unsigned)(b.in - cursor->next);
@@ -493,7 +618,8 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
 int decodesymbols(Inflater* z, const BlockCodes* codes) {
     bool endofblock = false;
     for (;;) {
-        int r = fastsymbols(z, codes, &endofblock);
+        int r = z->variant == &kDeflate64 ? fastsymbols<true>(z, codes, &endofblock)
+                                          : fastsymbols<false>(z, codes, &endofblock);
         if (r || endofblock) return r;
         r = carefulsymbol(z, codes, &endofblock);
         if (r || endofblock) return r;

@@ -44,6 +44,13 @@ enum {
     // fast decoding loop needs fewer bytes than this in the cursor, so it runs on every
     // whole block; the engine ties its block size to this value.
     kInflateInputBlock = 8192,
+    // The bytes past a match's end that a match copy may write while the window has room
+    // for them (they are rewritten before they are read, or put back where a distance can
+    // reach them). The fast decoding loop keeps this much room behind its longest match.
+    kInflateCopySlack = 24,
+    // The window position up to which the fast decoding loop starts a round: the longest
+    // match it copies itself, 258 bytes, and the copy slack fit before the window's end.
+    kInflateFastWindowLimit = kInflateWindowSize - 258 - kInflateCopySlack,
 };
 
 // Decodes one member; deflate64 selects method 9. Returns an InflateResult or

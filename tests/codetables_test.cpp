@@ -95,6 +95,41 @@ TEST(CodeTables, EveryCodeOfRandomCompleteSetsDecodesToItsSymbol) {
     }
 }
 
+TEST(CodeTables, EverySlotOfACompleteSetHoldsACode) {
+    // A complete set fills every table slot with a code or a link (the tables are not
+    // cleared first), so every input of the longest code's length decodes to the one
+    // symbol whose code it starts with.
+    std::mt19937 rnd(7);
+    for (int round = 0; round < 40; round++) {
+        bool litlen = round % 2 == 0;
+        unsigned n = litlen ? 257 + rnd() % 32 : 2 + rnd() % 29;
+        std::vector<unsigned char> lengths = randomlengths(rnd, n, 2 + rnd() % (n - 1));
+        std::vector<unsigned> reversed = reversedcodes(lengths);
+        unsigned maxlen = *std::max_element(lengths.begin(), lengths.end());
+        unsigned simple = litlen ? 257 : 0, bits = litlen ? 11 : 8;
+        CodeEntry* table;
+        ASSERT_EQ(makecodetables(lengths.data(), n, simple, kBases, kExtra, &table, &bits),
+                  kBuildComplete);
+        std::vector<int> symbolof(1u << maxlen, -1);
+        for (unsigned s = 0; s < n; s++)
+            if (lengths[s])
+                for (unsigned high = 0; high < 1u << (maxlen - lengths[s]); high++)
+                    symbolof[reversed[s] | high << lengths[s]] = (int)s;
+        for (unsigned input = 0; input < 1u << maxlen; input++) {
+            unsigned used;
+            CodeEntry e = walk(table, bits, input, &used);
+            int s = symbolof[input];
+            ASSERT_GE(s, 0);
+            ASSERT_EQ(used, lengths[s]) << "round " << round << " input " << input;
+            unsigned op = s < (int)simple
+                              ? (s == 256 ? (unsigned)kOpEndOfBlock : (unsigned)kOpLiteral)
+                              : kExtra[s - simple];
+            ASSERT_EQ(entryop(e), op) << "round " << round << " input " << input;
+        }
+        freecodetables(table);
+    }
+}
+
 TEST(CodeTables, EndCodeEndsOnATableBoundary) {
     // No table that starts before the end code's length reaches past it, so decoding the
     // end code never looks at bits behind it.

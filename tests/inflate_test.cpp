@@ -282,6 +282,132 @@ TEST_F(InflateTest, ADistanceMayReachTheFirstByteButNotBeforeIt) {
     }
 }
 
+// ---- Match copies near their slack ---------------------------------------------------
+
+// The length code, extra-bit value and extra-bit count of a length 3..258; Deflate64
+// writes 258 with code 285 as 3 + 255.
+void lengthcode(unsigned length, bool deflate64, int* code, unsigned* extra, int* bits) {
+    if (length == 258) {
+        *code = 285, *extra = deflate64 ? 255 : 0, *bits = deflate64 ? 16 : 0;
+        return;
+    }
+    unsigned base = 3;
+    for (int c = 257; c < 285; c++) {
+        int width = c < 265 ? 0 : (c - 261) / 4;
+        if (length < base + (1u << width)) {
+            *code = c, *extra = length - base, *bits = width;
+            return;
+        }
+        base += 1u << width;
+    }
+}
+
+struct Match {
+    unsigned length, distance;
+};
+
+// `produced` bytes in stored blocks, then a fixed block with the given matches and 64
+// literals, so that the fast loop decodes the matches. *expected receives the decoded
+// bytes, the matches copied byte by byte.
+Bytes matchesafter(size_t produced, bool deflate64, std::initializer_list<Match> matches,
+                   Bytes* expected) {
+    *expected = pattern(produced, (unsigned)produced + 7);
+    StreamWriter w;
+    for (size_t at = 0; at < produced; at += 40000)
+        w.stored(false, Bytes(expected->begin() + (long)at,
+                              expected->begin() + (long)std::min(produced, at + 40000)));
+    BlockWriter b = fixedblock(w, true);
+    for (const Match& m : matches) {
+        int lcode = 0, lbits = 0, dcode = 0, dbits = 0;
+        unsigned lextra = 0, dextra = 0;
+        lengthcode(m.length, deflate64, &lcode, &lextra, &lbits);
+        distancecode(m.distance, &dcode, &dextra, &dbits);
+        b.match(lcode, lextra, lbits, dcode, dextra, dbits);
+        for (unsigned i = 0; i < m.length; i++)
+            expected->push_back((*expected)[expected->size() - m.distance]);
+    }
+    for (unsigned char c : pattern(64, (unsigned)produced)) {
+        b.literal(c);
+        expected->push_back(c);
+    }
+    b.end();
+    return w.bytes;
+}
+
+TEST_F(InflateTest, ADeflate64DistanceReadsTheBytesBehindAWordCopyAsTheyWere) {
+    // After the first window, the bytes ahead of the position are those of 65,536 bytes
+    // before, which a Deflate64 distance reaches. A word copy writes up to kInflateCopySlack
+    // bytes past its match; a second match that starts right after it reads each of those
+    // bytes, at distances from 65,536 down to 65,536 - kInflateCopySlack.
+    for (unsigned length : {3u, 4u, 23u, 24u, 25u, 258u}) {
+        for (unsigned distance : {8u, 9u, 24u, 25u, 300u}) {
+            for (unsigned k = 0; k <= kInflateCopySlack; k++) {
+                Bytes expected;
+                Bytes stream =
+                    matchesafter(70000, true, {{length, distance}, {3, 65536 - k}}, &expected);
+                Options o;
+                o.deflate64 = true;
+                o.blocksize = stream.size();
+                Decoded run = inflate(stream, o);
+                ASSERT_EQ(run.result, kInflateOk) << length << " " << distance << " " << k;
+                ASSERT_TRUE(run.output == expected) << length << " " << distance << " " << k;
+            }
+        }
+    }
+}
+
+TEST_F(InflateTest, WordCopiesFromBeforeTheLastFlushStopAtTheWindowsEnd) {
+    // A source in the window's older part is copied in words when it ends, with the copy
+    // slack, before the window's end; a match whose source ends later, or wraps past the
+    // end, goes through the careful copy. Around that edge the output stays exact.
+    const unsigned position = 1000; // window position of the match, after one full window
+    for (bool d64 : {false, true}) {
+        for (unsigned length : {3u, 24u, 258u}) {
+            for (int past = -2; past <= 2; past++) {
+                // The source starts at position + 65,536 - distance and ends, with the
+                // slack, `past` bytes beyond the window's end.
+                unsigned distance = position + length + kInflateCopySlack + past;
+                Bytes expected;
+                Bytes stream = matchesafter(kInflateWindowSize + position, d64,
+                                            {{length, distance}, {3, 8}}, &expected);
+                Options o;
+                o.deflate64 = d64;
+                o.blocksize = stream.size();
+                Decoded run = inflate(stream, o);
+                SCOPED_TRACE(::testing::Message()
+                             << "deflate64 " << d64 << " length " << length << " past " << past);
+                ASSERT_EQ(run.result, kInflateOk);
+                ASSERT_TRUE(run.output == expected);
+            }
+        }
+    }
+}
+
+TEST_F(InflateTest, WordCopiesAtTheFastLoopsWindowLimitStayInTheWindow) {
+    // A 258-byte match with its slack ends exactly at the window's end when it starts one
+    // byte before the fast loop's limit; at the limit the careful loop takes it. Around
+    // that edge the output and the flushes stay exact, in both variants.
+    for (bool d64 : {false, true}) {
+        for (unsigned position = kInflateFastWindowLimit - 3;
+             position <= kInflateFastWindowLimit + 3; position++) {
+            for (unsigned distance : {1u, 7u, 8u, 300u}) {
+                Bytes expected;
+                Bytes stream = matchesafter(kInflateWindowSize + position, d64,
+                                            {{258, distance}, {3, 8}}, &expected);
+                Options o;
+                o.deflate64 = d64;
+                o.blocksize = stream.size();
+                Decoded run = inflate(stream, o);
+                SCOPED_TRACE(::testing::Message() << "deflate64 " << d64 << " position " << position
+                                                  << " distance " << distance);
+                ASSERT_EQ(run.result, kInflateOk);
+                ASSERT_TRUE(run.output == expected);
+                ASSERT_EQ(run.flushes, windowflushes(expected.size()));
+            }
+        }
+    }
+}
+
 // ---- Dynamic blocks and code sets ----------------------------------------------------
 
 TEST_F(InflateTest, DynamicBlockWithLiteralsOnlyNeedsNoDistanceCodes) {
