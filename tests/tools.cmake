@@ -13,3 +13,12 @@ orv_add_test(tools_orvsfx_test
 if(TARGET tools_orvsfx_test)
     add_dependencies(tools_orvsfx_test orvsfx)
 endif()
+
+# The threaded packing pipeline and Deflate pieces, driven directly (host only).
+if(NOT ORV_WIN32)
+    find_package(ZLIB REQUIRED)
+    orv_add_test(tools_folderpacker_test
+        SOURCES tools_folderpacker_test.cpp
+        LIBS orv_folderpacker ZLIB::ZLIB
+        HOST_ONLY)
+endif()
