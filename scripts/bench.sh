@@ -4,7 +4,7 @@
 #            files (bench/inflate_bench.cpp); with --wine also the i686 stub's inflater under
 #            Wine on the same Deflate stream.
 #   builder: "orvsfx build" against 7-Zip's zip at -mx=7 on a folder of this machine's files:
-#            time, package size and peak memory, as ratios.
+#            wall and CPU time, package size and peak memory, as ratios.
 #   extract: "orvsfx extract" against bsdtar and 7-Zip on 7-Zip's zip of that folder.
 # Engines take turns run by run; medians are quoted. Every result is checked: each extracted
 # tree is compared byte for byte with the folder, each package is tested by 7-Zip.
@@ -88,11 +88,12 @@ open(sys.argv[1], "wb").write(image)
 PY
 }
 
-# Runs a command under /usr/bin/time; prints "seconds peak-KB".
+# Runs a command under /usr/bin/time; prints "wall-seconds peak-KB cpu-seconds" (user and
+# system time: on a shared machine a steadier measure than the wall clock).
 timed() {
-    /usr/bin/time -f "%e %M" -o "$data/.time" "$@" >/dev/null 2>"$data/.err" ||
+    /usr/bin/time -f "%e %M %U %S" -o "$data/.time" "$@" >/dev/null 2>"$data/.err" ||
         { cat "$data/.err" >&2; return 1; }
-    cat "$data/.time"
+    awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }' "$data/.time"
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -131,7 +132,7 @@ bench_builder() {
     check_tree "$out" "orvsfx extract of the package"
     clear_tree "$out"
     local field engine
-    for field in 2 3 4; do
+    for field in 2 3 4 5; do
         for engine in 7zz orvsfx; do
             awk -v e=$engine -v f=$field '$1 == e { print $f }' "$data/.builder" | median \
                 >"$data/.median-$engine-$field"
@@ -140,10 +141,12 @@ bench_builder() {
     m() { cat "$data/.median-$1-$2"; }
     echo "  median time:  7zz $(m 7zz 2) s, orvsfx $(m orvsfx 2) s;" \
         "orvsfx/7zz = $(ratio "$(m orvsfx 2)" "$(m 7zz 2)")"
-    echo "  size:         7zz $(m 7zz 4) bytes, orvsfx $(m orvsfx 4) bytes (package);" \
+    echo "  median cpu:   7zz $(m 7zz 4) s, orvsfx $(m orvsfx 4) s;" \
         "orvsfx/7zz = $(ratio "$(m orvsfx 4)" "$(m 7zz 4)")"
+    echo "  size:         7zz $(m 7zz 5) bytes, orvsfx $(m orvsfx 5) bytes (package);" \
+        "orvsfx/7zz = $(ratio "$(m orvsfx 5)" "$(m 7zz 5)")"
     echo "  peak memory:  7zz $(m 7zz 3) KB, orvsfx $(m orvsfx 3) KB;" \
-        "largest file $(($(sort -g <(xargs -d '\n' stat -c %s <"$data/tree.list") | tail -1) / 1024)) KB"
+        "largest file $(($(find "$data/tree" -type f -printf '%s\n' | sort -g | tail -1) / 1024)) KB"
 }
 
 bench_extract() {
@@ -177,15 +180,19 @@ bench_extract() {
             [ "$run" = 1 ] && check_tree "$out" "$engine"
             echo "$engine $t" >>"$data/.extract"
         done
-        echo "  run $run: $(tail -3 "$data/.extract" | awk '{ printf "%s %s s  ", $1, $2 }')"
+        echo "  run $run: $(tail -3 "$data/.extract" | awk '{ printf "%s %s s (cpu %s)  ", $1, $2, $4 }')"
     done
     clear_tree "$out"
     for engine in orvsfx bsdtar 7zz; do
         awk -v e=$engine '$1 == e { print $2 }' "$data/.extract" | median >"$data/.median-$engine"
+        awk -v e=$engine '$1 == e { print $4 }' "$data/.extract" | median >"$data/.cpu-$engine"
     done
     m() { cat "$data/.median-$1"; }
+    c() { cat "$data/.cpu-$1"; }
     echo "  median time:  orvsfx $(m orvsfx) s, bsdtar $(m bsdtar) s, 7zz $(m 7zz) s;" \
         "orvsfx/bsdtar = $(ratio "$(m orvsfx)" "$(m bsdtar)"), orvsfx/7zz = $(ratio "$(m orvsfx)" "$(m 7zz)")"
+    echo "  median cpu:   orvsfx $(c orvsfx) s, bsdtar $(c bsdtar) s, 7zz $(c 7zz) s;" \
+        "orvsfx/bsdtar = $(ratio "$(c orvsfx)" "$(c bsdtar)"), orvsfx/7zz = $(ratio "$(c orvsfx)" "$(c 7zz)")"
 }
 
 if has inflate; then bench_inflate; fi
