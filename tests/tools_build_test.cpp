@@ -101,7 +101,7 @@ TEST_F(Build, TwoCopiesOfTheTreeAtOtherPathsGiveTheSameBytes) {
 // ones are compressed side by side.
 TEST_F(Build, OneThreadAndSeveralGiveTheSameBytes) {
     std::string big;
-    for (int i = 0; big.size() <= 2 * kCompressPiece; ++i)
+    for (long long i = 0; big.size() <= 2 * kCompressPiece; ++i)
         big += "record " + std::to_string(i * 7919 % 100003) + "\n";
     toolstest::writebytes(temp / "src/big.txt", big);
     std::string src = quote(temp / "src");
@@ -118,7 +118,7 @@ TEST_F(Build, OneThreadAndSeveralGiveTheSameBytes) {
 
 TEST_F(Build, AThreadCountAboveTheLimitIsRefused) {
     expectmessage(orvsfx(temp, build("x.exe", "--threads 65 " + quote(temp / "src"))), 2,
-                  "--threads needs a number from 0 to 64, not \"65\"");
+                  "--threads needs a number from 0 to 64, not \"65\" (see \"orvsfx help\")");
     EXPECT_FALSE(toolstest::fs::exists(temp / "x.exe"));
 }
 

@@ -5,8 +5,9 @@
 // size is one job, a larger one a job per piece. It writes the results in the same order,
 // waiting for the oldest job when kPiecesPerThread jobs per worker are on the way. So the
 // package's bytes do not depend on the number of threads or on which job finishes first,
-// and the data held at once stays below piecelimit(threads) bytes of input plus the
-// compressed form of that, whatever the size of the largest file.
+// and the data held at once stays below piecelimit(threads) bytes of input (twice that for
+// files of one piece, whose job compresses a copy while the writer keeps the original) plus
+// the compressed form of it, whatever the size of the largest file.
 //
 // Encrypted packages are the exception: the encryption header needs the member's CRC
 // before its first byte, so every file is one job read as a whole (memory then grows with
