@@ -10,7 +10,8 @@
 //      0 u16 tag 0x7075   2 u16 data length   4 u8 version (1)   5 u32 CRC-32 of the name
 //      9 the UTF-8 name, data length - 5 bytes
 // 2. General purpose bit 11: the stored name is UTF-8.
-// 3. Otherwise the host's rule: OEM text for DOS-like hosts, ANSI text for the rest.
+// 3. Otherwise the host's rule: OEM text for DOS-like hosts; the rest as they stand, which on
+//    POSIX means UTF-8 when the bytes are valid UTF-8 (platform/codepage.h).
 // Invalid UTF-8 never stops a name: each refused byte becomes "_" (platform/utf8.h).
 #include "engine/enginestate.h"
 
@@ -59,5 +60,5 @@ unsigned nametext(const StoredName& name, char* out, unsigned size) {
     if (unicodepath(name, &utf8, &length)) return platform::utf8toname(utf8, length, out, size);
     if (name.flags & kFlagUtf8) return platform::utf8toname(name.bytes, name.length, out, size);
     if (name.fromoem) return platform::oemtoname(name.bytes, name.length, out, size);
-    return platform::ansitoname(name.bytes, name.length, out, size);
+    return platform::unmarkedtoname(name.bytes, name.length, out, size);
 }

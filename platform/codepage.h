@@ -6,7 +6,8 @@
 // Win32, UTF-8 on POSIX. A stored name becomes name text once, when it is read, by one of
 // three conversions chosen by the member's flags and host: from UTF-8 (general purpose bit
 // 11 or the Unicode path extra field), from the OEM code page (names of DOS-like hosts), or
-// from ANSI (every other name, taken byte for byte as the ANSI code page). ANSI is code
+// as it stands (every other name: the ANSI code page, or on POSIX UTF-8 where the bytes are
+// valid UTF-8). ANSI is code
 // page 1252 and OEM is 437 in the POSIX layer.
 //
 // Every character that name text cannot hold, and every byte of invalid UTF-8, becomes
@@ -29,6 +30,11 @@ enum NameText { kNameGrowth = 3, kNameReplacement = '_' };
 unsigned utf8toname(const char* stored, unsigned length, char* out, unsigned size);
 unsigned oemtoname(const char* stored, unsigned length, char* out, unsigned size);
 unsigned ansitoname(const char* stored, unsigned length, char* out, unsigned size);
+
+// An unmarked name of a host that is not DOS-like, taken as it stands: as the ANSI code page
+// on Win32; on POSIX as UTF-8 when all its bytes are valid UTF-8 (Linux and macOS writers
+// store the file system's UTF-8 names without bit 11), otherwise as code page 1252.
+unsigned unmarkedtoname(const char* stored, unsigned length, char* out, unsigned size);
 
 // Bytes of the name-text character that starts at text (1 at the terminating NUL): a
 // double-byte character of the ANSI code page on Win32, a valid UTF-8 sequence on POSIX.

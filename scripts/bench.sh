@@ -1,23 +1,200 @@
 #!/usr/bin/env bash
-# Builds the release benchmarks and runs them: undeflate and updatecrc against zlib and
-# libdeflate on a corpus of this machine's files (bench/inflate_bench.cpp). With --wine it
-# also builds the win32 preset and measures the i686 stub's inflater under Wine on the same
-# Deflate stream. The corpus and its compressed forms are cached in build/host-release/bench-data.
-#   scripts/bench.sh [--wine]
+# Builds the release benchmarks and runs them.
+#   inflate: undeflate and updatecrc against zlib and libdeflate on a corpus of this machine's
+#            files (bench/inflate_bench.cpp); with --wine also the i686 stub's inflater under
+#            Wine on the same Deflate stream.
+#   builder: "orvsfx build" against 7-Zip's zip at -mx=7 on a folder of this machine's files:
+#            wall and CPU time, package size and peak memory, as ratios.
+#   extract: "orvsfx extract" against bsdtar and 7-Zip on 7-Zip's zip of that folder.
+# Engines take turns run by run; medians are quoted. Every result is checked: each extracted
+# tree is compared byte for byte with the folder, each package is tested by 7-Zip.
+#   scripts/bench.sh [--wine] [--parts inflate,builder,extract] [--runs N] [--level N]
+#                    [--extract-dir DIR]
+# Corpora are cached in build/host-release/bench-data. The folder (bench-data/tree) holds
+# every twelfth regular file below /usr/lib and /usr/share in sorted order, up to 500 MB.
+# Extraction goes to DIR (default /dev/shm when it has room, else bench-data): freshly
+# deleted trees make ext4's inode allocator search for a minute or more, which would time
+# the file system rather than the extractors.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
-cmake --preset host-release >/dev/null
-cmake --build --preset host-release -j2 --target inflate_bench inflate_speed
 data="$here/build/host-release/bench-data"
-build/host-release/bench/inflate_bench "$data"
-if [ "${1:-}" = "--wine" ]; then
-    cmake --preset win32 >/dev/null
-    cmake --build --preset win32 -j2 --target inflate_speed
-    echo
-    echo "i686 stub code under Wine:"
-    scripts/wine-session.sh scripts/wine-exec.sh build/win32/bench/inflate_speed.exe 8 \
-        "$data/corpus.deflate" "$data/corpus.bin" 3
-    echo "same program, host build:"
-    build/host-release/bench/inflate_speed 8 "$data/corpus.deflate" "$data/corpus.bin" 3
-fi
+parts=inflate,builder,extract
+runs=3
+level=10
+wine=
+extractroot=
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --wine) wine=1 ;;
+    --parts) parts=$2; shift ;;
+    --runs) runs=$2; shift ;;
+    --level) level=$2; shift ;;
+    --extract-dir) extractroot=$2; shift ;;
+    *) echo "usage: scripts/bench.sh [--wine] [--parts inflate,builder,extract] [--runs N]" \
+            "[--level N] [--extract-dir DIR]" >&2; exit 2 ;;
+    esac
+    shift
+done
+has() { case ",$parts," in *",$1,"*) return 0 ;; esac; return 1; }
+
+cmake --preset host-release >/dev/null
+mkdir -p "$data"
+
+bench_inflate() {
+    cmake --build --preset host-release -j2 --target inflate_bench inflate_speed
+    build/host-release/bench/inflate_bench "$data"
+    if [ -n "$wine" ]; then
+        cmake --preset win32 >/dev/null
+        cmake --build --preset win32 -j2 --target inflate_speed
+        echo
+        echo "i686 stub code under Wine:"
+        scripts/wine-session.sh scripts/wine-exec.sh build/win32/bench/inflate_speed.exe 8 \
+            "$data/corpus.deflate" "$data/corpus.bin" 3
+        echo "same program, host build:"
+        build/host-release/bench/inflate_speed 8 "$data/corpus.deflate" "$data/corpus.bin" 3
+    fi
+}
+
+# The folder to pack, made once: its file list is kept beside it.
+make_tree() {
+    [ -f "$data/tree.list" ] && [ -d "$data/tree" ] && return
+    rm -rf "$data/tree" "$data/tree.list" "$data"/corpus7z.zip
+    LC_ALL=C find /usr/lib /usr/share -xdev -type f -readable -size -160M -printf '%s\t%p\n' \
+        2>/dev/null | LC_ALL=C sort -t$'\t' -k2 |
+        awk -F'\t' 'NR % 12 == 0 && total < 500e6 { total += $1; print $2 }' >"$data/tree.list.new"
+    while IFS= read -r file; do
+        mkdir -p "$data/tree${file%/*}"
+        cp -p "$file" "$data/tree$file"
+    done <"$data/tree.list.new"
+    mv "$data/tree.list.new" "$data/tree.list"
+}
+
+# A PE32 GUI header for i386, all the builder checks in a stub; these packages are never run.
+make_stub() {
+    [ -f "$data/stub.exe" ] && return
+    python3 - "$data/stub.exe" <<'PY'
+import struct, sys
+image = bytearray(1024)
+image[0:2] = b"MZ"
+struct.pack_into("<I", image, 0x3C, 0x40)
+image[0x40:0x44] = b"PE\0\0"
+coff = 0x44
+struct.pack_into("<H", image, coff, 0x014C)        # i386
+struct.pack_into("<H", image, coff + 16, 224)      # optional header size
+struct.pack_into("<H", image, coff + 20, 0x010B)   # PE32
+struct.pack_into("<H", image, coff + 20 + 68, 2)   # Windows GUI
+open(sys.argv[1], "wb").write(image)
+PY
+}
+
+# Runs a command under /usr/bin/time; prints "wall-seconds peak-KB cpu-seconds" (user and
+# system time: on a shared machine a steadier measure than the wall clock).
+timed() {
+    /usr/bin/time -f "%e %M %U %S" -o "$data/.time" "$@" >/dev/null 2>"$data/.err" ||
+        { cat "$data/.err" >&2; return 1; }
+    awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }' "$data/.time"
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+
+# Removes a tree that may hold read-only files and folders.
+clear_tree() { [ -e "$1" ] && chmod -R u+w "$1" && rm -rf "$1"; return 0; }
+
+# The extracted tree must equal the folder, file for file and byte for byte.
+check_tree() {
+    diff -r -q "$data/tree/usr" "$1/usr" >/dev/null ||
+        { echo "bench: $2 extracted a tree that differs from the folder" >&2; exit 1; }
+}
+
+bench_builder() {
+    cmake --build --preset host-release -j2 --target orvsfx
+    make_tree
+    make_stub
+    local orvsfx=build/host-release/tools/orvsfx t
+    : >"$data/.builder"
+    echo "builder: $(wc -l <"$data/tree.list") files, $(du -sm "$data/tree" | cut -f1) MB;" \
+        "orvsfx --level $level against 7zz -tzip -mx=7, $runs runs each"
+    for run in $(seq "$runs"); do
+        rm -f "$data/bench7z.zip"
+        t=$(cd "$data/tree" && timed 7zz a -tzip -mx=7 -bd "$data/bench7z.zip" usr)
+        echo "7zz $t $(stat -c %s "$data/bench7z.zip")" >>"$data/.builder"
+        t=$(timed "$orvsfx" build --stub "$data/stub.exe" --level "$level" \
+            -o "$data/bench.exe" "$data/tree")
+        echo "orvsfx $t $(stat -c %s "$data/bench.exe")" >>"$data/.builder"
+        echo "  run $run: $(tail -2 "$data/.builder" | tr '\n' ' ')"
+    done
+    7zz t "$data/bench.exe" >/dev/null || { echo "bench: 7-Zip rejects the package" >&2; exit 1; }
+    local out="$data/orvsfx-out"
+    clear_tree "$out"
+    "$orvsfx" extract "$data/bench.exe" -d "$out" >/dev/null
+    check_tree "$out" "orvsfx extract of the package"
+    clear_tree "$out"
+    local field engine
+    for field in 2 3 4 5; do
+        for engine in 7zz orvsfx; do
+            awk -v e=$engine -v f=$field '$1 == e { print $f }' "$data/.builder" | median \
+                >"$data/.median-$engine-$field"
+        done
+    done
+    m() { cat "$data/.median-$1-$2"; }
+    echo "  median time:  7zz $(m 7zz 2) s, orvsfx $(m orvsfx 2) s;" \
+        "orvsfx/7zz = $(ratio "$(m orvsfx 2)" "$(m 7zz 2)")"
+    echo "  median cpu:   7zz $(m 7zz 4) s, orvsfx $(m orvsfx 4) s;" \
+        "orvsfx/7zz = $(ratio "$(m orvsfx 4)" "$(m 7zz 4)")"
+    echo "  size:         7zz $(m 7zz 5) bytes, orvsfx $(m orvsfx 5) bytes (package);" \
+        "orvsfx/7zz = $(ratio "$(m orvsfx 5)" "$(m 7zz 5)")"
+    echo "  peak memory:  7zz $(m 7zz 3) KB, orvsfx $(m orvsfx 3) KB;" \
+        "largest file $(($(find "$data/tree" -type f -printf '%s\n' | sort -g | tail -1) / 1024)) KB"
+}
+
+bench_extract() {
+    cmake --build --preset host-release -j2 --target orvsfx
+    make_tree
+    if [ ! -f "$data/corpus7z.zip" ]; then
+        (cd "$data/tree" && 7zz a -tzip -mx=7 -bd "$data/corpus7z.zip.new" usr >/dev/null)
+        mv "$data/corpus7z.zip.new" "$data/corpus7z.zip"
+    fi
+    local root=$extractroot
+    if [ -z "$root" ]; then
+        root=$data
+        if [ -d /dev/shm ] &&
+            [ "$(df -Pk /dev/shm | awk 'NR == 2 { print $4 }')" -gt 2000000 ]; then
+            root=/dev/shm
+        fi
+    fi
+    local out="$root/orv-bench-extract.$$" orvsfx=build/host-release/tools/orvsfx engine run t
+    : >"$data/.extract"
+    echo "extract: 7-Zip's zip of the folder ($(stat -c %s "$data/corpus7z.zip") bytes) into" \
+        "$root, $runs runs each"
+    for run in $(seq "$runs"); do
+        for engine in orvsfx bsdtar 7zz; do
+            clear_tree "$out"
+            mkdir -p "$out"
+            case $engine in
+            orvsfx) t=$(timed "$orvsfx" extract "$data/corpus7z.zip" -d "$out") ;;
+            bsdtar) t=$(timed bsdtar -xf "$data/corpus7z.zip" -C "$out") ;;
+            7zz) t=$(timed 7zz x -bd -o"$out" "$data/corpus7z.zip") ;;
+            esac
+            [ "$run" = 1 ] && check_tree "$out" "$engine"
+            echo "$engine $t" >>"$data/.extract"
+        done
+        echo "  run $run: $(tail -3 "$data/.extract" | awk '{ printf "%s %s s (cpu %s)  ", $1, $2, $4 }')"
+    done
+    clear_tree "$out"
+    for engine in orvsfx bsdtar 7zz; do
+        awk -v e=$engine '$1 == e { print $2 }' "$data/.extract" | median >"$data/.median-$engine"
+        awk -v e=$engine '$1 == e { print $4 }' "$data/.extract" | median >"$data/.cpu-$engine"
+    done
+    m() { cat "$data/.median-$1"; }
+    c() { cat "$data/.cpu-$1"; }
+    echo "  median time:  orvsfx $(m orvsfx) s, bsdtar $(m bsdtar) s, 7zz $(m 7zz) s;" \
+        "orvsfx/bsdtar = $(ratio "$(m orvsfx)" "$(m bsdtar)"), orvsfx/7zz = $(ratio "$(m orvsfx)" "$(m 7zz)")"
+    echo "  median cpu:   orvsfx $(c orvsfx) s, bsdtar $(c bsdtar) s, 7zz $(c 7zz) s;" \
+        "orvsfx/bsdtar = $(ratio "$(c orvsfx)" "$(c bsdtar)"), orvsfx/7zz = $(ratio "$(c orvsfx)" "$(c 7zz)")"
+}
+
+if has inflate; then bench_inflate; fi
+if has builder; then echo; bench_builder; fi
+if has extract; then echo; bench_extract; fi

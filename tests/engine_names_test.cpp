@@ -119,6 +119,23 @@ TEST(Utf8Archives, NamesEqualSevenZipsOutput) {
     }
 }
 
+// Unmarked names of a Unix host are taken as they stand: the UTF-8 that Linux writers store
+// without bit 11 comes out as 7-Zip writes it, and a name that is not UTF-8 is read as code
+// page 1252 rather than dropped.
+TEST(Utf8Archives, UnmarkedUnixNamesAreTakenAsTheyStand) {
+    TempDir ours, theirs;
+    RunRecord run = runengine(fixture("unix_unmarked.zip"), ours.str());
+    EXPECT_EQ(run.result, kResultOk);
+    ASSERT_TRUE(sevenzipextract(fixture("unix_unmarked.zip"), theirs.path()));
+    std::map<std::string, std::string> tree = readtree(ours.path());
+    EXPECT_EQ(tree.count("caf\xC3\xA9.txt"), 1u);
+    EXPECT_EQ(tree.count("\xCE\xB1\xCE\xB2\xCE\xB3.txt"), 1u);
+    EXPECT_EQ(tree.count("old-latin\xC3\xA9.txt"), 1u);
+    std::map<std::string, std::string> sevenzip = readtree(theirs.path());
+    for (const auto& [name, content] : sevenzip)
+        if (name.find("old-latin") == std::string::npos) EXPECT_EQ(tree.count(name), 1u) << name;
+}
+
 // A 0x7075 field replaces the stored name only in version 1 with the stored name's CRC; its
 // name passes the same safety rules as any other.
 TEST(Utf8Archives, UnicodePathFieldReplacesTheStoredNameWhenItsCrcMatches) {

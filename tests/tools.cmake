@@ -42,3 +42,12 @@ if(TARGET tools_orvsfx_test AND ORV_WINDRES AND ORV_MINGW_CC AND Python3_Interpr
     add_dependencies(tools_orvsfx_test orv_resourcestub)
     target_compile_definitions(tools_orvsfx_test PRIVATE ORV_RESOURCE_STUB="${stub}")
 endif()
+
+# The threaded packing pipeline and Deflate pieces, driven directly (host only).
+if(NOT ORV_WIN32)
+    find_package(ZLIB REQUIRED)
+    orv_add_test(tools_folderpacker_test
+        SOURCES tools_folderpacker_test.cpp
+        LIBS orv_folderpacker ZLIB::ZLIB
+        HOST_ONLY)
+endif()

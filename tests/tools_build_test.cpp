@@ -1,5 +1,6 @@
 // Tests of "orvsfx build" for real use: reproducible packages (time zones, copies of the tree,
 // SOURCE_DATE_EPOCH), the stub check, and their refusals with their exact messages.
+#include "tools/deflatecompressor.h"
 #include "tools_cli.h"
 
 #include <gtest/gtest.h>
@@ -94,6 +95,31 @@ TEST_F(Build, TwoCopiesOfTheTreeAtOtherPathsGiveTheSameBytes) {
     EXPECT_EQ(bytes("c.exe"), bytes("d.exe"));
     ASSERT_EQ(orvsfx(temp, build("e.exe", quote(temp / "fresh/tree"))).status, 0);
     EXPECT_NE(bytes("c.exe"), bytes("e.exe"));
+}
+
+// A file of two pieces and a bit, beside the small ones, so that a streamed member and whole
+// ones are compressed side by side.
+TEST_F(Build, OneThreadAndSeveralGiveTheSameBytes) {
+    std::string big;
+    for (long long i = 0; big.size() <= 2 * kCompressPiece; ++i)
+        big += "record " + std::to_string(i * 7919 % 100003) + "\n";
+    toolstest::writebytes(temp / "src/big.txt", big);
+    std::string src = quote(temp / "src");
+    ASSERT_EQ(orvsfx(temp, build("one.exe", "--threads 1 " + src)).status, 0);
+    ASSERT_EQ(orvsfx(temp, build("three.exe", "--threads 3 " + src)).status, 0);
+    ASSERT_EQ(orvsfx(temp, build("default.exe", src)).status, 0);
+    EXPECT_FALSE(bytes("one.exe").empty());
+    EXPECT_EQ(bytes("one.exe"), bytes("three.exe"));
+    EXPECT_EQ(bytes("one.exe"), bytes("default.exe"));
+    if (!have("7zz")) return;
+    ASSERT_EQ(sevenzipextract(temp, "three.exe").status, 0);
+    EXPECT_EQ(toolstest::readbytes(temp / "out/big.txt"), big);
+}
+
+TEST_F(Build, AThreadCountAboveTheLimitIsRefused) {
+    expectmessage(orvsfx(temp, build("x.exe", "--threads 65 " + quote(temp / "src"))), 2,
+                  "--threads needs a number from 0 to 64, not \"65\" (see \"orvsfx help\")");
+    EXPECT_FALSE(toolstest::fs::exists(temp / "x.exe"));
 }
 
 TEST_F(Build, TheEpochClampsDosAndExtendedTimesOnlyWhenLater) {

@@ -33,6 +33,9 @@ struct ValueError : std::runtime_error {
 
 enum class Section { kPackage, kOptions, kBranding, kCommandLine };
 
+// The most compressing threads a build may ask for; each holds two pieces of input.
+const unsigned kThreadLimit = 64;
+
 const char* sectionname(Section s) {
     return s == Section::kPackage    ? "package"
            : s == Section::kOptions  ? "options"
@@ -229,6 +232,9 @@ void applycomment(const Option&, BuildRequest& r, const std::string& v, const Wh
 void applylevel(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
     r.level = static_cast<int>(parsenumber(v, w.name, 12));
 }
+void applythreads(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
+    r.threads = static_cast<unsigned>(parsenumber(v, w.name, kThreadLimit));
+}
 void applyepoch(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
     r.sourcedateepoch = parseepoch(v, w.name);
 }
@@ -352,6 +358,10 @@ const std::vector<Option>& options() {
                           "pack an existing archive instead of a folder", applyfromzip, "source"));
         t.push_back(value("level", Section::kPackage, "N",
                           "0 stores, 1 to 12 compress with Deflate (default 6)", applylevel));
+        t.push_back(value("threads", Section::kPackage, "N",
+                          "threads that compress members (default 0: one per processor); the "
+                          "package's bytes do not depend on it",
+                          applythreads));
         t.push_back(value("language", Section::kPackage, "NAME",
                           "the shipped interface texts: english (default), german, french, "
                           "spanish, italian",

@@ -28,6 +28,7 @@ struct BuildRequest {
     std::string fromzip;  // --from-zip
     std::string comment;  // --comment (folder builds)
     int level = 6;        // --level: 0 stored, 1 to 12 Deflate
+    unsigned threads = 0; // --threads: compressing threads; 0: one per processor
     // --source-date-epoch, else the environment's SOURCE_DATE_EPOCH: the latest time stamp
     // written into the archive.
     std::optional<std::int64_t> sourcedateepoch;

@@ -13,6 +13,7 @@
 #include "tools/deflatecompressor.h"
 #include "tools/fileio.h"
 #include "tools/folderscan.h"
+#include "tools/memberpipeline.h"
 #include "tools/packagewriter.h"
 #include "tools/randomsource.h"
 #include "tools/stubcheck.h"
@@ -27,6 +28,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -118,26 +120,20 @@ void warnifnotinpage(const std::string& name, const CodePage& page) {
                  name.c_str(), page.number, page.name, lost.c_str(), written.c_str());
 }
 
-ZipMember memberof(const FolderItem& item) {
-    ZipMember member;
-    member.name = item.name;
-    member.mtime = item.mtime;
-    // No access time: reading the tree to pack it changes it, so two builds would differ.
-    member.dosattributes = item.dosattributes;
-    if (!item.isfolder) member.data = readfile(item.path, "the file");
-    if (member.data.size() != item.size)
-        throw BuildError(item.path + " changed while it was being packed");
-    return member;
+// The threads that compress: as asked, or one per processor.
+unsigned compressingthreads(const BuildRequest& request) {
+    if (request.threads) return request.threads;
+    unsigned processors = std::thread::hardware_concurrency();
+    return processors ? processors : 1;
 }
 
 // Writes the folder's archive behind the head; returns the number of entries.
 std::size_t packfolder(const BuildRequest& request, const std::vector<FolderItem>& items,
                        std::ostream& out, std::uint64_t base) {
-    std::uint64_t total = 0, done = 0;
+    std::uint64_t total = 0;
     for (const FolderItem& item : items) total += item.size;
     Progress progress(items.size(), total);
     ZipWriterSettings settings;
-    settings.compress = deflatecompressor(request.level);
     settings.utcdostimes = true;
     settings.latesttime = request.sourcedateepoch;
     if (!request.password.empty()) {
@@ -145,12 +141,14 @@ std::size_t packfolder(const BuildRequest& request, const std::vector<FolderItem
         settings.headersource =
             request.derivedheaders ? derivedheadersource(request.password) : systemheadersource();
     }
+    PackSettings pack;
+    pack.level = request.level;
+    pack.threads = compressingthreads(request);
+    pack.wholemembers = !request.password.empty();
+    if (pack.level > 0) deflatecompressor(pack.level); // a level libdeflate refuses stops here
     ZipWriter writer(out, base, std::move(settings));
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        writer.add(memberof(items[i]));
-        done += items[i].size;
-        progress.update(i + 1, done);
-    }
+    packitems(items, writer, pack,
+              [&](std::size_t done, std::uint64_t bytes) { progress.update(done, bytes); });
     writer.finish(request.comment);
     return items.size();
 }

@@ -1,10 +1,13 @@
 // Writing a ZIP archive member by member, with the records and limits of zipformat.h.
 //
-// A member's local header is written before its data, so the sizes and CRC are known first
-// (the member is held in memory); no data descriptors are written. Everything the writer
-// refuses is refused before a byte of that member is written. A name with a byte outside
-// ASCII must be valid UTF-8 and gets general purpose bit 11, so that the stub converts it to
-// the ANSI code page of the system it runs on; ASCII names go without the bit.
+// A member's local header is written before its data and no data descriptors are written, so
+// the sizes and CRC must be in the header: a member held in memory has them first; a
+// streamed member's header is written with zeros and filled in when its data has passed,
+// by going back in the output. Everything the writer refuses about a member (name, size,
+// count) is refused before a byte of it is written; only the 2 GiB limit of the package can
+// stop a streamed member midway, and the build then discards the whole output. A name with a
+// byte outside ASCII must be valid UTF-8 and gets general purpose bit 11, so that the stub
+// converts it to the ANSI code page of the system it runs on; ASCII names go without the bit.
 #include "tools/zipwriter.h"
 
 #include "tools/builderror.h"
@@ -79,13 +82,13 @@ bool isutf8(const std::string& name) {
     return true;
 }
 
-void checkmember(const ZipMember& member) {
+void checkmember(const ZipMember& member, std::uint64_t size) {
     if (member.name.empty()) throw BuildError("a member has an empty name");
     if (member.name.size() >= kNameLimit)
         throw BuildError("the name " + member.name + " has " + std::to_string(member.name.size()) +
                          " bytes; the stub takes at most " + std::to_string(kNameLimit - 1));
     if (!isutf8(member.name)) throw BuildError("the name " + member.name + " is not valid UTF-8");
-    if (member.data.size() >= 0xFFFFFFFFULL)
+    if (size >= 0xFFFFFFFFULL)
         throw BuildError(member.name + " is 4 GiB or larger, which needs ZIP64");
 }
 
@@ -107,12 +110,13 @@ std::uint32_t dosdatetime(std::int64_t unixtime, bool utc) {
 }
 
 ZipWriter::ZipWriter(std::ostream& out, std::uint64_t base, ZipCompressor compress)
-    : out_(out), position_(base) {
+    : out_(out), position_(base), base_(base), origin_(out.tellp()) {
     settings_.compress = std::move(compress);
 }
 
 ZipWriter::ZipWriter(std::ostream& out, std::uint64_t base, ZipWriterSettings settings)
-    : out_(out), position_(base), settings_(std::move(settings)) {
+    : out_(out), position_(base), base_(base), origin_(out.tellp()),
+      settings_(std::move(settings)) {
     if (!settings_.password.empty() && !settings_.headersource)
         throw BuildError("encryption needs a source for its headers");
 }
@@ -125,21 +129,32 @@ void ZipWriter::write(const std::string& bytes) {
     position_ += bytes.size();
 }
 
-void ZipWriter::add(const ZipMember& given) {
-    checkmember(given);
+ZipMember ZipWriter::clamped(const ZipMember& given) const {
+    if (count_ == kEntryLimit)
+        throw BuildError("more than " + std::to_string(kEntryLimit) +
+                         " members need ZIP64, which the stub cannot read");
+    if (streamed_) throw BuildError("a member is added while another is being written");
     ZipMember member = given;
     if (settings_.latesttime) {
         member.mtime = std::min(member.mtime, *settings_.latesttime);
         if (member.atime) member.atime = std::min(*member.atime, *settings_.latesttime);
     }
-    if (count_ == kEntryLimit)
-        throw BuildError("more than " + std::to_string(kEntryLimit) +
-                         " members need ZIP64, which the stub cannot read");
+    return member;
+}
+
+void ZipWriter::add(const ZipMember& given) {
     std::string packed;
-    unsigned method = kMethodStored;
-    if (!member.data.empty() && settings_.compress && settings_.compress(member.data, packed) &&
-        packed.size() < member.data.size())
-        method = kMethodDeflate;
+    bool compressed =
+        !given.data.empty() && settings_.compress && settings_.compress(given.data, packed);
+    addcompressed(given, compressed ? &packed : nullptr);
+}
+
+void ZipWriter::addcompressed(const ZipMember& given, const std::string* packed) {
+    checkmember(given, given.data.size());
+    ZipMember member = clamped(given);
+    unsigned method = packed && !member.data.empty() && packed->size() < member.data.size()
+                          ? kMethodDeflate
+                          : kMethodStored;
     std::string encrypted;
     std::uint32_t crc = membercrc(member.data);
     // Folders carry no data, so there is nothing to encrypt (and no header to check).
@@ -147,30 +162,38 @@ void ZipWriter::add(const ZipMember& given) {
     if (encrypt) {
         unsigned char source[kCryptHeaderRandom];
         settings_.headersource(source, sizeof source, member.name, member.data);
-        encrypted = encryptmember(method == kMethodStored ? member.data : packed,
+        encrypted = encryptmember(method == kMethodStored ? member.data : *packed,
                                   settings_.password, source, crc);
     }
     const std::string& stored = encrypt                   ? encrypted
                                 : method == kMethodStored ? member.data
-                                                          : packed;
+                                                          : *packed;
+    writeheaders(member, method, encrypt, crc, stored.size(), member.data.size());
+    write(stored);
+}
 
-    std::uint32_t dostime = dosdatetime(member.mtime, settings_.utcdostimes);
-    std::uint32_t offset = static_cast<std::uint32_t>(position_);
-    std::string localextra = extendedtime(member, false);
-    std::string centralextra = extendedtime(member, true);
-
+std::string ZipWriter::localheader(const ZipMember& member, unsigned method, bool encrypt,
+                                   std::uint32_t crc, std::uint64_t stored,
+                                   std::uint64_t size) const {
     std::string local;
     put32(local, kLocalSignature);
-    bool utf8 = !asciionly(member.name);
-    local += commonfields(method, encrypt, utf8, dostime, crc, stored.size(), member.data.size(),
-                          member.name.size(), localextra.size());
+    local += commonfields(method, encrypt, !asciionly(member.name),
+                          dosdatetime(member.mtime, settings_.utcdostimes), crc, stored, size,
+                          member.name.size(), extendedtime(member, false).size());
     static_assert(kLocalHeaderSize == 4 + 26, "signature and the common fields");
-    write(local + member.name + localextra);
-    write(stored);
+    return local + member.name + extendedtime(member, false);
+}
 
+// The local header at the current position and the member's central header.
+void ZipWriter::writeheaders(const ZipMember& member, unsigned method, bool encrypt,
+                             std::uint32_t crc, std::uint64_t stored, std::uint64_t size) {
+    std::uint32_t offset = static_cast<std::uint32_t>(position_);
+    write(localheader(member, method, encrypt, crc, stored, size));
+    std::string centralextra = extendedtime(member, true);
     put32(central_, kCentralSignature);
     put16(central_, kVersionMadeBy);
-    central_ += commonfields(method, encrypt, utf8, dostime, crc, stored.size(), member.data.size(),
+    central_ += commonfields(method, encrypt, !asciionly(member.name),
+                             dosdatetime(member.mtime, settings_.utcdostimes), crc, stored, size,
                              member.name.size(), centralextra.size());
     put16(central_, 0); // comment length
     put16(central_, 0); // disk number
@@ -179,6 +202,46 @@ void ZipWriter::add(const ZipMember& given) {
     put32(central_, offset);
     central_ += member.name + centralextra;
     ++count_;
+}
+
+// Moves the stream to a package offset that has been written already.
+void ZipWriter::seek(std::uint64_t offset) {
+    if (origin_ < 0) throw BuildError("the archive's stream cannot go back to a member's header");
+    out_.seekp(origin_ + static_cast<std::streamoff>(offset - base_));
+    if (!out_) throw BuildError("cannot write the archive (disk full?)");
+    position_ = offset;
+}
+
+void ZipWriter::beginstreamed(const ZipMember& head, std::uint64_t size, unsigned method) {
+    checkmember(head, size);
+    if (!settings_.password.empty())
+        throw BuildError("an encrypted member cannot be written piece by piece");
+    Streamed member;
+    member.head = clamped(head);
+    member.size = size;
+    member.method = method;
+    member.headeroffset = position_;
+    write(localheader(member.head, method, false, 0, 0, size));
+    streamed_ = std::move(member);
+}
+
+void ZipWriter::appendstreamed(const std::string& stored) {
+    if (!streamed_) throw BuildError("member data without a member");
+    write(stored);
+    streamed_->stored += stored.size();
+}
+
+// The central header is made only now, when CRC and sizes are known; the local one is
+// written again in place, with the same length.
+void ZipWriter::endstreamed(std::uint32_t crc) {
+    if (!streamed_) throw BuildError("the end of a member that was not begun");
+    Streamed member = std::move(*streamed_);
+    streamed_.reset();
+    std::uint64_t end = position_;
+    position_ = member.headeroffset;
+    seek(member.headeroffset);
+    writeheaders(member.head, member.method, false, crc, member.stored, member.size);
+    seek(end);
 }
 
 void ZipWriter::finish(const std::string& comment) {

@@ -71,6 +71,19 @@ class ZipWriter {
     // archives that would pass 2 GiB or 65,535 members.
     void add(const ZipMember& member);
 
+    // Like add, with the data already compressed by the caller: packed is its raw Deflate
+    // form (kept when it is smaller than the data), or null to store the member.
+    void addcompressed(const ZipMember& member, const std::string* packed);
+
+    // A member whose data is written piece by piece behind its local header, so that it
+    // never lies in memory as a whole: beginstreamed writes the header with zero CRC and
+    // sizes, appendstreamed the stored bytes (raw data for kMethodStored, consecutive pieces
+    // of one Deflate stream for kMethodDeflate), endstreamed goes back to fill them in. The
+    // output stream must be seekable. Not with encryption, whose header needs the CRC first.
+    void beginstreamed(const ZipMember& head, std::uint64_t size, unsigned method);
+    void appendstreamed(const std::string& stored);
+    void endstreamed(std::uint32_t crc);
+
     // Writes the central directory and the end record with the archive comment.
     void finish(const std::string& comment = "");
 
@@ -78,13 +91,29 @@ class ZipWriter {
     std::uint64_t position() const { return position_; }
 
   private:
+    // A member in progress: where its local header lies and what belongs in it.
+    struct Streamed {
+        ZipMember head;
+        std::uint64_t size = 0, stored = 0, headeroffset = 0;
+        unsigned method = 0;
+    };
+
     void write(const std::string& bytes);
+    void seek(std::uint64_t offset);
+    ZipMember clamped(const ZipMember& given) const;
+    void writeheaders(const ZipMember& member, unsigned method, bool encrypt, std::uint32_t crc,
+                      std::uint64_t stored, std::uint64_t size);
+    std::string localheader(const ZipMember& member, unsigned method, bool encrypt,
+                            std::uint32_t crc, std::uint64_t stored, std::uint64_t size) const;
 
     std::ostream& out_;
     std::uint64_t position_;
+    std::uint64_t base_;    // the package offset of origin_
+    std::streamoff origin_; // the stream position at which the archive starts; -1: none
     ZipWriterSettings settings_;
     std::string central_;
     unsigned count_ = 0;
+    std::optional<Streamed> streamed_;
 };
 
 // A whole archive from members kept in memory, its offsets counted from base (0: the archive

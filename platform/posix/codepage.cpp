@@ -141,6 +141,14 @@ unsigned ansitoname(const char* stored, unsigned length, char* out, unsigned siz
     return singlebytetoname(stored, length, out, size, ansicodepoint);
 }
 
+unsigned unmarkedtoname(const char* stored, unsigned length, char* out, unsigned size) {
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(stored);
+    unsigned i = 0, cp = 0;
+    for (unsigned n = 1; i < length && in[i] && n; i += n) n = decodeutf8(in + i, length - i, &cp);
+    bool allutf8 = i >= length || !in[i];
+    return allutf8 ? utf8toname(stored, length, out, size) : ansitoname(stored, length, out, size);
+}
+
 unsigned namecharlength(const char* text) {
     unsigned cp = 0;
     unsigned n = decodeutf8(reinterpret_cast<const unsigned char*>(text),

@@ -107,6 +107,10 @@ unsigned ansitoname(const char* stored, unsigned length, char* out, unsigned siz
     return name.used;
 }
 
+unsigned unmarkedtoname(const char* stored, unsigned length, char* out, unsigned size) {
+    return ansitoname(stored, length, out, size);
+}
+
 unsigned namecharlength(const char* text) {
     return IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1] ? 2 : 1;
 }

@@ -398,6 +398,13 @@ def unicode_names(workdir):
         if p.encode() != raw:
             blob = patch_name(blob, i, p.encode(), raw)
     save("infozip_unicode.zip", blob)
+    # Info-ZIP zip on Linux stores the file system's UTF-8 bytes from a Unix host with neither
+    # bit 11 nor a 0x7075 field; the last name holds a Latin-1 byte that is not UTF-8.
+    unmarked = [(n, n.encode()) for n in UNICODE_NAMES] + [("old-latin1.txt", b"old-latin\xe9.txt")]
+    blob = build([(info("X" * len(raw)), raw) for _, raw in unmarked])
+    for i, (_, raw) in enumerate(unmarked):
+        blob = patch_name(blob, i, b"X" * len(raw), raw)
+    save("unix_unmarked.zip", blob)
     # Flagged names whose bytes are not valid UTF-8, and traversal spelled with overlong
     # forms and look-alikes.
     bad = [
