@@ -132,8 +132,10 @@ TEST(Utf8Archives, UnmarkedUnixNamesAreTakenAsTheyStand) {
     EXPECT_EQ(tree.count("\xCE\xB1\xCE\xB2\xCE\xB3.txt"), 1u);
     EXPECT_EQ(tree.count("old-latin\xC3\xA9.txt"), 1u);
     std::map<std::string, std::string> sevenzip = readtree(theirs.path());
-    for (const auto& [name, content] : sevenzip)
-        if (name.find("old-latin") == std::string::npos) EXPECT_EQ(tree.count(name), 1u) << name;
+    for (const auto& entry : sevenzip) {
+        if (entry.first.find("old-latin") != std::string::npos) continue;
+        EXPECT_EQ(tree.count(entry.first), 1u) << entry.first;
+    }
 }
 
 // A 0x7075 field replaces the stored name only in version 1 with the stored name's CRC; its
@@ -170,8 +172,10 @@ TEST(Utf8Archives, InvalidAndOverlongNamesStayInsideWithUnderscores) {
 TEST(Utf8Archives, LocalAndCentralFlagsMustAgree) {
     ContainedRun run = runcontained(fixture("utf8localflag.zip"));
     EXPECT_EQ(run.record.result, kResultArchiveError);
-    EXPECT_TRUE(run.record.hasfailure(kReasonNameMismatch, "caf\xC3\xA9.txt"));
-    EXPECT_EQ(run.tree.count("caf\xC3\xA9.txt") + run.tree.count("caf\xC3\x83\xC2\xA9.txt"), 0u);
+    EXPECT_TRUE(run.record.hasfailure(kReasonNameMismatch, "caf_.txt"));
+    EXPECT_EQ(run.tree.count("caf_.txt") +
+                  run.tree.count(kUtf8Text ? "caf\xC3\xA9.txt" : "caf\xE9.txt"),
+              0u);
     EXPECT_EQ(run.tree.count("\xCE\xB1\xCE\xB2\xCE\xB3.txt"), 1u);
     EXPECT_TRUE(run.outside.empty());
 }

@@ -369,9 +369,11 @@ def unicode_names(workdir):
     """UTF-8 names from Python's zipfile (bit 11), 7-Zip, bsdtar and the Info-ZIP Unicode
     path field; invalid UTF-8 made by byte patches; a DOS-host name at the length limit."""
     save("python_utf8.zip", build([(n, n.encode()) for n in UNICODE_NAMES]))
-    # The first member's local header says its name is not UTF-8, the central one says it is.
-    save("utf8localflag.zip", set_utf8_flag(build([(n, n.encode()) for n in UNICODE_NAMES]),
-                                            0, False, central_too=False))
+    # The first member's local header says its name is not UTF-8, the central one says it is;
+    # its byte 0xE9 is "e acute" in code page 1252 but not UTF-8, so the two readings differ.
+    blob = build([("cafX.txt", b"latin1")] + [(n, n.encode()) for n in UNICODE_NAMES[1:]])
+    blob = set_utf8_flag(patch_name(blob, 0, b"cafX.txt", b"caf\xe9.txt"), 0, True)
+    save("utf8localflag.zip", set_utf8_flag(blob, 0, False, central_too=False))
     tree = os.path.join(workdir, "unicode")
     for n in UNICODE_NAMES:
         os.makedirs(os.path.dirname(os.path.join(tree, n)), exist_ok=True)
