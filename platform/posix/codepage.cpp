@@ -9,6 +9,7 @@
 // become UTF-8 character by character; the UTF-8 decoder is the strict one of
 // platform/utf8.h, and each byte it refuses becomes kNameReplacement.
 #include "platform/codepage.h"
+#include "platform/nameout.h"
 
 #include "platform/utf8.h"
 
@@ -78,20 +79,8 @@ unsigned encodeutf8(unsigned cp, char* out) {
     return 3;
 }
 
-// Name text being written into a buffer of `size` bytes, cut at a character boundary.
-struct NameOut {
-    char* out;
-    unsigned size;
-    unsigned used;
-};
-
-// Appends one character of n bytes; false when it does not fit with the NUL behind it.
-bool append(NameOut* name, const char* bytes, unsigned n) {
-    if (name->used + n >= name->size) return false;
-    memcpy(name->out + name->used, bytes, n);
-    name->used += n;
-    return true;
-}
+using platform::append;
+using platform::NameOut;
 
 // Every byte of a single-byte code page becomes one character of name text.
 unsigned singlebytetoname(const char* stored, unsigned length, char* out, unsigned size,

@@ -7,6 +7,7 @@
 // character outside ASCII that would still come out as one ASCII byte becomes "_" too, so
 // no conversion makes a separator or a dot out of something else.
 #include "platform/codepage.h"
+#include "platform/nameout.h"
 
 #include "platform/utf8.h"
 
@@ -18,20 +19,8 @@ namespace {
 // The most ANSI bytes one character becomes (4 where the ANSI code page is UTF-8).
 enum { kAnsiLongest = platform::kUtf8Longest };
 
-// Name text being written into a buffer of `size` bytes, cut at a character boundary.
-struct NameOut {
-    char* out;
-    unsigned size;
-    unsigned used;
-};
-
-// Appends one character of n bytes; false when it does not fit with the NUL behind it.
-bool append(NameOut* name, const char* bytes, unsigned n) {
-    if (name->used + n >= name->size) return false;
-    memcpy(name->out + name->used, bytes, n);
-    name->used += n;
-    return true;
-}
+using platform::append;
+using platform::NameOut;
 
 // The ANSI form of one Unicode scalar value into bytes; returns its length.
 unsigned ansiform(unsigned cp, char* bytes) {
