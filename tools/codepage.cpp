@@ -1,6 +1,8 @@
 // Code page tables and the UTF-8 conversion with positions in its refusals.
 #include "tools/codepage.h"
 
+#include "platform/utf8.h"
+
 #include "tools/builderror.h"
 
 #include <cstdio>
@@ -43,23 +45,13 @@ constexpr CodePage kOem = {
 
 const CodePage* const kCodePages[] = {&kWestern};
 
-// Decodes one UTF-8 sequence at text[at]; returns its length, or 0 when it is invalid.
+// Decodes one UTF-8 sequence at text[at] with the engine's strict decoder; returns its
+// length, or 0 when it is invalid.
 std::size_t decodeutf8(const std::string& text, std::size_t at, char32_t& c) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned lead = byte(at);
-    std::size_t length = lead < 0x80    ? 1
-                         : lead >= 0xF0 ? 4
-                         : lead >= 0xE0 ? 3
-                         : lead >= 0xC2 ? 2
-                                        : 0;
-    if (length == 0 || lead >= 0xF5 || at + length > text.size()) return 0;
-    c = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) return 0;
-        c = c << 6 | (byte(at + i) & 0x3F);
-    }
-    static const char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+    unsigned value = 0;
+    unsigned length = platform::decodeutf8(reinterpret_cast<const unsigned char*>(text.data()) + at,
+                                           static_cast<unsigned>(text.size() - at), &value);
+    c = value;
     return length;
 }
 
