@@ -105,7 +105,7 @@ unsigned layouttables(const CodeSet* set, CodeEntry* out) {
             unsigned width = subtablewidth(set, remaining, start, k);
             if (out) {
                 unsigned slot = parent.offset + ((r >> parent.start) & lowmask(parent.width));
-                out[slot] = makeentry(kOpLiteral + width, parent.width, total);
+                out[slot] = makeentry(kOpLink + width, parent.width, total);
                 if (set->gaps) fillinvalid(out + total, 1u << width);
             }
             level[++top] = {start, width, total, r & lowmask(start)};

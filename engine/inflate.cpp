@@ -273,7 +273,7 @@ int decodeentry(Inflater* z, const CodeEntry* set, unsigned bits, CodeEntry* ent
     CodeEntry e = set[z->bitbuf & lowmask(bits)];
     while (islink(e)) {
         if (!dropbits(z, entrybits(e))) return kInflateTruncatedOrInvalid;
-        unsigned width = entryop(e) - kOpLiteral;
+        unsigned width = entryop(e) - kOpLink;
         needbits(z, width);
         e = set[entryvalue(e) + (z->bitbuf & lowmask(width))];
     }
@@ -492,7 +492,7 @@ struct FastBits {
     CodeEntry resolve(const CodeEntry* set, CodeEntry e) {
         while (islink(e)) {
             drop(entrybits(e));
-            e = set[entryvalue(e) + (buf & lowmask(entryop(e) - kOpLiteral))];
+            e = set[entryvalue(e) + (buf & lowmask(entryop(e) - kOpLink))];
         }
         return e;
     }
