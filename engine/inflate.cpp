@@ -465,6 +465,17 @@ int carefulsymbol(Inflater* z, const BlockCodes* codes, bool* endofblock) {
     return copymatch(z, length, distance);
 }
 
+// The masks of 0..kOpMaxExtra low bits, for the extra bits of lengths and distances: an and
+// with a table row is one instruction where computing the mask takes three.
+struct ExtraMasks {
+    unsigned mask[kOpMaxExtra + 1];
+    constexpr ExtraMasks() : mask() {
+        for (unsigned n = 0; n <= kOpMaxExtra; n++) mask[n] = (1u << n) - 1;
+    }
+};
+constexpr ExtraMasks kExtraMasks;
+static_assert(kExtraMasks.mask[kOpMaxExtra] == 0xFFFF, "the last mask covers 16 extra bits");
+
 // The bit-buffer primitives of the fast loop, on local copies of the state. The count of
 // valid bits is the low byte of `count`: an entry is consumed by subtracting the whole entry,
 // whose bit count is its low byte (engine/codetables.h), and the fields above only borrow
@@ -499,8 +510,9 @@ struct FastBits {
         buf >>= entrybits(e);
         count -= e;
     }
+    // Takes the n extra bits of a length or distance, n at most kOpMaxExtra.
     unsigned take(unsigned n) {
-        unsigned v = (unsigned)buf & lowmask(n);
+        unsigned v = (unsigned)buf & kExtraMasks.mask[n];
         drop(n);
         return v;
     }
