@@ -485,9 +485,7 @@ struct FastBits {
     unsigned count;
     const unsigned char* in;
 
-    unsigned valid() const {
-        return count & kCountMask;
-    }
+    unsigned valid() const { return count & kCountMask; }
     // Loads a word at `in`; afterwards at least kWordBits - 8 bits are valid. Bits above
     // the valid ones are those of the following input bytes, so loading them again is
     // harmless. The shift count needs no mask: the valid bits are fewer than kWordBits.
