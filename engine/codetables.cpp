@@ -46,15 +46,14 @@ struct TableLevel {
     unsigned start, width, offset, prefix;
 };
 
-// The low n bits of code in reverse order (n at most kMaxCodeBits): the 16 low bits are
-// reversed by swapping ever smaller halves, then shifted down to n.
-unsigned reversebits(unsigned code, unsigned n) {
-    static_assert(kMaxCodeBits <= 16, "codes are reversed within 16 bits");
-    code = (code & 0x5555) << 1 | (code >> 1 & 0x5555);
-    code = (code & 0x3333) << 2 | (code >> 2 & 0x3333);
-    code = (code & 0x0F0F) << 4 | (code >> 4 & 0x0F0F);
-    code = (code & 0x00FF) << 8 | (code >> 8 & 0x00FF);
-    return code >> (16 - n);
+// The code after a code of `len` bits in canonical order, both bit-reversed (r holds the
+// first bit sent at bit 0). Adding one to the code carries from its last bit, the top bit of
+// r, downwards. A following code that is longer goes on with zero bits at its end, above the
+// top of r, so r serves it unchanged.
+unsigned nextreversed(unsigned r, unsigned len) {
+    unsigned bit = 1u << (len - 1);
+    for (; r & bit; bit >>= 1) r ^= bit;
+    return r | bit;
 }
 
 CodeEntry symbolentry(const CodeSet* set, unsigned symbol, unsigned bits) {
@@ -88,16 +87,13 @@ void fillinvalid(CodeEntry* table, unsigned entries) {
 unsigned layouttables(const CodeSet* set, CodeEntry* out) {
     TableLevel level[kMaxCodeBits + 1] = {{0, set->firstbits, 0, 0}};
     unsigned top = 0, total = 1u << set->firstbits;
-    unsigned remaining[kMaxCodeBits + 1], nextcode[kMaxCodeBits + 1] = {0};
+    unsigned remaining[kMaxCodeBits + 1];
     memcpy(remaining, set->count, sizeof remaining);
-    for (unsigned len = 1, code = 0; len <= kMaxCodeBits; len++) {
-        code = (code + set->count[len - 1]) << 1;
-        nextcode[len] = code;
-    }
     if (out && set->gaps) fillinvalid(out, total);
-    for (unsigned i = 0; i < set->coded; i++) {
-        unsigned symbol = set->sorted[i], k = set->lengths[symbol];
-        unsigned r = reversebits(nextcode[k]++, k);
+    for (unsigned i = 0, r = 0, k = 0; i < set->coded; i++) {
+        if (i > 0) r = nextreversed(r, k); // k: the previous code's length
+        unsigned symbol = set->sorted[i];
+        k = set->lengths[symbol];
         while (top > 0 && (r & lowmask(level[top].start)) != level[top].prefix) top--;
         while (k > level[top].start + level[top].width) {
             const TableLevel& parent = level[top];
@@ -105,7 +101,7 @@ unsigned layouttables(const CodeSet* set, CodeEntry* out) {
             unsigned width = subtablewidth(set, remaining, start, k);
             if (out) {
                 unsigned slot = parent.offset + ((r >> parent.start) & lowmask(parent.width));
-                out[slot] = makeentry(kOpLiteral + width, parent.width, total);
+                out[slot] = makeentry(kOpLink + width, parent.width, total);
                 if (set->gaps) fillinvalid(out + total, 1u << width);
             }
             level[++top] = {start, width, total, r & lowmask(start)};

@@ -10,10 +10,12 @@
 //   bits 0..7    input bits this entry consumes at its table level
 //   bits 8..15   operation: 0..16  a length or distance base with that many extra bits
 //                           31     end of block
-//                           32     literal byte (or code-length symbol)
 //                           33..48 link to a sub-table indexed by (operation - 32) bits
 //                           99     invalid code (unused by an incomplete set, or a code
 //                                  whose row the caller marks invalid)
+//                           128    literal byte (or code-length symbol): the only
+//                                  operation with bit 7 set, so that the decoder's most
+//                                  frequent test looks at one bit (bit 15 of the entry)
 //   bits 16..31  value: the literal or symbol, the base, or for a link the index of the
 //                sub-table's first entry within the code set's block
 #pragma once
@@ -25,8 +27,9 @@ typedef uint32_t CodeEntry;
 enum Operation : unsigned {
     kOpMaxExtra = 16, // operations 0..16 carry a base and extra bits
     kOpEndOfBlock = 31,
-    kOpLiteral = 32, // also the link base: a link is kOpLiteral + sub-table width
+    kOpLink = 32, // a link is kOpLink + sub-table width
     kOpInvalid = 99,
+    kOpLiteral = 0x80,
 };
 static_assert(kOpInvalid > kOpMaxExtra, "invalid rows must not look like extra bits");
 
@@ -34,6 +37,10 @@ enum {
     kMaxCodeBits = 15, // Deflate code lengths are 0..15
     kEndOfBlockSymbol = 256,
 };
+static_assert(kOpLink > kOpEndOfBlock && kOpLink + kMaxCodeBits < kOpInvalid,
+              "links lie between the end code and the invalid code");
+static_assert((kOpLiteral & (kOpLiteral - 1)) == 0 && kOpInvalid < kOpLiteral && kOpLiteral <= 0xFF,
+              "the literal operation is one bit that no other operation has");
 
 inline unsigned entrybits(CodeEntry e) {
     return e & 0xFF;
@@ -45,10 +52,10 @@ inline unsigned entryvalue(CodeEntry e) {
     return e >> 16;
 }
 inline bool isliteral(CodeEntry e) {
-    return (e & 0xFF00) == kOpLiteral << 8;
+    return (e & kOpLiteral << 8) != 0;
 }
 inline bool islink(CodeEntry e) {
-    return entryop(e) > kOpLiteral && entryop(e) < kOpInvalid;
+    return entryop(e) > kOpLink && entryop(e) < kOpInvalid;
 }
 inline unsigned lowmask(unsigned n) {
     return (1u << n) - 1;

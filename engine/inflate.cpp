@@ -165,6 +165,8 @@ enum {
     kFastRefillsPerRound = 4,
     // A refill loads one word at the input pointer and advances it by whole bytes it filled.
     kRefillAdvance = kWordBytes - 1,
+    // The fast loop keeps its count of valid bits in the low byte of a wider counter.
+    kCountMask = 0xFF,
     // The most bytes one round reads from where it starts: every refill's advance, and the
     // word the last of them loads.
     kFastInputMargin = kFastRefillsPerRound * kRefillAdvance + kWordBytes,
@@ -175,6 +177,9 @@ static_assert(kFastWindowLimit == kInflateWindowSize - kFastRoundWrite,
               "the limit leaves room for one round before the window's end");
 static_assert(kFastWindowLimit > 0 && kFastWindowLimit - 1 + kFastRoundWrite < kInflateWindowSize,
               "a round that starts below the limit ends before the window's end");
+static_assert(kWordBits <= kCountMask && (kWordBytes == 4 || kWordBytes == 8),
+              "the valid bits fit the counter's low byte, and whole bytes of them are counted "
+              "by the bits from bit 3 up below kWordBits");
 static_assert(kCopySlack == kCopyHead * kCopyWord, "the slack is the head of a copy");
 static_assert(kCopySlack >= kCopyHead * kCopyWord - kMinMatch && kCopySlack >= kCopyWord - 1,
               "the slack covers what the head and the word loop write past a match");
@@ -273,7 +278,7 @@ int decodeentry(Inflater* z, const CodeEntry* set, unsigned bits, CodeEntry* ent
     CodeEntry e = set[z->bitbuf & lowmask(bits)];
     while (islink(e)) {
         if (!dropbits(z, entrybits(e))) return kInflateTruncatedOrInvalid;
-        unsigned width = entryop(e) - kOpLiteral;
+        unsigned width = entryop(e) - kOpLink;
         needbits(z, width);
         e = set[entryvalue(e) + (z->bitbuf & lowmask(width))];
     }
@@ -460,30 +465,52 @@ int carefulsymbol(Inflater* z, const BlockCodes* codes, bool* endofblock) {
     return copymatch(z, length, distance);
 }
 
-// The bit-buffer primitives of the fast loop, on local copies of the state.
+// The masks of 0..kOpMaxExtra low bits, for the extra bits of lengths and distances: an and
+// with a table row is one instruction where computing the mask takes three.
+struct ExtraMasks {
+    unsigned mask[kOpMaxExtra + 1];
+    constexpr ExtraMasks() : mask() {
+        for (unsigned n = 0; n <= kOpMaxExtra; n++) mask[n] = (1u << n) - 1;
+    }
+};
+constexpr ExtraMasks kExtraMasks;
+static_assert(kExtraMasks.mask[kOpMaxExtra] == 0xFFFF, "the last mask covers 16 extra bits");
+
+// The bit-buffer primitives of the fast loop, on local copies of the state. The count of
+// valid bits is the low byte of `count`: an entry is consumed by subtracting the whole entry,
+// whose bit count is its low byte (engine/codetables.h), and the fields above only borrow
+// into the bits above that byte, which nothing reads. That saves taking the byte apart.
 struct FastBits {
     BitWord buf;
     unsigned count;
     const unsigned char* in;
 
+    unsigned valid() const { return count & kCountMask; }
     // Loads a word at `in`; afterwards at least kWordBits - 8 bits are valid. Bits above
-    // `count` are those of the following input bytes, so loading them again is harmless.
+    // the valid ones are those of the following input bytes, so loading them again is
+    // harmless. The shift count needs no mask: the valid bits are fewer than kWordBits.
     void refill() {
         BitWord word;
         memcpy(&word, in, sizeof word);
-        buf |= word << count;
-        in += (kWordBits - 1 - count) >> 3;
+        buf |= word << (count & (kWordBits - 1));
+        in += kRefillAdvance - ((count >> 3) & (kWordBytes - 1));
         count |= kWordBits - 8;
     }
     void ensure(unsigned n) {
-        if (count < n) refill();
+        if (valid() < n) refill();
     }
     void drop(unsigned n) {
         buf >>= n;
         count -= n;
     }
+    // Consumes the bits of an entry.
+    void dropentry(CodeEntry e) {
+        buf >>= entrybits(e);
+        count -= e;
+    }
+    // Takes the n extra bits of a length or distance, n at most kOpMaxExtra.
     unsigned take(unsigned n) {
-        unsigned v = (unsigned)buf & lowmask(n);
+        unsigned v = (unsigned)buf & kExtraMasks.mask[n];
         drop(n);
         return v;
     }
@@ -491,8 +518,8 @@ struct FastBits {
     // that a whole code is visible.
     CodeEntry resolve(const CodeEntry* set, CodeEntry e) {
         while (islink(e)) {
-            drop(entrybits(e));
-            e = set[entryvalue(e) + (buf & lowmask(entryop(e) - kOpLiteral))];
+            dropentry(e);
+            e = set[entryvalue(e) + (buf & lowmask(entryop(e) - kOpLink))];
         }
         return e;
     }
@@ -520,15 +547,15 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         if (b.in > inlimit) break;
         if (out >= outlimit) break;
         if (isliteral(e)) {
-            b.drop(entrybits(e));
+            b.dropentry(e);
             *out++ = (unsigned char)entryvalue(e);
             e = lit[b.buf & litmask];
             if (isliteral(e)) {
-                b.drop(entrybits(e));
+                b.dropentry(e);
                 *out++ = (unsigned char)entryvalue(e);
                 e = lit[b.buf & litmask];
                 if (kFastLiterals == 3 && isliteral(e)) {
-                    b.drop(entrybits(e));
+                    b.dropentry(e);
                     *out++ = (unsigned char)entryvalue(e);
                     e = lit[b.buf & litmask];
                 }
@@ -545,21 +572,21 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         }
         if (op > kOpMaxExtra) {
             if (op == kOpLiteral) { // a literal of a sub-table
-                b.drop(entrybits(e));
+                b.dropentry(e);
                 *out++ = (unsigned char)entryvalue(e);
                 b.refill();
                 e = lit[b.buf & litmask];
                 continue;
             }
             if (op == kOpEndOfBlock) {
-                b.drop(entrybits(e));
+                b.dropentry(e);
                 *endofblock = true;
             } else {
                 result = kInflateTruncatedOrInvalid;
             }
             break;
         }
-        b.drop(entrybits(e));
+        b.dropentry(e);
         if (Rows::kRefillForLengthExtra) b.ensure(op);
         unsigned length = entryvalue(e) + b.take(op);
         if (Rows::kRefillForDistance) b.ensure(kMaxCodeBits);
@@ -573,7 +600,7 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
                 break;
             }
         }
-        b.drop(entrybits(e));
+        b.dropentry(e);
         if (Rows::kRefillForDistanceExtra) b.ensure(op);
         unsigned distance = entryvalue(e) + b.take(op);
         // The next code's entry is looked up before the copy, so that the two overlap.
@@ -605,8 +632,8 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
         if (result) break;
     }
     z->pos = (unsigned)(out - window);
-    z->bitbuf = b.buf & (((BitWord)1 << b.count) - 1);
-    z->bitcount = b.count;
+    z->bitcount = b.valid();
+    z->bitbuf = b.buf & (((BitWord)1 << z->bitcount) - 1);
     unsigned taken = (unsigned)(b.in - cursor->next);
     z->inlinebytes += taken;
     cursor->unread -= (int)taken;

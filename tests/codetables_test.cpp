@@ -52,7 +52,7 @@ CodeEntry walk(const CodeEntry* table, unsigned firstbits, unsigned bits, unsign
     *used = 0;
     while (islink(e)) {
         *used += entrybits(e);
-        e = table[entryvalue(e) + ((bits >> *used) & lowmask(entryop(e) - kOpLiteral))];
+        e = table[entryvalue(e) + ((bits >> *used) & lowmask(entryop(e) - kOpLink))];
     }
     *used += entrybits(e);
     return e;
@@ -146,7 +146,7 @@ TEST(CodeTables, EndCodeEndsOnATableBoundary) {
         unsigned start = 0;
         while (islink(e)) {
             start += entrybits(e);
-            unsigned width = entryop(e) - kOpLiteral;
+            unsigned width = entryop(e) - kOpLink;
             if (start < lengths[256]) {
                 ASSERT_LE(start + width, lengths[256]);
             }

@@ -164,6 +164,31 @@ TEST_F(InflateTest, LengthCode285DependsOnTheVariant) {
     for (size_t i = 0; i < run.output.size(); i++) ASSERT_EQ(run.output[i], i % 2 ? 'b' : 'a');
 }
 
+// Length code 285 of Deflate64 with its 16 extra bits at the edges of their range, each
+// match between runs of literals long enough that the fast loop decodes it: the extra bits
+// must come out whole, neither cut to fewer bits nor mixed with the bits after them.
+TEST_F(InflateTest, Deflate64SixteenLengthExtraBitsDecodeWholeInTheFastLoop) {
+    StreamWriter w;
+    BlockWriter b = fixedblock(w, true);
+    size_t size = 0;
+    auto literals = [&](int n) {
+        for (int i = 0; i < n; i++, size++) b.literal(size % 2 ? 'b' : 'a');
+    };
+    literals(64);
+    for (unsigned extra : {0u, 1u, 0x7FFFu, 0x8000u, 0xFFFEu, 0xFFFFu}) {
+        b.match(285, extra, 16, 1, 0, 0); // length 3 + extra at distance 2
+        size += 3 + extra;
+        literals(64);
+    }
+    b.end();
+    Options o;
+    o.deflate64 = true;
+    Decoded run = inflate(w.bytes, o);
+    EXPECT_EQ(run.result, kInflateOk);
+    ASSERT_EQ(run.output.size(), size);
+    for (size_t i = 0; i < size; i++) ASSERT_EQ(run.output[i], i % 2 ? 'b' : 'a') << i;
+}
+
 // History of `size` bytes followed by a fixed block with one match at a distance code.
 Bytes farmatch(const Bytes& history, int distcode, unsigned extra, bool longmatch = false) {
     StreamWriter w;
