@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Makes 32-bit x86 Linux programs runnable on a machine whose kernel has IA-32 emulation off
+# (some virtual machines run 64-bit user code only). Wine runs the stub and every Win32 test
+# as a 32-bit process, so such a machine gets QEMU's user-mode emulator registered for i386
+# programs through binfmt_misc. Does nothing where 32-bit programs already run.
+#
+# Debian 12's QEMU 7.2 treats MAP_FIXED_NOREPLACE as a plain hint, so Wine's mappings land
+# on its reserved areas and Wine fails at its first thread; the QEMU 10 of bookworm-backports
+# handles it, so the emulator comes from there. The registration uses the "F"
+# flag (the kernel opens the emulator once), so it lasts until the machine restarts.
+set -euo pipefail
+
+runs32() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+runs32 && exit 0
+[ -e /lib/ld-linux.so.2 ] || { echo "ia32-emulation: no 32-bit loader installed" >&2; exit 1; }
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+qemu=/usr/bin/qemu-i386-static
+major=$("$qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p' || true)
+if [ "${major:-0}" -lt 10 ]; then
+    sources=/etc/apt/sources.list.d/bookworm-backports.sources
+    if [ ! -f "$sources" ]; then
+        printf '%s\n' "Types: deb" "URIs: http://deb.debian.org/debian" \
+            "Suites: bookworm-backports" "Components: main" \
+            "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" | $sudo tee "$sources" >/dev/null
+    fi
+    echo "ia32-emulation: installing qemu-user-static from bookworm-backports"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -t bookworm-backports \
+        qemu-user-static >/dev/null
+fi
+
+binfmt=/proc/sys/fs/binfmt_misc
+[ -e "$binfmt/register" ] || $sudo mount -t binfmt_misc binfmt_misc "$binfmt"
+[ -e "$binfmt/qemu-i386" ] && echo -1 | $sudo tee "$binfmt/qemu-i386" >/dev/null
+# ELF32, little-endian, executable or shared object (e_type 2 or 3), machine i386 (3).
+magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+echo ":qemu-i386:M::$magic:$mask:$qemu:F" | $sudo tee "$binfmt/register" >/dev/null
+
+if runs32; then
+    echo "ia32-emulation: 32-bit programs now run through $("$qemu" --version | head -1)"
+else
+    echo "ia32-emulation: 32-bit programs still do not run" >&2
+    exit 1
+fi
