@@ -2,14 +2,19 @@
 # Builds the release benchmarks and runs them.
 #   inflate: undeflate and updatecrc against zlib and libdeflate on a corpus of this machine's
 #            files (bench/inflate_bench.cpp); with --wine also the i686 stub's inflater under
-#            Wine on the same Deflate stream.
+#            Wine on the same Deflate stream, against the same program built at the baseline
+#            revision (--baseline REV; the default is the engine before the speed work).
 #   builder: "orvsfx build" against 7-Zip's zip at -mx=7 on a folder of this machine's files:
 #            wall and CPU time, package size and peak memory, as ratios.
-#   extract: "orvsfx extract" against bsdtar and 7-Zip on 7-Zip's zip of that folder.
+#   extract: "orvsfx extract" against bsdtar and 7-Zip on 7-Zip's zip of that folder; with
+#            --wine also the i686 engine's extraction (bench/extract_speed.cpp) against
+#            7-Zip's 32-bit console archiver 7za.exe 21.07 under Wine. 7za.exe is the one file
+#            win/ia32/7za.exe of the npm package 7zip-bin@5.2.0, used only as a timing
+#            reference.
 # Engines take turns run by run; medians are quoted. Every result is checked: each extracted
 # tree is compared byte for byte with the folder, each package is tested by 7-Zip.
-#   scripts/bench.sh [--wine] [--parts inflate,builder,extract] [--runs N] [--level N]
-#                    [--extract-dir DIR]
+#   scripts/bench.sh [--wine] [--baseline REV] [--parts inflate,builder,extract] [--runs N]
+#                    [--level N] [--extract-dir DIR]
 # Corpora are cached in build/host-release/bench-data. The folder (bench-data/tree) holds
 # every twelfth regular file below /usr/lib and /usr/share in sorted order, up to 500 MB.
 # Extraction goes to DIR (default /dev/shm when it has room, else bench-data): freshly
@@ -23,16 +28,18 @@ parts=inflate,builder,extract
 runs=3
 level=10
 wine=
+baseline=06f410f
 extractroot=
 while [ $# -gt 0 ]; do
     case "$1" in
     --wine) wine=1 ;;
+    --baseline) baseline=$2; shift ;;
     --parts) parts=$2; shift ;;
     --runs) runs=$2; shift ;;
     --level) level=$2; shift ;;
     --extract-dir) extractroot=$2; shift ;;
-    *) echo "usage: scripts/bench.sh [--wine] [--parts inflate,builder,extract] [--runs N]" \
-            "[--level N] [--extract-dir DIR]" >&2; exit 2 ;;
+    *) echo "usage: scripts/bench.sh [--wine] [--baseline REV] [--parts inflate,builder,extract]" \
+            "[--runs N] [--level N] [--extract-dir DIR]" >&2; exit 2 ;;
     esac
     shift
 done
@@ -47,12 +54,18 @@ bench_inflate() {
     if [ -n "$wine" ]; then
         cmake --preset win32 >/dev/null
         cmake --build --preset win32 -j2 --target inflate_speed
+        local base="$here/build/bench-baseline/$baseline"
+        if [ ! -f "$base/build/win32/bench/inflate_speed.exe" ]; then
+            rm -rf "$base" && mkdir -p "$base"
+            git archive "$baseline" | tar -x -C "$base"
+            (cd "$base" && cmake --preset win32 >/dev/null &&
+                cmake --build --preset win32 -j2 --target inflate_speed >/dev/null)
+        fi
         echo
-        echo "i686 stub code under Wine:"
-        scripts/wine-session.sh scripts/wine-exec.sh build/win32/bench/inflate_speed.exe 8 \
-            "$data/corpus.deflate" "$data/corpus.bin" 3
-        echo "same program, host build:"
-        build/host-release/bench/inflate_speed 8 "$data/corpus.deflate" "$data/corpus.bin" 3
+        echo "i686 inflater under Wine, this tree against $baseline, $runs runs each:"
+        scripts/wine-session.sh scripts/bench-wine.sh inflate build/win32/bench/inflate_speed.exe \
+            "$base/build/win32/bench/inflate_speed.exe" "$data/corpus.deflate" "$data/corpus.bin" \
+            "$runs"
     fi
 }
 
@@ -193,6 +206,21 @@ bench_extract() {
         "orvsfx/bsdtar = $(ratio "$(m orvsfx)" "$(m bsdtar)"), orvsfx/7zz = $(ratio "$(m orvsfx)" "$(m 7zz)")"
     echo "  median cpu:   orvsfx $(c orvsfx) s, bsdtar $(c bsdtar) s, 7zz $(c 7zz) s;" \
         "orvsfx/bsdtar = $(ratio "$(c orvsfx)" "$(c bsdtar)"), orvsfx/7zz = $(ratio "$(c orvsfx)" "$(c 7zz)")"
+    if [ -n "$wine" ]; then
+        cmake --preset win32 >/dev/null
+        cmake --build --preset win32 -j2 --target extract_speed
+        local sevenza="$data/7zip-bin/7za.exe"
+        if [ ! -f "$sevenza" ]; then
+            mkdir -p "$data/7zip-bin"
+            (cd "$data/7zip-bin" && npm pack --silent 7zip-bin@5.2.0 >/dev/null &&
+                tar -xzf 7zip-bin-5.2.0.tgz --strip-components=3 package/win/ia32/7za.exe &&
+                rm 7zip-bin-5.2.0.tgz)
+        fi
+        echo
+        echo "under Wine: the i686 engine against 7za.exe on the same zip, $runs runs each"
+        scripts/wine-session.sh scripts/bench-wine.sh extract build/win32/bench/extract_speed.exe \
+            "$sevenza" "$data/corpus7z.zip" "$root" "$data/tree/usr" "$runs"
+    fi
 }
 
 if has inflate; then bench_inflate; fi

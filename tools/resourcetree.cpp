@@ -62,6 +62,9 @@ struct TreeReader {
     }
 
     void directory(std::uint32_t at, int level, Resource resource) {
+        // Only data entries are taken at the last level, so this never throws; it tells the
+        // optimiser that kLevelNames is never read past its end.
+        if (level >= kLevels) throw BuildError("its resource tree is deeper than three levels");
         need(at, kResourceDirectorySize, std::string("the ") + kLevelNames[level] + " directory");
         std::uint64_t count = get16(section, at + 12) + std::uint64_t(get16(section, at + 14));
         need(at + kResourceDirectorySize, count * kResourceEntrySize,

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The Win32 rows of scripts/bench.sh, run inside one Wine session (scripts/wine-session.sh
+# starts it); the programs take turns run by run and medians are compared.
+#   inflate CURRENT BASELINE STREAM ORIGINAL RUNS
+#       the i686 inflate_speed of this tree against the one built at the baseline revision,
+#       both on the same Deflate stream; prints their median MB/s and the ratio.
+#   extract DRIVER 7ZA ZIP ROOT TREE RUNS
+#       the i686 engine's extraction (bench/extract_speed.exe) against 7-Zip's 32-bit
+#       console archiver on the same zip into ROOT; the first tree of each is compared with
+#       TREE byte for byte. Prints median wall times and the ratio.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+run() { "$here/wine-exec.sh" "$@"; }
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+seconds() { date +%s.%N; }
+
+bench_inflate() {
+    local current=$1 baseline=$2 stream=$3 original=$4 runs=$5 log
+    log=$(mktemp)
+    for r in $(seq "$runs"); do
+        for which in current baseline; do
+            local program=$current
+            [ $which = baseline ] && program=$baseline
+            local rate
+            rate=$(run "$program" 8 "$(winpath "$stream")" "$(winpath "$original")" 3 |
+                sed -n 's/.*median of [0-9]* runs: \([0-9.]*\) MB\/s.*/\1/p')
+            [ -n "$rate" ] || { echo "bench: $program failed" >&2; exit 1; }
+            echo "$which $rate" >>"$log"
+        done
+        echo "  run $r: $(tail -2 "$log" | awk '{ printf "%s %s MB/s  ", $1, $2 }')"
+    done
+    local now base
+    now=$(awk '$1 == "current" { print $2 }' "$log" | median)
+    base=$(awk '$1 == "baseline" { print $2 }' "$log" | median)
+    echo "  median: this tree $now MB/s, baseline $base MB/s; this/baseline = $(ratio "$now" "$base")"
+    rm -f "$log"
+}
+
+bench_extract() {
+    local driver=$1 sevenza=$2 zip=$3 root=$4 tree=$5 runs=$6 log
+    log=$(mktemp)
+    for r in $(seq "$runs"); do
+        for engine in orvandel 7za; do
+            local out="$root/wine-$engine" start end
+            rm -rf "$out" && mkdir -p "$out"
+            start=$(seconds)
+            case $engine in
+            orvandel) run "$driver" "$(winpath "$zip")" "$(winpath "$out")" >/dev/null ;;
+            7za) run "$sevenza" x -bd -y -o"$(winpath "$out")" "$(winpath "$zip")" >/dev/null ;;
+            esac
+            end=$(seconds)
+            if [ "$r" = 1 ] && ! diff -r -q "$tree" "$out/usr" >/dev/null; then
+                echo "bench: $engine under Wine extracted a tree that differs from the folder" >&2
+                exit 1
+            fi
+            echo "$engine $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')" >>"$log"
+            rm -rf "$out"
+        done
+        echo "  run $r: $(tail -2 "$log" | awk '{ printf "%s %s s  ", $1, $2 }')"
+    done
+    local ours theirs
+    ours=$(awk '$1 == "orvandel" { print $2 }' "$log" | median)
+    theirs=$(awk '$1 == "7za" { print $2 }' "$log" | median)
+    echo "  median time: i686 engine $ours s, 7za.exe $theirs s; engine/7za = $(ratio "$ours" "$theirs")"
+    rm -f "$log"
+}
+
+mode=$1
+shift
+case $mode in
+inflate) bench_inflate "$@" ;;
+extract) bench_extract "$@" ;;
+*) echo "usage: bench-wine.sh inflate|extract ..." >&2; exit 2 ;;
+esac
