@@ -219,7 +219,7 @@ bench_extract() {
         echo
         echo "under Wine: the i686 engine against 7za.exe on the same zip, $runs runs each"
         scripts/wine-session.sh scripts/bench-wine.sh extract build/win32/bench/extract_speed.exe \
-            "$sevenza" "$data/corpus7z.zip" "$root" "$data/tree/usr" "$runs"
+            "$sevenza" "$data/corpus7z.zip" "$root" "$runs"
     fi
 }
 

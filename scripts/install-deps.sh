@@ -8,20 +8,28 @@ packages=(
     g++-mingw-w64-i686 googletest
     wine wine32:i386 xvfb xauth
     libdeflate-dev zlib1g-dev icoutils osslsigncode openssl zip
-    7zip libarchive-tools python3
+    7zip libarchive-tools python3 locales
 )
 
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
 if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
     echo "installing: ${missing[*]}"
     $sudo dpkg --add-architecture i386
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# A Win32 test runs under Japanese Shift-JIS; Wine converts file names for Linux through the
+# locale it is started in, so that locale must exist.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    $sudo sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
 fi
 
 # Wine needs 32-bit programs to run; where the kernel cannot, an emulator is set up. A

@@ -25,6 +25,10 @@ endforeach()
 
 orv_add_test(runrequest_test SOURCES runrequest_test.cpp LIBS orv_engine orv_setuputil)
 
+# Wine takes the ANSI code page from the locale variables: 932 (Shift-JIS) for Japanese.
+orv_add_test(codepage932_test WIN32_ONLY SOURCES codepage932_test.cpp LIBS orv_enginetestkit
+             ENVIRONMENT LC_ALL=ja_JP.UTF-8)
+
 # Links planted in the destination are made with symlink(2).
 orv_add_test(engine_links_test HOST_ONLY SOURCES engine_links_test.cpp LIBS orv_enginetestkit)
 

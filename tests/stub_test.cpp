@@ -150,6 +150,29 @@ TEST_F(StubRun, TranslatedTextsAndEmptyTitle) {
     EXPECT_EQ(run.waitexit(), 1);
 }
 
+// Every shipped table, as the builder writes it into a package, shows its own texts on the
+// main dialog's buttons, labels and overwrite choices, and its title as the caption.
+TEST_F(StubRun, EveryShippedLanguageShowsItsTexts) {
+    const std::pair<int, int> shown[] = {
+        {IDC_EXTRACT, 5},         {IDC_CANCEL, 6},        {IDC_HELPBUTTON, 7},
+        {IDC_ABOUT, 8},           {IDC_FOLDERLABEL, 20},  {IDC_FILESLABEL, 21},
+        {IDC_MODEGROUP, 24},      {IDC_MODE_CONFIRM, 25}, {IDC_MODE_SKIP, 26},
+        {IDC_MODE_OVERWRITE, 27},
+    };
+    for (const std::string& language : shippedlanguages()) {
+        SCOPED_TRACE(language);
+        PackageParts parts;
+        parts.texts = shippedtable(language).texts;
+        uitest::Process run(package(parts, language + ".exe"));
+        HWND dialog = run.waitwindow("#32770", parts.texts[18].c_str());
+        ASSERT_NE(dialog, nullptr);
+        for (const auto& [control, text] : shown)
+            EXPECT_EQ(uitest::controltext(dialog, control), parts.texts[text]) << "text " << text;
+        uitest::click(dialog, IDC_CANCEL);
+        EXPECT_EQ(run.waitexit(), 1);
+    }
+}
+
 TEST_F(StubRun, TextBlockFailures) {
     PackageParts parts;
     std::string stub = stubimage();

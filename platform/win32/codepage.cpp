@@ -47,6 +47,28 @@ unsigned ansiform(unsigned cp, char* bytes) {
     return static_cast<unsigned>(n);
 }
 
+// Which bytes lead a two-byte character in the ANSI code page, read from the system once:
+// names are walked character by character several times per member, and asking the system
+// about every byte (IsDBCSLeadByte) cost a call into it for each. Every first caller fills
+// the same values, and `ready` is published only after the table.
+struct LeadBytes {
+    bool ready;
+    bool lead[256];
+};
+LeadBytes leadbytes;
+
+bool isleadbyte(unsigned char byte) {
+    if (!__atomic_load_n(&leadbytes.ready, __ATOMIC_ACQUIRE)) {
+        CPINFO info;
+        if (GetCPInfo(CP_ACP, &info))
+            for (unsigned i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i]; i += 2)
+                for (unsigned b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; b++)
+                    leadbytes.lead[b] = true;
+        __atomic_store_n(&leadbytes.ready, true, __ATOMIC_RELEASE);
+    }
+    return leadbytes.lead[byte];
+}
+
 // The bytes of text up to its first NUL, at most length.
 unsigned storedlength(const char* text, unsigned length) {
     const void* nul = memchr(text, 0, length);
@@ -88,7 +110,7 @@ unsigned ansitoname(const char* stored, unsigned length, char* out, unsigned siz
     length = storedlength(stored, length);
     NameOut name = {out, size, 0};
     for (unsigned i = 0; i < length;) {
-        unsigned n = IsDBCSLeadByte(static_cast<BYTE>(stored[i])) && i + 1 < length ? 2 : 1;
+        unsigned n = isleadbyte(static_cast<unsigned char>(stored[i])) && i + 1 < length ? 2 : 1;
         if (!append(&name, stored + i, n)) break;
         i += n;
     }
@@ -101,7 +123,7 @@ unsigned unmarkedtoname(const char* stored, unsigned length, char* out, unsigned
 }
 
 unsigned namecharlength(const char* text) {
-    return IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1] ? 2 : 1;
+    return isleadbyte(static_cast<unsigned char>(text[0])) && text[1] ? 2 : 1;
 }
 
 void nametoconsole(char* text) {

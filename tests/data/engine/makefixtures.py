@@ -478,6 +478,17 @@ def unix_modes(workdir):
 # bsdtar takes the password as raw bytes and writes a data descriptor behind every member,
 # so the check byte of those two comes from the member's time, not its CRC. Their password
 # is "\u00e9" (e acute) in code page 437 (byte 0x82) and in code page 1252 (byte 0xE9).
+def shiftjis():
+    """Names from a Japanese Windows machine (host FAT, no flags): code page 932 bytes whose
+    second byte of a character is 0x5C, the byte of a backslash. Read in that code page, each
+    is one character and no separator."""
+    members = [(b"\x95\x5c.txt", b"hyou\n"), (b"dir/\x83\x5c\x83\x74\x83\x67.txt", b"sofuto\n")]
+    blob = build([(info("X" * len(raw), system=0), content) for raw, content in members])
+    for i, (raw, _) in enumerate(members):
+        blob = patch_name(blob, i, b"X" * len(raw), raw)
+    save("shiftjis.zip", blob)
+
+
 def encrypted():
     source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "encrypted")
     for name in sorted(os.listdir(source)):
@@ -496,6 +507,7 @@ def main():
     untrusted()
     prefixes()
     encrypted()
+    shiftjis()
     work = tempfile.mkdtemp()
     try:
         external(work)
