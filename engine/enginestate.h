@@ -110,8 +110,12 @@ enum EngineSizes {
     kHoldCopy = kSignatureLength - 1, // a block's first bytes copied behind the block before
     kHoldArea = 4,                    // the block in front is scanned (signature search)
     kOutputWindow = 65536,            // decoded data and message scratch
-    kBatchSize = 64,                  // central entries per batch
-    kNameBuffer = kLongPathBuffer,    // a stored name: at most 259 bytes and a NUL
+    // Output files longer than one window are given their length before they are written:
+    // they are written in several pieces, which the reserved length keeps together. A
+    // shorter one is written by one call and gains nothing from it but three system calls.
+    kPresizeAbove = kOutputWindow,
+    kBatchSize = 64,               // central entries per batch
+    kNameBuffer = kLongPathBuffer, // a stored name: at most 259 bytes and a NUL
     kNameText = (kNameBuffer - 1) * platform::kNameGrowth + 1, // a stored name as name text
     kPathBuffer = 1024,        // the file-name buffer: stored name, then output path
     kEndSearch = 66000,        // the end record lies within the file's last bytes
@@ -297,6 +301,7 @@ struct EngineState {
 
     // Output.
     platform::File* output;
+    bool presized; // output was given its length in advance (cut back when it is closed)
     unsigned crc;
     unsigned long long written; // bytes the member decoded to
     int memberfailed;           // an error of the current member was reported

@@ -85,8 +85,10 @@ int openoutput() {
                             kResultArchiveError, error);
     }
     if (engine.ui && engine.ui->filelist) listadd(engine.ui->filelist, engine.filename);
-    // Reserving the length up front keeps the file in one piece; failures do not matter.
-    platform::presizefile(engine.output, engine.local.uncompressedsize);
+    // Reserving the length up front keeps a file written in pieces in one piece; failures do
+    // not matter.
+    engine.presized = engine.local.uncompressedsize > kPresizeAbove;
+    if (engine.presized) platform::presizefile(engine.output, engine.local.uncompressedsize);
     return 0;
 }
 
@@ -130,7 +132,7 @@ int refusemember() {
     char printable[kPrintableName];
     sendmessage(kMsgError, "%s", printablename(engine.filename, printable));
     if (engine.output) {
-        platform::truncatehere(engine.output);
+        if (engine.presized) platform::truncatehere(engine.output);
         platform::closefile(engine.output);
         engine.output = nullptr;
     }
@@ -175,7 +177,7 @@ int extractmember() {
     else
         return refusemember();
     if (engine.output) {
-        platform::truncatehere(engine.output);
+        if (engine.presized) platform::truncatehere(engine.output);
         closeoutput();
     }
     if (engine.diskfullstate == kDiskFullGoOn) {

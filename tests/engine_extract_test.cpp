@@ -198,6 +198,24 @@ TEST(UntrustedMembers, UncompressedSizeThatDisagreesWithTheDataFails) {
     EXPECT_EQ(run.tree["third.txt"], "third\nthird\nthird\nthird\nthird\n");
 }
 
+// Files longer than one window are given their length before they are written and cut
+// back to what was written; shorter ones are not. Either way a file is exactly as long as
+// its decoded data, also when the stored length claims more or less.
+TEST(UntrustedMembers, FilesAreAsLongAsTheirDataOnBothSidesOfThePresizeLength) {
+    ContainedRun run = runcontained(fixture("presized.zip"));
+    EXPECT_EQ(run.record.result, kResultArchiveError);
+    EXPECT_TRUE(run.record.hasfailure(kReasonSizeMismatch, "claimsmore.bin"));
+    EXPECT_TRUE(run.record.hasfailure(kReasonSizeMismatch, "claimsless.bin"));
+    EXPECT_FALSE(run.record.hasfailure(kReasonSizeMismatch, "window.bin"));
+    EXPECT_FALSE(run.record.hasfailure(kReasonSizeMismatch, "window1.bin"));
+    EXPECT_EQ(run.tree["window.bin"].size(), 65536u);
+    EXPECT_EQ(run.tree["window1.bin"].size(), 65537u);
+    EXPECT_EQ(run.tree["claimsmore.bin"].size(), 70000u);
+    EXPECT_EQ(run.tree["claimsless.bin"].size(), 70000u);
+    EXPECT_EQ(run.tree["window1.bin"].substr(65504), run.tree["claimsmore.bin"].substr(65504, 33));
+    EXPECT_TRUE(run.outside.empty());
+}
+
 // Archives that peers accept keep extracting without any reported failure: data in front,
 // data descriptors, empty members, other writers.
 TEST(UntrustedMembers, SoundArchivesReportNothing) {

@@ -489,6 +489,25 @@ def shiftjis():
     save("shiftjis.zip", blob)
 
 
+def presized():
+    """Files on both sides of the length from which output files are given their length
+    before they are written (one 65,536-byte window), and members whose stored length is
+    wrong on either side of it: each file must end up exactly as long as its decoded data."""
+    def deflated(name, content):
+        zi = info(name)
+        zi.compress_type = zipfile.ZIP_DEFLATED
+        return zi, content
+    text = b"".join(b"line %06d of a file on the edge\n" % i for i in range(5000))
+    members = [deflated("window.bin", text[:65536]), deflated("window1.bin", text[:65537]),
+               deflated("claimsmore.bin", text[:70000]), deflated("claimsless.bin", text[:70000])]
+    blob = build(members)
+    entries = central_entries(blob)
+    for index, claimed in ((2, 200000), (3, 60000)):
+        blob = patch(blob, entries[index] + 24, "<I", claimed)
+        blob = patch(blob, local_of(blob, entries[index]) + 22, "<I", claimed)
+    save("presized.zip", blob)
+
+
 def encrypted():
     source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "encrypted")
     for name in sorted(os.listdir(source)):
@@ -508,6 +527,7 @@ def main():
     prefixes()
     encrypted()
     shiftjis()
+    presized()
     work = tempfile.mkdtemp()
     try:
         external(work)
