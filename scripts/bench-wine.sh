@@ -15,6 +15,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 run() { "$here/wine-exec.sh" "$@"; }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# The median of the figures logged under one name ("NAME FIGURE" lines).
+medianof() { awk -v n="$2" '$1 == n { print $2 }' "$1" | median; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 seconds() { date +%s.%N; }
 
@@ -34,8 +36,8 @@ bench_inflate() {
         echo "  run $r: $(tail -2 "$log" | awk '{ printf "%s %s MB/s  ", $1, $2 }')"
     done
     local now base
-    now=$(awk '$1 == "current" { print $2 }' "$log" | median)
-    base=$(awk '$1 == "baseline" { print $2 }' "$log" | median)
+    now=$(medianof "$log" current)
+    base=$(medianof "$log" baseline)
     echo "  median: this tree $now MB/s, baseline $base MB/s; this/baseline = $(ratio "$now" "$base")"
     rm -f "$log"
 }
@@ -66,8 +68,8 @@ bench_extract() {
         echo "  run $r: $(tail -2 "$log" | awk '{ printf "%s %s s  ", $1, $2 }')"
     done
     local ours theirs
-    ours=$(awk '$1 == "orvandel" { print $2 }' "$log" | median)
-    theirs=$(awk '$1 == "7za" { print $2 }' "$log" | median)
+    ours=$(medianof "$log" orvandel)
+    theirs=$(medianof "$log" 7za)
     echo "  median time: i686 engine $ours s, 7za.exe $theirs s; engine/7za = $(ratio "$ours" "$theirs")"
     rm -f "$log"
 }
