@@ -193,10 +193,15 @@ int extractmember() {
     return result;
 }
 
-// Where an existing file stands against the member: -1 missing, 0 older, 1 not older.
-int checkexisting(const char* path) {
+// What stands at a member's output path before it is written.
+enum ExistingOutput { kOutputMissing, kOutputLink, kOutputOlder, kOutputNotOlder };
+
+// One status query of the output path answers both questions asked of it: whether a link
+// stands there, and for a file whether it is older than the member.
+ExistingOutput checkexisting(const char* path) {
     platform::PathStatus status;
-    if (statoutput(path, &status) != 0) return -1;
+    if (statoutput(path, &status) != 0) return kOutputMissing;
+    if (status.kind == platform::kPathLink) return kOutputLink;
     ExtTimes times;
     unsigned membertime = dostimetounix(engine.local.dostime);
     if (exttimes(engine.extra, engine.extralength, false, engine.local.dostime, &times) &
@@ -204,7 +209,7 @@ int checkexisting(const char* path) {
         membertime = times.modification;
     unsigned existing = 0;
     filetimetounix(status.modification, &existing);
-    return existing < membertime ? 0 : 1;
+    return existing < membertime ? kOutputOlder : kOutputNotOlder;
 }
 
 // Stands on the member's local header signature, retrying without (or with) prefixlength
@@ -269,17 +274,6 @@ bool datafits() {
     long long limit = start < engine.centralstart ? engine.centralstart
                                                   : static_cast<long long>(engine.archivesize);
     return start + static_cast<long long>(engine.local.compressedsize) <= limit;
-}
-
-// Fails the member whose output path is a link: whatever the overwrite mode, nothing may be
-// written through it.
-bool throughlink() {
-    platform::PathStatus status;
-    if (statoutput(engine.filename, &status) != 0 || status.kind != platform::kPathLink)
-        return false;
-    memberfailure(kReasonThroughLink, kResultArchiveError);
-    notify(kMsgError);
-    return true;
 }
 
 // Reads the local header and names, opens an encrypted member, maps the output path and
@@ -351,11 +345,15 @@ bool preparemember(int* result, unsigned* badpasswords) {
                       kResultArchiveError);
         return false;
     }
-    if (throughlink()) {
+    ExistingOutput existing = checkexisting(engine.filename);
+    // Whatever the overwrite mode, nothing may be written through a link.
+    if (existing == kOutputLink) {
+        memberfailure(kReasonThroughLink, kResultArchiveError);
+        notify(kMsgError);
         *result = raiseresult(*result, kResultArchiveError);
         return false;
     }
-    if (checkexisting(engine.filename) < 0) return true;
+    if (existing == kOutputMissing) return true;
     if (engine.overwritemode == kPolicyKeep) return false;
     return engine.overwritemode == kPolicyOverwrite ||
            engine.ui->askoverwrite(engine.filename) != 0;
