@@ -12,12 +12,11 @@
 #       ratio.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/bench-stats.sh"
 run() { "$here/wine-exec.sh" "$@"; }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # The median of the figures logged under one name ("NAME FIGURE" lines).
 medianof() { awk -v n="$2" '$1 == n { print $2 }' "$1" | median; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 seconds() { date +%s.%N; }
 
 bench_inflate() {

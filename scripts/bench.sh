@@ -22,6 +22,7 @@
 # the file system rather than the extractors.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+. "$here/scripts/bench-stats.sh"
 cd "$here"
 data="$here/build/host-release/bench-data"
 parts=inflate,builder,extract
@@ -109,8 +110,6 @@ timed() {
     awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }' "$data/.time"
 }
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 # Removes a tree that may hold read-only files and folders.
 clear_tree() { [ -e "$1" ] && chmod -R u+w "$1" && rm -rf "$1"; return 0; }
