@@ -59,8 +59,8 @@ unsigned nextreversed(unsigned r, unsigned len) {
 CodeEntry symbolentry(const CodeSet* set, unsigned symbol, unsigned bits) {
     if (symbol < set->simple)
         return makeentry(symbol == kEndOfBlockSymbol ? kOpEndOfBlock : kOpLiteral, bits, symbol);
-    unsigned row = symbol - set->simple;
-    return makeentry(set->extra[row], bits, set->bases[row]);
+    unsigned row = symbol - set->simple, extra = set->extra[row];
+    return makeentry(extra, extra <= kOpMaxExtra ? bits + extra : bits, set->bases[row]);
 }
 
 // Width of a sub-table opened after `start` bits for a code of length k: at least the

@@ -7,7 +7,9 @@
 // table starts it, and a link entry gives the position of its sub-table in the block.
 //
 // A CodeEntry is one 32-bit word:
-//   bits 0..7    input bits this entry consumes at its table level
+//   bits 0..7    input bits this entry consumes at its table level: the code's bits there,
+//                and for a length or distance also its extra bits, which follow the code,
+//                so that one shift of the bit buffer consumes both
 //   bits 8..15   operation: 0..16  a length or distance base with that many extra bits
 //                           31     end of block
 //                           33..48 link to a sub-table indexed by (operation - 32) bits
@@ -47,6 +49,14 @@ inline unsigned entrybits(CodeEntry e) {
 }
 inline unsigned entryop(CodeEntry e) {
     return (e >> 8) & 0xFF;
+}
+// The extra bits of a length or distance entry, zero for every other entry.
+inline unsigned extrabits(CodeEntry e) {
+    return entryop(e) <= kOpMaxExtra ? entryop(e) : 0;
+}
+// The bits of the code itself at the entry's table level.
+inline unsigned codebits(CodeEntry e) {
+    return entrybits(e) - extrabits(e);
 }
 inline unsigned entryvalue(CodeEntry e) {
     return e >> 16;

@@ -208,6 +208,10 @@ struct FastRows {
     static constexpr bool kRestoreSlack = Deflate64;
     // Whether a match may be longer than the fast loop copies itself (Deflate64's code 285).
     static constexpr bool kLongMatches = Deflate64;
+    // Whether a length entry's bits, its code's bits at the entry's level and the extra
+    // bits, can exceed a refilled buffer (Deflate64's 16 extra bits in a 32-bit buffer):
+    // then the code's bits are consumed first and the extra bits after a refill.
+    static constexpr bool kSplitLengthExtra = kRefilledBits < kDynamicLitBits + kMaxLengthExtra;
     // Whether the bits of a match, from its length code on, need refills on the way.
     static constexpr bool kRefillForLengthExtra = kRefilledBits < kMaxCodeBits + kMaxLengthExtra;
     static constexpr bool kRefillForDistance =
@@ -215,6 +219,10 @@ struct FastRows {
     static constexpr bool kRefillForDistanceExtra =
         kRefilledBits < 2 * kMaxCodeBits + kMaxLengthExtra + kMaxDistanceExtra;
 };
+// A distance entry's bits, code and extra bits at its level, always fit a refilled buffer.
+static_assert(static_cast<int>(kRefilledBits) >=
+                  static_cast<int>(kDynamicDistBits) + FastRows<true>::kMaxDistanceExtra,
+              "a distance entry's bits fit a refilled buffer");
 static_assert(FastRows<false>::kMaxLengthExtra == 5 && FastRows<true>::kMaxLengthExtra == 16,
               "length extra bits of the two variants");
 static_assert(FastRows<false>::kMaxDistanceExtra == 13 && FastRows<true>::kMaxDistanceExtra == 14,
@@ -282,7 +290,7 @@ int decodeentry(Inflater* z, const CodeEntry* set, unsigned bits, CodeEntry* ent
         needbits(z, width);
         e = set[entryvalue(e) + (z->bitbuf & lowmask(width))];
     }
-    if (entryop(e) == kOpInvalid || !dropbits(z, entrybits(e))) return kInflateTruncatedOrInvalid;
+    if (entryop(e) == kOpInvalid || !dropbits(z, codebits(e))) return kInflateTruncatedOrInvalid;
     *entry = e;
     return kInflateOk;
 }
@@ -508,6 +516,13 @@ struct FastBits {
         buf >>= entrybits(e);
         count -= e;
     }
+    // Consumes a length or distance entry with op extra bits, code and extra bits in one
+    // shift, and returns the extra bits: those behind the code.
+    unsigned takeentry(CodeEntry e, unsigned op) {
+        BitWord saved = buf;
+        dropentry(e);
+        return (unsigned)(saved >> (entrybits(e) - op)) & kExtraMasks.mask[op];
+    }
     // Takes the n extra bits of a length or distance, n at most kOpMaxExtra.
     unsigned take(unsigned n) {
         unsigned v = (unsigned)buf & kExtraMasks.mask[n];
@@ -586,9 +601,15 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
             }
             break;
         }
-        b.dropentry(e);
-        if (Rows::kRefillForLengthExtra) b.ensure(op);
-        unsigned length = entryvalue(e) + b.take(op);
+        unsigned length = entryvalue(e);
+        if (Rows::kSplitLengthExtra) {
+            b.drop(entrybits(e) - op);
+            b.ensure(op);
+            length += b.take(op);
+        } else {
+            if (Rows::kRefillForLengthExtra) b.ensure(entrybits(e));
+            length += b.takeentry(e, op);
+        }
         if (Rows::kRefillForDistance) b.ensure(kMaxCodeBits);
         e = dist[b.buf & distmask];
         op = entryop(e);
@@ -600,9 +621,8 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
                 break;
             }
         }
-        b.dropentry(e);
-        if (Rows::kRefillForDistanceExtra) b.ensure(op);
-        unsigned distance = entryvalue(e) + b.take(op);
+        if (Rows::kRefillForDistanceExtra) b.ensure(entrybits(e));
+        unsigned distance = entryvalue(e) + b.takeentry(e, op);
         // The next code's entry is looked up before the copy, so that the two overlap.
         b.refill();
         e = lit[b.buf & litmask];

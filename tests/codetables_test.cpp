@@ -54,7 +54,7 @@ CodeEntry walk(const CodeEntry* table, unsigned firstbits, unsigned bits, unsign
         *used += entrybits(e);
         e = table[entryvalue(e) + ((bits >> *used) & lowmask(entryop(e) - kOpLink))];
     }
-    *used += entrybits(e);
+    *used += codebits(e);
     return e;
 }
 
