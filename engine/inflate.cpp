@@ -147,7 +147,7 @@ enum {
     // Match copies of a distance of at least one word move 8-byte words: kCopyHead words at
     // once, which covers most matches without a loop, then one word at a time.
     kCopyWord = 8,
-    kCopyHead = 3,
+    kCopyHead = 5,
     kMinMatch = 3,
     // The bytes past a match's end that its word copy may write: the head over a match of
     // the shortest length, or less than one word after a longer one. They are saved and put
