@@ -544,7 +544,8 @@ struct FastBits {
 // window's end. Every round starts with a refilled buffer and the entry of the next code
 // looked up. Returns kInflateOk (also when it stops early) or a failure.
 template <bool Deflate64>
-int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
+inline __attribute__((always_inline)) int fastsymbols(Inflater* z, const BlockCodes* codes,
+                                                      bool* endofblock) {
     typedef FastRows<Deflate64> Rows;
     InputCursor* cursor = z->hooks->input;
     if (z->exhausted || cursor->unread < kFastInputMargin) return kInflateOk;
@@ -661,12 +662,49 @@ int fastsymbols(Inflater* z, const BlockCodes* codes, bool* endofblock) {
     return result;
 }
 
+// The fast loop of a variant, compiled for the baseline processor and on x86-64 also for
+// processors with BMI2, whose shifts by a register count tie up neither the count register
+// nor the flags: the fast loop is a chain of such shifts. The 32-bit stub keeps the one
+// instance, for its size.
+template <bool Deflate64>
+int fastsymbolsbaseline(Inflater* z, const BlockCodes* codes, bool* endofblock) {
+    return fastsymbols<Deflate64>(z, codes, endofblock);
+}
+#if defined(__x86_64__)
+template <bool Deflate64>
+__attribute__((target("bmi2"))) int fastsymbolsbmi2(Inflater* z, const BlockCodes* codes,
+                                                    bool* endofblock) {
+    return fastsymbols<Deflate64>(z, codes, endofblock);
+}
+#endif
+
+typedef int (*FastLoop)(Inflater*, const BlockCodes*, bool*);
+
+// Set by useinflatebmi2(false), so that tests compare both instances on one machine.
+bool bmi2declined;
+
+bool bmi2available() {
+#if defined(__x86_64__)
+    return __builtin_cpu_supports("bmi2");
+#else
+    return false;
+#endif
+}
+
+FastLoop fastloop(bool deflate64) {
+#if defined(__x86_64__)
+    if (!bmi2declined && bmi2available())
+        return deflate64 ? fastsymbolsbmi2<true> : fastsymbolsbmi2<false>;
+#endif
+    return deflate64 ? fastsymbolsbaseline<true> : fastsymbolsbaseline<false>;
+}
+
 // Decodes the symbols of one block up to its end code.
 int decodesymbols(Inflater* z, const BlockCodes* codes) {
     bool endofblock = false;
+    FastLoop fast = fastloop(z->variant == &kDeflate64);
     for (;;) {
-        int r = z->variant == &kDeflate64 ? fastsymbols<true>(z, codes, &endofblock)
-                                          : fastsymbols<false>(z, codes, &endofblock);
+        int r = fast(z, codes, &endofblock);
         if (r || endofblock) return r;
         r = carefulsymbol(z, codes, &endofblock);
         if (r || endofblock) return r;
@@ -889,4 +927,9 @@ int releasefixedcodes() {
         cache = FixedCodes();
     }
     return 0;
+}
+
+bool useinflatebmi2(bool on) {
+    bmi2declined = !on;
+    return on && bmi2available();
 }

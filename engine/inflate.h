@@ -57,6 +57,11 @@ enum {
 // flushoutput's nonzero code. What was flushed before a failure stays flushed.
 int undeflate(const InflateHooks* hooks, bool deflate64);
 
+// Chooses the fast decoding loop compiled for processors with BMI2 (on, the default where
+// the processor has it, on x86-64 only) or the baseline one (off), so that both can be
+// compared on one machine. Returns whether the BMI2 loop is now in use.
+bool useinflatebmi2(bool on);
+
 // Frees the fixed-code tables of both variants, so that the next run builds them again.
 // Returns 0.
 int releasefixedcodes();

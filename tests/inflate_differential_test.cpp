@@ -61,15 +61,20 @@ Bytes sampledata(size_t n, unsigned seed) {
     return b;
 }
 
+// Decodes zlib's stream of the data with each instance of the fast loop this processor runs.
 void expectroundtrip(const Bytes& data, int level, int strategy, size_t block) {
     Bytes stream = rawdeflate(data, level, strategy);
     inflatedriver::Options o;
     o.blocksize = block;
-    inflatedriver::Decoded run = inflatedriver::inflate(stream, o);
-    ASSERT_EQ(run.result, kInflateOk)
-        << data.size() << " level " << level << " strategy " << strategy << " block " << block;
-    ASSERT_TRUE(run.output == data) << data.size() << " level " << level;
-    ASSERT_EQ(run.consumed, stream.size());
+    for (bool bmi2 : {false, true}) {
+        if (useinflatebmi2(bmi2) != bmi2) continue;
+        inflatedriver::Decoded run = inflatedriver::inflate(stream, o);
+        useinflatebmi2(true);
+        ASSERT_EQ(run.result, kInflateOk) << data.size() << " level " << level << " strategy "
+                                          << strategy << " block " << block << " bmi2 " << bmi2;
+        ASSERT_TRUE(run.output == data) << data.size() << " level " << level << " bmi2 " << bmi2;
+        ASSERT_EQ(run.consumed, stream.size());
+    }
 }
 
 TEST(InflateDifferential, RandomDataAtManySizesLevelsAndStrategies) {

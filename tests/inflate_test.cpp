@@ -17,14 +17,26 @@ using inflatedriver::inflate;
 using inflatedriver::Options;
 using namespace deflatewriter;
 
-class InflateTest : public ::testing::Test {
+// Every case runs with both instances of the fast loop: the baseline one and, where the
+// processor has BMI2, the one compiled for it.
+class InflateTest : public ::testing::TestWithParam<bool> {
   protected:
-    void TearDown() override { releasefixedcodes(); }
+    void SetUp() override {
+        if (useinflatebmi2(GetParam()) != GetParam()) GTEST_SKIP() << "no BMI2 here";
+    }
+    void TearDown() override {
+        releasefixedcodes();
+        useinflatebmi2(true);
+    }
 };
+INSTANTIATE_TEST_SUITE_P(FastLoops, InflateTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Bmi2" : "Baseline";
+                         });
 
 // ---- Stored blocks and block types ---------------------------------------------------
 
-TEST_F(InflateTest, StoredBlocksCopyTheirBytesAndAnEmptyOneWritesNothing) {
+TEST_P(InflateTest, StoredBlocksCopyTheirBytesAndAnEmptyOneWritesNothing) {
     StreamWriter w;
     w.stored(false, Bytes());
     w.stored(false, text("hello "));
@@ -35,7 +47,7 @@ TEST_F(InflateTest, StoredBlocksCopyTheirBytesAndAnEmptyOneWritesNothing) {
     EXPECT_EQ(run.flushes, std::vector<unsigned>{11});
 }
 
-TEST_F(InflateTest, StoredBlockWithWrongComplementFails) {
+TEST_P(InflateTest, StoredBlockWithWrongComplementFails) {
     StreamWriter w;
     w.header(true, 0);
     w.align();
@@ -47,14 +59,14 @@ TEST_F(InflateTest, StoredBlockWithWrongComplementFails) {
     EXPECT_TRUE(run.output.empty());
 }
 
-TEST_F(InflateTest, BlockTypeThreeIsInvalid) {
+TEST_P(InflateTest, BlockTypeThreeIsInvalid) {
     StreamWriter w;
     w.header(true, 3);
     w.put(0, 13);
     EXPECT_EQ(inflate(w.bytes).result, kInflateReservedOrOversubscribed);
 }
 
-TEST_F(InflateTest, EmptyInputIsTruncated) {
+TEST_P(InflateTest, EmptyInputIsTruncated) {
     Decoded run = inflate(Bytes());
     EXPECT_EQ(run.result, kInflateTruncatedOrInvalid);
     EXPECT_TRUE(run.flushes.empty());
@@ -62,7 +74,7 @@ TEST_F(InflateTest, EmptyInputIsTruncated) {
 
 // ---- Window flushes ------------------------------------------------------------------
 
-TEST_F(InflateTest, ExactlyOneWindowGivesAFullFlushAndAnEmptyOne) {
+TEST_P(InflateTest, ExactlyOneWindowGivesAFullFlushAndAnEmptyOne) {
     Bytes data = pattern(65536, 7);
     StreamWriter w;
     w.stored(false, Bytes(data.begin(), data.begin() + 40000));
@@ -73,7 +85,7 @@ TEST_F(InflateTest, ExactlyOneWindowGivesAFullFlushAndAnEmptyOne) {
     EXPECT_EQ(run.output, data);
 }
 
-TEST_F(InflateTest, LongOutputIsFlushedInWholeWindows) {
+TEST_P(InflateTest, LongOutputIsFlushedInWholeWindows) {
     // 200,000 copies of 'x': one literal and matches of 258 at distance 1.
     StreamWriter w;
     BlockWriter b = fixedblock(w, true);
@@ -95,7 +107,7 @@ std::vector<unsigned> windowflushes(size_t total) {
     return flushes;
 }
 
-TEST_F(InflateTest, AMatchThatFillsTheWindowIsFlushedBeforeTheNextLiteral) {
+TEST_P(InflateTest, AMatchThatFillsTheWindowIsFlushedBeforeTheNextLiteral) {
     // Two literals and a 258-byte match starting at 65,276 end exactly at the window's end;
     // the neighbouring positions end just before and just after it.
     for (bool d64 : {false, true}) {
@@ -116,7 +128,7 @@ TEST_F(InflateTest, AMatchThatFillsTheWindowIsFlushedBeforeTheNextLiteral) {
     }
 }
 
-TEST_F(InflateTest, FlushFailureEndsDecodingAndKeepsWhatWasFlushed) {
+TEST_P(InflateTest, FlushFailureEndsDecodingAndKeepsWhatWasFlushed) {
     Bytes data = pattern(150000, 3);
     StreamWriter w;
     for (size_t at = 0; at < data.size(); at += 50000)
@@ -136,7 +148,7 @@ TEST_F(InflateTest, FlushFailureEndsDecodingAndKeepsWhatWasFlushed) {
 
 // ---- Length code 285 and distance codes 30 and 31 -----------------------------------
 
-TEST_F(InflateTest, LengthCode285DependsOnTheVariant) {
+TEST_P(InflateTest, LengthCode285DependsOnTheVariant) {
     StreamWriter w;
     BlockWriter b = fixedblock(w, true);
     b.literal('a');
@@ -167,7 +179,7 @@ TEST_F(InflateTest, LengthCode285DependsOnTheVariant) {
 // Length code 285 of Deflate64 with its 16 extra bits at the edges of their range, each
 // match between runs of literals long enough that the fast loop decodes it: the extra bits
 // must come out whole, neither cut to fewer bits nor mixed with the bits after them.
-TEST_F(InflateTest, Deflate64SixteenLengthExtraBitsDecodeWholeInTheFastLoop) {
+TEST_P(InflateTest, Deflate64SixteenLengthExtraBitsDecodeWholeInTheFastLoop) {
     StreamWriter w;
     BlockWriter b = fixedblock(w, true);
     size_t size = 0;
@@ -203,7 +215,7 @@ Bytes farmatch(const Bytes& history, int distcode, unsigned extra, bool longmatc
     return w.bytes;
 }
 
-TEST_F(InflateTest, DistanceCodes30And31OnlyExistInDeflate64) {
+TEST_P(InflateTest, DistanceCodes30And31OnlyExistInDeflate64) {
     Bytes history = pattern(65536, 11);
     struct Case {
         int code;
@@ -227,7 +239,7 @@ TEST_F(InflateTest, DistanceCodes30And31OnlyExistInDeflate64) {
     }
 }
 
-TEST_F(InflateTest, DeflateThenDeflate64MembersUseTheirOwnFixedTables) {
+TEST_P(InflateTest, DeflateThenDeflate64MembersUseTheirOwnFixedTables) {
     StreamWriter w;
     BlockWriter b = fixedblock(w, true);
     b.literal('q');
@@ -245,7 +257,7 @@ TEST_F(InflateTest, DeflateThenDeflate64MembersUseTheirOwnFixedTables) {
     EXPECT_EQ(inflate(w.bytes, o).output, Bytes(4, 'q')); // rebuilt after the release
 }
 
-TEST_F(InflateTest, LengthCodes286And287FailOnlyWhenUsed) {
+TEST_P(InflateTest, LengthCodes286And287FailOnlyWhenUsed) {
     for (int code : {286, 287}) {
         StreamWriter w;
         BlockWriter b = fixedblock(w, true);
@@ -256,7 +268,7 @@ TEST_F(InflateTest, LengthCodes286And287FailOnlyWhenUsed) {
     }
 }
 
-TEST_F(InflateTest, DistanceBeforeTheFirstByteFails) {
+TEST_P(InflateTest, DistanceBeforeTheFirstByteFails) {
     for (bool d64 : {false, true}) {
         StreamWriter w;
         BlockWriter b = fixedblock(w, true);
@@ -270,7 +282,7 @@ TEST_F(InflateTest, DistanceBeforeTheFirstByteFails) {
     }
 }
 
-TEST_F(InflateTest, ADistanceMayReachTheFirstByteButNotBeforeIt) {
+TEST_P(InflateTest, ADistanceMayReachTheFirstByteButNotBeforeIt) {
     // Produced bytes and the longest distance each variant can code for them; at 70,000 the
     // first window has been flushed and the distance reaches back into it.
     struct Case {
@@ -359,7 +371,7 @@ Bytes matchesafter(size_t produced, bool deflate64, std::initializer_list<Match>
     return w.bytes;
 }
 
-TEST_F(InflateTest, ADeflate64DistanceReadsTheBytesBehindAWordCopyAsTheyWere) {
+TEST_P(InflateTest, ADeflate64DistanceReadsTheBytesBehindAWordCopyAsTheyWere) {
     // After the first window, the bytes ahead of the position are those of 65,536 bytes
     // before, which a Deflate64 distance reaches. A word copy writes up to kInflateCopySlack
     // bytes past its match; a second match that starts right after it reads each of those
@@ -381,7 +393,7 @@ TEST_F(InflateTest, ADeflate64DistanceReadsTheBytesBehindAWordCopyAsTheyWere) {
     }
 }
 
-TEST_F(InflateTest, WordCopiesFromBeforeTheLastFlushStopAtTheWindowsEnd) {
+TEST_P(InflateTest, WordCopiesFromBeforeTheLastFlushStopAtTheWindowsEnd) {
     // A source in the window's older part is copied in words when it ends, with the copy
     // slack, before the window's end; a match whose source ends later, or wraps past the
     // end, goes through the careful copy. Around that edge the output stays exact.
@@ -408,7 +420,7 @@ TEST_F(InflateTest, WordCopiesFromBeforeTheLastFlushStopAtTheWindowsEnd) {
     }
 }
 
-TEST_F(InflateTest, WordCopiesAtTheFastLoopsWindowLimitStayInTheWindow) {
+TEST_P(InflateTest, WordCopiesAtTheFastLoopsWindowLimitStayInTheWindow) {
     // A 258-byte match with its slack ends exactly at the window's end when it starts one
     // byte before the fast loop's limit; at the limit the careful loop takes it. Around
     // that edge the output and the flushes stay exact, in both variants.
@@ -435,7 +447,7 @@ TEST_F(InflateTest, WordCopiesAtTheFastLoopsWindowLimitStayInTheWindow) {
 
 // ---- Dynamic blocks and code sets ----------------------------------------------------
 
-TEST_F(InflateTest, DynamicBlockWithLiteralsOnlyNeedsNoDistanceCodes) {
+TEST_P(InflateTest, DynamicBlockWithLiteralsOnlyNeedsNoDistanceCodes) {
     StreamWriter w;
     BlockWriter b = dynamicblock(w, true, lengths(257, {{'h', 2}, {'i', 2}, {'!', 2}, {256, 2}}),
                                  std::vector<int>(1, 0));
@@ -446,7 +458,7 @@ TEST_F(InflateTest, DynamicBlockWithLiteralsOnlyNeedsNoDistanceCodes) {
     EXPECT_EQ(run.output, text("hi!hih"));
 }
 
-TEST_F(InflateTest, NoDistanceCodesWithLengthCodesFails) {
+TEST_P(InflateTest, NoDistanceCodesWithLengthCodesFails) {
     for (int quiet : {0, 1}) {
         StreamWriter w;
         BlockWriter b = dynamicblock(w, true, lengths(258, {{'a', 1}, {256, 2}, {257, 2}}),
@@ -462,7 +474,7 @@ TEST_F(InflateTest, NoDistanceCodesWithLengthCodesFails) {
     }
 }
 
-TEST_F(InflateTest, IncompleteDistanceSetDecodes) {
+TEST_P(InflateTest, IncompleteDistanceSetDecodes) {
     StreamWriter w;
     BlockWriter b =
         dynamicblock(w, true, lengths(258, {{'a', 1}, {256, 2}, {257, 2}}), lengths(2, {{0, 2}}));
@@ -477,7 +489,7 @@ TEST_F(InflateTest, IncompleteDistanceSetDecodes) {
     EXPECT_TRUE(run.messages.empty());
 }
 
-TEST_F(InflateTest, IncompleteLiteralSetFails) {
+TEST_P(InflateTest, IncompleteLiteralSetFails) {
     for (int quiet : {0, 1}) {
         StreamWriter w;
         BlockWriter b =
@@ -494,7 +506,7 @@ TEST_F(InflateTest, IncompleteLiteralSetFails) {
     }
 }
 
-TEST_F(InflateTest, EndCodeAloneWithOneBitIsAccepted) {
+TEST_P(InflateTest, EndCodeAloneWithOneBitIsAccepted) {
     StreamWriter w;
     BlockWriter b = dynamicblock(w, true, lengths(257, {{256, 1}}), std::vector<int>(1, 0));
     b.end();
@@ -504,7 +516,7 @@ TEST_F(InflateTest, EndCodeAloneWithOneBitIsAccepted) {
     EXPECT_EQ(run.flushes, std::vector<unsigned>{0});
 }
 
-TEST_F(InflateTest, OversubscribedSetsAreInvalid) {
+TEST_P(InflateTest, OversubscribedSetsAreInvalid) {
     StreamWriter lit;
     dynamicblock(lit, true, lengths(257, {{'a', 1}, {'b', 1}, {256, 1}}), std::vector<int>(1, 0));
     EXPECT_EQ(inflate(lit.bytes).result, kInflateReservedOrOversubscribed);
@@ -523,7 +535,7 @@ TEST_F(InflateTest, OversubscribedSetsAreInvalid) {
     EXPECT_EQ(inflate(codelength.bytes).result, kInflateReservedOrOversubscribed);
 }
 
-TEST_F(InflateTest, CodeLengthCodeMustBeCompleteAndNotEmpty) {
+TEST_P(InflateTest, CodeLengthCodeMustBeCompleteAndNotEmpty) {
     for (int len : {0, 2}) { // all lengths zero; or a single code of two bits
         StreamWriter w;
         w.header(true, 2);
@@ -569,7 +581,7 @@ struct LengthsWriter {
     }
 };
 
-TEST_F(InflateTest, LengthRepeatsMayCrossIntoDistancesButNotPastTheEnd) {
+TEST_P(InflateTest, LengthRepeatsMayCrossIntoDistancesButNotPastTheEnd) {
     {
         LengthsWriter l(257, 2, {1, 16, 17, 18});
         l.literalpart(1);
@@ -599,7 +611,7 @@ TEST_F(InflateTest, LengthRepeatsMayCrossIntoDistancesButNotPastTheEnd) {
     }
 }
 
-TEST_F(InflateTest, FinalBlockOfOnlyTheEndCodeDecodesWhateverItsLength) {
+TEST_P(InflateTest, FinalBlockOfOnlyTheEndCodeDecodesWhateverItsLength) {
     for (int eob = 1; eob <= 15; eob++) {
         // Lengths 1, 2, ..., eob - 1, eob, eob: a complete set with the end code at eob.
         std::vector<int> lit(257, 0);
@@ -617,7 +629,7 @@ TEST_F(InflateTest, FinalBlockOfOnlyTheEndCodeDecodesWhateverItsLength) {
     }
 }
 
-TEST_F(InflateTest, ShortLastCodesNeedNoInputBeyondTheStream) {
+TEST_P(InflateTest, ShortLastCodesNeedNoInputBeyondTheStream) {
     // The distance set is six bits wide but the last match uses a one-bit distance code and
     // the end code has one bit, and the stream ends on a byte boundary right after it: fewer
     // than six bits follow the match. Looking ahead must not count as running out of data.
@@ -661,7 +673,7 @@ Bytes mixedstream(bool deflate64) {
     return w.bytes;
 }
 
-TEST_F(InflateTest, BlockBoundariesOfTheInputDoNotChangeTheResult) {
+TEST_P(InflateTest, BlockBoundariesOfTheInputDoNotChangeTheResult) {
     for (bool d64 : {false, true}) {
         Bytes stream = mixedstream(d64);
         Options o;
@@ -679,7 +691,7 @@ TEST_F(InflateTest, BlockBoundariesOfTheInputDoNotChangeTheResult) {
     }
 }
 
-TEST_F(InflateTest, EveryCutOfAStreamFailsCleanly) {
+TEST_P(InflateTest, EveryCutOfAStreamFailsCleanly) {
     for (bool d64 : {false, true}) {
         Bytes stream = mixedstream(d64);
         Options o;
@@ -697,7 +709,7 @@ TEST_F(InflateTest, EveryCutOfAStreamFailsCleanly) {
     }
 }
 
-TEST_F(InflateTest, UnusedBytesAfterTheStreamStayInTheCursor) {
+TEST_P(InflateTest, UnusedBytesAfterTheStreamStayInTheCursor) {
     StreamWriter w;
     BlockWriter b = fixedblock(w, true);
     for (int i = 0; i < 500; i++) b.literal((unsigned char)i);
