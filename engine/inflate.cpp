@@ -145,9 +145,10 @@ enum {
     // buffer, two from a 32-bit one.
     kFastLiterals = kWordBits == 64 ? 3 : 2,
     // Match copies of a distance of at least one word move 8-byte words: kCopyHead words at
-    // once, which covers most matches without a loop, then one word at a time.
+    // once, which covers most matches without a loop, then one word at a time. A 32-bit
+    // build moves a word in two halves, so its head is shorter.
     kCopyWord = 8,
-    kCopyHead = 5,
+    kCopyHead = kInflateCopySlack / kCopyWord,
     kMinMatch = 3,
     // The bytes past a match's end that its word copy may write: the head over a match of
     // the shortest length, or less than one word after a longer one. They are saved and put

@@ -46,8 +46,9 @@ enum {
     kInflateInputBlock = 8192,
     // The bytes past a match's end that a match copy may write while the window has room
     // for them (they are rewritten before they are read, or put back where a distance can
-    // reach them). The fast decoding loop keeps this much room behind its longest match.
-    kInflateCopySlack = 40,
+    // reach them). The fast decoding loop keeps this much room behind its longest match:
+    // five 8-byte words in a 64-bit build, three in a 32-bit one.
+    kInflateCopySlack = sizeof(void*) == 8 ? 40 : 24,
     // The window position up to which the fast decoding loop starts a round: the longest
     // match it copies itself, 258 bytes, and the copy slack fit before the window's end.
     kInflateFastWindowLimit = kInflateWindowSize - 258 - kInflateCopySlack,
