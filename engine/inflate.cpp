@@ -14,7 +14,8 @@
 //   kFastRoundWrite bytes, the most one round writes or changes, before its end: a round
 //   never reaches the window's end. It keeps its state in locals, refills a machine-word
 //   bit buffer a word at a time without a branch, writes up to three literals per refill,
-//   looks up the next code while a match is copied and copies matches in whole words. The
+//   consumes a length's or distance's code and extra bits in one shift, looks up the next
+//   code while a match is copied and copies matches in whole words. The
 //   careful loop decodes one symbol at a time, taking bytes one by one and calling the
 //   engine's readbyte when the buffer is empty; it handles block headers, buffer ends,
 //   window flushes and the end of the member.
