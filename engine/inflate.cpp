@@ -15,10 +15,10 @@
 //   never reaches the window's end. It keeps its state in locals, refills a machine-word
 //   bit buffer a word at a time without a branch, writes up to three literals per refill,
 //   consumes a length's or distance's code and extra bits in one shift, looks up the next
-//   code while a match is copied and copies matches in whole words. The
-//   careful loop decodes one symbol at a time, taking bytes one by one and calling the
-//   engine's readbyte when the buffer is empty; it handles block headers, buffer ends,
-//   window flushes and the end of the member.
+//   code while a match is copied and copies matches in whole words. On x86-64 it also
+//   comes compiled for BMI2, chosen at run time. The careful loop decodes one symbol at a
+//   time, taking bytes one by one and calling the engine's readbyte when the buffer is
+//   empty; it handles block headers, buffer ends, window flushes and the end of the member.
 // - A match copy of the fast loop may write up to kCopySlack bytes past the match's end
 //   (still inside the window). Those bytes are later overwritten by the data that belongs
 //   there; until then only a distance of more than 65,536 - kCopySlack could reach them.
