@@ -182,7 +182,6 @@ static_assert(kFastWindowLimit > 0 && kFastWindowLimit - 1 + kFastRoundWrite < k
 static_assert(kWordBits <= kCountMask && (kWordBytes == 4 || kWordBytes == 8),
               "the valid bits fit the counter's low byte, and whole bytes of them are counted "
               "by the bits from bit 3 up below kWordBits");
-static_assert(kCopySlack == kCopyHead * kCopyWord, "the slack is the head of a copy");
 static_assert(kCopySlack >= kCopyHead * kCopyWord - kMinMatch && kCopySlack >= kCopyWord - 1,
               "the slack covers what the head and the word loop write past a match");
 static_assert(kCopySlack % kCopyWord == 0, "the slack is saved and put back in whole words");
