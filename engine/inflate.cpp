@@ -10,12 +10,13 @@
 //   for longer codes (engine/codetables.h).
 // - Two decoding loops share the tables. The fast loop runs a round (the symbols decoded
 //   between two refills of the code lookahead) only while the input buffer holds
-//   kFastInputMargin bytes, the most one round reads, and the window has room for
-//   kFastRoundWrite bytes, the most one round writes or changes, before its end: a round
-//   never reaches the window's end. It keeps its state in locals, refills a machine-word
-//   bit buffer a word at a time without a branch, writes up to three literals per refill,
-//   consumes a length's or distance's code and extra bits in one shift, looks up the next
-//   code while a match is copied and copies matches in whole words. On x86-64 it also
+//   kFastInputMargin bytes, the most one round reads, and the window has room before its
+//   end for the literals of one round. It copies a match itself only when the match and
+//   the slack of its word copy end inside the window; a match nearer the end goes through
+//   the careful copy, which flushes the full window on the way. It keeps its state in locals,
+//   refills a machine-word bit buffer a word at a time without a branch, writes up to three
+//   literals per refill, consumes a length's or distance's code and extra bits in one shift, looks
+//   up the next code while a match is copied and copies matches in whole words. On x86-64 it also
 //   comes compiled for BMI2, chosen at run time. The careful loop decodes one symbol at a
 //   time, taking bytes one by one and calling the engine's readbyte when the buffer is
 //   empty; it handles block headers, buffer ends, window flushes and the end of the member.
@@ -155,12 +156,12 @@ enum {
     // the shortest length, or less than one word after a longer one. They are saved and put
     // back where a distance can reach them (Deflate64).
     kCopySlack = kInflateCopySlack,
-    // The most bytes one round of the fast loop writes into the window, or changes there: a
-    // match and the slack behind it (the literals of a round are fewer).
-    kFastRoundWrite = kMaxFastLength + kCopySlack,
-    // A round starts only at a window position below this, so it ends before the window's
-    // end and a full window is always flushed by the careful path.
+    // A round starts only at a window position below this, so that its literals end before
+    // the window's end, and a full window is always flushed by the careful path.
     kFastWindowLimit = kInflateFastWindowLimit,
+    // A match of the fast loop is copied in words only when it ends at or below this, so
+    // that the copy and its slack stay inside the window; others take the careful copy.
+    kFastCopyEnd = kInflateFastCopyEnd,
     // Refills on the longest path through a round (a match from a 32-bit buffer): before the
     // length's extra bits, the distance code and the distance's extra bits, and the
     // refill that ends the round.
@@ -175,10 +176,10 @@ enum {
     // The farthest distance of Deflate; Deflate64 reaches the whole window.
     kMaxDeflateDistance = 32768,
 };
-static_assert(kFastWindowLimit == kInflateWindowSize - kFastRoundWrite,
-              "the limit leaves room for one round before the window's end");
-static_assert(kFastWindowLimit > 0 && kFastWindowLimit - 1 + kFastRoundWrite < kInflateWindowSize,
-              "a round that starts below the limit ends before the window's end");
+static_assert(kFastWindowLimit - 1 + kFastLiterals == kInflateWindowSize,
+              "a round that starts just below the limit ends its literals at the window's end");
+static_assert(kFastCopyEnd + kCopySlack == kInflateWindowSize,
+              "a word copy ending at the copy end writes its slack up to the window's end");
 static_assert(kWordBits <= kCountMask && (kWordBytes == 4 || kWordBytes == 8),
               "the valid bits fit the counter's low byte, and whole bytes of them are counted "
               "by the bits from bit 3 up below kWordBits");
@@ -625,11 +626,15 @@ inline __attribute__((always_inline)) int fastsymbols(Inflater* z, const BlockCo
         }
         if (Rows::kRefillForDistanceExtra) b.ensure(entrybits(e));
         unsigned distance = entryvalue(e) + b.takeentry(e, op);
-        // The next code's entry is looked up before the copy, so that the two overlap.
-        b.refill();
+        // The next code's entry is looked up before the copy, so that the two overlap, and
+        // mostly before the refill too: a refill adds bits only above the valid ones, so
+        // when those hold a first-level code the entry is already the right one.
+        bool looked = b.valid() >= kDynamicLitBits;
         e = lit[b.buf & litmask];
+        b.refill();
+        if (!looked) e = lit[b.buf & litmask];
         unsigned pos = (unsigned)(out - window);
-        if (!Rows::kLongMatches || length <= kMaxFastLength) {
+        if ((!Rows::kLongMatches || length <= kMaxFastLength) && pos + length <= kFastCopyEnd) {
             if (distance <= pos) {
                 if (distance < kCopyWord)
                     copyback(out, distance, length);

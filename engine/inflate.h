@@ -49,9 +49,13 @@ enum {
     // reach them). The fast decoding loop keeps this much room behind its longest match:
     // five 8-byte words in a 64-bit build, three in a 32-bit one.
     kInflateCopySlack = sizeof(void*) == 8 ? 40 : 24,
-    // The window position up to which the fast decoding loop starts a round: the longest
-    // match it copies itself, 258 bytes, and the copy slack fit before the window's end.
-    kInflateFastWindowLimit = kInflateWindowSize - 258 - kInflateCopySlack,
+    // The window position below which the fast decoding loop starts a round: the literals
+    // of one round, three in a 64-bit build and two in a 32-bit one, end at the window's
+    // last byte at most. A match it copies in words ends, with the copy slack, inside the
+    // window too; one that would not goes through the careful copy.
+    kInflateFastWindowLimit = kInflateWindowSize + 1 - (sizeof(void*) == 8 ? 3 : 2),
+    // The window position up to which a match of the fast loop is copied in words.
+    kInflateFastCopyEnd = kInflateWindowSize - kInflateCopySlack,
 };
 
 // Decodes one member; deflate64 selects method 9. Returns an InflateResult or

@@ -420,27 +420,70 @@ TEST_P(InflateTest, WordCopiesFromBeforeTheLastFlushStopAtTheWindowsEnd) {
     }
 }
 
-TEST_P(InflateTest, WordCopiesAtTheFastLoopsWindowLimitStayInTheWindow) {
-    // A 258-byte match with its slack ends exactly at the window's end when it starts one
-    // byte before the fast loop's limit; at the limit the careful loop takes it. Around
-    // that edge the output and the flushes stay exact, in both variants.
+TEST_P(InflateTest, WordCopiesAtTheFastLoopsCopyEndStayInTheWindow) {
+    // A match that ends exactly at the copy end is copied in words, its slack reaching the
+    // window's end; one that ends a byte later takes the careful copy. Around that edge, for
+    // short, one-word, just-longer and the longest matches, the output and the flushes stay
+    // exact, in both variants.
+    for (bool d64 : {false, true}) {
+        for (unsigned length : {3u, 8u, 40u, 41u, 258u}) {
+            unsigned edge = kInflateFastCopyEnd - length;
+            for (unsigned position = edge - 3; position <= edge + 3; position++) {
+                for (unsigned distance : {1u, 7u, 8u, 300u}) {
+                    Bytes expected;
+                    Bytes stream = matchesafter(kInflateWindowSize + position, d64,
+                                                {{length, distance}, {3, 8}}, &expected);
+                    Options o;
+                    o.deflate64 = d64;
+                    o.blocksize = stream.size();
+                    Decoded run = inflate(stream, o);
+                    SCOPED_TRACE(::testing::Message()
+                                 << "deflate64 " << d64 << " length " << length << " position "
+                                 << position << " distance " << distance);
+                    ASSERT_EQ(run.result, kInflateOk);
+                    ASSERT_TRUE(run.output == expected);
+                    ASSERT_EQ(run.flushes, windowflushes(expected.size()));
+                }
+            }
+        }
+    }
+}
+
+// `produced` bytes in stored blocks, then 64 literals of a dynamic block whose codes (8 and 9
+// bits) all sit in the first-level table, so that the fast loop writes three in a round.
+Bytes literalsafter(size_t produced, Bytes* expected) {
+    *expected = pattern(produced, (unsigned)produced + 3);
+    StreamWriter w;
+    for (size_t at = 0; at < produced; at += 40000)
+        w.stored(false, Bytes(expected->begin() + (long)at,
+                              expected->begin() + (long)std::min(produced, at + 40000)));
+    std::vector<int> lit(257, 8); // 255 literals of 8 bits, one and the end code of 9
+    lit[255] = lit[256] = 9;
+    BlockWriter b = dynamicblock(w, true, lit, lengths(2, {{0, 1}, {1, 1}}));
+    for (unsigned char c : pattern(64, (unsigned)produced)) {
+        b.literal(c);
+        expected->push_back(c);
+    }
+    b.end();
+    return w.bytes;
+}
+
+TEST_P(InflateTest, LiteralRoundsAtTheFastLoopsWindowLimitEndInTheWindow) {
+    // A round of literals that starts one byte below the limit fills the window to its last
+    // byte; from the limit on the careful loop writes them and flushes the full window.
+    // Rounds start every three bytes from the position, so some start at each of them.
     for (bool d64 : {false, true}) {
         for (unsigned position = kInflateFastWindowLimit - 3;
              position <= kInflateFastWindowLimit + 3; position++) {
-            for (unsigned distance : {1u, 7u, 8u, 300u}) {
-                Bytes expected;
-                Bytes stream = matchesafter(kInflateWindowSize + position, d64,
-                                            {{258, distance}, {3, 8}}, &expected);
-                Options o;
-                o.deflate64 = d64;
-                o.blocksize = stream.size();
-                Decoded run = inflate(stream, o);
-                SCOPED_TRACE(::testing::Message() << "deflate64 " << d64 << " position " << position
-                                                  << " distance " << distance);
-                ASSERT_EQ(run.result, kInflateOk);
-                ASSERT_TRUE(run.output == expected);
-                ASSERT_EQ(run.flushes, windowflushes(expected.size()));
-            }
+            Bytes expected;
+            Bytes stream = literalsafter(kInflateWindowSize + position, &expected);
+            Options o;
+            o.deflate64 = d64;
+            o.blocksize = stream.size();
+            Decoded run = inflate(stream, o);
+            ASSERT_EQ(run.result, kInflateOk) << position;
+            ASSERT_TRUE(run.output == expected) << position;
+            ASSERT_EQ(run.flushes, windowflushes(expected.size())) << position;
         }
     }
 }
