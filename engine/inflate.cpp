@@ -200,6 +200,10 @@ static_assert(kFastLiterals * kDynamicLitBits <= kRefilledBits,
 // Whether the code after the literals between two refills can be looked up from what is
 // left of the refilled bits.
 constexpr bool kLookupAfterLiterals = (kFastLiterals + 1) * kDynamicLitBits <= kRefilledBits;
+// Whether the code after a match is looked up before the refill when the bits left hold a
+// first-level code: a 64-bit buffer mostly has them, a 32-bit one mostly does not, and
+// there the early lookup would only have to be repeated.
+constexpr bool kLookupBeforeRefill = kWordBits == 64;
 
 // What the fast loop's bit budget and copies depend on in a variant: its largest extra-bit
 // counts, and whether its distances reach the slack ahead of the position.
@@ -627,10 +631,10 @@ inline __attribute__((always_inline)) int fastsymbols(Inflater* z, const BlockCo
         if (Rows::kRefillForDistanceExtra) b.ensure(entrybits(e));
         unsigned distance = entryvalue(e) + b.takeentry(e, op);
         // The next code's entry is looked up before the copy, so that the two overlap, and
-        // mostly before the refill too: a refill adds bits only above the valid ones, so
-        // when those hold a first-level code the entry is already the right one.
-        bool looked = b.valid() >= kDynamicLitBits;
-        e = lit[b.buf & litmask];
+        // with a 64-bit buffer mostly before the refill too: a refill adds bits only above
+        // the valid ones, so when those hold a first-level code the entry is already right.
+        bool looked = kLookupBeforeRefill && b.valid() >= kDynamicLitBits;
+        if (kLookupBeforeRefill) e = lit[b.buf & litmask];
         b.refill();
         if (!looked) e = lit[b.buf & litmask];
         unsigned pos = (unsigned)(out - window);
