@@ -343,16 +343,38 @@ struct Match {
     unsigned length, distance;
 };
 
+// Decodes a stream handed over as one input block.
+Decoded inflatewhole(const Bytes& stream, bool deflate64) {
+    Options o;
+    o.deflate64 = deflate64;
+    o.blocksize = stream.size();
+    return inflate(stream, o);
+}
+
+// Starts a member with `produced` pattern bytes in stored blocks; *expected receives them.
+void storedprefix(StreamWriter& w, size_t produced, unsigned seed, Bytes* expected) {
+    *expected = pattern(produced, seed);
+    for (size_t at = 0; at < produced; at += 40000)
+        w.stored(false, Bytes(expected->begin() + (long)at,
+                              expected->begin() + (long)std::min(produced, at + 40000)));
+}
+
+// Ends the last block with 64 pattern literals and the end code.
+void literaltail(BlockWriter& b, size_t produced, Bytes* expected) {
+    for (unsigned char c : pattern(64, (unsigned)produced)) {
+        b.literal(c);
+        expected->push_back(c);
+    }
+    b.end();
+}
+
 // `produced` bytes in stored blocks, then a fixed block with the given matches and 64
 // literals, so that the fast loop decodes the matches. *expected receives the decoded
 // bytes, the matches copied byte by byte.
 Bytes matchesafter(size_t produced, bool deflate64, std::initializer_list<Match> matches,
                    Bytes* expected) {
-    *expected = pattern(produced, (unsigned)produced + 7);
     StreamWriter w;
-    for (size_t at = 0; at < produced; at += 40000)
-        w.stored(false, Bytes(expected->begin() + (long)at,
-                              expected->begin() + (long)std::min(produced, at + 40000)));
+    storedprefix(w, produced, (unsigned)produced + 7, expected);
     BlockWriter b = fixedblock(w, true);
     for (const Match& m : matches) {
         int lcode = 0, lbits = 0, dcode = 0, dbits = 0;
@@ -363,11 +385,7 @@ Bytes matchesafter(size_t produced, bool deflate64, std::initializer_list<Match>
         for (unsigned i = 0; i < m.length; i++)
             expected->push_back((*expected)[expected->size() - m.distance]);
     }
-    for (unsigned char c : pattern(64, (unsigned)produced)) {
-        b.literal(c);
-        expected->push_back(c);
-    }
-    b.end();
+    literaltail(b, produced, expected);
     return w.bytes;
 }
 
@@ -382,10 +400,7 @@ TEST_P(InflateTest, ADeflate64DistanceReadsTheBytesBehindAWordCopyAsTheyWere) {
                 Bytes expected;
                 Bytes stream =
                     matchesafter(70000, true, {{length, distance}, {3, 65536 - k}}, &expected);
-                Options o;
-                o.deflate64 = true;
-                o.blocksize = stream.size();
-                Decoded run = inflate(stream, o);
+                Decoded run = inflatewhole(stream, true);
                 ASSERT_EQ(run.result, kInflateOk) << length << " " << distance << " " << k;
                 ASSERT_TRUE(run.output == expected) << length << " " << distance << " " << k;
             }
@@ -407,10 +422,7 @@ TEST_P(InflateTest, WordCopiesFromBeforeTheLastFlushStopAtTheWindowsEnd) {
                 Bytes expected;
                 Bytes stream = matchesafter(kInflateWindowSize + position, d64,
                                             {{length, distance}, {3, 8}}, &expected);
-                Options o;
-                o.deflate64 = d64;
-                o.blocksize = stream.size();
-                Decoded run = inflate(stream, o);
+                Decoded run = inflatewhole(stream, d64);
                 SCOPED_TRACE(::testing::Message()
                              << "deflate64 " << d64 << " length " << length << " past " << past);
                 ASSERT_EQ(run.result, kInflateOk);
@@ -433,10 +445,7 @@ TEST_P(InflateTest, WordCopiesAtTheFastLoopsCopyEndStayInTheWindow) {
                     Bytes expected;
                     Bytes stream = matchesafter(kInflateWindowSize + position, d64,
                                                 {{length, distance}, {3, 8}}, &expected);
-                    Options o;
-                    o.deflate64 = d64;
-                    o.blocksize = stream.size();
-                    Decoded run = inflate(stream, o);
+                    Decoded run = inflatewhole(stream, d64);
                     SCOPED_TRACE(::testing::Message()
                                  << "deflate64 " << d64 << " length " << length << " position "
                                  << position << " distance " << distance);
@@ -452,19 +461,12 @@ TEST_P(InflateTest, WordCopiesAtTheFastLoopsCopyEndStayInTheWindow) {
 // `produced` bytes in stored blocks, then 64 literals of a dynamic block whose codes (8 and 9
 // bits) all sit in the first-level table, so that the fast loop writes three in a round.
 Bytes literalsafter(size_t produced, Bytes* expected) {
-    *expected = pattern(produced, (unsigned)produced + 3);
     StreamWriter w;
-    for (size_t at = 0; at < produced; at += 40000)
-        w.stored(false, Bytes(expected->begin() + (long)at,
-                              expected->begin() + (long)std::min(produced, at + 40000)));
+    storedprefix(w, produced, (unsigned)produced + 3, expected);
     std::vector<int> lit(257, 8); // 255 literals of 8 bits, one and the end code of 9
     lit[255] = lit[256] = 9;
     BlockWriter b = dynamicblock(w, true, lit, lengths(2, {{0, 1}, {1, 1}}));
-    for (unsigned char c : pattern(64, (unsigned)produced)) {
-        b.literal(c);
-        expected->push_back(c);
-    }
-    b.end();
+    literaltail(b, produced, expected);
     return w.bytes;
 }
 
@@ -477,10 +479,7 @@ TEST_P(InflateTest, LiteralRoundsAtTheFastLoopsWindowLimitEndInTheWindow) {
              position <= kInflateFastWindowLimit + 3; position++) {
             Bytes expected;
             Bytes stream = literalsafter(kInflateWindowSize + position, &expected);
-            Options o;
-            o.deflate64 = d64;
-            o.blocksize = stream.size();
-            Decoded run = inflate(stream, o);
+            Decoded run = inflatewhole(stream, d64);
             ASSERT_EQ(run.result, kInflateOk) << position;
             ASSERT_TRUE(run.output == expected) << position;
             ASSERT_EQ(run.flushes, windowflushes(expected.size())) << position;
