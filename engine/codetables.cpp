@@ -5,6 +5,7 @@
 // to the lookup width and the longest code, while the codes still to place cannot fill its
 // slots; a literal/length table that would reach past the end code's length is cut there.
 // The tables are laid out twice: once to count the entries, once to fill the block.
+// First-level codes are written once and spread by doubling the table.
 #include "engine/codetables.h"
 
 #include <stdlib.h>
@@ -83,15 +84,40 @@ void fillinvalid(CodeEntry* table, unsigned entries) {
     for (unsigned i = 0; i < entries; i++) table[i] = makeentry(kOpInvalid, 0, 0);
 }
 
+// The first code of `len` bits in canonical order, bit-reversed: the codes of each shorter
+// length come before it, each length's codes one bit longer than the last one's.
+unsigned firstreversed(const CodeSet* set, unsigned len) {
+    unsigned code = 0;
+    for (unsigned n = 1; n < len; n++) code = (code + set->count[n]) << 1;
+    unsigned r = 0;
+    for (unsigned n = 0; n < len; n++, code >>= 1) r = r << 1 | (code & 1);
+    return r;
+}
+
+// Grows the built part of the first-level table to 2^bits entries by copying it behind
+// itself. A code of k bits owns the slots whose low k bits are its reversed code, so each
+// doubling puts every code placed so far into its new slots as well.
+void growfirstlevel(CodeEntry* table, unsigned* built, unsigned bits) {
+    for (; *built < bits; ++*built) memcpy(table + (1u << *built), table, sizeof *table << *built);
+}
+
 // Places every code; with out null only counts the entries needed. Returns the count.
+// Codes of the first level, shortest first, are written once each while the first-level
+// table is only 2^k entries long, and the table is doubled as k grows; counting skips them,
+// since only longer codes open sub-tables. Codes of a sub-table fill each of their slots.
 unsigned layouttables(const CodeSet* set, CodeEntry* out) {
     TableLevel level[kMaxCodeBits + 1] = {{0, set->firstbits, 0, 0}};
-    unsigned top = 0, total = 1u << set->firstbits;
+    unsigned top = 0, total = 1u << set->firstbits, built = 0;
     unsigned remaining[kMaxCodeBits + 1];
     memcpy(remaining, set->count, sizeof remaining);
     if (out && set->gaps) fillinvalid(out, total);
-    for (unsigned i = 0, r = 0, k = 0; i < set->coded; i++) {
-        if (i > 0) r = nextreversed(r, k); // k: the previous code's length
+    unsigned first = 0, r = 0;
+    if (!out) {
+        for (unsigned len = 1; len <= set->firstbits; len++) first += set->count[len];
+        if (first < set->coded) r = firstreversed(set, set->lengths[set->sorted[first]]);
+    }
+    for (unsigned i = first, k = 0; i < set->coded; i++) {
+        if (i > first) r = nextreversed(r, k); // k: the previous code's length
         unsigned symbol = set->sorted[i];
         k = set->lengths[symbol];
         while (top > 0 && (r & lowmask(level[top].start)) != level[top].prefix) top--;
@@ -100,6 +126,7 @@ unsigned layouttables(const CodeSet* set, CodeEntry* out) {
             unsigned start = parent.start + parent.width;
             unsigned width = subtablewidth(set, remaining, start, k);
             if (out) {
+                if (top == 0) growfirstlevel(out, &built, set->firstbits);
                 unsigned slot = parent.offset + ((r >> parent.start) & lowmask(parent.width));
                 out[slot] = makeentry(kOpLink + width, parent.width, total);
                 if (set->gaps) fillinvalid(out + total, 1u << width);
@@ -110,11 +137,18 @@ unsigned layouttables(const CodeSet* set, CodeEntry* out) {
         const TableLevel& t = level[top];
         if (out) {
             CodeEntry e = symbolentry(set, symbol, k - t.start);
-            for (unsigned slot = r >> t.start; slot < 1u << t.width; slot += 1u << (k - t.start))
-                out[t.offset + slot] = e;
+            if (top == 0) {
+                growfirstlevel(out, &built, k);
+                out[r] = e;
+            } else {
+                for (unsigned slot = r >> t.start; slot < 1u << t.width;
+                     slot += 1u << (k - t.start))
+                    out[t.offset + slot] = e;
+            }
         }
         remaining[k]--;
     }
+    if (out) growfirstlevel(out, &built, set->firstbits);
     return total;
 }
 
