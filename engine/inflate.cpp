@@ -13,13 +13,14 @@
 //   kFastInputMargin bytes, the most one round reads, and the window has room before its
 //   end for the literals of one round. It copies a match itself only when the match and
 //   the slack of its word copy end inside the window; a match nearer the end goes through
-//   the careful copy, which flushes the full window on the way. It keeps its state in locals,
-//   refills a machine-word bit buffer a word at a time without a branch, writes up to three
-//   literals per refill, consumes a length's or distance's code and extra bits in one shift, looks
-//   up the next code while a match is copied and copies matches in whole words. On x86-64 it also
-//   comes compiled for BMI2, chosen at run time. The careful loop decodes one symbol at a
-//   time, taking bytes one by one and calling the engine's readbyte when the buffer is
-//   empty; it handles block headers, buffer ends, window flushes and the end of the member.
+//   the careful copy, which flushes the full window on the way. It keeps its state in
+//   locals, refills a machine-word bit buffer a word at a time without a branch, writes up
+//   to three literals per refill, consumes a length's or distance's code and extra bits in
+//   one shift, looks up the next code while a match is copied (with a 64-bit buffer mostly
+//   before the refill) and copies matches in whole words. On x86-64 it also comes compiled
+//   for BMI2, chosen at run time. The careful loop decodes one symbol at a time, taking
+//   bytes one by one and calling the engine's readbyte when the buffer is empty; it handles
+//   block headers, buffer ends, window flushes and the end of the member.
 // - A match copy of the fast loop may write up to kCopySlack bytes past the match's end
 //   (still inside the window). Those bytes are later overwritten by the data that belongs
 //   there; until then only a distance of more than 65,536 - kCopySlack could reach them.
@@ -156,8 +157,8 @@ enum {
     // the shortest length, or less than one word after a longer one. They are saved and put
     // back where a distance can reach them (Deflate64).
     kCopySlack = kInflateCopySlack,
-    // A round starts only at a window position below this, so that its literals end before
-    // the window's end, and a full window is always flushed by the careful path.
+    // A round starts only at a window position below this, so that its literals end at the
+    // window's last byte at most, and a full window is always flushed by the careful path.
     kFastWindowLimit = kInflateFastWindowLimit,
     // A match of the fast loop is copied in words only when it ends at or below this, so
     // that the copy and its slack stay inside the window; others take the careful copy.
