@@ -46,8 +46,8 @@ enum {
     kInflateInputBlock = 8192,
     // The bytes past a match's end that a match copy may write while the window has room
     // for them (they are rewritten before they are read, or put back where a distance can
-    // reach them). The fast decoding loop keeps this much room behind its longest match:
-    // five 8-byte words in a 64-bit build, three in a 32-bit one.
+    // reach them). The fast decoding loop copies a match in words only where this much
+    // room follows it: five 8-byte words in a 64-bit build, three in a 32-bit one.
     kInflateCopySlack = sizeof(void*) == 8 ? 40 : 24,
     // The window position below which the fast decoding loop starts a round: the literals
     // of one round, three in a 64-bit build and two in a 32-bit one, end at the window's
