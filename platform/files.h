@@ -47,8 +47,9 @@ int presizefile(File* file, unsigned length);
 // reserved beyond the data written). 0 on success, -1 on failure.
 int truncatehere(File* file);
 
-// Sets any of the three times of a file opened by opentimes; a null pointer leaves that
-// time as it is. 0 on success, else a system error code.
+// Sets any of the three times of a file opened by createwrite or opentimes; a null pointer
+// leaves that time as it is. Nothing written through the file afterwards: the system would
+// then set the modification time anew. 0 on success, else a system error code.
 int setfiletimes(File* file, const unsigned long long* creation, const unsigned long long* access,
                  const unsigned long long* modification);
 
