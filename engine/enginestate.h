@@ -301,7 +301,8 @@ struct EngineState {
 
     // Output.
     platform::File* output;
-    bool presized; // output was given its length in advance (cut back when it is closed)
+    bool outputmissing; // the member's output path was just found empty (checkexisting)
+    bool presized;      // output was given its length in advance (cut back when it is closed)
     unsigned crc;
     unsigned long long written; // bytes the member decoded to
     int memberfailed;           // an error of the current member was reported

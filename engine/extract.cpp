@@ -63,9 +63,12 @@ int refuseoutput(int reason, int result, int syserror) {
 }
 
 // Returns 0, or the member's result after a reported failure: 50 only for a full disk.
+// A path that checkexisting has just found empty for this member is not looked up again:
+// a lookup of a missing name is the costliest one (a case-insensitive file system such as
+// Wine's reads through the whole folder for it).
 int openoutput() {
     platform::PathStatus status;
-    if (statoutput(engine.filename, &status) == 0) {
+    if (!engine.outputmissing && statoutput(engine.filename, &status) == 0) {
         if (status.kind == platform::kPathLink)
             return refuseoutput(kReasonThroughLink, kResultArchiveError, 0);
         if (status.kind == platform::kPathDirectory)
@@ -200,7 +203,8 @@ enum ExistingOutput { kOutputMissing, kOutputLink, kOutputOlder, kOutputNotOlder
 // stands there, and for a file whether it is older than the member.
 ExistingOutput checkexisting(const char* path) {
     platform::PathStatus status;
-    if (statoutput(path, &status) != 0) return kOutputMissing;
+    engine.outputmissing = statoutput(path, &status) != 0;
+    if (engine.outputmissing) return kOutputMissing;
     if (status.kind == platform::kPathLink) return kOutputLink;
     ExtTimes times;
     unsigned membertime = dostimetounix(engine.local.dostime);
@@ -414,6 +418,7 @@ int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,
     for (unsigned i = 0; i < count; ++i) {
         engine.member = &engine.batch[i];
         engine.memberfailed = 0;
+        engine.outputmissing = false;
         bool first = ++*attempted == 1;
         if (findlocalheader(first, savedprefix, &result) < 0) continue;
         if (!preparemember(&result, badpasswords)) continue;
