@@ -189,6 +189,19 @@ TEST_F(ExtractedTimes, ReadOnlyAttributeAndTimes) {
     EXPECT_EQ(readfile(dir->path() / "readonly.txt"), "attributes 0x21");
 }
 
+// The times are set after the last write and after the presized file is cut back to its
+// length, either of which would otherwise make the modification time the moment of writing.
+TEST_F(ExtractedTimes, FileLongerThanTheWindowKeepsItsTimes) {
+    Times t = of("large.txt");
+    EXPECT_EQ(t.modification, kJan2020 + 400);
+    EXPECT_EQ(t.access, kJan2020 + 500);
+    EXPECT_TRUE(t.readonly);
+    std::string content = readfile(dir->path() / "large.txt");
+    ASSERT_EQ(content.size(), 255000u);
+    EXPECT_EQ(content.substr(content.size() - 51),
+              "line 004999 of a member written in several flushes\n");
+}
+
 } // namespace
 
 namespace {

@@ -112,6 +112,8 @@ def adjusted(prefix, blob, gap=b""):
 
 def times():
     jan = 1577880000  # 2020-01-01 12:00:00 UTC
+    large = info("large.txt", extra=ut(3, jan + 400, jan + 500), attr=0x21, system=0)
+    large.compress_type = zipfile.ZIP_DEFLATED
     members = [
         (info("nodos.txt"), b"dos time only"),
         (info("utall.txt", extra=ut(7, jan, jan + 100, jan + 200)), b"all three"),
@@ -127,8 +129,15 @@ def times():
         (info("overrun.txt", extra=ut(1, jan + 300) + struct.pack("<HH", 0x5855, 40) + b"x" * 8),
          b"overrun"),
         (info("readonly.txt", extra=ut(3, jan, jan), attr=0x21, system=0), b"attributes 0x21"),
+        # Longer than the output window: presized, written in several flushes and cut back
+        # before its times are set.
+        (large, large_content()),
     ]
     return build(members)
+
+
+def large_content():
+    return b"".join(b"line %06d of a member written in several flushes\n" % i for i in range(5000))
 
 
 def many():
