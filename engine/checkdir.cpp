@@ -34,10 +34,16 @@ bool isdriveletter(const char* path) {
     return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
+void forgetverified() {
+    engine.verifiedend = 0;
+    engine.verifiedfolders[0] = 0;
+}
+
 void forgetroot() {
     free(engine.root);
     engine.root = nullptr;
     engine.rootlength = 0;
+    forgetverified();
 }
 
 // Makes the root folder unless it exists; false (after the message) when that fails.
@@ -54,6 +60,7 @@ bool ensureroot(char* root) {
 
 int setroot(const char* path) {
     if (engine.root) return kMapReady;
+    forgetverified();
     size_t length = path ? strlen(path) : 0;
     if (length == 0) return kMapReady;
     char* root = static_cast<char*>(malloc(length + 3));
@@ -120,8 +127,11 @@ void appendshort(const char* component) {
     engine.shortend += static_cast<unsigned>(strlen(out));
 }
 
+// Any refused path also forgets the verified folders: the next member looks at each of its
+// folders again.
 int fail(int status) {
     releasepaths();
+    forgetverified();
     return status;
 }
 
@@ -143,11 +153,43 @@ int failtoolong() {
     return fail(kMapTooLong);
 }
 
+// Whether the short path built so far names a folder of the last verified folder path.
+bool verifiedbefore() {
+    return engine.shortend < engine.verifiedend && engine.verifiedfolders[engine.shortend] == '/' &&
+           memcmp(engine.verifiedfolders, engine.shortpath, engine.shortend) == 0;
+}
+
+void endfolder() {
+    appendlong("/");
+    engine.shortpath[engine.shortend++] = '/';
+    engine.shortpath[engine.shortend] = 0;
+}
+
+// Remembers the short path up to its new folder as verified, when it fits.
+void keepverified() {
+    if (engine.shortend >= sizeof engine.verifiedfolders) {
+        forgetverified();
+        return;
+    }
+    memcpy(engine.verifiedfolders, engine.shortpath, engine.shortend + 1);
+    engine.verifiedend = engine.shortend;
+}
+
 // Every folder below the root is looked at without following links: a link or junction
 // planted in the destination, to a folder or dangling, would lead the member out of it.
+// Folders already looked at for an earlier member are not looked at again. A link that
+// stands in the destination before extraction is still found by the first member that
+// passes through it; what the repeat would add is a narrower window against a process that
+// swaps folders for links while the extraction runs, which no check by path can shut, at
+// the cost of a lookup per folder and member (an eighth of an extraction under Wine).
 int appenddirectory(const char* component) {
     appendlong(component);
     appendshort(component);
+    if (verifiedbefore()) {
+        if (countchars(engine.longpath) > kLongestFolderPath) return failtoolong();
+        endfolder();
+        return kMapReady;
+    }
     platform::PathStatus status;
     bool missing = statoutput(engine.shortpath, &status) != 0;
     if (!missing && status.kind == platform::kPathLink)
@@ -171,9 +213,8 @@ int appenddirectory(const char* component) {
         }
         engine.createddir = 1;
     }
-    appendlong("/");
-    engine.shortpath[engine.shortend++] = '/';
-    engine.shortpath[engine.shortend] = 0;
+    endfolder();
+    keepverified();
     return kMapReady;
 }
 

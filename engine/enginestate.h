@@ -319,6 +319,12 @@ struct EngineState {
     int createdirs;
     int createddir;
     unsigned namelength;
+    // The last folder path of this run whose folders were all looked at and found to be
+    // folders, not links (short path with its trailing slash; verifiedend 0 when none). A
+    // folder path that does not fit is not kept: a member's path in it would not fit the
+    // file-name buffer either.
+    char verifiedfolders[kPathBuffer];
+    unsigned verifiedend;
 
     // Volume cache (mapname): the first two characters of the last full path asked about.
     char volumekey[2];

@@ -19,14 +19,17 @@ class PlantedLink : public ::testing::Test {
         fs::create_directory(root);
         fs::create_directory(outside);
     }
-    // Runs stored.zip (readme.txt, dir/, dir/data.bin, dir/sub/empty.txt, exact64k.bin)
-    // with the overwrite mode and checks that nothing outside the root changed.
-    RunRecord run(OverwritePolicy policy) {
+    // Runs the archive, by default stored.zip (readme.txt, dir/, dir/data.bin,
+    // dir/sub/empty.txt, exact64k.bin), with the overwrite mode and checks that nothing
+    // outside the root changed.
+    RunRecord run(OverwritePolicy policy, const char* archive = "stored.zip",
+                  bool freshengine = true) {
         std::set<std::string> before = scantree(parent.path());
         RunOptions options;
         options.overwrite = policy;
         options.overwriteanswer = 1;
-        RunRecord record = runengine(fixture("stored.zip"), root.string(), options);
+        options.freshengine = freshengine;
+        RunRecord record = runengine(fixture(archive), root.string(), options);
         std::set<std::string> after = scantree(parent.path());
         for (const std::string& name : after)
             EXPECT_TRUE(before.count(name) || name.rfind("root/", 0) == 0)
@@ -96,6 +99,31 @@ TEST_F(PlantedLink, DanglingLinkAsAFolderIsNotCreatedThrough) {
         EXPECT_FALSE(fs::exists(outside / "made")) << mode.name;
         EXPECT_EQ(fs::file_size(root / "dir" / "data.bin"), 100000u) << mode.name;
     }
+}
+
+// Folders found sound for one member are not looked at again for the next; a run starts
+// with none of them known, so a folder turned into a link after a run is found by the next
+// run of the same engine.
+TEST_F(PlantedLink, AFolderSwappedForALinkBetweenRunsIsNotEntered) {
+    ASSERT_EQ(run(kPolicyOverwrite).result, kResultOk);
+    fs::rename(root / "dir", parent.path() / "moved");
+    fs::create_directory_symlink(outside, root / "dir");
+    RunRecord record = run(kPolicyOverwrite, "stored.zip", false);
+    EXPECT_EQ(record.result, kResultArchiveError);
+    EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "dir/data.bin"));
+    EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "dir/sub/empty.txt"));
+}
+
+// siblings.zip enters "dirs" before "dir": a folder whose name begins like a folder looked at
+// before is a folder of its own and is looked at.
+TEST_F(PlantedLink, ALinkNamedLikeTheStartOfAFolderSeenBeforeIsNotEntered) {
+    fs::create_directory_symlink(outside, root / "dir");
+    RunRecord record = run(kPolicyOverwrite, "siblings.zip");
+    EXPECT_EQ(record.result, kResultArchiveError);
+    EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "dir/two.txt"));
+    EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "dir/sub/three.txt"));
+    EXPECT_EQ(readfile(root / "dirs" / "one.txt"), "one");
+    EXPECT_EQ(readfile(root / "dirs" / "four.txt"), "four");
 }
 
 // A link that names the destination itself is the user's choice, not the archive's.

@@ -161,7 +161,7 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
     request.quietlevel = 1;
     request.ui = &ui;
     request.message = capture;
-    initengine();
+    if (options.freshengine) initengine();
     record.result = runarchive(&request);
 
     record.items = run.items;

@@ -41,6 +41,9 @@ struct RunOptions {
     std::set<int> selected;         // selected items of it
     // Answers of the password question, in order; when they run out it is cancelled.
     std::vector<std::string> passwords;
+    // Clear the engine before the run; false runs it again as it is, as a program that starts
+    // the engine once and extracts more than once does.
+    bool freshengine = true;
 };
 
 struct Message {

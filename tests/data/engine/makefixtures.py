@@ -99,6 +99,16 @@ def stored():
     ])
 
 
+def siblings():
+    """Folders whose names start alike: "dirs" is entered before "dir"."""
+    return build([
+        ("dirs/one.txt", b"one"),
+        ("dir/two.txt", b"two"),
+        ("dir/sub/three.txt", b"three"),
+        ("dirs/four.txt", b"four"),
+    ])
+
+
 def adjusted(prefix, blob, gap=b""):
     """Offsets counted from the start of the whole file (what a package builder writes); a
     gap between the central directory and the end record makes them look unadjusted."""
@@ -526,6 +536,7 @@ def encrypted():
 def main():
     os.makedirs(OUT, exist_ok=True)
     save("stored.zip", stored())
+    save("siblings.zip", siblings())
     save("times.zip", times())
     save("many.zip", many())
     save("descriptor.zip", descriptor())
