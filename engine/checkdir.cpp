@@ -185,11 +185,22 @@ void keepverified() {
 int appenddirectory(const char* component) {
     appendlong(component);
     appendshort(component);
+    bool toolong = countchars(engine.longpath) > kLongestFolderPath;
     if (verifiedbefore()) {
-        if (countchars(engine.longpath) > kLongestFolderPath) return failtoolong();
+        if (toolong) return failtoolong();
         endfolder();
         return kMapReady;
     }
+    // The folder is created first and looked at only when that fails: where nothing stands,
+    // that is one lookup of the missing name instead of two. Creating a folder never follows
+    // a link standing at its name; the link makes it fail like anything else there does.
+    if (!toolong && makedir(engine.shortpath) == 0) {
+        engine.createddir = 1;
+        endfolder();
+        keepverified();
+        return kMapReady;
+    }
+    int error = platform::lasterror();
     platform::PathStatus status;
     bool missing = statoutput(engine.shortpath, &status) != 0;
     if (!missing && status.kind == platform::kPathLink)
@@ -200,19 +211,14 @@ int appenddirectory(const char* component) {
         return failfolder("checkdir error:  %s exists but is not directory\n"
                           "                 unable to process %s.\n",
                           kReasonFileInTheWay);
-    if (countchars(engine.longpath) > kLongestFolderPath) return failtoolong();
-    if (missing) {
-        if (makedir(engine.shortpath) != 0) {
-            int error = platform::lasterror();
-            return failfolder("checkdir error:  cannot create %s\n"
-                              "                 unable to process %s.\n",
-                              platform::errorkind(error) == platform::kErrorNameTooLong
-                                  ? kReasonNameTooLong
-                                  : kReasonCannotMakeFolder,
-                              error);
-        }
-        engine.createddir = 1;
-    }
+    if (toolong) return failtoolong();
+    if (missing)
+        return failfolder("checkdir error:  cannot create %s\n"
+                          "                 unable to process %s.\n",
+                          platform::errorkind(error) == platform::kErrorNameTooLong
+                              ? kReasonNameTooLong
+                              : kReasonCannotMakeFolder,
+                          error);
     endfolder();
     keepverified();
     return kMapReady;
@@ -267,9 +273,11 @@ void releasepaths() {
     engine.longend = engine.shortend = 0;
 }
 
+// Only a folder really created is recorded: the clean-up removes what the list names.
 int makedir(const char* path) {
+    if (platform::makedirectory(path) != 0) return -1;
     if (engine.ui && engine.ui->dirlist) listadd(engine.ui->dirlist, path);
-    return platform::makedirectory(path);
+    return 0;
 }
 
 int checkdir(char* path, int function) {

@@ -47,6 +47,17 @@ TEST(MemberExtraction, ProgressOncePerBlockAndBytesCounted) {
     EXPECT_EQ(run.dirlist.size(), 2u);
 }
 
+// The clean-up removes the folders listed: one that stood there before is not listed.
+TEST(MemberExtraction, OnlyFoldersCreatedAreListed) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "dir");
+    RunRecord run = runengine(fixture("stored.zip"), dir.str());
+    ASSERT_EQ(run.result, kResultOk);
+    ASSERT_EQ(run.dirlist.size(), 1u);
+    EXPECT_EQ(fs::path(run.dirlist[0]).filename(), "sub");
+    EXPECT_EQ(fs::file_size(dir.path() / "dir" / "data.bin"), 100000u);
+}
+
 TEST(MemberExtraction, CancelStopsRunWithEighty) {
     TempDir dir;
     RunOptions options;
