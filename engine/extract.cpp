@@ -65,7 +65,8 @@ int refuseoutput(int reason, int result, int syserror) {
 // Returns 0, or the member's result after a reported failure: 50 only for a full disk.
 // A path that checkexisting has just found empty for this member is not looked up again:
 // a lookup of a missing name is the costliest one (a case-insensitive file system such as
-// Wine's reads through the whole folder for it).
+// Wine's reads through the whole folder for it). The output is created only where nothing
+// stands, so whatever appears at the path after a query is neither replaced nor followed.
 int openoutput() {
     platform::PathStatus status;
     if (!engine.outputmissing && statoutput(engine.filename, &status) == 0) {

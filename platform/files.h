@@ -21,9 +21,9 @@ struct File;
 // Opens an existing file for reading (binary). Null on failure.
 File* openread(const char* path);
 
-// Creates or truncates a file for writing (binary). Null on failure. A link in the last
-// component of path is not followed (POSIX: the open fails); callers check the components
-// before it with linkstatus.
+// Creates a new file for writing (binary). Null on failure, and a failure whenever anything
+// already stands at path: a file, a folder or a link (dangling or not), which is neither
+// followed nor changed. Callers check the components before it with linkstatus.
 File* createwrite(const char* path);
 
 // Opens an existing file so that its times can be set; the file need not be writable

@@ -3,6 +3,8 @@
 // component or in a folder on the way. Linux only: the links are made with symlink(2).
 #include "engine_testkit.h"
 
+#include "platform/files.h"
+
 #include <gtest/gtest.h>
 
 using namespace enginetest;
@@ -141,6 +143,34 @@ TEST_F(PlantedLink, PlainFilesAreStillReplaced) {
     RunRecord record = run(kPolicyOverwrite);
     EXPECT_EQ(record.result, kResultOk);
     EXPECT_TRUE(record.failures.empty());
+}
+
+// The output file is created only where nothing stands, so a link or file that appears at
+// the path after the engine looked at it is neither followed nor truncated.
+TEST_F(PlantedLink, AnOutputFileIsCreatedOnlyWhereNothingStands) {
+    fs::path victim = parent.path() / "victim.txt";
+    {
+        FILE* f = fopen(victim.string().c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        fputs("keep me", f);
+        fclose(f);
+    }
+    fs::create_symlink(victim, root / "tovictim");
+    fs::create_symlink(outside / "made", root / "dangling");
+    for (const char* name : {"tovictim", "dangling"}) {
+        platform::File* file = platform::createwrite((root / name).string().c_str());
+        EXPECT_EQ(file, nullptr) << name;
+        platform::closefile(file);
+    }
+    EXPECT_EQ(readfile(victim), "keep me");
+    EXPECT_TRUE(fs::is_empty(outside));
+    fs::path plain = root / "plain.txt";
+    platform::File* file = platform::createwrite(plain.string().c_str());
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(platform::writefile(file, "new", 3), 3u);
+    platform::closefile(file);
+    EXPECT_EQ(platform::createwrite(plain.string().c_str()), nullptr);
+    EXPECT_EQ(readfile(plain), "new");
 }
 
 } // namespace

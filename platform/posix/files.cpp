@@ -81,7 +81,7 @@ File* openread(const char* path) {
 // O_NOFOLLOW: a link planted in the destination, dangling or not, makes the open fail
 // instead of creating or truncating whatever it points to.
 File* createwrite(const char* path) {
-    return opennative(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW);
+    return opennative(path, O_WRONLY | O_CREAT | O_EXCL);
 }
 
 File* opentimes(const char* path) {

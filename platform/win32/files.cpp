@@ -49,7 +49,7 @@ File* openread(const char* path) {
 }
 
 File* createwrite(const char* path) {
-    return openhandle(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+    return openhandle(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
 }
 
 File* opentimes(const char* path) {
