@@ -175,13 +175,14 @@ void keepverified() {
     engine.verifiedend = engine.shortend;
 }
 
-// Every folder below the root is looked at without following links: a link or junction
-// planted in the destination, to a folder or dangling, would lead the member out of it.
-// Folders already looked at for an earlier member are not looked at again. A link that
-// stands in the destination before extraction is still found by the first member that
-// passes through it; what the repeat would add is a narrower window against a process that
-// swaps folders for links while the extraction runs, which no check by path can shut, at
-// the cost of a lookup per folder and member (an eighth of an extraction under Wine).
+// Every folder below the root is either created here or looked at without following
+// links: a link or junction planted in the destination, to a folder or dangling, would
+// lead the member out of it. Folders already passed for an earlier member are not looked
+// at again. A link that stands in the destination before extraction is still found by the
+// first member that passes through it; what the repeat would add is a narrower window
+// against a process that swaps folders for links while the extraction runs, which no check
+// by path can shut, at the cost of a lookup per folder and member (an eighth of an
+// extraction under Wine).
 int appenddirectory(const char* component) {
     appendlong(component);
     appendshort(component);
