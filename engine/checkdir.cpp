@@ -36,7 +36,6 @@ bool isdriveletter(const char* path) {
 
 void forgetverified() {
     engine.verifiedend = 0;
-    engine.verifiedfolders[0] = 0;
 }
 
 void forgetroot() {
