@@ -174,6 +174,31 @@ void keepverified() {
     engine.verifiedend = engine.shortend;
 }
 
+// After the folder could not be created (or was too long to try): what stands there is
+// looked at without following links. kMapReady when it is a folder, else the refusal.
+int checkexistingfolder(bool toolong) {
+    int error = platform::lasterror();
+    platform::PathStatus status;
+    bool missing = statoutput(engine.shortpath, &status) != 0;
+    if (!missing && status.kind == platform::kPathLink)
+        return failfolder("checkdir error:  %s is a link\n"
+                          "                 unable to process %s.\n",
+                          kReasonThroughLink);
+    if (!missing && status.kind != platform::kPathDirectory)
+        return failfolder("checkdir error:  %s exists but is not directory\n"
+                          "                 unable to process %s.\n",
+                          kReasonFileInTheWay);
+    if (toolong) return failtoolong();
+    if (missing)
+        return failfolder("checkdir error:  cannot create %s\n"
+                          "                 unable to process %s.\n",
+                          platform::errorkind(error) == platform::kErrorNameTooLong
+                              ? kReasonNameTooLong
+                              : kReasonCannotMakeFolder,
+                          error);
+    return kMapReady;
+}
+
 // Every folder below the root is either created here or looked at without following
 // links: a link or junction planted in the destination, to a folder or dangling, would
 // lead the member out of it. Folders already passed for an earlier member are not looked
@@ -196,29 +221,10 @@ int appenddirectory(const char* component) {
     // a link standing at its name; the link makes it fail like anything else there does.
     if (!toolong && makedir(engine.shortpath) == 0) {
         engine.createddir = 1;
-        endfolder();
-        keepverified();
-        return kMapReady;
+    } else {
+        int checked = checkexistingfolder(toolong);
+        if (checked != kMapReady) return checked;
     }
-    int error = platform::lasterror();
-    platform::PathStatus status;
-    bool missing = statoutput(engine.shortpath, &status) != 0;
-    if (!missing && status.kind == platform::kPathLink)
-        return failfolder("checkdir error:  %s is a link\n"
-                          "                 unable to process %s.\n",
-                          kReasonThroughLink);
-    if (!missing && status.kind != platform::kPathDirectory)
-        return failfolder("checkdir error:  %s exists but is not directory\n"
-                          "                 unable to process %s.\n",
-                          kReasonFileInTheWay);
-    if (toolong) return failtoolong();
-    if (missing)
-        return failfolder("checkdir error:  cannot create %s\n"
-                          "                 unable to process %s.\n",
-                          platform::errorkind(error) == platform::kErrorNameTooLong
-                              ? kReasonNameTooLong
-                              : kReasonCannotMakeFolder,
-                          error);
     endfolder();
     keepverified();
     return kMapReady;
