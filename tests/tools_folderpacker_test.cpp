@@ -1,7 +1,7 @@
 // Tests of the threaded packing pipeline and of Deflate pieces: pieces laid end to end decode
 // as one stream, files at and one byte over the piece size round-trip, the bytes do not
-// depend on the thread count, the input held stays within piecelimit, and files that change
-// while they are packed are refused.
+// depend on the thread count, the input held stays within piecelimit while small files are
+// read ahead up to the job bound, and files that change while they are packed are refused.
 #include "tools/builderror.h"
 #include "tools/deflatecompressor.h"
 #include "tools/folderscan.h"
@@ -237,6 +237,19 @@ TEST_F(SmallPieces, HeldInputStaysWithinThePieceLimit) {
     EXPECT_EQ(limit, kPiecesPerThread * 2 * kPiece);
     EXPECT_LE(stats.peakheld, limit);
     EXPECT_GE(stats.peakheld, kPiece); // it did read ahead
+}
+
+// Behind a large file, small files are read ahead beyond the pieces' share of jobs (so a
+// worker has something to do while the writer waits for a piece), up to the job bound.
+TEST_F(SmallPieces, SmallFilesAreReadAheadOfALargeFileUpToTheJobLimit) {
+    add("f/big", mixeddata(kPiece * 4, 20));
+    for (int i = 0; i < 600; ++i) add("f/small" + std::to_string(i), mixeddata(100, 21 + i));
+    settings.threads = 2;
+    PackStats stats;
+    expectroundtrip(pack(settings, &stats));
+    EXPECT_GT(stats.peakjobs, kPiecesPerThread * settings.threads);
+    EXPECT_EQ(stats.peakjobs, kJobsPerThread * settings.threads);
+    EXPECT_LE(stats.peakheld, piecelimit(settings.threads, kPiece));
 }
 
 TEST_F(SmallPieces, LevelZeroStoresEveryFileAlsoWhenStreamed) {

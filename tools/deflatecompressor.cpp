@@ -30,14 +30,17 @@ libdeflate_compressor* threadcompressor(int level) {
     return compressor.get();
 }
 
+// The stream is made in this thread's scratch buffer, sized for the worst case, and then
+// copied out at its own size: a queue of finished pieces then holds what they compressed
+// to, not room for what they might have.
 std::string wholestream(const std::string& in, int level) {
     libdeflate_compressor* compressor = threadcompressor(level);
-    std::string out(libdeflate_deflate_compress_bound(compressor, in.size()), '\0');
-    std::size_t size =
-        libdeflate_deflate_compress(compressor, in.data(), in.size(), out.data(), out.size());
+    thread_local std::string scratch;
+    scratch.resize(libdeflate_deflate_compress_bound(compressor, in.size()));
+    std::size_t size = libdeflate_deflate_compress(compressor, in.data(), in.size(), scratch.data(),
+                                                   scratch.size());
     if (size == 0) throw BuildError("Deflate compression failed");
-    out.resize(size);
-    return out;
+    return scratch.substr(0, size);
 }
 
 // Bit positions in a Deflate stream, counted from the first byte's lowest bit.

@@ -17,6 +17,7 @@
 #include <deque>
 #include <fstream>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <zlib.h>
@@ -73,11 +74,12 @@ class WorkerPool {
 // One piece of one item on its way to the writer.
 struct Entry {
     std::size_t item = 0;
-    bool first = true, last = true;  // the item's first and last piece
-    std::size_t held = 0;            // input bytes this entry stands for
-    ZipMember member;                // a whole member (one piece): with its data
-    std::uint32_t crc = 0;           // a streamed member's CRC so far, through this piece
-    std::future<std::string> packed; // compressed data, or the raw piece when storing
+    bool first = true, last = true;    // the item's first and last piece
+    std::size_t held = 0;              // input bytes this entry stands for
+    ZipMember member;                  // a whole member (one piece): its header fields
+    std::shared_ptr<std::string> data; // a whole member's data, shared with its job
+    std::uint32_t crc = 0;             // a streamed member's CRC so far, through this piece
+    std::future<std::string> packed;   // compressed data, or the raw piece when storing
     bool compressed = false;
 };
 
@@ -103,7 +105,8 @@ class Packer {
            const PackProgress& progress)
         : items_(items), writer_(writer), settings_(settings), progress_(progress),
           piece_(settings.piece ? settings.piece : kCompressPiece),
-          limit_(kPiecesPerThread * settings.threads), pool_(settings.threads) {}
+          heldlimit_(piecelimit(settings.threads, settings.piece)),
+          joblimit_(kJobsPerThread * settings.threads), pool_(settings.threads) {}
 
     PackStats run() {
         for (std::size_t i = 0; i < items_.size(); ++i) readitem(i);
@@ -132,7 +135,7 @@ class Packer {
             entry.crc = crc = continuecrc(crc, data);
             entry.held = data.size();
             entry.compressed = settings_.level > 0;
-            entry.packed = submit(std::move(data), entry.last);
+            entry.packed = submit(std::make_shared<std::string>(std::move(data)), entry.last);
             push(std::move(entry));
         }
     }
@@ -153,27 +156,31 @@ class Packer {
         entry.member = headof(items_[i]);
         entry.held = data.size();
         entry.compressed = settings_.level > 0 && !data.empty();
-        if (entry.compressed) entry.packed = submit(data, true);
-        entry.member.data = std::move(data);
+        entry.data = std::make_shared<std::string>(std::move(data));
+        if (entry.compressed) entry.packed = submit(entry.data, true);
         return entry;
     }
 
-    std::future<std::string> submit(std::string data, bool last) {
+    // The job reads the data while the entry may still hold it, so it is never copied.
+    std::future<std::string> submit(std::shared_ptr<std::string> data, bool last) {
         if (settings_.level <= 0) {
             std::promise<std::string> raw;
-            raw.set_value(std::move(data));
+            raw.set_value(std::move(*data));
             return raw.get_future();
         }
         int level = settings_.level;
-        auto shared = std::make_shared<std::string>(std::move(data));
-        return pool_.submit([shared, level, last] { return compresspiece(*shared, level, last); });
+        return pool_.submit([data, level, last] { return compresspiece(*data, level, last); });
     }
 
+    // The entry is queued once the input and the jobs on the way leave room for it, or once
+    // nothing else is on the way (a whole file of an encrypted package may exceed the limit).
     void push(Entry entry) {
-        while (queue_.size() >= limit_) writefront();
+        while (!queue_.empty() && (held_ + entry.held > heldlimit_ || queue_.size() >= joblimit_))
+            writefront();
         held_ += entry.held;
         stats_.peakheld = std::max(stats_.peakheld, held_);
         queue_.push_back(std::move(entry));
+        stats_.peakjobs = std::max(stats_.peakjobs, queue_.size());
     }
 
     void writefront() {
@@ -183,6 +190,8 @@ class Packer {
         const FolderItem& item = items_[entry.item];
         if (entry.first && entry.last) {
             std::string packed = entry.compressed ? entry.packed.get() : std::string();
+            // A finished job no longer reads the data (its future is ready), so it can move.
+            entry.member.data = std::move(*entry.data);
             writer_.addcompressed(entry.member, entry.compressed ? &packed : nullptr);
         } else {
             if (entry.first)
@@ -200,7 +209,7 @@ class Packer {
     ZipWriter& writer_;
     PackSettings settings_;
     const PackProgress& progress_;
-    std::size_t piece_, limit_;
+    std::size_t piece_, heldlimit_, joblimit_;
     std::deque<Entry> queue_;
     std::size_t held_ = 0;
     std::uint64_t done_ = 0;
