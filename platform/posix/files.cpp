@@ -78,8 +78,8 @@ File* openread(const char* path) {
     return opennative(path, O_RDONLY);
 }
 
-// O_NOFOLLOW: a link planted in the destination, dangling or not, makes the open fail
-// instead of creating or truncating whatever it points to.
+// O_EXCL: anything standing at the path makes the open fail, a link too (dangling or not:
+// with O_CREAT it is never followed), so nothing is truncated or written through a link.
 File* createwrite(const char* path) {
     return opennative(path, O_WRONLY | O_CREAT | O_EXCL);
 }
