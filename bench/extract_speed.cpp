@@ -23,22 +23,22 @@ int printmessage(EngineState*, const char* text, unsigned length, unsigned) {
     return 0;
 }
 
-int overwriteall(const char*) {
+int overwriteall(void*, const char*) {
     return 1;
 }
-void skippassword(char* buffer, const char*) {
-    buffer[0] = (char)0xAD;
+void skippassword(void*, char* buffer, const char*) {
+    buffer[0] = static_cast<char>(kPasswordSkipMarker);
 }
-int keepgoing(const char*) {
+int keepgoing(void*, const char*) {
     return 0;
 }
-int nolistitem(const char*) {
+int nolistitem(void*, const char*) {
     return -1;
 }
-int notselected(int) {
+int notselected(void*, int) {
     return 0;
 }
-void nodelete(int) {}
+void nodelete(void*, int) {}
 
 } // namespace
 
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     }
     static char text[kSharedTextBuffer];
     int cancel = 0;
-    unsigned bytesdone = 0;
+    unsigned long long bytesdone = 0;
     listinit();
     EngineUi ui = {};
     ui.askoverwrite = overwriteall;
@@ -78,6 +78,6 @@ int main(int argc, char** argv) {
     initengine();
     int result = runarchive(&request);
     listfreeall();
-    printf("engine result %d, %u bytes written\n", result, bytesdone);
+    printf("engine result %d, %llu bytes written\n", result, bytesdone);
     return result == 0 ? 0 : 1;
 }

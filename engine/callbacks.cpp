@@ -80,10 +80,10 @@ void memberfailure(int reason, int result, int syserror) {
     if (engine.memberfailed) return;
     if (result > kResultWarning) engine.memberfailed = 1;
     if (engine.ui && engine.ui->reportfailure)
-        engine.ui->reportfailure(reason, result, engine.member->name, syserror);
+        engine.ui->reportfailure(engine.ui->context, reason, result, engine.member->name, syserror);
 }
 
 void archivefailure(int reason, int result, int syserror) {
     if (engine.ui && engine.ui->reportfailure)
-        engine.ui->reportfailure(reason, result, nullptr, syserror);
+        engine.ui->reportfailure(engine.ui->context, reason, result, nullptr, syserror);
 }

@@ -68,7 +68,8 @@ void reportdone(int folder) {
     unsigned long long times[3] = {0, 0, 0};
     unsigned flags = membertimes(times);
     const MemberInfo* m = engine.member;
-    engine.ui->memberdone(engine.filename, folder, m->host, m->external, times, flags);
+    engine.ui->memberdone(engine.ui->context, engine.filename, folder, m->host, m->external, times,
+                          flags);
 }
 
 // The times are set through the handle that wrote the data, before it is closed: nothing is

@@ -25,9 +25,6 @@ char presetpassword[kPresetPassword] = "STOCK-PW";
 
 namespace {
 
-// First bytes of the password dialog's special answers.
-const unsigned char kSkipAnswer = 0xAD;
-const unsigned char kCancelAnswer = 0xAC;
 const int kQuestionsPerMember = 3;
 
 void copypassword(char* buffer, const char* text) {
@@ -121,11 +118,11 @@ int askpassword(EngineState*, int* counter, char* buffer, unsigned, const char*,
         return 0;
     }
     --*counter;
-    engine.ui->promptpassword(buffer, member);
+    engine.ui->promptpassword(engine.ui->context, buffer, member);
     buffer[kPasswordBuffer - 1] = 0;
     unsigned char first = static_cast<unsigned char>(buffer[0]);
-    if (first == kSkipAnswer) *counter = 0;
-    return first == kCancelAnswer ? kPasswordStop : 0;
+    if (first == kPasswordSkipMarker) *counter = 0;
+    return first == kPasswordCancelMarker ? kPasswordStop : 0;
 }
 
 int openencrypted() {

@@ -23,35 +23,44 @@ static_assert(int(kSharedTextBuffer) > int(kLongPathBuffer),
 // command line or the dialog accepts is never cut before it is tried.
 enum { kPasswordBuffer = 256 };
 
+// Special answers of the password question: its first byte only is looked at, the bytes
+// behind it are whatever the buffer held.
+enum PasswordMarker : unsigned char {
+    kPasswordCancelMarker = 0xAC, // ask no more in this run
+    kPasswordSkipMarker = 0xAD,   // skip this member
+};
+
+// Every operation gets the record's context, the front end's own state for this run.
 struct EngineUi {
+    void* context;
+
     // An output file exists already: nonzero overwrites it, 0 skips the member.
-    int (*askoverwrite)(const char* path);
+    int (*askoverwrite)(void* context, const char* path);
     // Asks for the password of `member` into buffer (kPasswordBuffer bytes: at most 255
-    // characters and a NUL). An answer whose first byte is 0xAD means "skip this member",
-    // 0xAC "ask no more in this run".
-    void (*promptpassword)(char* buffer, const char* member);
+    // characters and a NUL), or for one of the PasswordMarker answers.
+    void (*promptpassword)(void* context, char* buffer, const char* member);
     // Called after every block written to path; nonzero cancels the run.
-    int (*reportprogress)(const char* path);
+    int (*reportprogress)(void* context, const char* path);
 
     // The file list that chooses members (list 301 of the main dialog): the index of the
     // first item that begins with text, ignoring case (-1 when none); whether an item is
     // selected; deleting an item.
-    int (*finditem)(const char* text);
-    int (*isselected)(int item);
-    void (*deleteitem)(int item);
+    int (*finditem)(void* context, const char* text);
+    int (*isselected)(void* context, int item);
+    void (*deleteitem)(void* context, int item);
 
-    int* cancel;         // set by the engine when reportprogress asks to cancel
-    unsigned* bytesdone; // running total of bytes written in this run
-    char* text;          // shared text buffer; the member loop copies a list item name here
-    unsigned textsize;   // its size in bytes (kSharedTextBuffer in every front end)
-    int dirlist;         // string list of created folders (0: none)
-    int filelist;        // string list of created files (0: none)
+    int* cancel;                   // set by the engine when reportprogress asks to cancel
+    unsigned long long* bytesdone; // running total of bytes written in this run
+    char* text;        // shared text buffer; the member loop copies a list item name here
+    unsigned textsize; // its size in bytes (kSharedTextBuffer in every front end)
+    int dirlist;       // string list of created folders (0: none)
+    int filelist;      // string list of created files (0: none)
 
     // Why something failed: called once for each failing member (member is its central
     // name) and for each fault of the archive as a whole (member is null), with an
     // EngineReason, the result code it gives and a system error code (0: none). Null: not
     // reported. The stub's dialogs leave it null and show the run's result code only.
-    void (*reportfailure)(int reason, int result, const char* member, int syserror);
+    void (*reportfailure)(void* context, int reason, int result, const char* member, int syserror);
 
     // Called after a member's file has been written and closed (folder 0), or after a folder
     // member's folder has been created (folder 1), with what its central header says: the
@@ -59,6 +68,6 @@ struct EngineUi {
     // high 16 bits hold a Unix host's mode), and its times as FILETIMEs in the order
     // modification, access, creation with the time flags of those that are valid. Null: not
     // called. The stub's dialogs leave it null; orvsfx gives Unix modes and folder times.
-    void (*memberdone)(const char* path, int folder, unsigned host, unsigned external,
-                       const unsigned long long* times, unsigned timeflags);
+    void (*memberdone)(void* context, const char* path, int folder, unsigned host,
+                       unsigned external, const unsigned long long* times, unsigned timeflags);
 };

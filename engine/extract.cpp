@@ -361,7 +361,7 @@ bool preparemember(int* result, unsigned* badpasswords) {
     if (existing == kOutputMissing) return true;
     if (engine.overwritemode == kPolicyKeep) return false;
     return engine.overwritemode == kPolicyOverwrite ||
-           engine.ui->askoverwrite(engine.filename) != 0;
+           engine.ui->askoverwrite(engine.ui->context, engine.filename) != 0;
 }
 
 void relaymessage(const char* text, unsigned length, unsigned flags) {
@@ -400,7 +400,7 @@ int flushoutput(unsigned char* data, unsigned count, int) {
     if (count == 0) return 0;
     if (engine.diskfullstate != kDiskFullNone) return kResultDiskFull;
     *engine.ui->bytesdone += count;
-    if (engine.ui->reportprogress(engine.filename)) {
+    if (engine.ui->reportprogress(engine.ui->context, engine.filename)) {
         *engine.ui->cancel = 1;
         return kResultCancelled;
     }

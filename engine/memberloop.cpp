@@ -189,8 +189,8 @@ bool readentryfields(int* result) {
 
 bool chosen() {
     if (engine.extractall) return true;
-    int item = engine.ui->finditem(engine.filename);
-    return item >= 0 && engine.ui->isselected(item);
+    int item = engine.ui->finditem(engine.ui->context, engine.filename);
+    return item >= 0 && engine.ui->isselected(engine.ui->context, item);
 }
 
 // Reads one batch of chosen entries into engine.batch; returns its size.
@@ -250,8 +250,8 @@ void trimlist() {
     if (!engine.ui->text || size == 0) return;
     strncpy(engine.ui->text, name, size - 1);
     engine.ui->text[size - 1] = 0;
-    int item = engine.ui->finditem(engine.ui->text);
-    if (item >= 0) engine.ui->deleteitem(item);
+    int item = engine.ui->finditem(engine.ui->context, engine.ui->text);
+    if (item >= 0) engine.ui->deleteitem(engine.ui->context, item);
 }
 
 int finalresult(int a, const LoopCounters& counters) {

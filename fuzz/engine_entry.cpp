@@ -26,28 +26,32 @@ void check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
-unsigned char passwordchoice;
-int cancelflag;
-unsigned bytesdone;
-char sharedtext[kSharedTextBuffer];
+// The answers of one run: the input's first byte chooses the password answer.
+struct FuzzUi {
+    unsigned char passwordchoice;
+    int cancel;
+    unsigned long long bytesdone;
+    char text[kSharedTextBuffer];
+};
 
-int askoverwrite(const char*) {
+int askoverwrite(void*, const char*) {
     return 1;
 }
-void promptpassword(char* buffer, const char*) {
-    static const char* const answers[] = {"", "secret", "\xAD"};
-    strcpy(buffer, answers[passwordchoice % 3]);
+void promptpassword(void* context, char* buffer, const char*) {
+    static const char kSkip[] = {static_cast<char>(kPasswordSkipMarker), 0};
+    static const char* const answers[] = {"", "secret", kSkip};
+    strcpy(buffer, answers[static_cast<FuzzUi*>(context)->passwordchoice % 3]);
 }
-int reportprogress(const char*) {
+int reportprogress(void*, const char*) {
     return 0;
 }
-int finditem(const char*) {
+int finditem(void*, const char*) {
     return -1;
 }
-int isselected(int) {
+int isselected(void*, int) {
     return 0;
 }
-void deleteitem(int) {}
+void deleteitem(void*, int) {}
 int quietmessage(EngineState*, const char*, unsigned, unsigned) {
     return 0;
 }
@@ -78,7 +82,8 @@ struct RunFolder {
 
 void fuzzentry::engine(const unsigned char* data, size_t size) {
     if (size < 1) return;
-    passwordchoice = data[0];
+    FuzzUi answers = {};
+    answers.passwordchoice = data[0];
     RunFolder folder;
     fs::path archive = folder.root / "archive.zip", destination = folder.root / "dest";
     {
@@ -89,20 +94,19 @@ void fuzzentry::engine(const unsigned char* data, size_t size) {
 
     listinit();
     EngineUi ui = {};
+    ui.context = &answers;
     ui.askoverwrite = askoverwrite;
     ui.promptpassword = promptpassword;
     ui.reportprogress = reportprogress;
     ui.finditem = finditem;
     ui.isselected = isselected;
     ui.deleteitem = deleteitem;
-    ui.cancel = &cancelflag;
-    ui.bytesdone = &bytesdone;
-    ui.text = sharedtext;
-    ui.textsize = sizeof sharedtext;
+    ui.cancel = &answers.cancel;
+    ui.bytesdone = &answers.bytesdone;
+    ui.text = answers.text;
+    ui.textsize = sizeof answers.text;
     ui.dirlist = listcreate();
     ui.filelist = listcreate();
-    cancelflag = 0;
-    bytesdone = 0;
 
     std::string archivepath = archive.string(), destinationpath = destination.string();
     RunRequest request = {};

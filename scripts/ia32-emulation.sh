@@ -27,9 +27,8 @@ if [ "${major:-0}" -lt 10 ]; then
             "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" | $sudo tee "$sources" >/dev/null
     fi
     echo "ia32-emulation: installing qemu-user-static from bookworm-backports"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -t bookworm-backports \
-        qemu-user-static >/dev/null
+    . "$(dirname "$0")/apt-install.sh"
+    aptinstall -t bookworm-backports qemu-user-static
 fi
 
 binfmt=/proc/sys/fs/binfmt_misc

@@ -19,9 +19,9 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 if [ ${#missing[@]} -gt 0 ]; then
     echo "installing: ${missing[*]}"
+    . "$(dirname "$0")/apt-install.sh"
     $sudo dpkg --add-architecture i386
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+    aptinstall "${missing[@]}"
 fi
 
 # A Win32 test runs under Japanese Shift-JIS; Wine converts file names for Linux through the
@@ -32,6 +32,5 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
     $sudo locale-gen >/dev/null
 fi
 
-# Wine needs 32-bit programs to run; where the kernel cannot, an emulator is set up. A
-# failure leaves the Win32 tests to be reported as not run, so it does not stop the rest.
-"$(dirname "$0")/ia32-emulation.sh" || true
+# Wine needs 32-bit programs to run; where the kernel cannot, an emulator is set up.
+"$(dirname "$0")/ia32-emulation.sh"

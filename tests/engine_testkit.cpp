@@ -13,7 +13,7 @@ namespace enginetest {
 
 namespace {
 
-// The run in progress; the engine's user-interface calls are plain functions.
+// The run in progress: the context of the engine's user-interface calls.
 struct ActiveRun {
     const RunOptions* options;
     RunRecord* record;
@@ -21,21 +21,28 @@ struct ActiveRun {
     std::set<int> selected;
     char text[kSharedTextBuffer];
 };
-ActiveRun* active = nullptr;
 
-int askoverwrite(const char*) {
+ActiveRun* activerun(void* context) {
+    return static_cast<ActiveRun*>(context);
+}
+
+int askoverwrite(void* context, const char*) {
+    ActiveRun* active = activerun(context);
     ++active->record->askcount;
     return active->options->overwriteanswer;
 }
 
-void promptpassword(char* buffer, const char*) {
+void promptpassword(void* context, char* buffer, const char*) {
+    ActiveRun* active = activerun(context);
     size_t n = static_cast<size_t>(active->record->passwordprompts++);
     const std::vector<std::string>& answers = active->options->passwords;
-    std::string answer = n < answers.size() ? answers[n] : std::string("\xAC");
+    std::string answer =
+        n < answers.size() ? answers[n] : std::string(1, static_cast<char>(kPasswordCancelMarker));
     snprintf(buffer, kPasswordBuffer, "%s", answer.c_str());
 }
 
-int reportprogress(const char*) {
+int reportprogress(void* context, const char*) {
+    ActiveRun* active = activerun(context);
     int call = ++active->record->progresscalls;
     return active->options->cancelatcall == call;
 }
@@ -50,17 +57,19 @@ bool beginsnocase(const std::string& item, const char* text) {
     return true;
 }
 
-int finditem(const char* text) {
+int finditem(void* context, const char* text) {
+    ActiveRun* active = activerun(context);
     for (size_t i = 0; i < active->items.size(); ++i)
         if (beginsnocase(active->items[i], text)) return static_cast<int>(i);
     return -1;
 }
 
-int isselected(int item) {
-    return active->selected.count(item) ? 1 : 0;
+int isselected(void* context, int item) {
+    return activerun(context)->selected.count(item) ? 1 : 0;
 }
 
-void deleteitem(int item) {
+void deleteitem(void* context, int item) {
+    ActiveRun* active = activerun(context);
     active->items.erase(active->items.begin() + item);
     std::set<int> moved;
     for (int s : active->selected)
@@ -68,12 +77,13 @@ void deleteitem(int item) {
     active->selected = moved;
 }
 
-void recordfailure(int reason, int result, const char* member, int syserror) {
-    active->record->failures.push_back({reason, result, member ? member : "", syserror});
+void recordfailure(void* context, int reason, int result, const char* member, int syserror) {
+    activerun(context)->record->failures.push_back(
+        {reason, result, member ? member : "", syserror});
 }
 
-int capture(EngineState*, const char* text, unsigned length, unsigned flags) {
-    active->record->messages.push_back({std::string(text, length), flags});
+int capture(EngineState* state, const char* text, unsigned length, unsigned flags) {
+    activerun(state->ui->context)->record->messages.push_back({std::string(text, length), flags});
     return 0;
 }
 
@@ -134,10 +144,10 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
     run.items = options.items;
     run.selected = options.selected;
     run.text[0] = 0;
-    active = &run;
 
     listinit();
     EngineUi ui = {};
+    ui.context = &run;
     ui.askoverwrite = askoverwrite;
     ui.promptpassword = promptpassword;
     ui.reportprogress = reportprogress;
@@ -168,7 +178,6 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
     record.dirlist = listitems(ui.dirlist);
     record.filelist = listitems(ui.filelist);
     listfreeall();
-    active = nullptr;
     return record;
 }
 

@@ -66,7 +66,7 @@ struct RunRecord {
     int askcount = 0;
     int passwordprompts = 0;
     int progresscalls = 0;
-    unsigned bytesdone = 0;
+    unsigned long long bytesdone = 0;
     int cancel = 0;
     std::vector<std::string> items;   // file list 301 after the run
     std::vector<std::string> dirlist; // folders the engine made

@@ -60,7 +60,7 @@ struct FrontEnd {
     bool askall = false;   // "A" answered: overwrite the rest
     bool asknone = false;  // "N" answered: keep the rest
     unsigned long long total = 0;
-    unsigned done = 0;
+    unsigned long long done = 0;
     int cancel = 0;
     char text[kSharedTextBuffer] = {};
     bool listing = false;              // the first pass, which reads the directory
@@ -73,7 +73,6 @@ struct FrontEnd {
     int worst = 0; // the worst result of a failure the front-end found or was told of
     std::vector<DoneFolder> folders; // folder members created, in order
 };
-FrontEnd* current = nullptr;
 
 // The terminal form of a name: control characters (C0, DEL and C1) and bytes that are not
 // valid UTF-8 come back as "\xHH" (the code point, or the byte), so that a member name
@@ -115,40 +114,42 @@ std::string readline() {
 }
 
 // Prints one failure line, once per run of the command.
-void printfailure(const std::string& subject, const std::string& reason, int result) {
-    if (result > current->worst) current->worst = result;
-    std::string line = "orvsfx: " + current->archiveshown + ": ";
+void printfailure(FrontEnd* frontend, const std::string& subject, const std::string& reason,
+                  int result) {
+    if (result > frontend->worst) frontend->worst = result;
+    std::string line = "orvsfx: " + frontend->archiveshown + ": ";
     if (!subject.empty()) line += subject + ": ";
     line += reason;
-    if (!current->reported.insert(line).second) return;
-    if (current->terminal) std::fprintf(stderr, "\n");
+    if (!frontend->reported.insert(line).second) return;
+    if (frontend->terminal) std::fprintf(stderr, "\n");
     std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-int askoverwrite(const char* path) {
-    if (current->askall) return 1;
-    if (current->asknone) return 0;
+int askoverwrite(void* context, const char* path) {
+    FrontEnd* frontend = static_cast<FrontEnd*>(context);
+    if (frontend->askall) return 1;
+    if (frontend->asknone) return 0;
     // Answers may come from a pipe; the question is only shown on a terminal.
     if (isatty(STDIN_FILENO))
         std::fprintf(stderr, "\nreplace %s? [y]es, [n]o, [A]ll, [N]one: ", shown(path).c_str());
     std::string answer;
     if (!readline(&answer)) {
         // No one to ask: an existing file must not be skipped without a word.
-        printfailure(shown(engine.member->name),
+        printfailure(frontend, shown(engine.member->name),
                      "exists; use -o to overwrite existing files or -n to keep them",
                      kResultWarning);
         return 0;
     }
-    current->askall = answer == "A";
-    current->asknone = answer == "N";
-    return answer == "y" || answer == "yes" || current->askall;
+    frontend->askall = answer == "A";
+    frontend->asknone = answer == "N";
+    return answer == "y" || answer == "yes" || frontend->askall;
 }
 
 // Asks on the terminal; without an answer the questions stop for the rest of the run.
-void promptpassword(char* buffer, const char* member) {
+void promptpassword(void*, char* buffer, const char* member) {
     if (isatty(STDIN_FILENO)) std::fprintf(stderr, "\npassword for %s: ", shown(member).c_str());
     std::string answer;
-    if (!readline(&answer)) answer = "\xAC";
+    if (!readline(&answer)) answer = std::string(1, static_cast<char>(kPasswordCancelMarker));
     std::snprintf(buffer, kPasswordBuffer, "%s", answer.c_str());
 }
 
@@ -156,14 +157,15 @@ void promptpassword(char* buffer, const char* member) {
 // behind its ANSI form: Linux zip writers hash the password's UTF-8 bytes.
 int frontendpassword(EngineState* state, int* counter, char* buffer, unsigned size,
                      const char* archive, const char* member) {
-    if (current->utf8pending) {
-        current->utf8pending = false;
-        std::snprintf(buffer, size, "%s", current->utf8password.c_str());
+    FrontEnd* frontend = static_cast<FrontEnd*>(state->ui->context);
+    if (frontend->utf8pending) {
+        frontend->utf8pending = false;
+        std::snprintf(buffer, size, "%s", frontend->utf8password.c_str());
         return 0;
     }
     bool first = *counter == 0;
     int answer = askpassword(state, counter, buffer, size, archive, member);
-    current->utf8pending = first && answer == 0 && !current->utf8password.empty();
+    frontend->utf8pending = first && answer == 0 && !frontend->utf8password.empty();
     return answer;
 }
 
@@ -219,7 +221,7 @@ const ReasonText kReasons[] = {
     {kReasonEmpty, "the archive has no members", false},
 };
 
-void reportfailure(int reason, int result, const char* member, int detail) {
+void reportfailure(void* context, int reason, int result, const char* member, int detail) {
     std::string text = "failed (reason " + std::to_string(reason) + ")";
     for (const ReasonText& r : kReasons) {
         if (r.reason != reason) continue;
@@ -227,13 +229,14 @@ void reportfailure(int reason, int result, const char* member, int detail) {
         if (r.syserror && detail != 0) text += std::string(": ") + std::strerror(detail);
         if (reason == kReasonMethod) text += " " + std::to_string(detail);
     }
-    printfailure(member ? shown(member) : std::string(), text, result);
+    printfailure(static_cast<FrontEnd*>(context), member ? shown(member) : std::string(), text,
+                 result);
 }
 
-void drawbar(const char* path) {
+void drawbar(const FrontEnd* frontend, const char* path) {
     const int width = 30;
-    unsigned long long total = current->total ? current->total : 1;
-    int percent = static_cast<int>(current->done * 100ull / total);
+    unsigned long long total = frontend->total ? frontend->total : 1;
+    int percent = static_cast<int>(frontend->done * 100ull / total);
     if (percent > 100) percent = 100;
     int filled = percent * width / 100;
     std::fprintf(stderr, "\r[%s%s] %3d%% %-40.40s", std::string(filled, '#').c_str(),
@@ -241,8 +244,9 @@ void drawbar(const char* path) {
     std::fflush(stderr);
 }
 
-int reportprogress(const char* path) {
-    if (current->terminal) drawbar(path);
+int reportprogress(void* context, const char* path) {
+    const FrontEnd* frontend = static_cast<const FrontEnd*>(context);
+    if (frontend->terminal) drawbar(frontend, path);
     return 0;
 }
 
@@ -254,11 +258,11 @@ bool matches(const std::string& pattern, const char* name) {
 
 // The extraction pass with member names: a member is chosen (item 0, selected) when one of
 // the patterns matches its central name.
-int choosemember(const char* name) {
+int choosemember(FrontEnd* frontend, const char* name) {
     int item = -1;
-    for (size_t i = 0; i < current->patterns.size(); ++i) {
-        if (!matches(current->patterns[i], name)) continue;
-        current->matched[i] = true;
+    for (size_t i = 0; i < frontend->patterns.size(); ++i) {
+        if (!matches(frontend->patterns[i], name)) continue;
+        frontend->matched[i] = true;
         item = 0;
     }
     return item;
@@ -278,37 +282,38 @@ bool utf8entry() {
 
 // A UTF-8 name with characters that code page 1252 lacks is written otherwise by the stub
 // on such a system; list says so, with the name the stub writes.
-void warnifnotwestern(const char* name) {
+void warnifnotwestern(FrontEnd* frontend, const char* name) {
     std::string lost;
     std::string written = stubname(name, westerncodepage(), &lost);
     if (lost.empty() || !utf8entry()) return;
-    printfailure(shown(name),
+    printfailure(frontend, shown(name),
                  "warning: characters that code page 1252 (Windows-1252) cannot hold (" + lost +
                      "); the stub writes " + shown(written.c_str()),
                  kResultOk);
 }
 
 // In the first pass every entry offered for choice is listed; none is chosen.
-int finditem(const char* name) {
-    if (!current->listing) return choosemember(name);
-    ++current->entries;
-    if (current->mode == Mode::kList) {
+int finditem(void* context, const char* name) {
+    FrontEnd* frontend = static_cast<FrontEnd*>(context);
+    if (!frontend->listing) return choosemember(frontend, name);
+    ++frontend->entries;
+    if (frontend->mode == Mode::kList) {
         const CentralHeader& c = engine.central;
         unsigned date = c.dostime >> 16, time = c.dostime & 0xFFFF;
         std::printf("%04u-%02u-%02u %02u:%02u:%02u %12u %12u %08x  %s\n", (date >> 9) + 1980,
                     (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2,
                     c.uncompressedsize, c.compressedsize, c.crc, shown(name).c_str());
-        warnifnotwestern(name);
+        warnifnotwestern(frontend, name);
     }
-    current->total += engine.central.uncompressedsize;
+    frontend->total += engine.central.uncompressedsize;
     return -1;
 }
 
-int isselected(int) {
-    return current->listing ? 0 : 1;
+int isselected(void* context, int) {
+    return static_cast<const FrontEnd*>(context)->listing ? 0 : 1;
 }
 
-void deleteitem(int) {}
+void deleteitem(void*, int) {}
 
 // The engine's own messages are mostly empty texts with flags; the front-end speaks through
 // the failure reasons instead, so they are dropped.
@@ -332,13 +337,14 @@ unsigned unixpermissions(unsigned host, unsigned external) {
     return host == kUnixHost && mode != 0 ? mode & kPermissions : kNoMode;
 }
 
-void memberdone(const char* path, int folder, unsigned host, unsigned external,
+void memberdone(void* context, const char* path, int folder, unsigned host, unsigned external,
                 const unsigned long long* times, unsigned timeflags) {
+    FrontEnd* frontend = static_cast<FrontEnd*>(context);
     unsigned mode = unixpermissions(host, external);
     if (folder) {
         // A folder's mode and times wait for its contents: a read-only folder could not
         // take them, and every file written inside would change its time.
-        current->folders.push_back({path, mode, {times[0], times[1], times[2]}, timeflags});
+        frontend->folders.push_back({path, mode, {times[0], times[1], times[2]}, timeflags});
         return;
     }
     if (mode != kNoMode) chmod(path, mode);
@@ -361,6 +367,7 @@ void finishfolders(FrontEnd& frontend) {
 // Runs the engine once; a selection from a list that chooses nothing walks the directory.
 int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
     EngineUi ui = {};
+    ui.context = &frontend;
     ui.askoverwrite = askoverwrite;
     ui.promptpassword = promptpassword;
     ui.reportprogress = reportprogress;
@@ -385,10 +392,8 @@ int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
     request.input = terminalinput;
     request.askpassword = frontendpassword;
     initengine();
-    current = &frontend;
     int result = runarchive(&request);
     finishfolders(frontend);
-    current = nullptr;
     if (frontend.terminal && selection == kRunAll) std::fprintf(stderr, "\n");
     return result;
 }
@@ -458,13 +463,13 @@ bool parse(const CommandArgs& args, const char* command, FrontEnd* frontend) {
 int finish(FrontEnd& frontend, int result) {
     for (size_t i = 0; i < frontend.patterns.size(); ++i)
         if (!frontend.matched[i])
-            printfailure(shown(frontend.patterns[i].c_str()), "no member matches",
+            printfailure(&frontend, shown(frontend.patterns[i].c_str()), "no member matches",
                          kResultNoneSelected);
     if (result == kResultNoneSelected && frontend.reported.empty())
-        printfailure("", "no member was chosen", result);
+        printfailure(&frontend, "", "no member was chosen", result);
     if (result < frontend.worst) result = frontend.worst;
     if (result != kResultOk && frontend.reported.empty())
-        printfailure("", "failed with result " + std::to_string(result), result);
+        printfailure(&frontend, "", "failed with result " + std::to_string(result), result);
     return result;
 }
 
@@ -476,7 +481,6 @@ int run(const CommandArgs& args, Mode mode, const char* command) {
     frontend.listing = true;
     int listed = runengine(frontend, kRunSelected, kRunTest);
     frontend.listing = false;
-    current = &frontend;
     if (mode == Mode::kList) return finish(frontend, listed == kResultNoneSelected ? 0 : listed);
     // An archive that cannot be opened or read at all gets no destination folder.
     if (listed == kResultNotFound || (frontend.entries == 0 && listed > kResultWarning))
@@ -484,7 +488,6 @@ int run(const CommandArgs& args, Mode mode, const char* command) {
     frontend.terminal = isatty(STDERR_FILENO) != 0;
     int result = runengine(frontend, frontend.patterns.empty() ? kRunAll : kRunSelected,
                            mode == Mode::kExtract ? kRunExtract : kRunTest);
-    current = &frontend;
     if (mode == Mode::kTest && result == kResultOk && frontend.worst == 0)
         std::printf("No errors detected.\n");
     return finish(frontend, result);
