@@ -239,13 +239,17 @@ unsigned readbatch(unsigned* entriesread, LoopCounters* counters, int* result, b
     return n;
 }
 
-// Removes the list item of the last member handled, so a second run does not offer it.
+// Removes the list item of the last member handled, so a second run does not offer it. The
+// item is the member's path below the destination: the output path without the destination
+// and the separator behind it (the destination may end with one itself).
 void trimlist() {
     const char* name = engine.filename;
     const char* root = engine.destination;
     const char* found = root && *root ? strstr(name, root) : nullptr;
-    if (found) name = found + strlen(root) + 1;
-    if (name > engine.filename + strlen(engine.filename)) return;
+    if (found) {
+        name = found + strlen(root);
+        if (*name == '/' || *name == '\\') ++name;
+    }
     unsigned size = engine.ui->textsize;
     if (!engine.ui->text || size == 0) return;
     strncpy(engine.ui->text, name, size - 1);

@@ -32,4 +32,9 @@ bool localwallclock(unsigned seconds, unsigned* wallclock, bool* daylight);
 // FileTimeToLocalFileTime: shifts a FILETIME by the offset in force now. False on failure.
 bool filetimetolocal(unsigned long long filetime, unsigned long long* local);
 
+// The current date in the user's short date format and the current time in 24-hour form,
+// as the user's locale writes them (each cut to its buffer and NUL-terminated). False when
+// the system gives neither.
+bool localdatetime(char* date, unsigned datesize, char* time, unsigned timesize);
+
 } // namespace platform

@@ -34,3 +34,17 @@
 // System-menu items of the main dialog.
 #define IDM_ABOUT 220
 #define IDM_LEGAL 221
+
+// Progress dialog ("EXTRACTING"), which is also the overwrite question. Cancel is IDC_CANCEL;
+// Yes and No carry the ids of the system's Yes and No answers.
+#define IDC_QUESTION_YES 6
+#define IDC_QUESTION_NO 7
+#define IDC_PROGRESS_NAME 101
+#define IDC_PROGRESS_BAR 102
+#define IDC_PROGRESS_STATUS 103
+#define IDC_PROGRESS_PRODUCT 105
+#define IDC_QUESTION_DONTASK 401
+
+// Password dialog ("PASSWD"). OK and Cancel are IDOK and IDC_CANCEL.
+#define IDC_PASSWORD 101
+#define IDC_PASSWORD_SKIP 102

@@ -1,46 +1,334 @@
 // The main setup dialog. Only Windows code here.
 //
-// The dialog opens with the package's title as caption and the control texts of the
-// package's text table, so that a translated package shows its own language. Extraction
-// is not offered yet: Extract stays disabled, and Cancel (or the close box) ends the setup
-// with 0.
+// The dialog owns the setup: its procedure keeps the SetupState of the setup in DWLP_USER
+// and hands each message to a small handler. Initialisation sets the package's texts,
+// hides what the package does not offer and lays the rest out again (setup/dialoglayout),
+// fills the file lists from the archive's central directory, asks the start-up question and,
+// for an automatic package, presses Extract itself. Extract runs the whole extraction inside
+// the command (setup/extraction); a run that succeeded writes the install log and ends the
+// dialog with 1, a cancelled one ends it with 0, and a failed one leaves the dialog open in
+// its failed state, where only Cancel, Help and About still act. An automatic run that
+// fails ends the dialog with 0 once its message is closed, so no hidden window is left.
 #include "setup/maindialog.h"
 
+#include "common/stringlists.h"
+#include "platform/clock.h"
 #include "resources/resource.h"
+#include "setup/archivelist.h"
+#include "setup/dialoglayout.h"
+#include "setup/dialogtexts.h"
+#include "setup/extraction.h"
+#include "setup/installlog.h"
+#include "setup/setupstate.h"
+#include "setup/windowutil.h"
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
 
-// Controls whose text is a numbered text of the package.
+#include <richedit.h>
+#include <stdlib.h>
+
+// Controls whose text is one of the package's texts.
 struct ControlText {
     int control;
-    int text;
+    UiTextId text;
 };
 static const ControlText kControlTexts[] = {
-    {IDC_EXTRACT, 5},      {IDC_CANCEL, 6},          {IDC_HELPBUTTON, 7}, {IDC_ABOUT, 8},
-    {IDC_FOLDERLABEL, 20}, {IDC_FILESLABEL, 21},     {IDC_MODEGROUP, 24}, {IDC_MODE_CONFIRM, 25},
-    {IDC_MODE_SKIP, 26},   {IDC_MODE_OVERWRITE, 27},
+    {IDC_EXTRACT, kTextExtractButton},       {IDC_CANCEL, kTextCancelButton},
+    {IDC_HELPBUTTON, kTextHelpButton},       {IDC_ABOUT, kTextAboutButton},
+    {IDC_FOLDERLABEL, kTextFolderLabel},     {IDC_FILESLABEL, kTextFilesLabel},
+    {IDC_MODEGROUP, kTextOverwriteGroup},    {IDC_MODE_CONFIRM, kTextModeConfirm},
+    {IDC_MODE_SKIP, kTextModeSkip},          {IDC_MODE_OVERWRITE, kTextModeOverwrite},
 };
 
-static void initmaindialog(HWND window) {
+// The overwrite group: its frame and its three buttons move together.
+static const int kModeControls[] = {IDC_MODEGROUP, IDC_MODE_CONFIRM, IDC_MODE_OVERWRITE,
+                                    IDC_MODE_SKIP};
+
+// The file lists and their label, which the description panel replaces.
+static const int kListControls[] = {IDC_FILELIST_DISPLAY, IDC_FILELIST_CHOICE, IDC_FILESLABEL};
+
+// Controls that stay disabled in the failed state: nothing can be extracted again.
+static const int kFailedDisabled[] = {IDC_EXTRACT,   IDC_FOLDER,     IDC_MODEGROUP,
+                                      IDC_MODE_CONFIRM, IDC_MODE_SKIP, IDC_MODE_OVERWRITE,
+                                      IDC_BROWSE,    IDC_FOLDERLABEL, IDC_RUNCOMMAND};
+
+enum { kLegalMenuLength = 16 };
+static const char kLegalMenuItem[] = "&Legal...";
+static_assert(sizeof kLegalMenuItem <= kLegalMenuLength, "the menu item fits");
+
+static SetupState* stateof(HWND window) {
+    return (SetupState*)GetWindowLongPtrA(window, DWLP_USER);
+}
+
+static Box controlbox(HWND window, int id) {
+    RECT rect;
+    GetWindowRect(GetDlgItem(window, id), &rect);
+    MapWindowPoints(nullptr, window, (POINT*)&rect, 2);
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+static void movecontrol(HWND window, int id, int dy) {
+    Box box = controlbox(window, id);
+    SetWindowPos(GetDlgItem(window, id), nullptr, box.left, box.top + dy, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+static void stretchto(HWND window, int id, int bottom) {
+    Box box = controlbox(window, id);
+    SetWindowPos(GetDlgItem(window, id), nullptr, 0, 0, box.right - box.left, bottom - box.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+static void addsystemmenu(HWND window) {
+    HMENU menu = GetSystemMenu(window, FALSE);
+    char about[kShortPathBuffer];
+    formattext(about, sizeof about, "%s...", UiText[kTextAboutButton]);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_ABOUT, about);
+    AppendMenuA(menu, MF_STRING, IDM_LEGAL, kLegalMenuItem);
+}
+
+static void settexts(HWND window) {
     SetWindowTextA(window, sfxoptions->title);
     for (const ControlText& item : kControlTexts)
         SetDlgItemTextA(window, item.control, UiText[item.text]);
-    SetDlgItemTextA(window, IDC_FOLDER, sfxoptions->destfolder);
-    EnableWindow(GetDlgItem(window, IDC_EXTRACT), FALSE);
-    ShowWindow(GetDlgItem(window, IDC_FILELIST_CHOICE), SW_HIDE);
+    char text[kOpenWithLabel];
+    makerlink(text, sizeof text);
+    SetDlgItemTextA(window, IDC_MAKERLINK, text);
+    // Open-with is offered only for an installed archiver; none is looked for.
+    openwithlabel("", text, sizeof text);
+    SetDlgItemTextA(window, IDC_OPENWITH, text);
 }
 
-INT_PTR CALLBACK maindialogproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        initmaindialog(window);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wparam) == IDC_CANCEL) {
-            EndDialog(window, 0);
-            return TRUE;
-        }
+static void setruncheck(HWND window) {
+    const SfxOptions* options = sfxoptions;
+    if (!options->hascommand) return;
+    if (options->commandoptional) EnableWindow(GetDlgItem(window, IDC_RUNCOMMAND), TRUE);
+    char label[kCommandLabel];
+    commandlabel(options->command, label, sizeof label);
+    SetDlgItemTextA(window, IDC_RUNCOMMAND, label);
+    CheckDlgButton(window, IDC_RUNCOMMAND, BST_CHECKED);
+}
+
+// The description panel in place of the list, or the list that fits the package.
+static void setcontent(HWND window) {
+    const SfxOptions* options = sfxoptions;
+    if (options->infopanel) {
+        for (int id : kListControls) showcontrol(window, id, false);
+        showcontrol(window, IDC_INFOTEXT, true);
+        SendDlgItemMessageA(window, IDC_INFOTEXT, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE));
+        const char* text = options->hasinfotext      ? options->infotext
+                           : options->startprompt[0] ? options->startprompt
+                                                     : UiText[kTextAbout];
+        SetDlgItemTextA(window, IDC_INFOTEXT, text);
+        return;
+    }
+    showcontrol(window, IDC_FILELIST_CHOICE, options->selectfiles);
+    showcontrol(window, IDC_FILELIST_DISPLAY, !options->selectfiles);
+}
+
+static void checkmode(HWND window) {
+    switch (sfxoptions->overwritemode) {
+    case kOverwriteAsk:
+        CheckDlgButton(window, IDC_MODE_CONFIRM, BST_CHECKED);
+        break;
+    case kOverwriteAlways:
+        CheckDlgButton(window, IDC_MODE_OVERWRITE, BST_CHECKED);
+        break;
+    case kOverwriteNever:
+        CheckDlgButton(window, IDC_MODE_SKIP, BST_CHECKED);
         break;
     }
+}
+
+// Hides what the package does not offer and lets the rest take the room.
+static void applyhiderules(HWND window) {
+    const SfxOptions* options = sfxoptions;
+    if (!options->commandoptional) showcontrol(window, IDC_RUNCOMMAND, false);
+    if (!options->showoverwrite)
+        for (int id : kModeControls) showcontrol(window, id, false);
+    showcontrol(window, IDC_OPENWITH, false);
+
+    MainLayoutInput input = {controlbox(window, IDC_RUNCOMMAND),
+                             controlbox(window, IDC_MODEGROUP), options->commandoptional,
+                             options->showoverwrite};
+    MainLayout layout = mainlayout(input);
+    if (layout.groupshift)
+        for (int id : kModeControls) movecontrol(window, id, layout.groupshift);
+    if (!layout.stretch) return;
+    if (options->infopanel) {
+        stretchto(window, IDC_INFOTEXT, layout.contentbottom);
+    } else {
+        stretchto(window, IDC_FILELIST_DISPLAY, layout.contentbottom);
+        stretchto(window, IDC_FILELIST_CHOICE, layout.contentbottom);
+    }
+}
+
+static void initmaindialog(HWND window) {
+    centerwindow(window);
+    addsystemmenu(window);
+    settexts(window);
+    setruncheck(window);
+    SetDlgItemTextA(window, IDC_FOLDER, sfxoptions->destfolder);
+    setcontent(window);
+    checkmode(window);
+    applyhiderules(window);
+}
+
+// Where the list fill puts what it reads.
+struct ListTarget {
+    HWND window;
+};
+
+static void additem(void* context, const char* name) {
+    HWND window = ((ListTarget*)context)->window;
+    SendDlgItemMessageA(window, IDC_FILELIST_DISPLAY, LB_ADDSTRING, 0, (LPARAM)name);
+    SendDlgItemMessageA(window, IDC_FILELIST_CHOICE, LB_ADDSTRING, 0, (LPARAM)name);
+}
+
+static void showcomment(void* context, const char* comment) {
+    HWND window = ((ListTarget*)context)->window;
+    HWND owner = GetParent(window) ? GetParent(window) : window;
+    MessageBoxA(owner, comment, sfxoptions->title, MB_ICONINFORMATION);
+}
+
+// Fills lists 302 and 301 from the archive's central directory; false after an error box.
+static bool filllists(HWND window, SetupState* state) {
+    ListTarget target = {window};
+    ListFill fill = {};
+    fill.context = &target;
+    fill.wantcomment = sfxoptions->showcomment;
+    fill.comment = showcomment;
+    fill.additem = additem;
+    int result = readarchivelistfile(ownpath, &fill);
+    state->bytestotal = fill.bytestotal;
+    if (result == kListRead) return true;
+    if (result == kListNoMemory)
+        MessageBoxA(window, UiText[kTextOutOfMemory], sfxoptions->title, MB_ICONERROR);
+    MessageBoxA(window, UiText[kTextReadError], sfxoptions->title, MB_ICONERROR);
+    return false;
+}
+
+// The start-up question; false when the user declined the setup.
+static bool askstartprompt(HWND window) {
+    const SfxOptions* options = sfxoptions;
+    if (!options->hasstartprompt) return true;
+    int answer = MessageBoxA(GetParent(window), options->startprompt, options->title,
+                             options->promptstyle);
+    return answer != IDNO && answer != IDCANCEL;
+}
+
+static INT_PTR oninitdialog(HWND window, SetupState* state) {
+    SetWindowLongPtrA(window, DWLP_USER, (LONG_PTR)state);
+    state->maindialog = window;
+    initmaindialog(window);
+    if (!filllists(window, state)) {
+        EndDialog(window, 0);
+        return FALSE;
+    }
+    SendDlgItemMessageA(window, IDC_FILELIST_CHOICE, LB_SETSEL, TRUE, -1);
+    state->dirlist = listcreate();
+    state->filelist = listcreate();
+    if (!askstartprompt(window)) {
+        EndDialog(window, 0);
+        return FALSE;
+    }
+    if (sfxoptions->autoextract) {
+        SendMessageA(window, WM_COMMAND, IDC_EXTRACT, 0);
+        ShowWindow(window, SW_HIDE);
+    }
+    return TRUE;
+}
+
+static void writelog(SetupState* state) {
+    char date[kShortPathBuffer], time[kShortPathBuffer];
+    platform::localdatetime(date, sizeof date, time, sizeof time);
+    InstallLog log = {state->destination, sfxoptions->title, date, time, state->filelist,
+                      state->dirlist};
+    writeinstalllog(&log);
+}
+
+// What follows a successful run.
+static void finishsetup(HWND window, SetupState* state) {
+    if (sfxoptions->writelog) writelog(state);
+    if (sfxoptions->showdone)
+        MessageBoxA(window, UiText[kTextCompleted], sfxoptions->title, MB_ICONINFORMATION);
+}
+
+// After a failed run only Cancel, Help and About act; list 301 shows what is left.
+static void enterfailedstate(HWND window) {
+    EnumChildWindows(window, enablechild, TRUE);
+    showcontrol(window, IDC_FILELIST_CHOICE, true);
+    showcontrol(window, IDC_FILESLABEL, true);
+    showcontrol(window, IDC_FILELIST_DISPLAY, false);
+    showcontrol(window, IDC_INFOTEXT, false);
+    for (int id : kFailedDisabled) EnableWindow(GetDlgItem(window, id), FALSE);
+    SendMessageA(window, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(window, IDC_CANCEL), TRUE);
+}
+
+static void onextract(HWND window, SetupState* state) {
+    EnumChildWindows(window, enablechild, FALSE);
+    if (runextraction(state)) {
+        finishsetup(window, state);
+        EndDialog(window, 1);
+    } else if (state->cancel) {
+        ShowWindow(window, SW_HIDE);
+        EndDialog(window, 0);
+    } else {
+        enterfailedstate(window);
+        if (sfxoptions->autoextract) EndDialog(window, 0);
+    }
+}
+
+static void showabout(HWND window) {
+    char* text = composeabout();
+    if (!text) {
+        MessageBoxA(window, UiText[kTextAbout], UiText[kTextAboutCaption],
+                    MB_ICONINFORMATION | MB_YESNO);
+        return;
+    }
+    MessageBoxA(window, text, UiText[kTextAboutCaption], MB_ICONINFORMATION);
+    free(text);
+}
+
+static INT_PTR oncommand(HWND window, int id) {
+    SetupState* state = stateof(window);
+    switch (id) {
+    case IDC_EXTRACT:
+        if (!state->running) onextract(window, state);
+        return TRUE;
+    case IDC_CANCEL:
+        // The close box and Escape wait for a run to end; the progress dialog cancels it.
+        if (!state->running) EndDialog(window, 0);
+        return TRUE;
+    case IDC_HELPBUTTON:
+        MessageBoxA(window, UiText[kTextHelp], UiText[kTextHelpCaption], MB_ICONINFORMATION);
+        return TRUE;
+    case IDC_ABOUT:
+        showabout(window);
+        return TRUE;
+    }
     return FALSE;
+}
+
+static INT_PTR CALLBACK maindialogproc(HWND window, UINT message, WPARAM wparam,
+                                       LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return oninitdialog(window, (SetupState*)lparam);
+    case WM_COMMAND:
+        return oncommand(window, LOWORD(wparam));
+    case WM_SYSCOMMAND:
+        if (wparam == IDM_ABOUT) SendMessageA(window, WM_COMMAND, IDC_ABOUT, 0);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+int runmaindialog(HWND owner) {
+    SetupState state = {};
+    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "MAINDIALOG", owner,
+                                     maindialogproc, (LPARAM)&state);
+    // -1: the dialog could not be made at all, which is no completed setup either.
+    return result > 0;
 }

@@ -1,8 +1,10 @@
-// The main setup dialog ("MAINDIALOG"): the one window of a setup.
+// The main setup dialog ("MAINDIALOG"): the one window of a setup. Only Windows code
+// includes it.
 #pragma once
 
 #include <windows.h>
 
-// Dialog procedure given to the modal dialog call of the run sequence. The dialog ends with
-// 1 when the setup completed and 0 otherwise.
-INT_PTR CALLBACK maindialogproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// Runs the whole setup in the modal main dialog, owned by owner: the file list, the
+// destination, the start-up question, the extraction and what follows it. Returns 1 when
+// the setup completed, 0 otherwise.
+int runmaindialog(HWND owner);

@@ -30,18 +30,81 @@ enum {
 static_assert(kMarkerLastOffset == 95529, "the marker window ends at 95,529");
 static_assert(kStubSizeLimit == 95497, "a stub larger than this cannot be found by itself");
 
-// Text numbers the start-up uses by name.
+// The 66 texts by their roles. Every text the program shows after start-up is addressed by
+// one of these names; the numbers are fixed by the package format.
 enum UiTextId {
-    kTextDefaultTitle = 18,
-    kTextOutOfMemory = 30,
-    kTextBadVersion = 31,
-    kTextErrorCaption = 35,
-    kTextReadError = 37,
-    kTextUnknownCompression = 40,
-    kTextBadSize = 42,
-    kTextFatalError = 43,
-    kTextAbout = 63,
+    kTextPackageNote = 0,     // not shown: what this package is
+    kTextInsertDisk,          // not shown (disks)
+    kTextWrongDisk,           // not shown (disks)
+    kTextInitialising,        // not shown
+    kTextAborting,            // progress dialog after Cancel
+    kTextExtractButton,       // main dialog
+    kTextCancelButton,        // every dialog's Cancel
+    kTextHelpButton,          // main dialog
+    kTextAboutButton,         // main dialog and its system menu
+    kTextOkButton,            // password, folder and new-folder dialogs
+    kTextSkipButton,          // password dialog
+    kTextOpenWithButton,      // main dialog; %s is the archiver's name
+    kTextNewFolderButton,     // folder dialog
+    kTextYesButton,           // overwrite question
+    kTextNoButton,            // overwrite question
+    kTextNewFolderCaption,    // new-folder dialog
+    kTextCurrentFolderLabel,  // new-folder dialog
+    kTextNewFolderNameLabel,  // new-folder dialog
+    kTextDefaultTitle,        // the title of a package that gives none
+    kTextProductLabel,        // progress dialog
+    kTextFolderLabel,         // main dialog: "Extract to"
+    kTextFilesLabel,          // main dialog: "Files to extract"
+    kTextMakerLink,           // main dialog: the maker's link line
+    kTextChooseFolderPrompt,  // folder dialog
+    kTextOverwriteGroup,      // main dialog: overwrite-mode group
+    kTextModeConfirm,         // overwrite-mode buttons
+    kTextModeSkip,            //
+    kTextModeOverwrite,       //
+    kTextOverwriteQuestion,   // overwrite question
+    kTextDontAskAgain,        // overwrite question's check box
+    kTextOutOfMemory,         // every out-of-memory message
+    kTextBadVersion,          // options block of another version
+    kTextLaunchFailed,        // Open-with could not start the archiver
+    kTextCannotOpen,          // not shown
+    kTextCannotClose,         // not shown
+    kTextErrorCaption,        // caption of error messages
+    kTextAlreadyExists,       // overwrite question, after the file name
+    kTextReadError,           // the archive cannot be read
+    kTextInvalidName,         // not shown
+    kTextFolderError,         // the destination folder cannot be created
+    kTextUnknownCompression,  // no archive behind the options block
+    kTextNotExtracted,        // an extraction failed
+    kTextBadSize,             // options block unreadable
+    kTextFatalError,          // start-up failures
+    kTextRichEditMissing,     // not shown
+    kTextExtracting,          // progress dialog: "Currently extracting"
+    kTextCompleted,           // completion message
+    kTextAfterExtraction,     // run check box: "After extraction, "
+    kTextRunVerb,             // run check box, for a program
+    kTextInstallVerb,         // run check box, for an install command
+    kTextPasswordPrompt,      // password dialog's caption; %s is the member's name
+    kTextWrongPassword,       // extraction result
+    kTextUsage,               // usage message
+    kTextUsageAuto,           //
+    kTextUsageNoCommand,      //
+    kTextUsageSilent,         //
+    kTextUsageOverwriteModes, //
+    kTextUsageConfirm,        //
+    kTextUsageOverwrite,      //
+    kTextUsageSkip,           //
+    kTextUsageFolder,         //
+    kTextAboutCaption,        // About box
+    kTextHelpCaption,         // Help box
+    kTextAbout,               // About box body, usage message, default description
+    kTextAboutExtra,          // appended to the About box when the package asks
+    kTextHelp,                // Help box body
+    kTextIdCount
 };
+static_assert(int(kTextIdCount) == int(kTextCount), "every text has a name");
+static_assert(kTextDefaultTitle == 18 && kTextOutOfMemory == 30 && kTextErrorCaption == 35 &&
+                  kTextReadError == 37 && kTextFatalError == 43 && kTextAbout == 63,
+              "the names keep the package format's numbers");
 
 // The user-interface texts of the running package, loaded by loaduitexts.
 extern char* UiText[kTextCount];

@@ -1,9 +1,10 @@
 // The stub's entry point and run sequence. Only Windows code here.
 //
 // The process passes once through: texts loaded from the package, common controls and the
-// link class ready, the options read, the main dialog run modally, temporary files deleted,
-// everything released. Every failure before the dialog shows its own message box (no
-// owner) and ends the process with exit code 1. The stub has no C runtime start-up code:
+// link class ready, the options read, the main dialog run modally (it runs the whole
+// setup), temporary files deleted, everything released. Every failure before the dialog
+// shows its own message box (no owner) and ends the process with exit code 1; every path
+// leaves through the same release. The stub has no C runtime start-up code:
 // sfxentry is the image's entry point and msvcrt.dll initialises itself.
 #include "stub/sfxmain.h"
 
@@ -23,7 +24,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-static HINSTANCE moduleinstance;
 static int templist;
 
 static void starterror(int text) {
@@ -43,17 +43,26 @@ void enginestartup() {
     initengine();
 }
 
-// Allocates ownpath and the options record with its four empty texts; shows the
-// out-of-memory message and releases what was made when any of them fails.
+// Allocates ownpath and the options record with its four empty texts.
 static bool allocatesetup() {
     ownpath = (char*)calloc(kShortPathBuffer, 1);
     sfxoptions = ownpath ? makesfxoptions() : nullptr;
-    bool complete = sfxoptions != nullptr;
-    if (!complete) {
-        starterror(kTextOutOfMemory);
-        releasesetup();
+    return sfxoptions != nullptr;
+}
+
+// Everything the setup needs before its dialog: controls, the link class, the rich edit
+// library, the options. Shows the message of a failure; releasesetup undoes what was made.
+static bool preparesetup() {
+    InitCommonControls();
+    if (!registerlinkclass() || !LoadLibraryA("RICHED32.DLL")) {
+        starterror(kTextFatalError);
+        return false;
     }
-    return complete;
+    if (!allocatesetup()) {
+        starterror(kTextOutOfMemory);
+        return false;
+    }
+    return readoptionsblock() != 0;
 }
 
 // Deletes the registered temporary files, the last registered first.
@@ -64,38 +73,21 @@ static void deletetempfiles() {
     }
 }
 
+// One exit path: whatever step failed, what was made is released here.
 int sfxmain(void* instance, void* previous, char* tail, int show) {
-    moduleinstance = (HINSTANCE)instance;
     if (!loadtextblock()) return 1;
-
-    InitCommonControls();
-    if (!registerlinkclass()) {
-        starterror(kTextFatalError);
-        return 1;
+    int completed = 0;
+    if (preparesetup()) {
+        HWND owner = GetDesktopWindow();
+        enginestartup();
+        listinit();
+        templist = listcreate();
+        completed = runmaindialog(owner);
+        deletetempfiles();
     }
-    if (!LoadLibraryA("RICHED32.DLL")) {
-        starterror(kTextFatalError);
-        unregisterlinkclass();
-        freeuitexts();
-        return 1;
-    }
-    if (!allocatesetup()) return 1;
-    if (!readoptionsblock()) {
-        releasesetup();
-        return 1;
-    }
-
-    HWND owner = GetDesktopWindow();
-    enginestartup();
-    listinit();
-    templist = listcreate();
-    INT_PTR result = DialogBoxParamA(moduleinstance, "MAINDIALOG", owner, maindialogproc, 0);
-
-    deletetempfiles();
     listfreeall();
     releasesetup();
-    // -1 means the dialog could not be created at all: that is no completed setup either.
-    return result > 0 ? 0 : 1;
+    return completed ? 0 : 1;
 }
 
 extern "C" __attribute__((force_align_arg_pointer)) void sfxentry() {

@@ -41,6 +41,19 @@ TEST(MemberLoop, ListChoosesMembersAndIsTrimmed) {
     EXPECT_EQ(run.items, (std::vector<std::string>{"readme.txt", "exact64k.bin"}));
 }
 
+// The setup hands the engine its destination with a trailing "/": the item is still the
+// member's name, not the name without its first character.
+TEST(MemberLoop, ADestinationEndingInASeparatorTrimsTheSameItem) {
+    TempDir dir;
+    RunOptions options;
+    options.extractall = false;
+    options.items = {"readme.txt", "exact64k.bin", "dir/data.bin", "ir/data.bin"};
+    options.selected = {0, 2};
+    RunRecord run = runengine(fixture("stored.zip"), dir.str() + "/", options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.items, (std::vector<std::string>{"readme.txt", "exact64k.bin", "ir/data.bin"}));
+}
+
 TEST(MemberLoop, NothingSelectedGivesEleven) {
     TempDir dir;
     RunOptions options;

@@ -67,4 +67,13 @@ bool filetimetolocal(unsigned long long filetime, unsigned long long* local) {
     return true;
 }
 
+bool localdatetime(char* date, unsigned datesize, char* time, unsigned timesize) {
+    time_t now = ::time(nullptr);
+    struct tm local;
+    if (!localtime_r(&now, &local)) return false;
+    if (strftime(date, datesize, "%x", &local) == 0 && datesize > 0) date[0] = 0;
+    if (strftime(time, timesize, "%H:%M:%S", &local) == 0 && timesize > 0) time[0] = 0;
+    return true;
+}
+
 } // namespace platform

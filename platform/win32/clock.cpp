@@ -58,4 +58,16 @@ bool filetimetolocal(unsigned long long filetime, unsigned long long* local) {
     return true;
 }
 
+// GetDateFormatA and GetTimeFormatA return 0 when the buffer is too small; the text is then
+// left empty rather than cut at an unknown place.
+bool localdatetime(char* date, unsigned datesize, char* time, unsigned timesize) {
+    int datelength = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date,
+                                    static_cast<int>(datesize));
+    int timelength = GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_FORCE24HOURFORMAT, nullptr, nullptr,
+                                    time, static_cast<int>(timesize));
+    if (datelength == 0 && datesize > 0) date[0] = 0;
+    if (timelength == 0 && timesize > 0) time[0] = 0;
+    return datelength > 0 || timelength > 0;
+}
+
 } // namespace platform

@@ -173,6 +173,10 @@ int Process::waitexit(int timeout) {
     return (int)code;
 }
 
+bool Process::running() const {
+    return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT;
+}
+
 bool ismessagebox(HWND window) {
     return classof(window) == "#32770" && GetDlgItem(window, kMessageTextId) != nullptr;
 }

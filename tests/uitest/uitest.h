@@ -41,6 +41,9 @@ class Process {
     // The exit code, or -1 when the process is still running at the timeout.
     int waitexit(int timeout = kDefaultTimeout);
 
+    // True while the process has not ended.
+    bool running() const;
+
   private:
     HANDLE handle_ = nullptr;
     DWORD id_ = 0;

@@ -1,0 +1,128 @@
+// The extraction run: destination folder, the engine's run request, the result message.
+// Only Windows code here.
+//
+// The engine runs on this thread, inside the Extract command, and reaches the dialogs only
+// through its user-interface record, whose context is the SetupState: the progress
+// report and the two questions (progressdialog.cpp, passworddialog.cpp) and list 301 of the
+// main dialog, which chooses the members and from which the engine removes what it has
+// extracted. The destination handed to the engine is "/"-separated and ends with "/".
+#include "setup/extraction.h"
+
+#include "resources/resource.h"
+#include "setup/passworddialog.h"
+#include "setup/progressdialog.h"
+#include "setup/runoptions.h"
+#include "setup/runreport.h"
+#include "startup/optionsblock.h"
+#include "startup/pathutils.h"
+#include "startup/textblock.h"
+
+#include <string.h>
+
+static LRESULT choicelist(void* context, UINT message, WPARAM wparam, LPARAM lparam) {
+    HWND dialog = ((SetupState*)context)->maindialog;
+    return SendDlgItemMessageA(dialog, IDC_FILELIST_CHOICE, message, wparam, lparam);
+}
+
+// The first item that begins with text, ignoring case, searched from the top; -1 for none.
+static int finditem(void* context, const char* text) {
+    LRESULT item = choicelist(context, LB_FINDSTRING, (WPARAM)-1, (LPARAM)text);
+    return item == LB_ERR ? -1 : (int)item;
+}
+
+static int isselected(void* context, int item) {
+    return choicelist(context, LB_GETSEL, item, 0) > 0;
+}
+
+static void deleteitem(void* context, int item) {
+    choicelist(context, LB_DELETESTRING, item, 0);
+}
+
+// The overwrite mode of the checked radio button (ask when none is checked).
+static unsigned char checkedmode(HWND dialog) {
+    if (IsDlgButtonChecked(dialog, IDC_MODE_CONFIRM) == BST_CHECKED) return kOverwriteAsk;
+    if (IsDlgButtonChecked(dialog, IDC_MODE_OVERWRITE) == BST_CHECKED) return kOverwriteAlways;
+    if (IsDlgButtonChecked(dialog, IDC_MODE_SKIP) == BST_CHECKED) return kOverwriteNever;
+    return kOverwriteAsk;
+}
+
+// Appends separator unless path ends with one; false when it does not fit size bytes.
+static bool endwithseparator(char* path, size_t size, char separator) {
+    size_t length = strlen(path);
+    if (length > 0 && path[length - 1] == separator) return true;
+    if (length + 2 > size) return false;
+    path[length] = separator;
+    path[length + 1] = 0;
+    return true;
+}
+
+// Makes the destination folder and its missing parents. A folder that is still missing
+// afterwards passes only as the root of an existing drive ("C:" becomes "C:\").
+static bool makedestination(SetupState* state) {
+    char* folder = state->destination;
+    makefolderpath(folder, state->dirlist);
+    bool ready = pathexists(folder);
+    if (!ready && endwithseparator(folder, sizeof state->destination, '\\'))
+        ready = strlen(folder) <= 3 && GetDriveTypeA(folder) != DRIVE_NO_ROOT_DIR;
+    if (!ready || !endwithseparator(folder, sizeof state->destination, '\\')) {
+        MessageBoxA(state->maindialog, UiText[kTextFolderError], sfxoptions->title, MB_ICONERROR);
+        return false;
+    }
+    backtoslashes(folder);
+    return true;
+}
+
+static int runengine(SetupState* state, unsigned char mode) {
+    char archive[kShortPathBuffer];
+    strcpy(archive, ownpath);
+    EngineUi ui = {};
+    ui.context = state;
+    ui.askoverwrite = askoverwrite;
+    ui.promptpassword = promptpassword;
+    ui.reportprogress = reportprogress;
+    ui.finditem = finditem;
+    ui.isselected = isselected;
+    ui.deleteitem = deleteitem;
+    ui.cancel = &state->cancel;
+    ui.bytesdone = &state->bytesdone;
+    ui.text = state->text;
+    ui.textsize = sizeof state->text;
+    ui.dirlist = state->dirlist;
+    ui.filelist = state->filelist;
+    RunRequest request = {};
+    request.archivepath = backtoslashes(archive);
+    request.archivename = ownpath;
+    request.destination = state->destination;
+    request.action = kRunExtract;
+    request.selection = sfxoptions->selectfiles ? kRunSelected : kRunAll;
+    request.overwrite = overwritepolicy(mode);
+    request.quietlevel = 1;
+    request.ui = &ui;
+    return runarchive(&request);
+}
+
+int runextraction(SetupState* state) {
+    HWND dialog = state->maindialog;
+    GetDlgItemTextA(dialog, IDC_FOLDER, state->destination, sizeof state->destination);
+    unsigned char mode = checkedmode(dialog);
+    bool noneselected =
+        SendDlgItemMessageA(dialog, IDC_FILELIST_CHOICE, LB_GETSELCOUNT, 0, 0) <= 0;
+    if (sfxoptions->selectfiles && noneselected) return 1;
+    if (!makedestination(state)) return 0;
+
+    state->bytesdone = 0;
+    state->answer = kAnswerPending;
+    state->cancel = 0;
+    state->text[0] = 0;
+    openprogressdialog(state);
+    state->running = true;
+    int code = runengine(state, mode);
+    state->running = false;
+    closeprogressdialog(state);
+    if (state->cancel) code = kCancelledRun;
+
+    char message[kRunMessage];
+    if (runmessage(code, sfxoptions->autoextract, message, sizeof message))
+        MessageBoxA(dialog, message, sfxoptions->title, MB_ICONERROR);
+    return code == 0;
+}

@@ -1,0 +1,83 @@
+// The password dialog. Only Windows code here.
+//
+// The field takes at most kPasswordBuffer - 1 characters, as many as the engine's password
+// buffer holds, so what is typed is never cut after OK. Cancel and Skip answer with the
+// engine's marker bytes (engine/engineui.h); the engine looks at the first byte only.
+#include "setup/passworddialog.h"
+
+#include "resources/resource.h"
+#include "setup/dialogtexts.h"
+#include "setup/windowutil.h"
+#include "startup/textblock.h"
+
+#include <string.h>
+
+static PasswordRequest* requestof(HWND dialog) {
+    return (PasswordRequest*)GetWindowLongPtrA(dialog, DWLP_USER);
+}
+
+static void oninitdialog(HWND dialog, PasswordRequest* request) {
+    SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)request);
+    centerwindow(dialog);
+    char caption[kPasswordCaption];
+    passwordcaption(request->member, caption, sizeof caption);
+    SetWindowTextA(dialog, caption);
+    SetDlgItemTextA(dialog, IDOK, UiText[kTextOkButton]);
+    SetDlgItemTextA(dialog, IDC_CANCEL, UiText[kTextCancelButton]);
+    SetDlgItemTextA(dialog, IDC_PASSWORD_SKIP, UiText[kTextSkipButton]);
+    SendDlgItemMessageA(dialog, IDC_PASSWORD, EM_LIMITTEXT, kPasswordBuffer - 1, 0);
+    SetFocus(GetDlgItem(dialog, IDC_PASSWORD));
+}
+
+// Ends the dialog with a marker answer (Cancel, Skip).
+static void endwithmarker(HWND dialog, PasswordMarker marker) {
+    char* answer = requestof(dialog)->answer;
+    answer[0] = (char)marker;
+    answer[1] = 0;
+    EndDialog(dialog, 0);
+}
+
+static INT_PTR oncommand(HWND dialog, int id) {
+    switch (id) {
+    case IDOK:
+        GetDlgItemTextA(dialog, IDC_PASSWORD, requestof(dialog)->answer, kPasswordBuffer);
+        EndDialog(dialog, 1);
+        return TRUE;
+    case IDC_CANCEL:
+        endwithmarker(dialog, kPasswordCancelMarker);
+        return TRUE;
+    case IDC_PASSWORD_SKIP:
+        endwithmarker(dialog, kPasswordSkipMarker);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static INT_PTR CALLBACK passworddialogproc(HWND dialog, UINT message, WPARAM wparam,
+                                          LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        oninitdialog(dialog, (PasswordRequest*)lparam);
+        return FALSE; // the focus is on the field
+    case WM_COMMAND:
+        return oncommand(dialog, LOWORD(wparam));
+    }
+    return FALSE;
+}
+
+int askpasswordof(HWND owner, PasswordRequest* request) {
+    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "PASSWD", owner,
+                                     passworddialogproc, (LPARAM)request);
+    // A dialog that cannot be shown asks no more in this run.
+    if (result < 0) {
+        request->answer[0] = (char)kPasswordCancelMarker;
+        request->answer[1] = 0;
+    }
+    return result > 0;
+}
+
+void promptpassword(void* context, char* buffer, const char* member) {
+    SetupState* state = (SetupState*)context;
+    PasswordRequest request = {member, buffer};
+    askpasswordof(state->progressdialog, &request);
+}

@@ -1,0 +1,179 @@
+// The progress dialog and the overwrite question. Only Windows code here.
+//
+// One modeless dialog serves both: its template holds the progress controls and, hidden,
+// the question's Yes, No and "Don't ask again". The engine runs on the dialog's own thread,
+// so the dialog lives only through the engine's callbacks: reportprogress dispatches what is
+// waiting after every block, and askoverwrite switches to the question layout and dispatches
+// messages, waiting for each, until Yes or No is pressed. The buttons only write the answer
+// code into SetupState; the callbacks read it.
+#include "setup/progressdialog.h"
+
+#include "resources/resource.h"
+#include "setup/dialogtexts.h"
+#include "setup/runreport.h"
+#include "setup/windowutil.h"
+#include "startup/optionsblock.h"
+#include "startup/pathutils.h"
+#include "startup/textblock.h"
+
+#include <commctrl.h>
+
+// The name field compares and shows at most this much of a path.
+enum { kNameField = kShortPathBuffer };
+
+static SetupState* stateof(HWND dialog) {
+    return (SetupState*)GetWindowLongPtrA(dialog, DWLP_USER);
+}
+
+// The text buffer's path in the name field, with "\" separators and shortened.
+static void shownamefield(HWND dialog, SetupState* state) {
+    shortenpath(slashestoback(state->text));
+    SetDlgItemTextA(dialog, IDC_PROGRESS_NAME, state->text);
+}
+
+static void showquestionlayout(HWND dialog, bool question) {
+    static const int kQuestionControls[] = {IDC_QUESTION_DONTASK, IDC_QUESTION_YES,
+                                            IDC_QUESTION_NO};
+    for (int id : kQuestionControls) showcontrol(dialog, id, question);
+    showcontrol(dialog, IDC_CANCEL, !question);
+    showcontrol(dialog, IDC_PROGRESS_BAR, !question);
+}
+
+static void layoutprogress(HWND dialog, SetupState* state) {
+    showquestionlayout(dialog, false);
+    SetDlgItemTextA(dialog, IDC_PROGRESS_STATUS, UiText[kTextExtracting]);
+    SetDlgItemTextA(dialog, IDC_CANCEL, UiText[kTextCancelButton]);
+    SetDlgItemTextA(dialog, IDC_PROGRESS_PRODUCT, UiText[kTextProductLabel]);
+    shownamefield(dialog, state);
+    SetWindowTextA(dialog, sfxoptions->title);
+    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
+    SetFocus(GetDlgItem(dialog, IDC_CANCEL));
+}
+
+// The question about the existing file in the text buffer. Its caption is composed apart,
+// so the buffer keeps the path for the progress layout that follows.
+static void layoutquestion(HWND dialog, SetupState* state) {
+    showquestionlayout(dialog, true);
+    ShowWindow(dialog, SW_SHOW);
+    SetDlgItemTextA(dialog, IDC_PROGRESS_STATUS, UiText[kTextOverwriteQuestion]);
+    SetDlgItemTextA(dialog, IDC_QUESTION_DONTASK, UiText[kTextDontAskAgain]);
+    SetDlgItemTextA(dialog, IDC_QUESTION_YES, UiText[kTextYesButton]);
+    SetDlgItemTextA(dialog, IDC_QUESTION_NO, UiText[kTextNoButton]);
+    char caption[kQuestionCaption];
+    questioncaption(state->text, caption, sizeof caption);
+    shownamefield(dialog, state);
+    SetWindowTextA(dialog, caption);
+    SetFocus(GetDlgItem(dialog, IDC_QUESTION_YES));
+}
+
+static void layout(HWND dialog, SetupState* state) {
+    centerwindow(dialog);
+    if (state->promptmode == kPromptQuestion)
+        layoutquestion(dialog, state);
+    else
+        layoutprogress(dialog, state);
+}
+
+// An answered question leaves the dialog as the package wants it during the run.
+static void answer(HWND dialog, SetupState* state, int code) {
+    if (IsDlgButtonChecked(dialog, IDC_QUESTION_DONTASK) == BST_CHECKED) code += kAnswerRemember;
+    state->answer = code;
+    if (!sfxoptions->showprogress) ShowWindow(dialog, SW_HIDE);
+}
+
+// Cancel, Escape and the close box. During the question they answer No for that file and
+// leave the run and its Cancel button as they were.
+static void oncancel(HWND dialog, SetupState* state) {
+    if (state->promptmode == kPromptQuestion) {
+        answer(dialog, state, kAnswerNo);
+        return;
+    }
+    state->answer = kAnswerCancelRun;
+    EnableWindow(GetDlgItem(dialog, IDC_CANCEL), FALSE);
+    SetDlgItemTextA(dialog, IDC_PROGRESS_STATUS, UiText[kTextAborting]);
+    if (!sfxoptions->showprogress) ShowWindow(dialog, SW_HIDE);
+}
+
+static INT_PTR oncommand(HWND dialog, int id) {
+    SetupState* state = stateof(dialog);
+    switch (id) {
+    case IDC_CANCEL:
+        oncancel(dialog, state);
+        return TRUE;
+    case IDC_QUESTION_YES:
+        answer(dialog, state, kAnswerYes);
+        return TRUE;
+    case IDC_QUESTION_NO:
+        answer(dialog, state, kAnswerNo);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static INT_PTR CALLBACK progressdialogproc(HWND dialog, UINT message, WPARAM wparam,
+                                          LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+        layout(dialog, (SetupState*)lparam);
+        return FALSE; // the layout has set the focus
+    case WM_COMMAND:
+        return oncommand(dialog, LOWORD(wparam));
+    }
+    return FALSE;
+}
+
+bool openprogressdialog(SetupState* state) {
+    state->promptmode = kPromptProgress;
+    state->progressdialog = CreateDialogParamA(GetModuleHandleA(nullptr), "EXTRACTING",
+                                               state->maindialog, progressdialogproc,
+                                               (LPARAM)state);
+    if (state->progressdialog && sfxoptions->showprogress)
+        ShowWindow(state->progressdialog, SW_SHOW);
+    return state->progressdialog != nullptr;
+}
+
+void closeprogressdialog(SetupState* state) {
+    if (state->progressdialog) DestroyWindow(state->progressdialog);
+    state->progressdialog = nullptr;
+}
+
+int reportprogress(void* context, const char* name) {
+    SetupState* state = (SetupState*)context;
+    HWND dialog = state->progressdialog;
+    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS,
+                        progressposition(state->bytesdone, state->bytestotal), 0);
+    formattext(state->text, sizeof state->text, "%s", name);
+    shortenpath(slashestoback(state->text));
+    // An unchanged name is not set again, which keeps the field from flickering.
+    char shown[kNameField], candidate[kNameField];
+    GetDlgItemTextA(dialog, IDC_PROGRESS_NAME, shown, sizeof shown);
+    formattext(candidate, sizeof candidate, "%s", state->text);
+    if (lstrcmpiA(candidate, shown) != 0) SetDlgItemTextA(dialog, IDC_PROGRESS_NAME, state->text);
+    state->answer = kAnswerPending;
+    dispatchpending();
+    return state->answer == kAnswerCancelRun;
+}
+
+int askoverwrite(void* context, const char* path) {
+    SetupState* state = (SetupState*)context;
+    SfxOptions* options = sfxoptions;
+    if (state->overwriteremembered) return options->overwritemode == kOverwriteAlways;
+    HWND dialog = state->progressdialog;
+    formattext(state->text, sizeof state->text, "%s", path);
+    state->answer = kAnswerPending;
+    state->promptmode = kPromptQuestion;
+    layout(dialog, state);
+    while (state->answer == kAnswerPending && IsWindow(dialog))
+        if (!dispatchnext()) break;
+    int code = state->answer;
+    state->promptmode = kPromptProgress;
+    if (IsWindow(dialog)) layout(dialog, state);
+    // No answer at all (the dialog went away) keeps this and every later file.
+    if (code >= kAnswerRemember) {
+        state->overwriteremembered = 1;
+        code %= 10;
+        options->overwritemode = code == kAnswerYes ? kOverwriteAlways : kOverwriteNever;
+    }
+    return code == kAnswerYes;
+}

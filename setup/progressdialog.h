@@ -1,0 +1,21 @@
+// The progress dialog ("EXTRACTING") of an extraction run, which also asks whether an
+// existing file may be overwritten. Only Windows code includes it.
+#pragma once
+
+#include "setup/setupstate.h"
+
+// Creates the modeless dialog owned by the main dialog, shown when the package shows
+// progress, and keeps it in state->progressdialog. False when it cannot be created.
+bool openprogressdialog(SetupState* state);
+
+// Destroys it.
+void closeprogressdialog(SetupState* state);
+
+// The engine's progress report after each block written to name (state is the context):
+// moves the bar, shows the name, keeps the interface alive; nonzero when the user cancelled.
+int reportprogress(void* state, const char* name);
+
+// The engine's question for an existing output file at path: nonzero overwrites it. The
+// progress dialog turns into the question until Yes or No is pressed; "Don't ask again"
+// answers every later question of the process the same way.
+int askoverwrite(void* state, const char* path);

@@ -1,0 +1,44 @@
+// The record shared by the setup dialogs, the extraction run and the engine's callbacks:
+// one per setup, owned by the main dialog. Only Windows code includes it.
+//
+// The engine reaches it as the context of its user-interface calls (engine/engineui.h):
+// the progress report, the overwrite and password questions and the file list 301 all find
+// their dialogs here, so none of them keeps state of its own.
+#pragma once
+
+#include "common/pathlimits.h"
+#include "engine/engineui.h"
+
+#include <windows.h>
+
+// The progress dialog's answer code: what the user pressed since the code was reset.
+enum AnswerCode {
+    kAnswerYes = 0,          // overwrite this file
+    kAnswerNo = 1,           // keep it
+    kAnswerCancelRun = 2,    // Cancel: stop the run
+    kAnswerRemember = 20,    // added to Yes or No when "Don't ask again" is ticked
+    kAnswerPending = 255,    // nothing pressed yet
+};
+
+// Which of its two layouts the progress dialog shows.
+enum PromptMode {
+    kPromptProgress = 0, // progress bar, current file, Cancel
+    kPromptQuestion = 1, // the overwrite question: Yes, No, "Don't ask again"
+};
+
+struct SetupState {
+    HWND maindialog;
+    HWND progressdialog; // the modeless progress dialog during a run, else null
+    char destination[kLongPathBuffer]; // the folder field's text; during and after a run
+                                       // "/"-separated with a trailing "/"
+    int dirlist;  // string lists of the folders and files this run created
+    int filelist;
+    int cancel;   // set by the engine when the user cancelled the run
+    bool running; // an extraction runs: the main dialog's Cancel waits for it
+    unsigned long long bytesdone;
+    unsigned long long bytestotal; // sum of the members' sizes, from the list fill
+    int answer;                    // an AnswerCode
+    int promptmode;                // a PromptMode
+    int overwriteremembered;       // "Don't ask again" was ticked: answer from the mode
+    char text[kSharedTextBuffer];  // the current member's name, questions, messages
+};

@@ -1,0 +1,45 @@
+// The main dialog's layout after its hide rules, for the three combinations of a hidden run
+// check box and a hidden overwrite group (the template's rectangles in pixels at the
+// classic dialog font).
+#include "setup/dialoglayout.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const Box kRunCheck = {6, 185, 296, 205};
+const Box kModeGroup = {6, 145, 296, 182};
+
+MainLayout layoutfor(bool runshown, bool modeshown) {
+    return mainlayout({kRunCheck, kModeGroup, runshown, modeshown});
+}
+
+TEST(MainLayout, NothingMovesWhenBothAreShown) {
+    MainLayout layout = layoutfor(true, true);
+    EXPECT_EQ(layout.groupshift, 0);
+    EXPECT_FALSE(layout.stretch);
+}
+
+TEST(MainLayout, WithoutTheCheckBoxTheGroupTakesItsPlace) {
+    MainLayout layout = layoutfor(false, true);
+    EXPECT_EQ(layout.groupshift, kRunCheck.bottom - kModeGroup.bottom);
+    EXPECT_EQ(kModeGroup.bottom + layout.groupshift, kRunCheck.bottom);
+    ASSERT_TRUE(layout.stretch);
+    EXPECT_EQ(layout.contentbottom, kModeGroup.top + layout.groupshift - 3);
+}
+
+TEST(MainLayout, WithoutTheGroupTheListReachesTheCheckBox) {
+    MainLayout layout = layoutfor(true, false);
+    EXPECT_EQ(layout.groupshift, 0);
+    ASSERT_TRUE(layout.stretch);
+    EXPECT_EQ(layout.contentbottom, kRunCheck.top - 3);
+}
+
+TEST(MainLayout, WithoutBothTheListReachesTheHiddenCheckBoxsBottom) {
+    MainLayout layout = layoutfor(false, false);
+    EXPECT_EQ(layout.groupshift, 0);
+    ASSERT_TRUE(layout.stretch);
+    EXPECT_EQ(layout.contentbottom, kRunCheck.bottom - 3);
+}
+
+} // namespace

@@ -1,0 +1,254 @@
+// The main dialog of the real stub under Wine: its texts in two languages (and those of the
+// progress, question and password dialogs and the boxes it shows), the layout after its hide
+// rules, the description panel, the file list's names, the start-up question, and a damaged
+// archive.
+#include "setuprun.h"
+
+#include "tools/zipcrypto.h"
+
+namespace {
+
+using namespace setuprun;
+
+class MainDialog : public SetupRun {};
+
+void expecttext(HWND dialog, int id, const std::string& expected) {
+    EXPECT_EQ(uitest::controltext(dialog, id), expected) << "control " << id;
+}
+
+// One run per language walks every dialog: the main dialog with Help and About, then an
+// extraction that asks for a password (the progress dialog behind it shows its progress
+// texts), asks about an existing file, and ends with the completion message.
+TEST_F(MainDialog, EveryDialogShowsItsPackagesTexts) {
+    for (const char* language : {"english", "german"}) {
+        SCOPED_TRACE(language);
+        fs::remove_all(destination());
+        writefile(destination() / "a.txt", "old");
+        Package package;
+        package.texts = shippedtable(language).texts;
+        package.options.title = std::string("Texts ") + language;
+        package.options.command = "setup.exe|-q";
+        package.options.about = "Made by the test.";
+        package.options.flagsa = kFlagCommandOptional | kFlagShowOverwrite;
+        ZipWriterSettings encrypted;
+        encrypted.password = "pw";
+        encrypted.headersource = derivedheadersource("pw");
+        package.archive = archiveof(files({{"a.txt", "new a"}, {"b.txt", "new b"}}), encrypted);
+        const std::string& title = package.options.title;
+        auto text = [&](UiTextId id) { return package.texts[id]; };
+        uitest::Process run(build(package, std::string(language) + ".exe"));
+
+        HWND dialog = waitmain(run, title);
+        ASSERT_NE(dialog, nullptr);
+        const std::pair<int, UiTextId> labels[] = {
+            {IDC_EXTRACT, kTextExtractButton},    {IDC_CANCEL, kTextCancelButton},
+            {IDC_HELPBUTTON, kTextHelpButton},    {IDC_ABOUT, kTextAboutButton},
+            {IDC_FOLDERLABEL, kTextFolderLabel},  {IDC_FILESLABEL, kTextFilesLabel},
+            {IDC_MODEGROUP, kTextOverwriteGroup}, {IDC_MODE_CONFIRM, kTextModeConfirm},
+            {IDC_MODE_SKIP, kTextModeSkip},       {IDC_MODE_OVERWRITE, kTextModeOverwrite},
+        };
+        for (const auto& [control, id] : labels) expecttext(dialog, control, text(id));
+        EXPECT_EQ(uitest::controltext(dialog, IDC_MAKERLINK).rfind(text(kTextMakerLink) + "#", 0),
+                  0u);
+        expecttext(dialog, IDC_RUNCOMMAND,
+                   text(kTextAfterExtraction) + " " + text(kTextRunVerb) + " setup.exe");
+        EXPECT_TRUE(uitest::controlchecked(dialog, IDC_RUNCOMMAND));
+        EXPECT_TRUE(uitest::controlenabled(dialog, IDC_RUNCOMMAND));
+        expecttext(dialog, IDC_FOLDER, destination().string());
+        EXPECT_TRUE(uitest::controlchecked(dialog, IDC_MODE_CONFIRM));
+        EXPECT_FALSE(uitest::controlvisible(dialog, IDC_OPENWITH));
+
+        uitest::click(dialog, IDC_HELPBUTTON);
+        expectbox(run, text(kTextHelp), text(kTextHelpCaption), MB_ICONINFORMATION);
+        uitest::click(dialog, IDC_ABOUT);
+        expectbox(run,
+                  "Made by the test.\r\n\r\n" + text(kTextAbout) + "\r\n\r\n" +
+                      text(kTextAboutExtra),
+                  text(kTextAboutCaption), MB_ICONINFORMATION);
+
+        uitest::click(dialog, IDC_EXTRACT);
+        HWND password = waitpassword(run);
+        ASSERT_NE(password, nullptr);
+        EXPECT_EQ(uitest::windowtext(password), filled(text(kTextPasswordPrompt), "a.txt"));
+        expecttext(password, IDOK, text(kTextOkButton));
+        expecttext(password, IDC_CANCEL, text(kTextCancelButton));
+        expecttext(password, IDC_PASSWORD_SKIP, text(kTextSkipButton));
+        HWND progress = waitprogress(run);
+        ASSERT_NE(progress, nullptr);
+        EXPECT_EQ(uitest::windowtext(progress), title);
+        expecttext(progress, IDC_PROGRESS_STATUS, text(kTextExtracting));
+        expecttext(progress, IDC_PROGRESS_PRODUCT, text(kTextProductLabel));
+        expecttext(progress, IDC_CANCEL, text(kTextCancelButton));
+        uitest::typetext(password, IDC_PASSWORD, "pw");
+        uitest::click(password, IDOK);
+
+        HWND question = waitquestion(run);
+        ASSERT_NE(question, nullptr);
+        EXPECT_EQ(uitest::windowtext(question), "a.txt" + text(kTextAlreadyExists));
+        expecttext(question, IDC_PROGRESS_STATUS, text(kTextOverwriteQuestion));
+        expecttext(question, IDC_QUESTION_DONTASK, text(kTextDontAskAgain));
+        expecttext(question, IDC_QUESTION_YES, text(kTextYesButton));
+        expecttext(question, IDC_QUESTION_NO, text(kTextNoButton));
+        EXPECT_NE(uitest::controltext(question, IDC_PROGRESS_NAME).find("a.txt"),
+                  std::string::npos);
+        uitest::click(question, IDC_QUESTION_YES);
+
+        expectbox(run, text(kTextCompleted), title, MB_ICONINFORMATION);
+        EXPECT_EQ(run.waitexit(), 0);
+        EXPECT_EQ(extracted(destination()),
+                  (std::map<std::string, std::string>{{"a.txt", "new a"}, {"b.txt", "new b"}}));
+    }
+}
+
+// Rectangles of the controls that the hide rules move or stretch.
+struct Shown {
+    RECT run, group, confirm, skip, overwrite, display, choice;
+};
+
+Shown readlayout(HWND dialog) {
+    return {uitest::controlrect(dialog, IDC_RUNCOMMAND),     uitest::controlrect(dialog, IDC_MODEGROUP),
+            uitest::controlrect(dialog, IDC_MODE_CONFIRM),   uitest::controlrect(dialog, IDC_MODE_SKIP),
+            uitest::controlrect(dialog, IDC_MODE_OVERWRITE), uitest::controlrect(dialog, IDC_FILELIST_DISPLAY),
+            uitest::controlrect(dialog, IDC_FILELIST_CHOICE)};
+}
+
+void expectmoved(const RECT& now, const RECT& before, int dy, const char* what) {
+    EXPECT_EQ(now.left, before.left) << what;
+    EXPECT_EQ(now.top, before.top + dy) << what;
+    EXPECT_EQ(now.right - now.left, before.right - before.left) << what;
+    EXPECT_EQ(now.bottom - now.top, before.bottom - before.top) << what;
+}
+
+void expectstretched(const RECT& now, const RECT& before, int bottom, const char* what) {
+    EXPECT_EQ(now.left, before.left) << what;
+    EXPECT_EQ(now.top, before.top) << what;
+    EXPECT_EQ(now.right, before.right) << what;
+    EXPECT_EQ(now.bottom, bottom) << what;
+}
+
+// The three combinations of a hidden run check box and a hidden overwrite group, measured
+// against the package that shows both.
+TEST_F(MainDialog, HideRulesMoveTheGroupAndStretchTheLists) {
+    auto layoutof = [&](unsigned char flagsa, const char* name, bool* visible) {
+        Package package;
+        package.options.command = "run.exe";
+        package.options.flagsa = flagsa;
+        uitest::Process run(build(package, name));
+        HWND dialog = waitmain(run, "Setup Test");
+        EXPECT_NE(dialog, nullptr);
+        Shown shown = dialog ? readlayout(dialog) : Shown{};
+        visible[0] = dialog && uitest::controlvisible(dialog, IDC_RUNCOMMAND);
+        visible[1] = dialog && uitest::controlvisible(dialog, IDC_MODEGROUP) &&
+                     uitest::controlvisible(dialog, IDC_MODE_SKIP);
+        if (dialog) uitest::click(dialog, IDC_CANCEL);
+        EXPECT_EQ(run.waitexit(), 1);
+        return shown;
+    };
+    bool visible[2];
+    Shown both = layoutof(kFlagCommandOptional | kFlagShowOverwrite, "both.exe", visible);
+    EXPECT_TRUE(visible[0] && visible[1]);
+
+    Shown norun = layoutof(kFlagShowOverwrite | kFlagSelectFiles, "norun.exe", visible);
+    EXPECT_FALSE(visible[0]);
+    EXPECT_TRUE(visible[1]);
+    int dy = both.run.bottom - both.group.bottom;
+    EXPECT_GT(dy, 0);
+    expectmoved(norun.group, both.group, dy, "group");
+    expectmoved(norun.confirm, both.confirm, dy, "confirm");
+    expectmoved(norun.skip, both.skip, dy, "skip");
+    expectmoved(norun.overwrite, both.overwrite, dy, "overwrite");
+    expectstretched(norun.display, both.display, norun.group.top - 3, "list 302");
+    expectstretched(norun.choice, both.choice, norun.group.top - 3, "list 301");
+
+    Shown nogroup = layoutof(kFlagCommandOptional, "nogroup.exe", visible);
+    EXPECT_TRUE(visible[0]);
+    EXPECT_FALSE(visible[1]);
+    expectmoved(nogroup.group, both.group, 0, "group");
+    expectstretched(nogroup.display, both.display, both.run.top - 3, "list 302");
+
+    Shown neither = layoutof(0, "neither.exe", visible);
+    EXPECT_FALSE(visible[0] || visible[1]);
+    expectstretched(neither.display, both.display, both.run.bottom - 3, "list 302");
+    expectstretched(neither.choice, both.choice, both.run.bottom - 3, "list 301");
+}
+
+// The description panel takes the lists' place; its text is the package's description,
+// else its start-up question, else the program's about text.
+TEST_F(MainDialog, TheDescriptionPanelShowsItsThreeSources) {
+    struct Case {
+        const char* name;
+        std::string description, prompt, expected;
+    };
+    Package base;
+    const Case cases[] = {
+        {"description.exe", "A description.", "", "A description."},
+        {"prompt.exe", "", "Install the demo?", "Install the demo?"},
+        {"about.exe", "", "", text(base, kTextAbout)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Package package;
+        package.options.flagsb = kFlagInfoPanel;
+        package.options.description = c.description;
+        package.options.prompt = c.prompt;
+        package.options.promptstyle = MB_YESNO | MB_ICONQUESTION;
+        uitest::Process run(build(package, c.name));
+        if (!c.prompt.empty()) expectbox(run, c.prompt, "Setup Test", MB_ICONQUESTION, IDYES);
+        HWND dialog = waitmain(run, "Setup Test");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(uitest::controlvisible(dialog, IDC_INFOTEXT));
+        for (int hidden : {IDC_FILELIST_DISPLAY, IDC_FILELIST_CHOICE, IDC_FILESLABEL})
+            EXPECT_FALSE(uitest::controlvisible(dialog, hidden)) << hidden;
+        EXPECT_EQ(uitest::controltext(dialog, IDC_INFOTEXT), c.expected);
+        uitest::click(dialog, IDC_CANCEL);
+        EXPECT_EQ(run.waitexit(), 1);
+    }
+}
+
+TEST_F(MainDialog, DecliningTheStartUpQuestionEndsTheSetup) {
+    Package package;
+    package.options.prompt = "Go on?";
+    package.options.promptstyle = MB_YESNO;
+    uitest::Process run(build(package));
+    expectbox(run, "Go on?", "Setup Test", 0, IDNO);
+    EXPECT_EQ(run.waitexit(), 1);
+    EXPECT_FALSE(fs::exists(destination()));
+}
+
+// The list shows each member under the name the engine writes: Latin-1 names exactly in
+// the ANSI code page, characters it lacks as the engine's replacement.
+TEST_F(MainDialog, TheFileListShowsTheNamesTheEngineWrites) {
+    Package package;
+    package.options.flagsa = kFlagSelectFiles;
+    package.archive = archiveof(files({{"caf\xC3\xA9.txt", "latin"},
+                                       {"docs/\xC3\xBC" "ber.txt", "umlaut"},
+                                       {"\xE6\x97\xA5\xE6\x9C\xAC.txt", "japanese"}}));
+    uitest::Process run(build(package));
+    HWND dialog = waitmain(run, "Setup Test");
+    ASSERT_NE(dialog, nullptr);
+    const std::vector<std::string> expected = {"__.txt", "caf\xE9.txt", "docs/\xFC" "ber.txt"};
+    EXPECT_EQ(uitest::listitems(dialog, IDC_FILELIST_CHOICE), expected);
+    EXPECT_EQ(uitest::listitems(dialog, IDC_FILELIST_DISPLAY), expected);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_FILELIST_CHOICE, LB_GETSELCOUNT, 0, 0), 3);
+    uitest::click(dialog, IDC_EXTRACT);
+    expectbox(run, text(package, kTextCompleted), "Setup Test", MB_ICONINFORMATION);
+    EXPECT_EQ(run.waitexit(), 0);
+    EXPECT_EQ(extracted(destination()),
+              (std::map<std::string, std::string>{{"__.txt", "japanese"},
+                                                  {"caf\xC3\xA9.txt", "latin"},
+                                                  {"docs", "<dir>"},
+                                                  {"docs/\xC3\xBC" "ber.txt", "umlaut"}}));
+}
+
+TEST_F(MainDialog, ADamagedDirectoryIsReportedAndEndsTheSetup) {
+    Package package;
+    package.archive = archiveof(files({{"one.txt", "1"}, {"two.txt", "2"}}));
+    size_t central = package.archive.find("PK\x01\x02");
+    package.archive[package.archive.find("PK\x01\x02", central + 1) + 3] = 9;
+    uitest::Process run(build(package));
+    expectbox(run, text(package, kTextReadError), "Setup Test", MB_ICONERROR);
+    EXPECT_EQ(run.waitexit(), 1);
+    EXPECT_FALSE(fs::exists(destination()));
+}
+
+} // namespace

@@ -1,0 +1,160 @@
+// Packages made in a test and run under Wine (see setuprun.h).
+#include "setuprun.h"
+
+#include "tools/packagewriter.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace setuprun {
+
+namespace {
+
+// Paths compiled in are Linux paths; Wine shows the Linux root as drive Z:.
+fs::path hostpath(const char* path) {
+    return fs::path(std::string("Z:") + path);
+}
+
+std::string stubimage() {
+    return readfile(hostpath(ORV_BINARY_DIR) / "stub" / "stub.exe");
+}
+
+// The first visible window of the process for which test holds.
+template <typename Test> HWND waitfor(const uitest::Process& run, Test test) {
+    for (int waited = 0; waited <= uitest::kDefaultTimeout; waited += 50) {
+        for (HWND window : run.windows())
+            if (test(window)) return window;
+        if (!run.running()) return nullptr;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+bool isprogress(HWND window) {
+    return GetDlgItem(window, IDC_QUESTION_DONTASK) != nullptr;
+}
+
+} // namespace
+
+std::string archiveof(const std::vector<ZipMember>& members, const ZipWriterSettings& settings) {
+    return writezip(members, 0, "", settings);
+}
+
+std::vector<ZipMember> files(const std::map<std::string, std::string>& contents) {
+    std::vector<ZipMember> members;
+    for (const auto& [name, data] : contents) {
+        ZipMember member;
+        member.name = name;
+        member.data = data;
+        member.mtime = 1700000000;
+        members.push_back(member);
+    }
+    return members;
+}
+
+std::string readfile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writefile(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary).write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+std::map<std::string, std::string> tree(const fs::path& root) {
+    std::map<std::string, std::string> found;
+    std::error_code error;
+    for (auto& entry : fs::recursive_directory_iterator(root, error)) {
+        std::string name = entry.path().lexically_relative(root).generic_u8string();
+        found[name] = entry.is_directory() ? "<dir>" : readfile(entry.path());
+    }
+    return found;
+}
+
+std::map<std::string, std::string> extracted(const fs::path& destination, bool withlog) {
+    std::map<std::string, std::string> found = tree(destination);
+    if (!withlog) found.erase("install.log");
+    return found;
+}
+
+HWND waitmain(const uitest::Process& run, const std::string& caption) {
+    return waitfor(run, [&](HWND window) {
+        return uitest::windowtext(window) == caption && GetDlgItem(window, IDC_FOLDER) &&
+               !isprogress(window) && !uitest::ismessagebox(window);
+    });
+}
+
+HWND waitprogress(const uitest::Process& run) {
+    return waitfor(run, isprogress);
+}
+
+bool showsquestion(HWND progress) {
+    return uitest::controlvisible(progress, IDC_QUESTION_YES) &&
+           !uitest::controlvisible(progress, IDC_CANCEL);
+}
+
+HWND waitquestion(const uitest::Process& run) {
+    return waitfor(run, [](HWND window) { return isprogress(window) && showsquestion(window); });
+}
+
+HWND waitpassword(const uitest::Process& run) {
+    return waitfor(run, [](HWND window) {
+        HWND field = GetDlgItem(window, IDC_PASSWORD);
+        return field && (GetWindowLongA(field, GWL_STYLE) & ES_PASSWORD) && !isprogress(window);
+    });
+}
+
+void expectbox(const uitest::Process& run, const std::string& text, const std::string& caption,
+               unsigned icon, int answer) {
+    HWND box = run.waitmessagebox();
+    ASSERT_NE(box, nullptr) << "no message box for " << text;
+    uitest::MessageBoxContent shown = uitest::readmessagebox(box);
+    EXPECT_EQ(shown.text, text);
+    EXPECT_EQ(shown.caption, caption);
+    EXPECT_EQ(shown.icon, icon);
+    uitest::answermessagebox(box, answer);
+    uitest::waitgone(box);
+}
+
+std::string filled(std::string text, const std::string& value) {
+    size_t at = text.find("%s");
+    return at == std::string::npos ? text : text.replace(at, 2, value);
+}
+
+void presskey(HWND window, int key) {
+    HWND focus = window;
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) focus = info.hwndFocus;
+    PostMessageA(focus, WM_KEYDOWN, key, 1);
+    PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+}
+
+void SetupRun::SetUp() {
+    std::random_device seed;
+    folder = fs::temp_directory_path() / ("orv_setup_" + std::to_string(seed()));
+    fs::create_directories(folder);
+}
+
+void SetupRun::TearDown() {
+    std::error_code ignored;
+    for (auto& entry : fs::recursive_directory_iterator(folder, ignored))
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(folder, ignored);
+}
+
+std::string SetupRun::build(Package package, const std::string& name) {
+    if (package.options.folder.empty()) package.options.folder = destination().string();
+    if (package.options.title.empty()) package.options.title = "Setup Test";
+    if (package.archive.empty()) package.archive = archiveof(files({{"readme.txt", "hello"}}));
+    std::string bytes = assemblepackage(stubimage(), encodetextblock(textblockbody(package.texts)),
+                                        encodeoptions(package.options), package.archive);
+    fs::path path = folder / name;
+    writefile(path, bytes);
+    return path.string();
+}
+
+} // namespace setuprun

@@ -1,0 +1,89 @@
+// Packages made in a test and run under Wine: the real stub, its dialogs found and driven
+// through the UI test library.
+#pragma once
+
+#include "uitest/uitest.h"
+
+#include "resources/resource.h"
+#include "startup/optionsblock.h"
+#include "startup/textblock.h"
+#include "tools/optionsencoder.h"
+#include "tools/texttable.h"
+#include "tools/zipwriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace setuprun {
+
+namespace fs = std::filesystem;
+
+// What goes into a package: its texts, options and archive.
+struct Package {
+    std::vector<std::string> texts = defaulttexttable();
+    PackageOptions options;
+    std::string archive; // a whole ZIP archive, offsets from its own start
+};
+
+// A stored archive of these members (names with "/", a trailing "/" makes a folder).
+std::string archiveof(const std::vector<ZipMember>& members, const ZipWriterSettings& settings = {});
+
+// Members named name -> contents, all files.
+std::vector<ZipMember> files(const std::map<std::string, std::string>& contents);
+
+std::string readfile(const fs::path& path);
+void writefile(const fs::path& path, const std::string& bytes);
+
+// Every file and folder under root: relative UTF-8 path with "/" -> contents ("<dir>" for
+// folders).
+std::map<std::string, std::string> tree(const fs::path& root);
+
+// The dialogs of a running package. Each waits up to the UI library's default timeout and
+// returns null when the window does not come (or the package ended).
+HWND waitmain(const uitest::Process& run, const std::string& caption);
+HWND waitprogress(const uitest::Process& run); // the progress dialog, visible
+HWND waitquestion(const uitest::Process& run); // the progress dialog asking about a file
+HWND waitpassword(const uitest::Process& run);
+
+// The progress dialog's layout: question (Yes and No shown) or progress (Cancel shown).
+bool showsquestion(HWND progress);
+
+// Waits for a message box, checks what it shows and answers it with the button answer.
+void expectbox(const uitest::Process& run, const std::string& text, const std::string& caption,
+               unsigned icon, int answer = IDOK);
+
+// A package's text with its placeholder filled, as a translator reads it.
+std::string filled(std::string text, const std::string& value);
+
+// A key pressed in a window of another program (the message goes through its queue).
+void presskey(HWND window, int key);
+
+// A folder of the test's own, with the package, its destination and what the test puts there;
+// removed with everything in it afterwards.
+class SetupRun : public ::testing::Test {
+  protected:
+    fs::path folder;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // The folder the packages of this test extract to (not made in advance).
+    fs::path destination() const { return folder / "dest"; }
+
+    // Writes the package and returns its path. The options' folder defaults to destination().
+    std::string build(Package package, const std::string& name = "setup.exe");
+
+    // A package's text of a role.
+    static const std::string& text(const Package& package, UiTextId id) {
+        return package.texts[id];
+    }
+};
+
+// The destination's files afterwards, with the install log left out when it is asked for.
+std::map<std::string, std::string> extracted(const fs::path& destination, bool withlog = false);
+
+} // namespace setuprun
