@@ -48,8 +48,9 @@ void readheader(unsigned char* header) {
 }
 
 unsigned char checkbyte() {
-    return static_cast<unsigned char>((engine.local.flags & 0x08) ? engine.local.dostime >> 8
-                                                                  : engine.local.crc >> 24);
+    return static_cast<unsigned char>((engine.local.flags & kFlagDataDescriptor)
+                                          ? engine.local.dostime >> 8
+                                          : engine.local.crc >> 24);
 }
 
 int testpassword(const unsigned char* header, const char* text) {

@@ -2,11 +2,11 @@
 //
 // Finding the archive: a package is a stub image, two data blocks and a ZIP archive, and
 // the engine is not told where the archive starts. It searches the file's last 66,000 bytes
-// backwards for the end-of-central-directory record and compares where the record really
-// lies with where the central directory says it should lie (central offset + size); the
-// difference, `prefixlength`, is added to every offset stored in the archive. A package
-// whose offsets count from the start of the file gives 0; an archive appended behind other
-// data with offsets from its own start gives the length of that data.
+// (kEngineEndWindow) backwards for the end-of-central-directory record and compares where the
+// record really lies with where the central directory says it should lie (central offset + size);
+// the difference, `prefixlength`, is added to every offset stored in the archive. A package whose
+// offsets count from the start of the file gives 0; an archive appended behind other data with
+// offsets from its own start gives the length of that data.
 //
 // Input buffering: blocks of 8,192 bytes are read at multiples of 8,192. During the
 // backward search a copy of each block's first 3 bytes is kept in a hold area right behind
@@ -15,6 +15,7 @@
 #include "common/byteorder.h"
 #include "engine/enginestate.h"
 
+#include "common/zipformat.h"
 #include "engine/crc32.h"
 #include "engine/timeconv.h"
 #include "platform/clock.h"
@@ -25,18 +26,6 @@
 EngineState engine;
 
 namespace {
-
-// Signatures are stored without their "PK" and completed at the start of every run, so
-// that the stub's own image never contains a complete one.
-const unsigned char kCentralTail[4] = {0, 0, 1, 2};
-const unsigned char kLocalTail[4] = {0, 0, 3, 4};
-const unsigned char kEndTail[4] = {0, 0, 5, 6};
-
-void completesignature(unsigned char* signature, const unsigned char* tail) {
-    memcpy(signature, tail, 4);
-    signature[0] = 'P';
-    signature[1] = 'K';
-}
 
 // Reads up to count bytes at file offset `offset` into the input buffer.
 int readblockat(long long offset, unsigned count) {
@@ -73,7 +62,9 @@ bool searchend(long long searchlength) {
     }
     long long tail = size % kInputBlock;
     engine.bufferstart = size - tail;
-    if (tail >= 19) {
+    // A shorter tail cannot hold the rest of a record whose signature starts in the block
+    // before, and that block's scan sees the tail's first bytes in the hold area anyway.
+    if (tail >= kEndRecordSize - kHoldCopy) {
         int got = readblockat(engine.bufferstart, static_cast<unsigned>(tail));
         if (got != tail) return false;
         if (scanbackwards(static_cast<int>(tail) - kEndRecordSize, got)) return true;
@@ -91,22 +82,22 @@ bool searchend(long long searchlength) {
 }
 
 void fillendrecord(const unsigned char* r) {
-    engine.end.thisdisk = get16(r + 4);
-    engine.end.centraldisk = get16(r + 6);
-    engine.end.entriesondisk = get16(r + 8);
-    engine.end.entriestotal = get16(r + 10);
-    engine.end.centralsize = get32(r + 12);
-    engine.end.centraloffset = get32(r + 16);
-    engine.end.commentlength = get16(r + 20);
+    engine.end.thisdisk = get16(r + kEndThisDisk);
+    engine.end.centraldisk = get16(r + kEndCentralDisk);
+    engine.end.entriesondisk = get16(r + kEndEntriesOnDisk);
+    engine.end.entriestotal = get16(r + kEndEntriesTotal);
+    engine.end.centralsize = get32(r + kEndCentralSize);
+    engine.end.centraloffset = get32(r + kEndCentralOffset);
+    engine.end.commentlength = get16(r + kEndCommentLength);
 }
 
 // Result of the signature check at the central directory's stored offset.
 int seekcentral() {
     int seek = seekarchive(engine.end.centraloffset);
     if (seek != 0) return seek;
-    unsigned char signature[4];
-    if (readbytes(signature, 4) != 4) return -1;
-    return memcmp(signature, engine.sigcentral, 4) == 0 ? 0 : -1;
+    unsigned char signature[kSignatureLength];
+    if (readbytes(signature, kSignatureLength) != kSignatureLength) return -1;
+    return memcmp(signature, engine.sigcentral, kSignatureLength) == 0 ? 0 : -1;
 }
 
 // Faults of the end record that do not stop the walk: a comment that runs past the end of
@@ -132,7 +123,7 @@ int checkendrecord() {
 // member loop. The archive is open.
 int walkarchive() {
     unsigned long long search = engine.archivesize;
-    if (search > kEndSearch) search = kEndSearch;
+    if (search > kEngineEndWindow) search = kEngineEndWindow;
     engine.bufferstart = 0;
     engine.cursor.next = engine.inbuf;
     engine.cursor.unread = 0;

@@ -10,9 +10,11 @@
 #pragma once
 
 #include "common/results.h"
+#include "common/zipformat.h"
 #include "engine/engineui.h"
 #include "engine/inflate.h"
 #include "engine/inputcursor.h"
+#include "engine/nametext.h"
 #include "engine/timeconv.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -106,7 +108,6 @@ enum MessageFlags : unsigned {
 
 enum EngineSizes {
     kInputBlock = 8192,               // archive read unit
-    kSignatureLength = 4,             // "PK" and two bytes
     kHoldCopy = kSignatureLength - 1, // a block's first bytes copied behind the block before
     kHoldArea = 4,                    // the block in front is scanned (signature search)
     kOutputWindow = 65536,            // decoded data and message scratch
@@ -114,18 +115,13 @@ enum EngineSizes {
     // they are written in several pieces, which the reserved length keeps together. A
     // shorter one is written by one call and gains nothing from it but three system calls.
     kPresizeAbove = kOutputWindow,
-    kBatchSize = 64,               // central entries per batch
-    kNameBuffer = kLongPathBuffer, // a stored name: at most 259 bytes and a NUL
-    kNameText = (kNameBuffer - 1) * platform::kNameGrowth + 1, // a stored name as name text
-    kPathBuffer = 1024,        // the file-name buffer: stored name, then output path
-    kEndSearch = 66000,        // the end record lies within the file's last bytes
-    kEndRecordSize = 22,       // end record including its signature
-    kCentralHeaderFields = 42, // central header after its signature
-    kLocalHeaderFields = 26,   // local header after its signature
-    kEncryptionHeader = 12,    // encrypted bytes in front of an encrypted member's data
-    kPresetPassword = 256,     // the preset password: 255 characters and a NUL
+    kBatchSize = 64,        // central entries per batch
+    kPathBuffer = 1024,     // the file-name buffer: stored name, then output path
+    kEncryptionHeader = 12, // encrypted bytes in front of an encrypted member's data
+    kPresetPassword = 256,  // the preset password: 255 characters and a NUL
 };
-static_assert(kPathBuffer >= kNameText, "a converted name fits the file-name buffer");
+static_assert(static_cast<int>(kPathBuffer) >= static_cast<int>(kNameText),
+              "a converted name fits the file-name buffer");
 static_assert(static_cast<int>(kPasswordBuffer) == static_cast<int>(kPresetPassword),
               "every preset password fits the cached password and the question's answer");
 
@@ -181,7 +177,6 @@ static_assert(static_cast<int>(kOutputWindow) == static_cast<int>(kInflateWindow
               "the inflater fills the engine's window");
 static_assert(static_cast<int>(kInputBlock) == static_cast<int>(kInflateInputBlock),
               "the inflater's input margin is checked against the engine's read unit");
-static_assert(kEndSearch > 65535 + kEndRecordSize, "a record with the longest comment is found");
 static_assert(kHoldArea >= kHoldCopy,
               "a signature starting in a block's last bytes is completed from the hold area");
 
@@ -201,10 +196,9 @@ struct MemberInfo {
     bool hasdescriptor;  // general purpose bit 3
     bool text;           // internal attributes bit 0
     bool volumelabel;
-    bool hostattributes; // external attributes above 0xFFFF
-    unsigned external;   // the external attributes as stored
-    NtfsTimes ntfs;      // the central NTFS block's times (7-Zip writes them only there)
-    unsigned ntfsflags;  // which of them are present (time flags)
+    unsigned external;  // the external attributes as stored
+    NtfsTimes ntfs;     // the central NTFS block's times (7-Zip writes them only there)
+    unsigned ntfsflags; // which of them are present (time flags)
 };
 
 // The end-of-central-directory record (after its signature).
@@ -272,7 +266,8 @@ struct EngineState {
     unsigned char* hold;
     InputCursor cursor;
     long long bufferstart; // file offset of inbuf[0]
-    unsigned char sigcentral[4], siglocal[4], sigend[4];
+    unsigned char sigcentral[kSignatureLength], siglocal[kSignatureLength],
+        sigend[kSignatureLength];
     EndRecord end;
     long long actualend, expectedend, prefixlength;
     long long centralstart;  // file offset of the central directory (prefix included)
@@ -357,25 +352,6 @@ int walkcentral();
 // one. flags are the general purpose flags of the name's header.
 int readfield(unsigned length, FieldMode mode);
 void settlename(FieldMode mode, unsigned flags);
-
-// The bit of the general purpose flags that marks a name (and comment) as UTF-8.
-enum { kFlagUtf8 = 0x0800 };
-
-// A stored name and what decides its encoding.
-struct StoredName {
-    const char* bytes;          // as stored; need not end in a NUL
-    unsigned length;            // bytes kept
-    bool cut;                   // bytes were cut off behind them
-    unsigned flags;             // the header's general purpose flags
-    const unsigned char* extra; // the same header's extra field (may hold 0x7075)
-    unsigned extralength;
-    bool fromoem; // the host's rule: OEM text (DOS-like hosts) or taken as ANSI
-};
-
-// The name text of a stored name into out (size bytes, at least kNameText for a whole name):
-// the UTF-8 name of a matching Unicode path extra field, else the stored bytes as UTF-8 (flag
-// bit 11), as OEM text, or as ANSI text. Returns its length.
-unsigned nametext(const StoredName& name, char* out, unsigned size);
 
 // Extraction (extract.cpp).
 int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,

@@ -1,11 +1,9 @@
 // Member extraction: each chosen member's local header is checked, its name mapped, its
 // data decoded into the output window and written through flushoutput, its CRC compared.
 //
-// Local file header after its signature (26 bytes, little-endian):
-//    0 u8 version needed   1 u8 its host   2 u16 general flags   4 u16 method
-//    6 u32 DOS time/date  10 u32 CRC-32   14 u32 compressed    18 u32 uncompressed
-//   22 u16 name length    24 u16 extra length
-// With general flag bit 3 the CRC and sizes follow the data, so the central directory's
+// A local header (layout in common/zipformat.h) is read as its signature, then the fields
+// behind it into a header-sized buffer, so that every field is read at its offset in the
+// record. With general flag bit 3 the CRC and sizes follow the data, so the central directory's
 // copies (kept in MemberInfo) are used instead.
 //
 // The member's compressed bytes are fenced off in the input buffer (deferleftover), so a
@@ -14,6 +12,7 @@
 #include "common/byteorder.h"
 #include "engine/enginestate.h"
 
+#include "common/zipformat.h"
 #include "engine/crc32.h"
 #include "engine/timeconv.h"
 #include "common/stringlists.h"
@@ -23,21 +22,21 @@
 
 namespace {
 
-enum Method { kStored = 0, kDeflate = 8, kDeflate64 = 9 };
-
+// Reads the fields behind the signature, which findlocalheader has read already.
 int readlocalheader() {
-    unsigned char h[kLocalHeaderFields];
-    if (readbytes(h, kLocalHeaderFields) != kLocalHeaderFields) return kResultEndOfArchive;
+    enum { kFields = kLocalHeaderSize - kSignatureLength };
+    unsigned char h[kLocalHeaderSize];
+    if (readbytes(h + kSignatureLength, kFields) != kFields) return kResultEndOfArchive;
     LocalHeader& l = engine.local;
-    l.flags = get16(h + 2);
-    l.method = get16(h + 4);
-    l.dostime = get32(h + 6);
-    l.crc = get32(h + 10);
-    l.compressedsize = get32(h + 14);
-    l.uncompressedsize = get32(h + 18);
-    l.namelength = get16(h + 22);
-    l.extralength = get16(h + 24);
-    if (l.flags & 0x08) {
+    l.flags = get16(h + kLocalFlags);
+    l.method = get16(h + kLocalMethod);
+    l.dostime = get32(h + kLocalDosTime);
+    l.crc = get32(h + kLocalCrc);
+    l.compressedsize = get32(h + kLocalCompressedSize);
+    l.uncompressedsize = get32(h + kLocalUncompressedSize);
+    l.namelength = get16(h + kLocalNameLength);
+    l.extralength = get16(h + kLocalExtraLength);
+    if (l.flags & kFlagDataDescriptor) {
         l.crc = engine.member->crc;
         l.compressedsize = engine.member->compressedsize;
         l.uncompressedsize = engine.member->uncompressedsize;
@@ -172,12 +171,12 @@ int extractmember() {
         if (opened != 0) return opened;
     }
     deferleftover();
-    int method = engine.local.method;
+    unsigned method = engine.local.method;
     int result;
-    if (method == kStored)
+    if (method == kMethodStored)
         result = copystored();
-    else if (method == kDeflate || method == kDeflate64)
-        result = inflatemember(method == kDeflate64);
+    else if (method == kMethodDeflate || method == kMethodDeflate64)
+        result = inflatemember(method == kMethodDeflate64);
     else
         return refusemember();
     if (engine.output) {
@@ -234,14 +233,15 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
         *savedprefix = engine.prefixlength;
         engine.prefixlength = 0;
     }
-    unsigned char signature[4];
-    if (seekarchive(engine.member->localoffset) != 0 || readbytes(signature, 4) != 4) {
+    unsigned char signature[kSignatureLength];
+    if (seekarchive(engine.member->localoffset) != 0 ||
+        readbytes(signature, kSignatureLength) != kSignatureLength) {
         notify(kMsgError);
         *result = raiseresult(*result, kResultSevereError);
         memberfailure(kReasonLocalMissing, kResultSevereError);
         return -1;
     }
-    if (memcmp(signature, engine.siglocal, 4) == 0) return 0;
+    if (memcmp(signature, engine.siglocal, kSignatureLength) == 0) return 0;
     notify(kMsgError);
     *result = raiseresult(*result, kResultArchiveError);
     bool swap =
@@ -257,7 +257,8 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
         engine.prefixlength = *savedprefix;
     }
     int seek = seekarchive(engine.member->localoffset);
-    if (seek != 0 || readbytes(signature, 4) != 4 || memcmp(signature, engine.siglocal, 4) != 0) {
+    if (seek != 0 || readbytes(signature, kSignatureLength) != kSignatureLength ||
+        memcmp(signature, engine.siglocal, kSignatureLength) != 0) {
         if (seek != kResultSevereError) notify(kMsgError);
         *result = raiseresult(*result, kResultSevereError);
         memberfailure(kReasonLocalMissing, kResultSevereError);

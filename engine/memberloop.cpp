@@ -1,18 +1,16 @@
 // The member loop: walks the central directory in batches of up to 64 entries, keeps the
 // chosen ones and hands each batch to extractbatch.
 //
-// Central file header after its signature (42 bytes, little-endian):
-//    0 u8 version made by       1 u8 host made by      2 u8 version needed   3 u8 its host
-//    4 u16 general flags        6 u16 method           8 u32 DOS time/date  12 u32 CRC-32
-//   16 u32 compressed size     20 u32 uncompressed    24 u16 name length    26 u16 extra len
-//   28 u16 comment length      30 u16 disk start      32 u16 internal attr  34 u32 external
-//   38 u32 local header offset
-// Extraction moves the input buffer to the members' data, so the loop remembers where it
-// stands in the directory before each batch and returns there afterwards.
+// A central header (layout in common/zipformat.h) is read in two steps: its signature, which
+// ends the walk when it is another record's, then the fields behind it into a header-sized
+// buffer, so that every field is read at its offset in the record. Extraction moves the input
+// buffer to the members' data, so the loop remembers where it stands in the directory before each
+// batch and returns there afterwards.
 #include "common/byteorder.h"
 #include "engine/enginestate.h"
 
-#include "platform/codepage.h"
+#include "common/zipformat.h"
+#include "engine/nametext.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -27,38 +25,45 @@ struct LoopCounters {
     long long savedprefix; // prefixlength put aside by extractbatch's retry
 };
 
+// Reads the fields behind the signature, which readbatch has read already.
 int readcentralheader() {
-    unsigned char h[kCentralHeaderFields];
-    if (readbytes(h, kCentralHeaderFields) != kCentralHeaderFields) return kResultEndOfArchive;
+    enum { kFields = kCentralHeaderSize - kSignatureLength };
+    unsigned char h[kCentralHeaderSize];
+    if (readbytes(h + kSignatureLength, kFields) != kFields) return kResultEndOfArchive;
     CentralHeader& c = engine.central;
-    c.versionmadeby = h[0];
-    c.hostmadeby = h[1];
-    c.versionneeded = h[2];
-    c.hostneeded = h[3];
-    c.flags = get16(h + 4);
-    c.method = get16(h + 6);
-    c.dostime = get32(h + 8);
-    c.crc = get32(h + 12);
-    c.compressedsize = get32(h + 16);
-    c.uncompressedsize = get32(h + 20);
-    c.namelength = get16(h + 24);
-    c.extralength = get16(h + 26);
-    c.commentlength = get16(h + 28);
-    c.diskstart = get16(h + 30);
-    c.internal = get16(h + 32);
-    c.external = get32(h + 34);
-    c.localoffset = get32(h + 38);
+    c.versionmadeby = h[kCentralVersionMadeBy];
+    c.hostmadeby = h[kCentralHostMadeBy];
+    c.versionneeded = h[kCentralVersionNeeded];
+    c.hostneeded = h[kCentralHostNeeded];
+    c.flags = get16(h + kCentralFlags);
+    c.method = get16(h + kCentralMethod);
+    c.dostime = get32(h + kCentralDosTime);
+    c.crc = get32(h + kCentralCrc);
+    c.compressedsize = get32(h + kCentralCompressedSize);
+    c.uncompressedsize = get32(h + kCentralUncompressedSize);
+    c.namelength = get16(h + kCentralNameLength);
+    c.extralength = get16(h + kCentralExtraLength);
+    c.commentlength = get16(h + kCentralCommentLength);
+    c.diskstart = get16(h + kCentralDiskStart);
+    c.internal = get16(h + kCentralInternal);
+    c.external = get32(h + kCentralExternal);
+    c.localoffset = get32(h + kCentralLocalOffset);
     return 0;
+}
+
+MemberOrigin memberorigin(const MemberInfo* m) {
+    MemberOrigin origin = {m->versionmadeby, m->host, m->external};
+    return origin;
 }
 
 int fillmemberinfo() {
     if (readcentralheader() != 0) return kResultEndOfArchive;
     MemberInfo* m = engine.member;
-    m->versionmadeby = engine.central.versionmadeby;
-    m->host = engine.central.hostmadeby > 18 ? 19 : engine.central.hostmadeby;
-    bool labelhost = m->host == 0 || m->host == 5 || m->host == 6 || m->host == 11;
-    m->volumelabel = (engine.central.external & 0x08) && labelhost;
-    m->hostattributes = engine.central.external > 0xFFFF;
+    const CentralHeader& c = engine.central;
+    m->versionmadeby = c.versionmadeby;
+    m->host = c.hostmadeby > kHostLastKnown ? unsigned(kHostOther) : c.hostmadeby;
+    m->external = c.external;
+    m->volumelabel = isvolumelabel(memberorigin(m));
     return 0;
 }
 
@@ -75,45 +80,33 @@ bool askversion() {
 int acceptmember() {
     MemberInfo* m = engine.member;
     const CentralHeader& c = engine.central;
-    m->encrypted = (c.flags & 0x01) != 0;
-    m->hasdescriptor = (c.flags & 0x08) != 0;
-    m->text = (c.internal & 0x01) != 0;
+    m->encrypted = (c.flags & kFlagEncrypted) != 0;
+    m->hasdescriptor = (c.flags & kFlagDataDescriptor) != 0;
+    m->text = (c.internal & kInternalText) != 0;
     m->crc = c.crc;
     m->compressedsize = c.compressedsize;
     m->uncompressedsize = c.uncompressedsize;
     bool accepted =
-        c.hostneeded == 2 ? c.versionneeded <= 42 && askversion() : c.versionneeded <= 21;
+        c.hostneeded == kHostVms ? c.versionneeded <= 42 && askversion() : c.versionneeded <= 21;
     if (!accepted) {
         if (engine.quietlevel == 0) notify(kMsgInfo);
         memberfailure(kReasonNewerVersion, kResultNewerVersion);
         return 0;
     }
-    m->external = c.external;
-    m->attributes = c.external & 0xFF;
-    if (!(m->attributes & 0x10)) m->attributes |= 0x20;
+    m->attributes = c.external & kDosAttributeBits;
+    if (!(m->attributes & kDosDirectory)) m->attributes |= kDosArchive;
     m->diskstart = c.diskstart;
     m->localoffset = c.localoffset;
     m->ntfsflags = ntfstimes(engine.extra, engine.extralength, &m->ntfs);
     return 1;
 }
 
-bool convertsfromoem(FieldMode mode) {
-    const MemberInfo* m = engine.member;
-    unsigned made = m->versionmadeby;
-    if (m->host == 0)
-        return !((mode == kFieldLocalName || m->hostattributes) &&
-                 (made == 25 || made == 26 || made == 40));
-    return m->host == 6 || (m->host == 11 && made == 50);
-}
-
-// The stored name just read as name text in out (kNameText bytes), by the rules of `mode`
-// and the flags and extra field of the header it came from; then the volume-label dot.
-void converttext(FieldMode mode, unsigned flags, char* out) {
-    StoredName stored = {engine.storedname, engine.storedlength, engine.storedcut,     flags,
-                         engine.extra,      engine.extralength,  convertsfromoem(mode)};
-    unsigned length = nametext(stored, out, kNameText);
-    if (engine.member->volumelabel && length > 8 && out[8] == '.')
-        memmove(out + 8, out + 9, length - 8);
+// The stored name just read as name text in out (kNameText bytes), by the rules of the
+// header it came from and that header's flags and extra field.
+void converttext(NameHeader header, unsigned flags, char* out) {
+    StoredName stored = {engine.storedname, engine.storedlength, engine.storedcut, flags,
+                         engine.extra,      engine.extralength};
+    membernametext(stored, memberorigin(engine.member), header, out);
 }
 
 // Both separators count as one, as they do for mapname.
@@ -133,11 +126,10 @@ int readname(unsigned length) {
     engine.storedcut = false;
     if (length == 0) return 0;
     int result = 0;
-    unsigned keep = length;
-    if (length >= kNameBuffer) {
+    unsigned keep = keptnamelength(length);
+    if (keep < length) {
         notify(kMsgError);
         result = kResultWarning;
-        keep = kNameBuffer - 1;
     }
     unsigned got = readbytes(reinterpret_cast<unsigned char*>(engine.storedname), keep);
     if (got == 0) return kResultEndOfArchive;
@@ -200,14 +192,14 @@ unsigned readbatch(unsigned* entriesread, LoopCounters* counters, int* result, b
         engine.member = &engine.batch[n];
         engine.member->name[0] = 0;
         engine.memberfailed = 0;
-        unsigned char signature[4];
-        if (readbytes(signature, 4) < 4) {
+        unsigned char signature[kSignatureLength];
+        if (readbytes(signature, kSignatureLength) < kSignatureLength) {
             *result = kResultEndOfArchive;
             archivefailure(kReasonCentralCut, kResultEndOfArchive);
             *ended = true;
             break;
         }
-        if (memcmp(signature, engine.sigcentral, 4) != 0) {
+        if (memcmp(signature, engine.sigcentral, kSignatureLength) != 0) {
             if ((*entriesread & 0xFFFF) != engine.end.entriestotal) {
                 notify(kMsgError);
                 notify(kMsgError);
@@ -284,11 +276,11 @@ void settlename(FieldMode mode, unsigned flags) {
         // Compared as the central name was converted: the two OEM rules differ for some
         // versions, and a different rule is no different name.
         char ascentral[kNameText];
-        converttext(kFieldCentralName, flags, ascentral);
+        converttext(kCentralName, flags, ascentral);
         engine.localnamediffers =
             engine.local.namelength != m->namelength || !samename(ascentral, m->name);
     }
-    converttext(mode, flags, engine.filename);
+    converttext(mode == kFieldLocalName ? kLocalName : kCentralName, flags, engine.filename);
     if (mode == kFieldCentralName) {
         memcpy(m->name, engine.filename, strlen(engine.filename) + 1);
         m->namelength = engine.central.namelength;

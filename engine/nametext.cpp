@@ -13,52 +13,77 @@
 // 3. Otherwise the host's rule: OEM text for DOS-like hosts; the rest as they stand, which on
 //    POSIX means UTF-8 when the bytes are valid UTF-8 (platform/codepage.h).
 // Invalid UTF-8 never stops a name: each refused byte becomes "_" (platform/utf8.h).
-#include "engine/enginestate.h"
+//
+// A volume label of a DOS-like host is stored as an 8.3 name; its dot is dropped, so that
+// the label's eleven characters stand together.
+#include "engine/nametext.h"
 
 #include "common/byteorder.h"
+#include "common/zipformat.h"
 #include "engine/crc32.h"
 
 #include <string.h>
 
 namespace {
 
-enum UnicodePathField {
-    kUnicodePathTag = 0x7075,
-    kUnicodePathVersion = 1,
-    kBlockHeader = 4,      // tag and data length
-    kUnicodePathFixed = 5, // version and CRC-32 in front of the name
-};
+enum { kLabelDot = 8 }; // where an 8.3 volume label keeps its dot
 
 // Finds a usable Unicode path field of name; false when there is none.
 bool unicodepath(const StoredName& name, const char** utf8, unsigned* length) {
-    if (name.cut || !name.extra) return false;
-    const unsigned char* p = name.extra;
-    unsigned left = name.extralength;
-    while (left >= kBlockHeader) {
-        unsigned tag = get16(p), size = get16(p + 2);
-        if (size > left - kBlockHeader) return false;
-        const unsigned char* data = p + kBlockHeader;
-        if (tag == kUnicodePathTag && size >= kUnicodePathFixed && data[0] == kUnicodePathVersion &&
-            size - kUnicodePathFixed < kNameBuffer &&
-            get32(data + 1) ==
+    if (name.cut) return false;
+    ExtraCursor walk = {name.extra, name.extralength};
+    ExtraField field;
+    while (nextextrafield(&walk, &field)) {
+        if (field.tag == kExtraUnicodePath && field.size >= kUnicodePathFixed &&
+            field.data[0] == kUnicodePathVersion && field.size - kUnicodePathFixed < kNameBuffer &&
+            get32(field.data + kUnicodePathCrc) ==
                 updatecrc(0, reinterpret_cast<const unsigned char*>(name.bytes), name.length)) {
-            *utf8 = reinterpret_cast<const char*>(data + kUnicodePathFixed);
-            *length = size - kUnicodePathFixed;
+            *utf8 = reinterpret_cast<const char*>(field.data + kUnicodePathFixed);
+            *length = field.size - kUnicodePathFixed;
             return true;
         }
-        p = data + size;
-        left -= kBlockHeader + size;
     }
     return false;
 }
 
-} // namespace
+// The host's rule: true when the member's names are OEM text. FAT-host names of versions
+// 2.5, 2.6 and 4.0 are ANSI in local headers, and in central ones when the member carries
+// host attributes in the high bits of its external attributes.
+bool oemname(const MemberOrigin& origin, NameHeader header) {
+    unsigned made = origin.version;
+    if (origin.host == kHostFat) {
+        bool hostattributes = (origin.external >> 16) != 0;
+        return !((header == kLocalName || hostattributes) &&
+                 (made == 25 || made == 26 || made == 40));
+    }
+    return origin.host == kHostHpfs || (origin.host == kHostNtfs && made == 50);
+}
 
-unsigned nametext(const StoredName& name, char* out, unsigned size) {
+unsigned nametext(const StoredName& name, bool fromoem, char* out) {
     const char* utf8 = nullptr;
     unsigned length = 0;
-    if (unicodepath(name, &utf8, &length)) return platform::utf8toname(utf8, length, out, size);
-    if (name.flags & kFlagUtf8) return platform::utf8toname(name.bytes, name.length, out, size);
-    if (name.fromoem) return platform::oemtoname(name.bytes, name.length, out, size);
-    return platform::unmarkedtoname(name.bytes, name.length, out, size);
+    if (unicodepath(name, &utf8, &length))
+        return platform::utf8toname(utf8, length, out, kNameText);
+    if (name.flags & kFlagUtf8)
+        return platform::utf8toname(name.bytes, name.length, out, kNameText);
+    if (fromoem) return platform::oemtoname(name.bytes, name.length, out, kNameText);
+    return platform::unmarkedtoname(name.bytes, name.length, out, kNameText);
+}
+
+} // namespace
+
+bool isvolumelabel(const MemberOrigin& origin) {
+    bool labelhost = origin.host == kHostFat || origin.host == kHostAtari ||
+                     origin.host == kHostHpfs || origin.host == kHostNtfs;
+    return (origin.external & kDosVolumeLabel) && labelhost;
+}
+
+unsigned membernametext(const StoredName& name, const MemberOrigin& origin, NameHeader header,
+                        char* out) {
+    unsigned length = nametext(name, oemname(origin, header), out);
+    if (isvolumelabel(origin) && length > kLabelDot && out[kLabelDot] == '.') {
+        memmove(out + kLabelDot, out + kLabelDot + 1, length - kLabelDot);
+        --length;
+    }
+    return length;
 }

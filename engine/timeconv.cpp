@@ -18,6 +18,7 @@
 #include "engine/timeconv.h"
 
 #include "common/byteorder.h"
+#include "common/zipformat.h"
 
 #include "platform/clock.h"
 
@@ -56,6 +57,12 @@ bool filetimetodos(unsigned long long local, unsigned* dos) {
     *dos = date << 16 | time;
     return true;
 }
+
+// The 0x5455 block's flag byte marks its times with the engine's time flags.
+static_assert(unsigned(kTimeModification) == kExtendedTimeHasMtime &&
+                  unsigned(kTimeAccess) == kExtendedTimeHasAtime &&
+                  unsigned(kTimeCreation) == kExtendedTimeHasCtime,
+              "a block's flags are time flags");
 
 bool signaccepted(unsigned time, unsigned dostime) {
     return (time & 0x80000000u) == 0 || dostime >= kDos2038;
@@ -113,19 +120,31 @@ void extendedtimestamp(const unsigned char* data, unsigned length, bool central,
 
 void unixblock(const unsigned char* data, unsigned length, unsigned dostime, ExtTimes* times,
                TimeScan* scan) {
-    if (length < 8 || scan->newstyle) return;
+    if (length < kUnixTimesSize || scan->newstyle) return;
     scan->flags |= kTimeModification | kTimeAccess;
-    unsigned modification = get32(data + 4);
+    unsigned modification = get32(data + kUnixModificationTime);
     if (!signaccepted(modification, dostime))
         scan->flags &= ~static_cast<unsigned>(kTimeAll);
     else if (modification & 0x80000000u)
         scan->negative = true;
     times->modification = modification;
-    unsigned access = get32(data);
+    unsigned access = get32(data + kUnixAccessTime);
     if ((access & 0x80000000u) && !scan->negative && (scan->flags & kTimeAll))
         scan->flags &= ~static_cast<unsigned>(kTimeAccess);
     else
         times->access = access;
+}
+
+// The times attribute of an NTFS block: three FILETIMEs.
+unsigned ntfsattribute(const unsigned char* t, NtfsTimes* times) {
+    unsigned long long* slots[3] = {&times->modification, &times->access, &times->creation};
+    const unsigned bits[3] = {kTimeModification, kTimeAccess, kTimeCreation};
+    unsigned flags = 0;
+    for (int i = 0; i < 3; ++i) {
+        *slots[i] = get32(t + 8 * i) | static_cast<unsigned long long>(get32(t + 8 * i + 4)) << 32;
+        if (*slots[i]) flags |= bits[i];
+    }
+    return flags;
 }
 
 } // namespace
@@ -198,53 +217,32 @@ void fatadjust(unsigned seconds, unsigned long long* ft) {
 
 unsigned exttimes(const unsigned char* field, unsigned length, bool central, unsigned dostime,
                   ExtTimes* times) {
-    if (!field || length == 0) return 0;
     TimeScan scan = {0, false, false};
-    unsigned pos = 0;
-    while (length - pos >= 4) {
-        unsigned tag = get16(field + pos);
-        unsigned size = get16(field + pos + 2);
-        if (size > length - pos - 4) break;
-        const unsigned char* data = field + pos + 4;
-        if (tag == 0x5455) {
-            extendedtimestamp(data, size, central, dostime, times, &scan);
-        } else if (tag == 0x5855 || tag == 0x000D) {
-            unixblock(data, size, dostime, times, &scan);
-        } else if (tag == 0x7855 && !scan.newstyle) {
+    ExtraCursor walk = {field, length};
+    ExtraField block;
+    while (nextextrafield(&walk, &block)) {
+        if (block.tag == kExtraExtendedTime) {
+            extendedtimestamp(block.data, block.size, central, dostime, times, &scan);
+        } else if (block.tag == kExtraOldUnix || block.tag == kExtraUnix) {
+            unixblock(block.data, block.size, dostime, times, &scan);
+        } else if (block.tag == kExtraUnixIds && !scan.newstyle) {
             scan.flags &= ~static_cast<unsigned>(kTimeAll);
             scan.newstyle = true;
         }
-        pos += 4 + size;
     }
     return scan.flags;
 }
 
 unsigned ntfstimes(const unsigned char* field, unsigned length, NtfsTimes* times) {
-    enum { kNtfsTag = 0x000A, kReserved = 4, kTimesAttribute = 1, kTimesSize = 24 };
-    if (!field) return 0;
-    for (unsigned pos = 0; length - pos >= 4;) {
-        unsigned tag = get16(field + pos), size = get16(field + pos + 2);
-        if (size > length - pos - 4) break;
-        const unsigned char* data = field + pos + 4;
-        for (unsigned at = kReserved; tag == kNtfsTag && at <= size && size - at >= 4;) {
-            unsigned attribute = get16(data + at), asize = get16(data + at + 2);
-            if (asize > size - at - 4) break;
-            if (attribute == kTimesAttribute && asize >= kTimesSize) {
-                const unsigned char* t = data + at + 4;
-                unsigned long long* slots[3] = {&times->modification, &times->access,
-                                                &times->creation};
-                const unsigned bits[3] = {kTimeModification, kTimeAccess, kTimeCreation};
-                unsigned flags = 0;
-                for (int i = 0; i < 3; ++i) {
-                    *slots[i] = get32(t + 8 * i) |
-                                static_cast<unsigned long long>(get32(t + 8 * i + 4)) << 32;
-                    if (*slots[i]) flags |= bits[i];
-                }
-                return flags;
-            }
-            at += 4 + asize;
-        }
-        pos += 4 + size;
+    ExtraCursor walk = {field, length};
+    ExtraField block;
+    while (nextextrafield(&walk, &block)) {
+        if (block.tag != kExtraNtfs || block.size < kNtfsReserved) continue;
+        ExtraCursor attributes = {block.data + kNtfsReserved, block.size - kNtfsReserved};
+        ExtraField attribute;
+        while (nextextrafield(&attributes, &attribute))
+            if (attribute.tag == kNtfsTimesTag && attribute.size >= kNtfsTimesSize)
+                return ntfsattribute(attribute.data, times);
     }
     return 0;
 }

@@ -39,6 +39,9 @@ unsigned writefile(File* file, const void* data, unsigned n);
 // Moves the file position to offset from the start. 0 on success, -1 on failure.
 int seekfile(File* file, unsigned long long offset);
 
+// The length of an open file in bytes into size. 0 on success, -1 on failure.
+int filesize(File* file, unsigned long long* size);
+
 // Gives a file opened by createwrite the length `length` and puts the position back at its
 // start. 0 on success, -1 on failure.
 int presizefile(File* file, unsigned length);

@@ -59,6 +59,7 @@ bool beginsnocase(const std::string& item, const char* text) {
 
 int finditem(void* context, const char* text) {
     ActiveRun* active = activerun(context);
+    active->record->lookups.push_back(text);
     for (size_t i = 0; i < active->items.size(); ++i)
         if (beginsnocase(active->items[i], text)) return static_cast<int>(i);
     return -1;

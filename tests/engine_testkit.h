@@ -69,6 +69,7 @@ struct RunRecord {
     unsigned long long bytesdone = 0;
     int cancel = 0;
     std::vector<std::string> items;   // file list 301 after the run
+    std::vector<std::string> lookups; // texts the engine looked up in it (finditem), in order
     std::vector<std::string> dirlist; // folders the engine made
     std::vector<std::string> filelist;
     std::vector<Failure> failures;

@@ -1,4 +1,6 @@
-# The setup dialogs' portable pieces: composed texts, layout, result messages, install log.
+# The setup dialogs' portable pieces: the main dialog's file list (checked against the names
+# the engine itself looks up in it), composed texts, layout, result messages, install log.
 orv_add_test(setup_test
-    SOURCES dialogtexts_test.cpp runreport_test.cpp dialoglayout_test.cpp installlog_test.cpp
-    LIBS orv_setuputil orv_packagewriter)
+    SOURCES archivelist_test.cpp dialogtexts_test.cpp runreport_test.cpp dialoglayout_test.cpp
+            installlog_test.cpp
+    LIBS orv_setuputil orv_enginetestkit orv_packagewriter)

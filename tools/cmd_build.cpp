@@ -153,14 +153,12 @@ std::size_t packfolder(const BuildRequest& request, const std::vector<FolderItem
     return items.size();
 }
 
-// The stub's main dialog reads the end record from the package's last 65,557 bytes (the
-// engine from the last 66,000): a signature appended behind the archive must leave the
-// record, its 22 bytes and the comment within that window.
-const std::size_t kDialogEndWindow = 65557;
-static_assert(kDialogEndWindow == kEndRecordSize + kCommentLimit, "record and longest comment");
 // The certificate table starts on an 8-byte boundary, so signing may pad the file first.
 const std::size_t kSignaturePadding = 7;
 
+// The stub's main dialog reads the end record from the package's last kDialogEndWindow bytes
+// (the engine from the last kEngineEndWindow): a signature appended behind the archive must
+// leave the record, its 22 bytes and the comment within that window.
 void warnaboutsignature(const BuildRequest& request, std::size_t commentsize) {
     std::size_t used = kEndRecordSize + commentsize + kSignaturePadding;
     std::size_t room = used < kDialogEndWindow ? kDialogEndWindow - used : 0;

@@ -18,6 +18,7 @@
 // Every failure the engine reports (EngineUi::reportfailure) becomes one line
 // "orvsfx: ARCHIVE: MEMBER: reason" on standard error; a run that ends badly without any
 // reported failure still gets a line with its result code.
+#include "common/zipformat.h"
 #include "engine/runrequest.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -271,13 +272,9 @@ int choosemember(FrontEnd* frontend, const char* name) {
 // True when the engine read the current central name as UTF-8: bit 11, or an Info-ZIP
 // Unicode path field (0x7075) in the extra field.
 bool utf8entry() {
-    if (engine.central.flags & kFlagUtf8) return true;
-    for (unsigned at = 0; engine.extra && at + 4 <= engine.extralength;) {
-        const unsigned char* p = engine.extra + at;
-        if ((p[0] | p[1] << 8) == 0x7075) return true;
-        at += 4 + (p[2] | p[3] << 8);
-    }
-    return false;
+    ExtraField field;
+    return (engine.central.flags & kFlagUtf8) ||
+           findextrafield(engine.extra, engine.extralength, kExtraUnicodePath, &field);
 }
 
 // A UTF-8 name with characters that code page 1252 lacks is written otherwise by the stub
@@ -332,9 +329,9 @@ int terminalinput(EngineState*, char* answer, unsigned size) {
 // attributes. Only the permission bits are given: never set-user-id, set-group-id or sticky,
 // and never a file type: the engine writes a link entry as a plain file holding its target.
 unsigned unixpermissions(unsigned host, unsigned external) {
-    const unsigned kUnixHost = 3, kPermissions = 0777;
+    const unsigned kPermissions = 0777;
     unsigned mode = external >> 16;
-    return host == kUnixHost && mode != 0 ? mode & kPermissions : kNoMode;
+    return host == kHostUnix && mode != 0 ? mode & kPermissions : kNoMode;
 }
 
 void memberdone(void* context, const char* path, int folder, unsigned host, unsigned external,

@@ -5,6 +5,7 @@
 // blockchecksum, loaduitexts, decodeoptions), so what info shows is what the stub will see.
 // Every problem found is printed as "problem: ..." and makes the exit code 1; info goes on as
 // far as the damage allows.
+#include "common/byteorder.h"
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
 #include "tools/branding.h"
@@ -171,11 +172,11 @@ void showtexts() {
 
 const char* methodname(unsigned method) {
     switch (method) {
-    case 0:
+    case kMethodStored:
         return "stored";
-    case 8:
+    case kMethodDeflate:
         return "deflate";
-    case 9:
+    case kMethodDeflate64:
         return "deflate64";
     default:
         return "unknown";
@@ -186,16 +187,16 @@ const char* methodname(unsigned method) {
 // field (tag 0x7075, version 1) whose CRC-32 is that of the stored name, else the stored
 // name under general purpose bit 11. The stub reads them the same way.
 bool utf8name(const ZipEntry& e, std::string* name) {
-    const unsigned kUnicodePathTag = 0x7075, kFixed = 5; // version and CRC-32
-    for (std::size_t at = 0; at + 4 <= e.extra.size();) {
-        unsigned tag = get16(e.extra, at), size = get16(e.extra, at + 2);
-        if (at + 4 + size > e.extra.size()) break;
-        if (tag == kUnicodePathTag && size >= kFixed && e.extra[at + 4] == 1 &&
-            get32(e.extra, at + 5) == membercrc(e.name)) {
-            *name = e.extra.substr(at + 4 + kFixed, size - kFixed);
+    ExtraCursor walk = {bytes(e.extra), static_cast<unsigned>(e.extra.size())};
+    ExtraField field;
+    while (nextextrafield(&walk, &field)) {
+        if (field.tag == kExtraUnicodePath && field.size >= kUnicodePathFixed &&
+            field.data[0] == kUnicodePathVersion &&
+            get32(field.data + kUnicodePathCrc) == membercrc(e.name)) {
+            name->assign(reinterpret_cast<const char*>(field.data) + kUnicodePathFixed,
+                         field.size - kUnicodePathFixed);
             return true;
         }
-        at += 4 + size;
     }
     if (!(e.flags & kFlagUtf8)) return false;
     *name = e.name;
@@ -219,13 +220,13 @@ void showentries(const ZipArchive& archive) {
                       (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2);
         char attributes[6] = "-----";
         const char kLetters[] = "RHSDA"; // read-only, hidden, system, directory, archive
-        const unsigned kBits[] = {0x01, 0x02, 0x04, 0x10, 0x20};
+        const unsigned kBits[] = {kDosReadOnly, kDosHidden, kDosSystem, kDosDirectory, kDosArchive};
         for (int i = 0; i < 5; ++i)
             if (e.external & kBits[i]) attributes[i] = kLetters[i];
         std::printf("  %-9s %10u %10u %08x %-19s %-5s %10u  %s%s\n", methodname(e.method),
                     unsigned(e.size), unsigned(e.packed), unsigned(e.crc), when, attributes,
                     unsigned(e.offset), escapetext(stubform(e)).c_str(),
-                    (e.flags & 1) ? "  (encrypted)" : "");
+                    (e.flags & kFlagEncrypted) ? "  (encrypted)" : "");
     }
     if (!archive.comment.empty())
         std::printf("comment: %s\n", quoted(archive.comment.c_str()).c_str());
@@ -247,7 +248,7 @@ void warnaboutnames(const ZipArchive& archive, Report& report) {
                                "\" holds characters that code page 1252 (Windows-1252) cannot "
                                "hold (" +
                                lost + "); the stub writes \"" + escapetext(written) + "\"");
-        } else if (!ascii && (e.madeby >> 8) == 0)
+        } else if (!ascii && (e.madeby >> 8) == kHostFat)
             report.warning(shown +
                            " is not plain ASCII: the stub reads names of DOS hosts in "
                            "code page 437 and shows \"" +
@@ -310,9 +311,10 @@ void showarchive(const std::string& package, std::size_t at, Report& report) {
     try {
         archive = readziparchive(package);
     } catch (const BuildError& e) {
-        report.problem(std::string("archive: ") + e.what() +
-                       " in the last 65557 bytes, where the stub's dialog looks for it (a "
-                       "signature added later may have pushed it out)");
+        report.problem(std::string("archive: ") + e.what() + " in the last " +
+                       std::to_string(kDialogEndWindow) +
+                       " bytes, where the stub's dialog looks for it (a signature added later "
+                       "may have pushed it out)");
         return;
     }
     std::printf("archive          %zu (%zu bytes), %zu entries, offsets %s\n", at,
@@ -321,15 +323,15 @@ void showarchive(const std::string& package, std::size_t at, Report& report) {
                     ? "from the start of the package"
                     : ("need " + std::to_string(archive.prefix) + " added").c_str());
     std::size_t end = archive.endat + archive.endsize;
-    std::size_t room = 65557 - archive.endsize;
+    std::size_t room = kDialogEndWindow - archive.endsize;
     if (end < package.size())
         std::printf("after archive    %zu bytes (an Authenticode signature, if the package is "
                     "signed); the dialog finds the end record up to %zu bytes behind it\n",
                     package.size() - end, room);
     else
         std::printf("signature room   %zu bytes (the end record and comment take %zu of the last "
-                    "65557)\n",
-                    room, archive.endsize);
+                    "%u)\n",
+                    room, archive.endsize, unsigned(kDialogEndWindow));
     if (archive.start != at)
         report.problem("the archive begins at " + std::to_string(archive.start) + ", not at " +
                        std::to_string(at));

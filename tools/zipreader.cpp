@@ -13,21 +13,14 @@
 
 namespace {
 
-const std::uint32_t kAll32 = 0xFFFFFFFF;
-const unsigned kAll16 = 0xFFFF;
-const unsigned kZip64ExtraTag = 0x0001;
-const unsigned kStrongEncryption = 0x0040;
-
 bool hasbytes(const std::string& data, std::size_t at, std::size_t n) {
     return at <= data.size() && n <= data.size() - at;
 }
 
-// Tags of an extra field's blocks (tag, length, data ...); a block that runs past the end of
-// the field ends the walk.
-bool hasextratag(const std::string& extra, unsigned tag) {
-    for (std::size_t at = 0; hasbytes(extra, at, 4); at += 4 + get16(extra, at + 2))
-        if (get16(extra, at) == tag) return true;
-    return false;
+bool hasextrafield(const std::string& extra, unsigned tag) {
+    ExtraField field;
+    return findextrafield(reinterpret_cast<const unsigned char*>(extra.data()),
+                          static_cast<unsigned>(extra.size()), tag, &field);
 }
 
 // Reads the central header at at into entry; returns the position after it, or 0 when the
@@ -35,22 +28,22 @@ bool hasextratag(const std::string& extra, unsigned tag) {
 std::size_t readcentral(const std::string& data, std::size_t at, std::size_t limit,
                         ZipEntry& entry) {
     if (at + kCentralHeaderSize > limit || get32(data, at) != kCentralSignature) return 0;
-    std::size_t namelength = get16(data, at + 28);
-    std::size_t extralength = get16(data, at + 30);
-    std::size_t commentlength = get16(data, at + 32);
+    std::size_t namelength = get16(data, at + kCentralNameLength);
+    std::size_t extralength = get16(data, at + kCentralExtraLength);
+    std::size_t commentlength = get16(data, at + kCentralCommentLength);
     std::size_t end = at + kCentralHeaderSize + namelength + extralength + commentlength;
     if (end > limit) return 0;
-    entry.madeby = get16(data, at + 4);
-    entry.needed = get16(data, at + 6);
-    entry.flags = get16(data, at + 8);
-    entry.method = get16(data, at + 10);
-    entry.dostime = get32(data, at + 12);
-    entry.crc = get32(data, at + 16);
-    entry.packed = get32(data, at + 20);
-    entry.size = get32(data, at + 24);
-    entry.disk = get16(data, at + 34);
-    entry.external = get32(data, at + 38);
-    entry.offset = get32(data, at + 42);
+    entry.madeby = get16(data, at + kCentralVersionMadeBy);
+    entry.needed = get16(data, at + kCentralVersionNeeded);
+    entry.flags = get16(data, at + kCentralFlags);
+    entry.method = get16(data, at + kCentralMethod);
+    entry.dostime = get32(data, at + kCentralDosTime);
+    entry.crc = get32(data, at + kCentralCrc);
+    entry.packed = get32(data, at + kCentralCompressedSize);
+    entry.size = get32(data, at + kCentralUncompressedSize);
+    entry.disk = get16(data, at + kCentralDiskStart);
+    entry.external = get32(data, at + kCentralExternal);
+    entry.offset = get32(data, at + kCentralLocalOffset);
     entry.name = data.substr(at + kCentralHeaderSize, namelength);
     entry.extra = data.substr(at + kCentralHeaderSize + namelength, extralength);
     entry.centralat = at;
@@ -61,21 +54,21 @@ std::size_t readcentral(const std::string& data, std::size_t at, std::size_t lim
 // usable end record (a signature inside a comment or inside member data, for instance).
 bool readdirectory(const std::string& data, std::size_t at, ZipArchive& archive) {
     archive = ZipArchive();
-    unsigned commentlength = get16(data, at + 20);
+    unsigned commentlength = get16(data, at + kEndCommentLength);
     if (at + kEndRecordSize + commentlength > data.size()) return false;
     archive.endat = at;
     archive.endsize = kEndRecordSize + commentlength;
-    archive.disk = get16(data, at + 4);
-    archive.centraldisk = get16(data, at + 6);
-    archive.diskentries = get16(data, at + 8);
-    unsigned total = get16(data, at + 10);
-    archive.centralsize = get32(data, at + 12);
-    archive.centraloffset = get32(data, at + 16);
+    archive.disk = get16(data, at + kEndThisDisk);
+    archive.centraldisk = get16(data, at + kEndCentralDisk);
+    archive.diskentries = get16(data, at + kEndEntriesOnDisk);
+    unsigned total = get16(data, at + kEndEntriesTotal);
+    archive.centralsize = get32(data, at + kEndCentralSize);
+    archive.centraloffset = get32(data, at + kEndCentralOffset);
     archive.comment = data.substr(at + kEndRecordSize, commentlength);
     archive.zip64 = (at >= kZip64LocatorSize &&
                      get32(data, at - kZip64LocatorSize) == kZip64LocatorSignature) ||
-                    total == kAll16 || archive.centralsize == kAll32 ||
-                    archive.centraloffset == kAll32;
+                    total == kZip64Marker16 || archive.centralsize == kZip64Marker32 ||
+                    archive.centraloffset == kZip64Marker32;
 
     if (archive.zip64) return true; // the real values are in the ZIP64 record, refused later
     std::int64_t expected = std::int64_t(archive.centraloffset) + archive.centralsize;
@@ -101,13 +94,13 @@ std::string version(unsigned v) {
 std::string localextra(const std::string& data, const ZipArchive& archive, const ZipEntry& entry) {
     std::size_t centralat = archive.centraloffset + static_cast<std::size_t>(archive.prefix);
     std::size_t at = entry.offset + static_cast<std::size_t>(archive.prefix);
-    if (entry.offset == kAll32 || !hasbytes(data, at, kLocalHeaderSize) ||
+    if (entry.offset == kZip64Marker32 || !hasbytes(data, at, kLocalHeaderSize) ||
         at + kLocalHeaderSize > centralat || get32(data, at) != kLocalSignature)
         throw BuildError(entry.name + ": no local header where the directory says");
-    std::size_t namelength = get16(data, at + 26);
-    std::size_t extralength = get16(data, at + 28);
+    std::size_t namelength = get16(data, at + kLocalNameLength);
+    std::size_t extralength = get16(data, at + kLocalExtraLength);
     std::size_t end = at + kLocalHeaderSize + namelength + extralength;
-    if (end > centralat || (entry.packed != kAll32 && entry.packed > centralat - end))
+    if (end > centralat || (entry.packed != kZip64Marker32 && entry.packed > centralat - end))
         throw BuildError(entry.name + ": the member's data runs into the central directory");
     return data.substr(at + kLocalHeaderSize + namelength, extralength);
 }
@@ -119,15 +112,15 @@ void checkentry(const std::string& data, const ZipArchive& archive, const ZipEnt
                          " bytes; the stub takes at most " + std::to_string(kNameLimit - 1));
     if (entry.disk != 0)
         throw BuildError(name + ": multi-disk archives are not supported by the stub");
-    if (entry.packed == kAll32 || entry.size == kAll32 || entry.offset == kAll32 ||
-        hasextratag(entry.extra, kZip64ExtraTag) ||
-        hasextratag(localextra(data, archive, entry), kZip64ExtraTag))
+    if (entry.packed == kZip64Marker32 || entry.size == kZip64Marker32 ||
+        entry.offset == kZip64Marker32 || hasextrafield(entry.extra, kExtraZip64) ||
+        hasextrafield(localextra(data, archive, entry), kExtraZip64))
         throw BuildError(name + ": ZIP64 members are not supported by the stub");
     if (entry.method != kMethodStored && entry.method != kMethodDeflate &&
         entry.method != kMethodDeflate64)
         throw BuildError(name + ": unknown compression method " + std::to_string(entry.method) +
                          " (the stub extracts stored, Deflate and Deflate64)");
-    if ((entry.flags & kStrongEncryption) || (entry.needed & 0xFF) > kVersionNeededLimit)
+    if ((entry.flags & kFlagStrongEncryption) || (entry.needed & 0xFF) > kVersionNeededLimit)
         throw BuildError(name + ": needs version " + version(entry.needed) +
                          " to extract; the stub extracts up to " + version(kVersionNeededLimit));
 }
@@ -136,9 +129,7 @@ void checkentry(const std::string& data, const ZipArchive& archive, const ZipEnt
 
 ZipArchive readziparchive(const std::string& data) {
     if (data.size() < kEndRecordSize) throw BuildError("not a ZIP archive: the file is too short");
-    std::size_t lowest = data.size() > kEndRecordSize + kCommentLimit
-                             ? data.size() - kEndRecordSize - kCommentLimit
-                             : 0;
+    std::size_t lowest = data.size() > kDialogEndWindow ? data.size() - kDialogEndWindow : 0;
     ZipArchive archive;
     bool seen = false;
     bool found = false;
@@ -178,9 +169,9 @@ std::string rebasearchive(const std::string& data, const ZipArchive& archive,
     // stored offset + prefix is the file position; minus start is the position in out.
     std::int64_t shift = archive.prefix - std::int64_t(archive.start) + std::int64_t(position);
     for (const ZipEntry& entry : archive.entries)
-        set32(out, entry.centralat - archive.start + 42,
+        set32(out, entry.centralat - archive.start + kCentralLocalOffset,
               static_cast<std::uint32_t>(entry.offset + shift));
-    set32(out, archive.endat - archive.start + 16,
+    set32(out, archive.endat - archive.start + kEndCentralOffset,
           static_cast<std::uint32_t>(archive.centraloffset + shift));
     return out;
 }

@@ -23,38 +23,50 @@ void clampfiletime(std::string& data, std::size_t at, std::int64_t latest) {
     set32(data, at + 4, static_cast<std::uint32_t>(limit >> 32));
 }
 
-// The NTFS field: 4 reserved bytes, then attributes as tag, size, data.
-void clampntfs(std::string& data, std::size_t at, std::size_t size, std::int64_t latest) {
-    for (std::size_t pos = 4; pos + 4 <= size;) {
-        unsigned tag = get16(data, at + pos), length = get16(data, at + pos + 2);
-        if (pos + 4 + length > size) return;
-        if (tag == kNtfsTimesTag && length >= kNtfsTimesSize)
-            for (int i = 0; i < 3; ++i) clampfiletime(data, at + pos + 4 + 8 * i, latest);
-        pos += 4 + length;
-    }
+const unsigned char* bytes(const std::string& data) {
+    return reinterpret_cast<const unsigned char*>(data.data());
 }
 
-// Walks the extra field of size bytes at at; a field cut short ends the walk.
-void clampextra(std::string& data, std::size_t at, std::size_t size, std::int64_t latest) {
-    for (std::size_t pos = 0; pos + 4 <= size;) {
-        unsigned tag = get16(data, at + pos), length = get16(data, at + pos + 2);
-        std::size_t body = at + pos + 4;
-        if (pos + 4 + length > size) return;
-        if (tag == kExtendedTimeTag && length >= 1) {
-            unsigned flags = static_cast<unsigned char>(data[body]);
-            std::size_t time = 1;
-            for (unsigned bit = 0; bit < 3; ++bit)
-                if ((flags & (1u << bit)) && time + 4 <= length) {
-                    clampunix32(data, body + time, latest);
-                    time += 4;
-                }
-        } else if (tag == kExtraOldUnixTag && length >= 8) {
-            clampunix32(data, body, latest);
-            clampunix32(data, body + 4, latest);
-        } else if (tag == kExtraNtfsTag) {
-            clampntfs(data, body, length, latest);
+// The position in data of a field's first data byte.
+std::size_t position(const std::string& data, const ExtraField& field) {
+    return static_cast<std::size_t>(field.data - bytes(data));
+}
+
+// The NTFS field: reserved bytes, then attributes laid out as extra fields.
+void clampntfs(std::string& data, const ExtraField& ntfs, std::int64_t latest) {
+    if (ntfs.size < kNtfsReserved) return;
+    ExtraCursor walk = {ntfs.data + kNtfsReserved, ntfs.size - kNtfsReserved};
+    ExtraField attribute;
+    while (nextextrafield(&walk, &attribute))
+        if (attribute.tag == kNtfsTimesTag && attribute.size >= kNtfsTimesSize)
+            for (int i = 0; i < 3; ++i)
+                clampfiletime(data, position(data, attribute) + 8 * i, latest);
+}
+
+// The extended time stamp: a flag byte, then a time for each flag while the field lasts.
+void clampextendedtime(std::string& data, const ExtraField& field, std::int64_t latest) {
+    if (field.size < 1) return;
+    std::size_t time = 1;
+    for (unsigned bit = 0; bit < 3; ++bit)
+        if ((field.data[0] & (1u << bit)) && time + 4 <= field.size) {
+            clampunix32(data, position(data, field) + time, latest);
+            time += 4;
         }
-        pos += 4 + length;
+}
+
+// Walks the extra field of size bytes at at.
+void clampextra(std::string& data, std::size_t at, std::size_t size, std::int64_t latest) {
+    ExtraCursor walk = {bytes(data) + at, static_cast<unsigned>(size)};
+    ExtraField field;
+    while (nextextrafield(&walk, &field)) {
+        if (field.tag == kExtraExtendedTime) {
+            clampextendedtime(data, field, latest);
+        } else if (field.tag == kExtraOldUnix && field.size >= kUnixTimesSize) {
+            clampunix32(data, position(data, field) + kUnixAccessTime, latest);
+            clampunix32(data, position(data, field) + kUnixModificationTime, latest);
+        } else if (field.tag == kExtraNtfs) {
+            clampntfs(data, field, latest);
+        }
     }
 }
 
@@ -78,12 +90,14 @@ std::size_t clamparchivetimes(std::string& data, const ZipArchive& archive, std:
         if (timecheck)
             ++kept;
         else {
-            clampdostime(data, e.centralat + 12, latestdos);
-            clampdostime(data, local + 10, latestdos);
+            clampdostime(data, e.centralat + kCentralDosTime, latestdos);
+            clampdostime(data, local + kLocalDosTime, latestdos);
         }
-        std::size_t cname = get16(data, e.centralat + 28), cextra = get16(data, e.centralat + 30);
+        std::size_t cname = get16(data, e.centralat + kCentralNameLength);
+        std::size_t cextra = get16(data, e.centralat + kCentralExtraLength);
         clampextra(data, e.centralat + kCentralHeaderSize + cname, cextra, latest);
-        std::size_t lname = get16(data, local + 26), lextra = get16(data, local + 28);
+        std::size_t lname = get16(data, local + kLocalNameLength);
+        std::size_t lextra = get16(data, local + kLocalExtraLength);
         if (local + kLocalHeaderSize + lname + lextra > data.size()) continue;
         clampextra(data, local + kLocalHeaderSize + lname, lextra, latest);
     }

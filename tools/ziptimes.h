@@ -15,13 +15,6 @@
 #include <cstdint>
 #include <string>
 
-enum : unsigned {
-    kExtraOldUnixTag = 0x5855,
-    kExtraNtfsTag = 0x000A,
-    kNtfsTimesTag = 0x0001,
-    kNtfsTimesSize = 24,
-};
-
 // Clamps the times of archive (read from data) in place; returns the number of members whose
 // DOS time had to be kept.
 std::size_t clamparchivetimes(std::string& data, const ZipArchive& archive, std::int64_t latest);

@@ -30,7 +30,7 @@ std::string extendedtime(const ZipMember& member, bool central) {
     bool withatime = member.atime && fits(*member.atime);
     unsigned flags = kExtendedTimeHasMtime | (withatime ? unsigned(kExtendedTimeHasAtime) : 0u);
     std::string field;
-    put16(field, kExtendedTimeTag);
+    put16(field, kExtraExtendedTime);
     put16(field, central || !withatime ? 5 : 9);
     field.push_back(static_cast<char>(flags));
     put32(field, static_cast<std::uint32_t>(member.mtime));

@@ -111,6 +111,13 @@ int seekfile(File* file, unsigned long long offset) {
     return lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) < 0 ? -1 : 0;
 }
 
+int filesize(File* file, unsigned long long* size) {
+    struct stat status;
+    if (fstat(file->fd, &status) != 0) return -1;
+    *size = static_cast<unsigned long long>(status.st_size);
+    return 0;
+}
+
 int presizefile(File* file, unsigned length) {
     if (ftruncate(file->fd, static_cast<off_t>(length)) != 0) return -1;
     return seekfile(file, 0);

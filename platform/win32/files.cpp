@@ -76,6 +76,13 @@ int seekfile(File* file, unsigned long long offset) {
     return SetFilePointerEx(file->handle, position, nullptr, FILE_BEGIN) ? 0 : -1;
 }
 
+int filesize(File* file, unsigned long long* size) {
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(file->handle, &length)) return -1;
+    *size = static_cast<unsigned long long>(length.QuadPart);
+    return 0;
+}
+
 int presizefile(File* file, unsigned length) {
     if (seekfile(file, length) != 0 || !SetEndOfFile(file->handle)) return -1;
     return seekfile(file, 0);

@@ -1,0 +1,55 @@
+// Member names as the engine holds them: a stored name turned into name text by the rules of
+// the member's header and host.
+//
+// The member loop and the setup dialog's file list share this conversion, so that the list
+// shows exactly the names the engine extracts (and looks up in the list). Both read a name
+// the same way: at most kNameBuffer - 1 bytes are kept and the rest is skipped (`cut`), and
+// the extra field behind it is read before it is converted, because a Unicode path field
+// there may replace it. Name text (platform/codepage.h) grows to at most kNameText bytes.
+#pragma once
+
+#include "common/pathlimits.h"
+#include "platform/codepage.h"
+
+enum NameSizes {
+    kNameBuffer = kLongPathBuffer, // a stored name: at most 259 bytes kept, and a NUL
+    kNameText = (kNameBuffer - 1) * platform::kNameGrowth + 1, // a stored name as name text
+};
+
+// A stored name and what decides its encoding.
+struct StoredName {
+    const char* bytes;          // as stored; need not end in a NUL
+    unsigned length;            // bytes kept
+    bool cut;                   // bytes were cut off behind them
+    unsigned flags;             // the header's general purpose flags
+    const unsigned char* extra; // the same header's extra field (may hold 0x7075)
+    unsigned extralength;
+};
+
+// Who made a member, as its central header says: it decides whether the member's names are
+// OEM text and whether the member is a volume label.
+struct MemberOrigin {
+    unsigned version;  // version made by
+    unsigned host;     // host system made by
+    unsigned external; // external attributes
+};
+
+// The header a name was read from: the OEM rule differs between them for some versions.
+enum NameHeader { kCentralName = 0, kLocalName = 1 };
+
+// The bytes of a stored name of `length` bytes that the engine keeps; the rest is skipped.
+inline unsigned keptnamelength(unsigned length) {
+    return length < kNameBuffer ? length : kNameBuffer - 1;
+}
+
+// A member with the volume-label attribute, made on a host that has volume labels.
+bool isvolumelabel(const MemberOrigin& origin);
+
+// The name text of a stored name read from `header` into out (kNameText bytes): the UTF-8
+// name of a matching Unicode path extra field, else the stored bytes as UTF-8 (flag bit 11),
+// as OEM text (the host's rule), or as the system takes unmarked names; a volume label then
+// loses the dot behind its eighth character. Returns its length. For a central name this is
+// the name the member loop offers to the file list, extracts to and reports, and the name
+// the setup dialog's list shows.
+unsigned membernametext(const StoredName& name, const MemberOrigin& origin, NameHeader header,
+                        char* out);
