@@ -300,21 +300,25 @@ TEST_F(Extraction, ADamagedMemberLeavesTheDialogInItsFailedState) {
 TEST_F(Extraction, ResultMessagesOfTheEngine) {
     struct Case {
         const char* name;
-        std::string archive;
+        std::function<void(std::string&, size_t)> damage;
         UiTextId first; // kTextIdCount: the second text alone
     };
-    std::string local = archiveof(files({{"one.txt", "1"}, {"two.txt", "2"}}));
-    local[local.find("PK\x03\x04", 1) + 2] = 9;
-    std::string newer = archiveof(files({{"n.txt", "n"}}));
-    newer[newer.find("PK\x01\x02") + 6] = 45;
+    // The second member's local header loses its signature; the member needs version 4.5.
+    auto nolocal = [](std::string& bytes, size_t archive) {
+        bytes[bytes.find("PK\x03\x04", archive + 1) + 2] = 9;
+    };
+    auto newer = [](std::string& bytes, size_t archive) {
+        bytes[bytes.find("PK\x01\x02", archive) + 6] = 45;
+    };
     const Case cases[] = {
-        {"local.exe", local, kTextReadError},
+        {"local.exe", nolocal, kTextReadError},
         {"newer.exe", newer, kTextIdCount},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Package package;
-        package.archive = c.archive;
+        package.archive = archiveof(files({{"one.txt", "1"}, {"two.txt", "2"}}));
+        package.damage = c.damage;
         uitest::Process run(build(package, c.name));
         HWND dialog = extract(run);
         expectbox(run,

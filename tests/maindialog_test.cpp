@@ -243,8 +243,10 @@ TEST_F(MainDialog, TheFileListShowsTheNamesTheEngineWrites) {
 TEST_F(MainDialog, ADamagedDirectoryIsReportedAndEndsTheSetup) {
     Package package;
     package.archive = archiveof(files({{"one.txt", "1"}, {"two.txt", "2"}}));
-    size_t central = package.archive.find("PK\x01\x02");
-    package.archive[package.archive.find("PK\x01\x02", central + 1) + 3] = 9;
+    package.damage = [](std::string& bytes, size_t archive) {
+        size_t second = bytes.find("PK\x01\x02", bytes.find("PK\x01\x02", archive) + 1);
+        bytes[second + 3] = 9;
+    };
     uitest::Process run(build(package));
     expectbox(run, text(package, kTextReadError), "Setup Test", MB_ICONERROR);
     EXPECT_EQ(run.waitexit(), 1);

@@ -150,8 +150,10 @@ std::string SetupRun::build(Package package, const std::string& name) {
     if (package.options.folder.empty()) package.options.folder = destination().string();
     if (package.options.title.empty()) package.options.title = "Setup Test";
     if (package.archive.empty()) package.archive = archiveof(files({{"readme.txt", "hello"}}));
+    PackageLayout layout;
     std::string bytes = assemblepackage(stubimage(), encodetextblock(textblockbody(package.texts)),
-                                        encodeoptions(package.options), package.archive);
+                                        encodeoptions(package.options), package.archive, &layout);
+    if (package.damage) package.damage(bytes, layout.archiveoffset);
     fs::path path = folder / name;
     writefile(path, bytes);
     return path.string();

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +28,9 @@ struct Package {
     std::vector<std::string> texts = defaulttexttable();
     PackageOptions options;
     std::string archive; // a whole ZIP archive, offsets from its own start
+    // Changes the assembled package's bytes (a damage behind the blocks); archivestart is
+    // the archive's offset in them.
+    std::function<void(std::string& bytes, size_t archivestart)> damage;
 };
 
 // A stored archive of these members (names with "/", a trailing "/" makes a folder).

@@ -247,12 +247,16 @@ void typetext(HWND dialog, int id, const std::string& text) {
                         SMTO_ABORTIFHUNG, 5000, nullptr);
 }
 
+// Items are read as UTF-16 and turned into the ANSI code page here: the system marshals a
+// list box's text across processes in UTF-16 (Wine hands the narrow request the wide text).
 std::vector<std::string> listitems(HWND dialog, int id) {
     std::vector<std::string> items;
-    int count = (int)SendDlgItemMessageA(dialog, id, LB_GETCOUNT, 0, 0);
+    int count = (int)SendDlgItemMessageW(dialog, id, LB_GETCOUNT, 0, 0);
     for (int i = 0; i < count; i++) {
-        char text[1024] = "";
-        SendDlgItemMessageA(dialog, id, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        wchar_t wide[1024] = L"";
+        SendDlgItemMessageW(dialog, id, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+        char text[4096] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
         items.push_back(text);
     }
     return items;
