@@ -3,4 +3,4 @@
 orv_add_test(startup_test
     SOURCES textblock_test.cpp optionsblock_test.cpp stringlists_test.cpp
             pathutils_test.cpp textutil_test.cpp commandline_test.cpp
-    LIBS orv_startup orv_setuputil)
+    LIBS orv_startup)
