@@ -145,8 +145,9 @@ static unsigned systemfolder(const FolderLookups* lookups, char* out, unsigned s
     return lookups->systemfolder(out, size);
 }
 
-// In the order they are tested.
+// In the order they are tested; an empty folder is the current folder.
 static const Macro kMacros[] = {
+    {"", kWhole, kCurrentFolder, nullptr},
     {"%PROG%", kAnywhere, kProgramFiles, nullptr},
     {"%SRC-PATH%", kAnywhere, kSubstitute, sourcefolder},
     {"%TEMP%", kAnywhere, kSubstitute, temporaryfolder},
@@ -267,10 +268,6 @@ static void applymacro(char* folder, const Macro& macro, size_t at, const Folder
 void expandfoldermacrosusing(char* folder, const FolderLookups* lookups) {
     char upper[kFolderBuffer];
     copyupper(folder, upper);
-    if (!*upper) {
-        usecurrentfolder(folder, lookups);
-        return;
-    }
     for (const Macro& macro : kMacros) {
         const char* found = findmacro(upper, macro);
         if (found) {

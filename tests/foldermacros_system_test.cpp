@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -41,11 +42,10 @@ std::string currentfolder() {
     return GetCurrentDirectoryA(sizeof path, path) ? path : "";
 }
 
-// The shell folder with its '\', or the current folder where the shell has none.
+// The shell folder with its '\' (empty where the shell has none).
 std::string shellfolder(int id) {
     char path[MAX_PATH];
-    if (!SHGetSpecialFolderPathA(nullptr, path, id, FALSE)) return currentfolder();
-    return withseparator(path);
+    return SHGetSpecialFolderPathA(nullptr, path, id, FALSE) ? withseparator(path) : "";
 }
 
 std::string readstring(HKEY root, const char* key, const char* name) {
@@ -183,9 +183,13 @@ TEST_F(FolderMacrosOnWindows, WindowsAndSystemFolders) {
 }
 
 TEST_F(FolderMacrosOnWindows, ShellFolders) {
-    EXPECT_EQ(expand("%FONTS%"), shellfolder(CSIDL_FONTS));
-    EXPECT_EQ(expand("%DESKTOP%"), shellfolder(CSIDL_DESKTOPDIRECTORY));
-    EXPECT_EQ(expand("%DOCS%"), shellfolder(CSIDL_PERSONAL));
+    for (const auto& macro : {std::make_pair("%FONTS%", CSIDL_FONTS),
+                              std::make_pair("%DESKTOP%", CSIDL_DESKTOPDIRECTORY),
+                              std::make_pair("%DOCS%", CSIDL_PERSONAL)}) {
+        std::string folder = shellfolder(macro.second);
+        ASSERT_FALSE(folder.empty()) << macro.first;
+        EXPECT_EQ(expand(macro.first), folder);
+    }
 }
 
 TEST_F(FolderMacrosOnWindows, SourcePathIsThisProgramsFolder) {

@@ -12,3 +12,6 @@ orv_add_test(foldermacros_system_test
     SOURCES foldermacros_system_test.cpp
     LIBS orv_startup
     WIN32_ONLY TIMEOUT 120)
+
+# The Linux side of platform/folders.h (the Win32 side is compared with the API above).
+orv_add_test(folders_test SOURCES folders_test.cpp LIBS orv_platform HOST_ONLY)
