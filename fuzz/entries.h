@@ -22,4 +22,8 @@ void optionsblock(const unsigned char* data, size_t size);
 // to password questions).
 void engine(const unsigned char* data, size_t size);
 
+// expandfoldermacrosusing over a folder and the answers of made-up lookups, both from the
+// data (fields separated by NUL bytes; see foldermacros_entry.cpp).
+void foldermacros(const unsigned char* data, size_t size);
+
 } // namespace fuzzentry

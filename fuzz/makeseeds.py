@@ -129,3 +129,18 @@ with tempfile.TemporaryDirectory() as work:
                        check=True, stdout=subprocess.DEVNULL)
         with open(archive, "rb") as f:
             write("engine", tag, b"\1" + f.read())
+
+# Folder macros: the folder, then the lookups' answers (temp, Windows, system, current, module,
+# fonts, desktop, documents, unique name, registry value, flags), separated by NUL bytes.
+machine = [b"C:\\Temp\\", b"C:\\Windows", b"C:\\Windows\\System32", b"D:\\Work",
+           b"E:\\Media\\setup.exe", b"C:\\Windows\\Fonts", b"C:\\Users\\Ann\\Desktop",
+           b"C:\\Users\\Ann\\Documents", b"C:\\Temp\\SFX1F.tmp", b"C:\\App\\run.exe", b"\x01"]
+folders = {"temp": b"%temp%\\Setup", "prog": b"%PROG%\\My App", "src": b"%SRC-PATH%data",
+           "angle": b"><", "unique": b"%TEMP-UNIQUE%\\x", "dot": b".", "two": b"%WIN%%TEMP%",
+           "fonts": b"%FONTS%", "desktop": b"%desktop%\\a", "docs": b"%DOCS%", "winsys": b"%WINSYS%",
+           "registry": b"HKLM\\Software\\Vendor\\InstallPath|Data", "hkcu": b"hkey_current_user\\K\\V",
+           "plain": b"C:\\Program Files\\Mine", "empty": b""}
+for name, folder in folders.items():
+    write("foldermacros", name, b"\0".join([folder] + machine))
+write("foldermacros", "long-values", b"\0".join([b"%TEMP%\\x"] + [b"C:\\" + b"v" * 300] * 11))
+write("foldermacros", "limit-values", b"\0".join([b"HKCU\\K\\V|tail"] + [b"C:\\" + b"v" * 252] * 11))

@@ -1,7 +1,7 @@
 // Texts the setup dialogs compose: labels, captions and the About text.
 #include "setup/dialogtexts.h"
 
-#include "setup/textutil.h"
+#include "startup/textutil.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
 #include "startup/textblock.h"

@@ -13,6 +13,7 @@
 #include "setup/hyperlink.h"
 #include "setup/maindialog.h"
 #include "startup/commandline.h"
+#include "startup/foldermacros.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
 #include "common/stringlists.h"
@@ -51,7 +52,7 @@ static bool allocatesetup() {
 }
 
 // Everything the setup needs before its dialog: controls, the link class, the rich edit
-// library, the options. Shows the message of a failure; releasesetup undoes what was made.
+// library, the options with the default folder's macros expanded. Shows the message of a failure; releasesetup undoes what was made.
 static bool preparesetup() {
     InitCommonControls();
     if (!registerlinkclass() || !LoadLibraryA("RICHED32.DLL")) {
@@ -62,7 +63,9 @@ static bool preparesetup() {
         starterror(kTextOutOfMemory);
         return false;
     }
-    return readoptionsblock() != 0;
+    if (!readoptionsblock()) return false;
+    expandfoldermacros(sfxoptions->destfolder);
+    return true;
 }
 
 // Deletes the registered temporary files, the last registered first.

@@ -55,6 +55,10 @@ TEST(FuzzCorpus, OptionsBlock) {
     EXPECT_GT(replay("optionsblock", fuzzentry::optionsblock), 2u);
 }
 
+TEST(FuzzCorpus, FolderMacros) {
+    EXPECT_GT(replay("foldermacros", fuzzentry::foldermacros), 10u);
+}
+
 TEST(FuzzCorpus, Engine) {
     EXPECT_GT(replay("engine", fuzzentry::engine), 5u);
 }

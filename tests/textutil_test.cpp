@@ -1,5 +1,5 @@
 // Text helpers: case-blind search, token replacement with capacity and merging, prefixing.
-#include "setup/textutil.h"
+#include "startup/textutil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
-// String helpers of the setup dialogs: case-blind search, token replacement, prefixing.
-// Portable: used by the folder macros and the dialogs, and tested without a display.
+// String helpers: case-blind search, token replacement, prefixing.
+// Portable and below the setup dialogs, so that the start-up's folder macros and the dialogs
+// share them; tested without a display.
 #pragma once
 
 #include <stddef.h>

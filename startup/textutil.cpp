@@ -1,5 +1,5 @@
 // Case-blind search, token replacement and prefixing on 8-bit strings.
-#include "setup/textutil.h"
+#include "startup/textutil.h"
 
 #include <ctype.h>
 #include <stdlib.h>
