@@ -105,8 +105,7 @@ int runextraction(SetupState* state) {
     HWND dialog = state->maindialog;
     GetDlgItemTextA(dialog, IDC_FOLDER, state->destination, sizeof state->destination);
     unsigned char mode = checkedmode(dialog);
-    bool noneselected =
-        SendDlgItemMessageA(dialog, IDC_FILELIST_CHOICE, LB_GETSELCOUNT, 0, 0) <= 0;
+    bool noneselected = SendDlgItemMessageA(dialog, IDC_FILELIST_CHOICE, LB_GETSELCOUNT, 0, 0) <= 0;
     if (sfxoptions->selectfiles && noneselected) return 1;
     if (!makedestination(state)) return 0;
 

@@ -54,7 +54,7 @@ static INT_PTR oncommand(HWND dialog, int id) {
 }
 
 static INT_PTR CALLBACK passworddialogproc(HWND dialog, UINT message, WPARAM wparam,
-                                          LPARAM lparam) {
+                                           LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
         oninitdialog(dialog, (PasswordRequest*)lparam);
@@ -66,8 +66,8 @@ static INT_PTR CALLBACK passworddialogproc(HWND dialog, UINT message, WPARAM wpa
 }
 
 int askpasswordof(HWND owner, PasswordRequest* request) {
-    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "PASSWD", owner,
-                                     passworddialogproc, (LPARAM)request);
+    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "PASSWD", owner, passworddialogproc,
+                                     (LPARAM)request);
     // A dialog that cannot be shown asks no more in this run.
     if (result < 0) {
         request->answer[0] = (char)kPasswordCancelMarker;

@@ -111,7 +111,7 @@ static INT_PTR oncommand(HWND dialog, int id) {
 }
 
 static INT_PTR CALLBACK progressdialogproc(HWND dialog, UINT message, WPARAM wparam,
-                                          LPARAM lparam) {
+                                           LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
@@ -125,9 +125,9 @@ static INT_PTR CALLBACK progressdialogproc(HWND dialog, UINT message, WPARAM wpa
 
 bool openprogressdialog(SetupState* state) {
     state->promptmode = kPromptProgress;
-    state->progressdialog = CreateDialogParamA(GetModuleHandleA(nullptr), "EXTRACTING",
-                                               state->maindialog, progressdialogproc,
-                                               (LPARAM)state);
+    state->progressdialog =
+        CreateDialogParamA(GetModuleHandleA(nullptr), "EXTRACTING", state->maindialog,
+                           progressdialogproc, (LPARAM)state);
     if (state->progressdialog && sfxoptions->showprogress)
         ShowWindow(state->progressdialog, SW_SHOW);
     return state->progressdialog != nullptr;

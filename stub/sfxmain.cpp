@@ -52,7 +52,8 @@ static bool allocatesetup() {
 }
 
 // Everything the setup needs before its dialog: controls, the link class, the rich edit
-// library, the options with the default folder's macros expanded. Shows the message of a failure; releasesetup undoes what was made.
+// library, the options with the default folder's macros expanded. Shows the message of a failure;
+// releasesetup undoes what was made.
 static bool preparesetup() {
     InitCommonControls();
     if (!registerlinkclass() || !LoadLibraryA("RICHED32.DLL")) {
