@@ -140,8 +140,8 @@ TEST_F(StubRun, ValidPackageShowsTheMainDialogAndCancelEndsWithOne) {
 
 TEST_F(StubRun, TranslatedTextsAndEmptyTitle) {
     PackageParts parts;
-    parts.texts[6] = "&Abbrechen";
-    parts.texts[18] = "Selbstentpackendes Archiv";
+    parts.texts[kTextCancelButton] = "&Abbrechen";
+    parts.texts[kTextDefaultTitle] = "Selbstentpackendes Archiv";
     uitest::Process run(package(parts));
     HWND dialog = run.waitwindow("#32770", "Selbstentpackendes Archiv");
     ASSERT_NE(dialog, nullptr);
@@ -153,18 +153,19 @@ TEST_F(StubRun, TranslatedTextsAndEmptyTitle) {
 // Every shipped table, as the builder writes it into a package, shows its own texts on the
 // main dialog's buttons, labels and overwrite choices, and its title as the caption.
 TEST_F(StubRun, EveryShippedLanguageShowsItsTexts) {
-    const std::pair<int, int> shown[] = {
-        {IDC_EXTRACT, 5},         {IDC_CANCEL, 6},        {IDC_HELPBUTTON, 7},
-        {IDC_ABOUT, 8},           {IDC_FOLDERLABEL, 20},  {IDC_FILESLABEL, 21},
-        {IDC_MODEGROUP, 24},      {IDC_MODE_CONFIRM, 25}, {IDC_MODE_SKIP, 26},
-        {IDC_MODE_OVERWRITE, 27},
+    const std::pair<int, UiTextId> shown[] = {
+        {IDC_EXTRACT, kTextExtractButton},    {IDC_CANCEL, kTextCancelButton},
+        {IDC_HELPBUTTON, kTextHelpButton},    {IDC_ABOUT, kTextAboutButton},
+        {IDC_FOLDERLABEL, kTextFolderLabel},  {IDC_FILESLABEL, kTextFilesLabel},
+        {IDC_MODEGROUP, kTextOverwriteGroup}, {IDC_MODE_CONFIRM, kTextModeConfirm},
+        {IDC_MODE_SKIP, kTextModeSkip},       {IDC_MODE_OVERWRITE, kTextModeOverwrite},
     };
     for (const std::string& language : shippedlanguages()) {
         SCOPED_TRACE(language);
         PackageParts parts;
         parts.texts = shippedtable(language).texts;
         uitest::Process run(package(parts, language + ".exe"));
-        HWND dialog = run.waitwindow("#32770", parts.texts[18].c_str());
+        HWND dialog = run.waitwindow("#32770", parts.texts[kTextDefaultTitle].c_str());
         ASSERT_NE(dialog, nullptr);
         for (const auto& [control, text] : shown)
             EXPECT_EQ(uitest::controltext(dialog, control), parts.texts[text]) << "text " << text;
