@@ -22,4 +22,8 @@ void optionsblock(const unsigned char* data, size_t size);
 // to password questions).
 void engine(const unsigned char* data, size_t size);
 
+// readarchivelist over a file made of the data (the first byte chooses whether the comment is
+// wanted), checked against an independent reading of the same bytes.
+void archivelist(const unsigned char* data, size_t size);
+
 } // namespace fuzzentry
