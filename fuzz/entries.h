@@ -22,14 +22,12 @@ void optionsblock(const unsigned char* data, size_t size);
 // to password questions).
 void engine(const unsigned char* data, size_t size);
 
-<<<<<<< HEAD
 // expandfoldermacrosusing over a folder and the answers of made-up lookups, both from the
 // data (fields separated by NUL bytes; see foldermacros_entry.cpp).
 void foldermacros(const unsigned char* data, size_t size);
-=======
+
 // readarchivelist over a file made of the data (the first byte chooses whether the comment is
 // wanted), checked against an independent reading of the same bytes.
 void archivelist(const unsigned char* data, size_t size);
->>>>>>> zipformat
 
 } // namespace fuzzentry

@@ -130,7 +130,6 @@ with tempfile.TemporaryDirectory() as work:
         with open(archive, "rb") as f:
             write("engine", tag, b"\1" + f.read())
 
-<<<<<<< HEAD
 # Folder macros: the folder, then the lookups' answers (temp, Windows, system, current, module,
 # fonts, desktop, documents, unique name, registry value, flags), separated by NUL bytes.
 machine = [b"C:\\Temp\\", b"C:\\Windows", b"C:\\Windows\\System32", b"D:\\Work",
@@ -145,7 +144,6 @@ for name, folder in folders.items():
     write("foldermacros", name, b"\0".join([folder] + machine))
 write("foldermacros", "long-values", b"\0".join([b"%TEMP%\\x"] + [b"C:\\" + b"v" * 300] * 11))
 write("foldermacros", "limit-values", b"\0".join([b"HKCU\\K\\V|tail"] + [b"C:\\" + b"v" * 252] * 11))
-=======
 
 # Archive list: directories with every naming rule, comments, a package's absolute offsets
 # and the end record at both edges of the dialog's window. The first byte is 1: the comment
@@ -187,4 +185,3 @@ write("archivelist", "cutcomment", b"\1" + directory([central(b"c.txt", 2)], b"c
 write("archivelist", "empty", b"\0" + directory([]))
 write("archivelist", "large", b"\0" + directory([central(b"a", 0xFFFFFFFF),
                                                  central(b"b", 0xFFFFFFFF)]))
->>>>>>> zipformat
