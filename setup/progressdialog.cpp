@@ -128,8 +128,12 @@ bool openprogressdialog(SetupState* state) {
     state->progressdialog =
         CreateDialogParamA(GetModuleHandleA(nullptr), "EXTRACTING", state->maindialog,
                            progressdialogproc, (LPARAM)state);
-    if (state->progressdialog && sfxoptions->showprogress)
+    // Painted at once: the engine starts right away and lets messages through only between
+    // blocks (or during its questions).
+    if (state->progressdialog && sfxoptions->showprogress) {
         ShowWindow(state->progressdialog, SW_SHOW);
+        redrawnow(state->progressdialog);
+    }
     return state->progressdialog != nullptr;
 }
 

@@ -208,6 +208,20 @@ TEST_F(MainDialog, TheDescriptionPanelShowsItsThreeSources) {
     }
 }
 
+// The folder field shows the package's folder with its macro expanded.
+TEST_F(MainDialog, TheFolderFieldShowsTheExpandedMacro) {
+    Package package;
+    package.options.folder = "%temp%\\Orvandel Macro";
+    uitest::Process run(build(package));
+    HWND dialog = waitmain(run, "Setup Test");
+    ASSERT_NE(dialog, nullptr);
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    EXPECT_EQ(uitest::controltext(dialog, IDC_FOLDER), std::string(temp) + "Orvandel Macro");
+    uitest::click(dialog, IDC_CANCEL);
+    EXPECT_EQ(run.waitexit(), 1);
+}
+
 TEST_F(MainDialog, DecliningTheStartUpQuestionEndsTheSetup) {
     Package package;
     package.options.prompt = "Go on?";
