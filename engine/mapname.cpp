@@ -86,17 +86,13 @@ void cutversion(char* component, char* semicolon) {
     if (*p == 0) *semicolon = 0;
 }
 
-bool haswindowsdrive(const char* path) {
-    return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
-}
-
 // Fills the volume cache for path; false when its properties cannot be known.
 bool volumeinfo(const char* path) {
     if (isseparator(path[0]) && isseparator(path[1]) && path[2] && !isseparator(path[2]))
         return false;
     char full[kPathBuffer];
     const char* name = path;
-    if (!haswindowsdrive(path)) {
+    if (!hasdriveletter(path)) {
         if (platform::fullpathname(path, full, sizeof full) == 0) return false;
         name = full;
     }
@@ -203,6 +199,10 @@ int mapfilemember(NameWalk* walk, int status) {
 }
 
 } // namespace
+
+bool hasdriveletter(const char* path) {
+    return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+}
 
 int is83volume(const char* path) {
     return volumeinfo(path) && engine.only83;

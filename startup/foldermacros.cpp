@@ -89,16 +89,6 @@ static void copyupper(const char* text, char* out) {
     out[i] = 0;
 }
 
-// Appends '\' unless folder (in a kFolderBuffer buffer) ends with one; false without room.
-static bool endwithseparator(char* folder) {
-    size_t length = strlen(folder);
-    if (length > 0 && folder[length - 1] == '\\') return true;
-    if (length + 1 >= kFolderBuffer) return false;
-    folder[length] = '\\';
-    folder[length + 1] = 0;
-    return true;
-}
-
 // The current folder, or an empty folder when even that cannot be had.
 static void usecurrentfolder(char* folder, const FolderLookups* lookups) {
     if (!fits(lookups->currentfolder(folder, kFolderBuffer), kFolderBuffer)) folder[0] = 0;
@@ -178,7 +168,7 @@ static const char* findmacro(const char* upper, const Macro& macro) {
 static void substitute(char* folder, const Macro& macro, const FolderLookups* lookups) {
     char value[kFolderBuffer];
     if (!fits(macro.value(lookups, value, sizeof value), sizeof value) ||
-        !endwithseparator(value)) {
+        !endwithbackslash(value, kFolderBuffer)) {
         usecurrentfolder(folder, lookups);
         return;
     }
@@ -222,7 +212,8 @@ static bool readregistry(const char* request, char* value, const FolderLookups* 
     keepprogramfolder(value, lookups);
     if (!bar) return true;
     const char* more = bar + 1;
-    if (!endwithseparator(value) || strlen(value) + strlen(more) >= kFolderBuffer) return false;
+    if (!endwithbackslash(value, kFolderBuffer) || strlen(value) + strlen(more) >= kFolderBuffer)
+        return false;
     strcat(value, more);
     return true;
 }

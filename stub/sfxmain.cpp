@@ -9,6 +9,7 @@
 #include "stub/sfxmain.h"
 
 #include "engine/enginestate.h"
+#include "platform/files.h"
 #include "resources/resource.h"
 #include "setup/hyperlink.h"
 #include "setup/maindialog.h"
@@ -22,7 +23,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <stdio.h>
 #include <stdlib.h>
 
 static int templist;
@@ -52,7 +52,8 @@ static bool allocatesetup() {
 }
 
 // Everything the setup needs before its dialog: controls, the link class, the rich edit
-// library, the options with the default folder's macros expanded. Shows the message of a failure; releasesetup undoes what was made.
+// library, the options with the default folder's macros expanded. Shows the message of a failure;
+// releasesetup undoes what was made.
 static bool preparesetup() {
     InitCommonControls();
     if (!registerlinkclass() || !LoadLibraryA("RICHED32.DLL")) {
@@ -72,7 +73,8 @@ static bool preparesetup() {
 static void deletetempfiles() {
     for (int i = listcount(templist); i >= 1; i--) {
         char path[kLongPathBuffer];
-        if (listget(templist, i - 1, path, sizeof path) >= 1) remove(slashestoback(path));
+        if (listget(templist, i - 1, path, sizeof path) >= 1)
+            platform::removefile(slashestoback(path));
     }
 }
 

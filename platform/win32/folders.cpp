@@ -72,7 +72,8 @@ unsigned registryvalue(RegistryRoot root, const char* key, const char* name, cha
     RegCloseKey(opened);
     if (status == ERROR_MORE_DATA) return bytes > size ? bytes : size;
     if (status != ERROR_SUCCESS) return 0;
-    unsigned length = (unsigned)strnlen(out, bytes);
+    const char* end = (const char*)memchr(out, 0, bytes);
+    unsigned length = end ? (unsigned)(end - out) : bytes;
     if (length < size) out[length] = 0;
     return length;
 }
