@@ -17,9 +17,9 @@
 // the first two characters of its full path.
 #include "engine/enginestate.h"
 
+#include "common/ascii.h"
 #include "platform/codepage.h"
 
-#include <ctype.h>
 #include <string.h>
 
 namespace {
@@ -39,11 +39,6 @@ bool isseparator(char c) {
     return c == '/' || c == '\\';
 }
 
-// ASCII letters only: the superscript digits must not change with the C library's locale.
-char uppercase(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // The longest device name of the table as name text (a superscript digit may grow).
 enum { kDeviceText = 7 * platform::kNameGrowth + 1 };
 
@@ -56,7 +51,7 @@ bool isdevice(const char* component) {
                                              device, sizeof device);
         if (length != base) continue;
         size_t i = 0;
-        while (i < length && uppercase(component[i]) == device[i]) ++i;
+        while (i < length && asciiupper(component[i]) == device[i]) ++i;
         if (i == length) return true;
     }
     return false;
@@ -105,7 +100,7 @@ bool volumeinfo(const char* path) {
         engine.volumeknown = 0;
         return false;
     }
-    for (char* p = fsname; *p; ++p) *p = static_cast<char>(toupper(static_cast<unsigned char>(*p)));
+    for (char* p = fsname; *p; ++p) *p = asciiupper(*p);
     engine.volumeknown = 1;
     engine.only83 = longest < 13;
     engine.fatlike = strncmp(fsname, "VFAT", 4) == 0 || strncmp(fsname, "HPFS", 4) == 0 ||
@@ -201,7 +196,7 @@ int mapfilemember(NameWalk* walk, int status) {
 } // namespace
 
 bool hasdriveletter(const char* path) {
-    return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+    return isasciiletter(path[0]) && path[1] == ':';
 }
 
 int is83volume(const char* path) {

@@ -14,13 +14,13 @@
 // as well, rather than cut to a folder that nobody named.
 #include "startup/foldermacros.h"
 
+#include "common/ascii.h"
 #include "common/pathlimits.h"
 #include "platform/system.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
 #include "startup/textutil.h"
 
-#include <ctype.h>
 #include <string.h>
 
 static_assert(sizeof(SfxOptions::destfolder) == kFolderBuffer,
@@ -79,13 +79,13 @@ static bool fits(unsigned length, unsigned size) {
 }
 
 static bool equalnocase(const char* a, const char* b) {
-    while (*a && toupper((unsigned char)*a) == toupper((unsigned char)*b)) a++, b++;
-    return toupper((unsigned char)*a) == toupper((unsigned char)*b);
+    while (*a && asciiupper(*a) == asciiupper(*b)) a++, b++;
+    return asciiupper(*a) == asciiupper(*b);
 }
 
 static void copyupper(const char* text, char* out) {
     size_t i = 0;
-    for (; text[i]; i++) out[i] = (char)toupper((unsigned char)text[i]);
+    for (; text[i]; i++) out[i] = asciiupper(text[i]);
     out[i] = 0;
 }
 

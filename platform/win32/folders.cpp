@@ -35,12 +35,8 @@ unsigned currentfolder(char* out, unsigned size) {
 }
 
 unsigned specialfolder(SpecialFolder id, char* out, unsigned size) {
-    LPITEMIDLIST list = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, id, &list))) return 0;
     char path[MAX_PATH];
-    BOOL found = SHGetPathFromIDListA(list, path);
-    CoTaskMemFree(list);
-    return found ? copyvalue(path, out, size) : 0;
+    return SHGetSpecialFolderPathA(nullptr, path, id, FALSE) ? copyvalue(path, out, size) : 0;
 }
 
 unsigned uniquetempname(const char* folder, const char* prefix, char* out, unsigned size) {
