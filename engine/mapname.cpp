@@ -28,12 +28,14 @@ namespace {
 // spaces ignored) is one of these names the device, with or without an extension. Windows
 // also reserves COM0, LPT0 and the ports numbered with the superscript digits one to three,
 // which the table spells as code page 1252 bytes 0xB9, 0xB2 and 0xB3 and isdevice compares
-// as name text.
-const char* const kDevices[] = {
-    "CON",     "PRN",     "AUX",     "NUL",    "COM0",   "COM1",    "COM2",    "COM3",    "COM4",
-    "COM5",    "COM6",    "COM7",    "COM8",   "COM9",   "COM\xB9", "COM\xB2", "COM\xB3", "LPT0",
-    "LPT1",    "LPT2",    "LPT3",    "LPT4",   "LPT5",   "LPT6",    "LPT7",    "LPT8",    "LPT9",
-    "LPT\xB9", "LPT\xB2", "LPT\xB3", "CLOCK$", "CONIN$", "CONOUT$"};
+// as name text. The names stand one after another, each ended by its NUL, and an empty name
+// ends the table: a table of pointers would cost a pointer and a relocation per name.
+const char kDevices[] = "CON\0PRN\0AUX\0NUL\0"
+                        "COM0\0COM1\0COM2\0COM3\0COM4\0COM5\0COM6\0COM7\0COM8\0COM9\0"
+                        "COM\xB9\0COM\xB2\0COM\xB3\0"
+                        "LPT0\0LPT1\0LPT2\0LPT3\0LPT4\0LPT5\0LPT6\0LPT7\0LPT8\0LPT9\0"
+                        "LPT\xB9\0LPT\xB2\0LPT\xB3\0"
+                        "CLOCK$\0CONIN$\0CONOUT$\0";
 
 bool isseparator(char c) {
     return c == '/' || c == '\\';
@@ -45,10 +47,11 @@ enum { kDeviceText = 7 * platform::kNameGrowth + 1 };
 bool isdevice(const char* component) {
     size_t base = strcspn(component, ".");
     while (base > 0 && component[base - 1] == ' ') --base;
-    for (const char* spelling : kDevices) {
+    for (const char* spelling = kDevices; *spelling;) {
+        unsigned spelled = static_cast<unsigned>(strlen(spelling));
         char device[kDeviceText];
-        size_t length = platform::ansitoname(spelling, static_cast<unsigned>(strlen(spelling)),
-                                             device, sizeof device);
+        size_t length = platform::ansitoname(spelling, spelled, device, sizeof device);
+        spelling += spelled + 1;
         if (length != base) continue;
         size_t i = 0;
         while (i < length && asciiupper(component[i]) == device[i]) ++i;

@@ -28,8 +28,9 @@ static_assert(sizeof(SfxOptions::destfolder) == kFolderBuffer,
 
 namespace {
 
-// What a found macro does with the folder.
-enum Action {
+// What a found macro does with the folder. Both enums are bytes, so that a row of the macro
+// table takes three words.
+enum Action : unsigned char {
     kSubstitute,     // every occurrence becomes the value; a '\' behind one is not doubled
     kSubstituteAsIs, // every occurrence becomes the value, also in front of a '\'
     kProgramFiles,   // the folder becomes the program files request
@@ -38,7 +39,7 @@ enum Action {
 };
 
 // Where a macro is looked for in the upper-cased folder.
-enum Match { kAnywhere, kWhole, kStart };
+enum Match : unsigned char { kAnywhere, kWhole, kStart };
 
 // A macro's folder value, following the rule of platform/folders.h.
 typedef unsigned (*ValueLookup)(const FolderLookups* lookups, char* out, unsigned size);
