@@ -8,6 +8,7 @@
 #include "engine/enginestate.h"
 
 #include "platform/codepage.h"
+#include "platform/textformat.h"
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -28,11 +29,10 @@ bool writeall(FILE* stream, const char* text, size_t length) {
 void sendmessage(unsigned flags, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    int length = vsnprintf(reinterpret_cast<char*>(engine.window), kOutputWindow, format, args);
+    int length =
+        platform::formatlist(reinterpret_cast<char*>(engine.window), kOutputWindow, format, args);
     va_end(args);
-    if (length < 0) length = 0;
-    if (length >= kOutputWindow) length = kOutputWindow - 1;
-    deliver(static_cast<unsigned>(length), flags);
+    deliver(length > 0 ? static_cast<unsigned>(length) : 0, flags);
 }
 
 void notify(unsigned flags) {
@@ -45,7 +45,7 @@ int messageout(EngineState* state, const char* text, unsigned length, unsigned f
     bool endsline = length > 0 && text[length - 1] == '\n';
     bool addline = (flags & 0x40) && (length == 0 ? !state->atlinestart : !endsline);
     if ((flags & 0x20) && !state->atlinestart) {
-        fputc('\n', stream);
+        writeall(stream, "\n", 1);
         fflush(stream);
     }
     bool written = writeall(stream, text, length) && (!addline || writeall(stream, "\n", 1));

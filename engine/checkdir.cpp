@@ -13,7 +13,6 @@
 #include "platform/system.h"
 #include "common/stringlists.h"
 
-#include <ctype.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -28,10 +27,6 @@ unsigned countchars(const char* text) {
     unsigned count = 0;
     for (; *text; text += platform::namecharlength(text)) ++count;
     return count;
-}
-
-bool isdriveletter(const char* path) {
-    return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
 void forgetverified() {
@@ -65,7 +60,7 @@ int setroot(const char* path) {
     char* root = static_cast<char*>(malloc(length + 3));
     if (!root) return kMapNoMemory;
     memcpy(root, path, length + 1);
-    bool drive = isdriveletter(root);
+    bool drive = hasdriveletter(root);
     bool slash = root[length - 1] == '/' || root[length - 1] == '\\';
     if (slash) root[--length] = 0;
     bool baredrive = drive && length == 2;

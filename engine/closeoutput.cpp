@@ -33,6 +33,15 @@ unsigned long long exactfiletime(unsigned long long ft, bool fat) {
     return ft;
 }
 
+// The status of a query that succeeded (queried 0) with the times a file system does not
+// keep taken from the modification time; -1 after a failed query.
+int completestatus(int queried, platform::PathStatus* status) {
+    if (queried != 0) return -1;
+    if (status->access == 0) status->access = status->modification;
+    if (status->creation == 0) status->creation = status->modification;
+    return 0;
+}
+
 } // namespace
 
 unsigned membertimes(unsigned long long out[3]) {
@@ -98,15 +107,9 @@ void closeoutput() {
 }
 
 int statfile(const char* path, platform::PathStatus* status) {
-    if (platform::statpath(path, status) != 0) return -1;
-    if (status->access == 0) status->access = status->modification;
-    if (status->creation == 0) status->creation = status->modification;
-    return 0;
+    return completestatus(platform::statpath(path, status), status);
 }
 
 int statoutput(const char* path, platform::PathStatus* status) {
-    if (platform::linkstatus(path, status) != 0) return -1;
-    if (status->access == 0) status->access = status->modification;
-    if (status->creation == 0) status->creation = status->modification;
-    return 0;
+    return completestatus(platform::linkstatus(path, status), status);
 }

@@ -388,6 +388,8 @@ int checkdir(char* path, int function);
 void releasepaths();
 int makedir(const char* path);
 void to83name(const char* component, char* out);
+// Whether path starts with a drive letter and its colon ("C:").
+bool hasdriveletter(const char* path);
 int is83volume(const char* path);
 int isfatvolume(const char* path);
 

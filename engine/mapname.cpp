@@ -17,9 +17,9 @@
 // the first two characters of its full path.
 #include "engine/enginestate.h"
 
+#include "common/ascii.h"
 #include "platform/codepage.h"
 
-#include <ctype.h>
 #include <string.h>
 
 namespace {
@@ -28,20 +28,17 @@ namespace {
 // spaces ignored) is one of these names the device, with or without an extension. Windows
 // also reserves COM0, LPT0 and the ports numbered with the superscript digits one to three,
 // which the table spells as code page 1252 bytes 0xB9, 0xB2 and 0xB3 and isdevice compares
-// as name text.
-const char* const kDevices[] = {
-    "CON",     "PRN",     "AUX",     "NUL",    "COM0",   "COM1",    "COM2",    "COM3",    "COM4",
-    "COM5",    "COM6",    "COM7",    "COM8",   "COM9",   "COM\xB9", "COM\xB2", "COM\xB3", "LPT0",
-    "LPT1",    "LPT2",    "LPT3",    "LPT4",   "LPT5",   "LPT6",    "LPT7",    "LPT8",    "LPT9",
-    "LPT\xB9", "LPT\xB2", "LPT\xB3", "CLOCK$", "CONIN$", "CONOUT$"};
+// as name text. The names stand one after another, each ended by its NUL, and an empty name
+// ends the table: a table of pointers would cost a pointer and a relocation per name.
+const char kDevices[] = "CON\0PRN\0AUX\0NUL\0"
+                        "COM0\0COM1\0COM2\0COM3\0COM4\0COM5\0COM6\0COM7\0COM8\0COM9\0"
+                        "COM\xB9\0COM\xB2\0COM\xB3\0"
+                        "LPT0\0LPT1\0LPT2\0LPT3\0LPT4\0LPT5\0LPT6\0LPT7\0LPT8\0LPT9\0"
+                        "LPT\xB9\0LPT\xB2\0LPT\xB3\0"
+                        "CLOCK$\0CONIN$\0CONOUT$\0";
 
 bool isseparator(char c) {
     return c == '/' || c == '\\';
-}
-
-// ASCII letters only: the superscript digits must not change with the C library's locale.
-char uppercase(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 // The longest device name of the table as name text (a superscript digit may grow).
@@ -50,13 +47,14 @@ enum { kDeviceText = 7 * platform::kNameGrowth + 1 };
 bool isdevice(const char* component) {
     size_t base = strcspn(component, ".");
     while (base > 0 && component[base - 1] == ' ') --base;
-    for (const char* spelling : kDevices) {
+    for (const char* spelling = kDevices; *spelling;) {
+        unsigned spelled = static_cast<unsigned>(strlen(spelling));
         char device[kDeviceText];
-        size_t length = platform::ansitoname(spelling, static_cast<unsigned>(strlen(spelling)),
-                                             device, sizeof device);
+        size_t length = platform::ansitoname(spelling, spelled, device, sizeof device);
+        spelling += spelled + 1;
         if (length != base) continue;
         size_t i = 0;
-        while (i < length && uppercase(component[i]) == device[i]) ++i;
+        while (i < length && asciiupper(component[i]) == device[i]) ++i;
         if (i == length) return true;
     }
     return false;
@@ -86,17 +84,13 @@ void cutversion(char* component, char* semicolon) {
     if (*p == 0) *semicolon = 0;
 }
 
-bool haswindowsdrive(const char* path) {
-    return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
-}
-
 // Fills the volume cache for path; false when its properties cannot be known.
 bool volumeinfo(const char* path) {
     if (isseparator(path[0]) && isseparator(path[1]) && path[2] && !isseparator(path[2]))
         return false;
     char full[kPathBuffer];
     const char* name = path;
-    if (!haswindowsdrive(path)) {
+    if (!hasdriveletter(path)) {
         if (platform::fullpathname(path, full, sizeof full) == 0) return false;
         name = full;
     }
@@ -109,7 +103,7 @@ bool volumeinfo(const char* path) {
         engine.volumeknown = 0;
         return false;
     }
-    for (char* p = fsname; *p; ++p) *p = static_cast<char>(toupper(static_cast<unsigned char>(*p)));
+    for (char* p = fsname; *p; ++p) *p = asciiupper(*p);
     engine.volumeknown = 1;
     engine.only83 = longest < 13;
     engine.fatlike = strncmp(fsname, "VFAT", 4) == 0 || strncmp(fsname, "HPFS", 4) == 0 ||
@@ -203,6 +197,10 @@ int mapfilemember(NameWalk* walk, int status) {
 }
 
 } // namespace
+
+bool hasdriveletter(const char* path) {
+    return isasciiletter(path[0]) && path[1] == ':';
+}
 
 int is83volume(const char* path) {
     return volumeinfo(path) && engine.only83;

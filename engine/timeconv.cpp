@@ -24,12 +24,28 @@
 
 namespace {
 
-const unsigned long long kTicksPerSecond = 10000000ull;
+const unsigned kTicksPerSecond = 10000000;
 const unsigned long long kUnixEpochTicks = 116444736000000000ull; // 1970-01-01 as FILETIME
 const unsigned kFirstDosSecond = 315532800;                       // 1980-01-01 00:00:00
 
 // Days before each month in a common year.
 const unsigned short kDaysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+
+static_assert(kTicksPerSecond < 1u << 24, "a remainder and one more byte fit 32 bits");
+
+// Whole seconds of a tick count whose high 32 bits are below kTicksPerSecond (a quotient
+// below 2^32), by long division a byte at a time: a remainder stays below kTicksPerSecond,
+// so with the next byte behind it the dividend fits 32 bits. A 64-bit division would make
+// the 32-bit build call a run-time helper of the compiler's.
+unsigned wholeseconds(unsigned long long ticks) {
+    unsigned remainder = static_cast<unsigned>(ticks >> 32), quotient = 0;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        unsigned dividend = remainder << 8 | (static_cast<unsigned>(ticks >> shift) & 0xFF);
+        quotient = quotient << 8 | dividend / kTicksPerSecond;
+        remainder = dividend % kTicksPerSecond;
+    }
+    return quotient;
+}
 
 // Year, month (1..12) and day of a count of days since 1970-01-01.
 void civilfromdays(long long days, unsigned* year, unsigned* month, unsigned* day) {
@@ -174,7 +190,7 @@ unsigned dostimetounix(unsigned v) {
 }
 
 unsigned long long unixtofiletime(unsigned seconds) {
-    return seconds * kTicksPerSecond + kUnixEpochTicks;
+    return static_cast<unsigned long long>(seconds) * kTicksPerSecond + kUnixEpochTicks;
 }
 
 bool filetimetounix(unsigned long long filetime, unsigned* seconds) {
@@ -182,12 +198,13 @@ bool filetimetounix(unsigned long long filetime, unsigned* seconds) {
         *seconds = 0;
         return false;
     }
-    unsigned long long s = (filetime - kUnixEpochTicks) / kTicksPerSecond;
-    if (s > 0xFFFFFFFFull) {
+    unsigned long long ticks = filetime - kUnixEpochTicks;
+    // 2^32 seconds and more: the ticks above their low 32 bits make a whole second or more.
+    if ((ticks >> 32) >= kTicksPerSecond) {
         *seconds = 0xFFFFFFFFu;
         return false;
     }
-    *seconds = static_cast<unsigned>(s);
+    *seconds = wholeseconds(ticks);
     return true;
 }
 

@@ -4,7 +4,8 @@
 usage: make-icons.py OUTDIR
 
 MNICON: an open box with an arrow (the package), PWD: a key, URLHAND: a pointing hand.
-Each is a 32x32 image with an AND mask in a single-image ICO/CUR container.
+Each is a 32x32 image with an AND mask in a single-image ICO/CUR container: the icons with
+4 bits per pixel, the cursor, which is only black and white, with 1 bit per pixel.
 """
 import struct
 import sys
@@ -13,37 +14,42 @@ from pathlib import Path
 SIZE = 32
 
 
-def bitmap(pixels, hotspot=None):
+def bitmap(pixels, hotspot=None, depth=4):
     """pixels: function (x, y) -> (r, g, b) or None for transparent. Returns the file bytes.
 
-    The image is 4 bits per pixel with a 16-entry palette (index 0 is the transparent
-    black), which keeps each resource under 800 bytes of the stub's image.
+    The image has `depth` bits per pixel (4 or 1) and a palette of 2^depth entries whose
+    first is the transparent black; every colour must be in the palette. Four bits keep each
+    icon under 800 bytes of the stub's image, one bit the black-and-white cursor under 350.
     """
-    palette = [(0, 0, 0)]
+    entries = 1 << depth
+    palette = [(0, 0, 0)] if depth == 4 else [(0, 0, 0), (255, 255, 255)]
     xor = bytearray()
     mask = bytearray()
     for y in range(SIZE - 1, -1, -1):  # bottom-up rows
-        nibbles = []
+        row = 0
         bits = 0
         for x in range(SIZE):
             colour = pixels(x, y)
+            index = 0
             if colour is None:
-                nibbles.append(0)
                 bits |= 1 << (31 - x)
             else:
                 if colour not in palette:
                     palette.append(colour)
-                nibbles.append(palette.index(colour))
-        xor += bytes((nibbles[i] << 4) | nibbles[i + 1] for i in range(0, SIZE, 2))
+                index = palette.index(colour)
+            row = row << depth | index
+        xor += row.to_bytes(SIZE * depth // 8, "big")
         mask += bits.to_bytes(4, "big")
-    assert len(palette) <= 16
-    colours = b"".join(bytes((b, g, r, 0)) for r, g, b in palette + [(0, 0, 0)] * (16 - len(palette)))
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, 2 * SIZE, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0)
+    assert len(palette) <= entries
+    colours = b"".join(bytes((b, g, r, 0)) for r, g, b in palette + [(0, 0, 0)] * (entries - len(palette)))
+    header = struct.pack(
+        "<IiiHHIIiiII", 40, SIZE, 2 * SIZE, 1, depth, 0, len(xor) + len(mask), 0, 0, entries, 0
+    )
     image = header + colours + xor + mask
     kind = 2 if hotspot else 1
-    planes, bpp = hotspot if hotspot else (1, 4)
+    planes, bpp = hotspot if hotspot else (1, depth)
     directory = struct.pack("<HHH", 0, kind, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 16, 0, planes, bpp, len(image), 6 + 16)
+    entry = struct.pack("<BBBBHHII", SIZE, SIZE, entries % 256, 0, planes, bpp, len(image), 6 + 16)
     return directory + entry + image
 
 
@@ -83,7 +89,7 @@ def main():
     out.mkdir(parents=True, exist_ok=True)
     (out / "package.ico").write_bytes(bitmap(package))
     (out / "password.ico").write_bytes(bitmap(key))
-    (out / "linkhand.cur").write_bytes(bitmap(hand, hotspot=(5, 1)))
+    (out / "linkhand.cur").write_bytes(bitmap(hand, hotspot=(5, 1), depth=1))
 
 
 if __name__ == "__main__":

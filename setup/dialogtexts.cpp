@@ -1,13 +1,13 @@
 // Texts the setup dialogs compose: labels, captions and the About text.
 #include "setup/dialogtexts.h"
 
+#include "platform/textformat.h"
 #include "startup/textutil.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
 #include "startup/textblock.h"
 
 #include <stdarg.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -17,9 +17,8 @@ static_assert(sizeof kMakerAddress <= kMakerAddressLength, "the maker's address 
 char* formattext(char* out, unsigned size, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    vsnprintf(out, size, format, args);
+    platform::formatlist(out, size, format, args);
     va_end(args);
-    out[size - 1] = 0;
     return out;
 }
 

@@ -46,25 +46,15 @@ static unsigned char checkedmode(HWND dialog) {
     return kOverwriteAsk;
 }
 
-// Appends separator unless path ends with one; false when it does not fit size bytes.
-static bool endwithseparator(char* path, size_t size, char separator) {
-    size_t length = strlen(path);
-    if (length > 0 && path[length - 1] == separator) return true;
-    if (length + 2 > size) return false;
-    path[length] = separator;
-    path[length + 1] = 0;
-    return true;
-}
-
 // Makes the destination folder and its missing parents. A folder that is still missing
 // afterwards passes only as the root of an existing drive ("C:" becomes "C:\").
 static bool makedestination(SetupState* state) {
     char* folder = state->destination;
     makefolderpath(folder, state->dirlist);
     bool ready = pathexists(folder);
-    if (!ready && endwithseparator(folder, sizeof state->destination, '\\'))
+    if (!ready && endwithbackslash(folder, sizeof state->destination))
         ready = strlen(folder) <= 3 && GetDriveTypeA(folder) != DRIVE_NO_ROOT_DIR;
-    if (!ready || !endwithseparator(folder, sizeof state->destination, '\\')) {
+    if (!ready || !endwithbackslash(folder, sizeof state->destination)) {
         MessageBoxA(state->maindialog, UiText[kTextFolderError], sfxoptions->title, MB_ICONERROR);
         return false;
     }

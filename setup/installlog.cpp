@@ -2,6 +2,7 @@
 #include "setup/installlog.h"
 
 #include "common/stringlists.h"
+#include "setup/dialogtexts.h"
 #include "startup/pathutils.h"
 
 #include <stdio.h>
@@ -10,6 +11,9 @@
 static const char kLogName[] = "install.log";
 static const char kHeader[] = "Brundimar Archive Install Log\r\n:\r\n";
 static const char kTrailer[] = ":\r\nEnd.\r\n";
+static const char kCountFormat[] = "\r\n%i\r\n:\r\n";
+// The count's line: its format with an int of up to 11 characters in place of "%i".
+enum { kCountLine = sizeof kCountFormat - 2 + 11 };
 
 // The log's path in out: the destination, one separator and the file name; false when it
 // does not fit. The system takes "/" as well as "\\", so the destination keeps its own.
@@ -55,7 +59,9 @@ int writeinstalllog(const InstallLog* log) {
     writetext(file, log->date);
     writetext(file, " ");
     writetext(file, log->time);
-    fprintf(file, "\r\n%i\r\n:\r\n", entries(log->filelist) + entries(log->dirlist));
+    char count[kCountLine];
+    writetext(file, formattext(count, sizeof count, kCountFormat,
+                               entries(log->filelist) + entries(log->dirlist)));
     writeentries(file, log->filelist, "F+");
     writeentries(file, log->dirlist, "D+");
     writetext(file, kTrailer);

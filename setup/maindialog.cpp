@@ -27,10 +27,11 @@
 #include <richedit.h>
 #include <stdlib.h>
 
-// Controls whose text is one of the package's texts.
+// Controls whose text is one of the package's texts. Ids and text numbers are 16 bits wide
+// (a value that did not fit would be a narrowing error of the table).
 struct ControlText {
-    int control;
-    UiTextId text;
+    unsigned short control;
+    unsigned short text;
 };
 static const ControlText kControlTexts[] = {
     {IDC_EXTRACT, kTextExtractButton},    {IDC_CANCEL, kTextCancelButton},

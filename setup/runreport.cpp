@@ -30,9 +30,11 @@ int progressposition(unsigned long long done, unsigned long long total) {
 
 namespace {
 
+// A row's code and text number are bytes, so that it takes two words; a value that did not
+// fit would be a narrowing error of the table.
 struct ResultMessage {
-    int code;
-    int first; // UiTextId of the first text, or -1 when the message is the second text alone
+    unsigned char code;
+    signed char first; // UiTextId of the first text, or -1 when the message is the second alone
     const char* format;
 };
 

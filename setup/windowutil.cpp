@@ -1,19 +1,6 @@
 // Window routines of the setup dialogs. Only Windows code here.
 #include "setup/windowutil.h"
 
-static const int kPointsPerInch = 72;
-
-HFONT createfont(const char* face, int pointsize, unsigned style) {
-    HDC screen = GetDC(nullptr);
-    if (!screen) return nullptr;
-    int height = -MulDiv(pointsize, GetDeviceCaps(screen, LOGPIXELSY), kPointsPerInch);
-    ReleaseDC(nullptr, screen);
-    return CreateFontA(height, 0, 0, 0, (style & kFontBold) ? FW_BOLD : FW_NORMAL,
-                       (style & kFontItalic) != 0, (style & kFontUnderline) != 0,
-                       (style & kFontStrikeOut) != 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face ? face : "");
-}
-
 void centerwindow(HWND window) {
     RECT desktop, own;
     GetWindowRect(GetDesktopWindow(), &desktop);
@@ -21,11 +8,6 @@ void centerwindow(HWND window) {
     int x = ((desktop.right - desktop.left) - (own.right - own.left)) / 2;
     int y = ((desktop.bottom - desktop.top) - (own.bottom - own.top)) / 2;
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void redrawnow(HWND window) {
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_INTERNALPAINT | RDW_ALLCHILDREN);
 }
 
 BOOL CALLBACK enablechild(HWND child, LPARAM enable) {

@@ -1,26 +1,11 @@
-// Window routines shared by the setup dialogs: fonts, centring, repainting, enabling children
-// and keeping the interface alive while the engine runs on the one thread.
+// Window routines shared by the setup dialogs: centring, enabling children and keeping the
+// interface alive while the engine runs on the one thread.
 #pragma once
 
 #include <windows.h>
 
-// Style bits of createfont.
-enum FontStyle : unsigned {
-    kFontBold = 1,
-    kFontItalic = 2,
-    kFontUnderline = 4,
-    kFontStrikeOut = 8,
-};
-
-// A font of the given face (null: the default face) and size in points on the screen;
-// null when the screen's device context cannot be had.
-HFONT createfont(const char* face, int pointsize, unsigned style);
-
 // Moves window to the centre of the desktop without changing its size or z-order.
 void centerwindow(HWND window);
-
-// Invalidates the whole window, erases its background and repaints it at once.
-void redrawnow(HWND window);
 
 // Enumeration callback: enables (enable nonzero) or disables one child window.
 BOOL CALLBACK enablechild(HWND child, LPARAM enable);

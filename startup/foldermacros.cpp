@@ -14,13 +14,13 @@
 // as well, rather than cut to a folder that nobody named.
 #include "startup/foldermacros.h"
 
+#include "common/ascii.h"
 #include "common/pathlimits.h"
 #include "platform/system.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
 #include "startup/textutil.h"
 
-#include <ctype.h>
 #include <string.h>
 
 static_assert(sizeof(SfxOptions::destfolder) == kFolderBuffer,
@@ -28,8 +28,9 @@ static_assert(sizeof(SfxOptions::destfolder) == kFolderBuffer,
 
 namespace {
 
-// What a found macro does with the folder.
-enum Action {
+// What a found macro does with the folder. Both enums are bytes, so that a row of the macro
+// table takes three words.
+enum Action : unsigned char {
     kSubstitute,     // every occurrence becomes the value; a '\' behind one is not doubled
     kSubstituteAsIs, // every occurrence becomes the value, also in front of a '\'
     kProgramFiles,   // the folder becomes the program files request
@@ -38,7 +39,7 @@ enum Action {
 };
 
 // Where a macro is looked for in the upper-cased folder.
-enum Match { kAnywhere, kWhole, kStart };
+enum Match : unsigned char { kAnywhere, kWhole, kStart };
 
 // A macro's folder value, following the rule of platform/folders.h.
 typedef unsigned (*ValueLookup)(const FolderLookups* lookups, char* out, unsigned size);
@@ -79,24 +80,14 @@ static bool fits(unsigned length, unsigned size) {
 }
 
 static bool equalnocase(const char* a, const char* b) {
-    while (*a && toupper((unsigned char)*a) == toupper((unsigned char)*b)) a++, b++;
-    return toupper((unsigned char)*a) == toupper((unsigned char)*b);
+    while (*a && asciiupper(*a) == asciiupper(*b)) a++, b++;
+    return asciiupper(*a) == asciiupper(*b);
 }
 
 static void copyupper(const char* text, char* out) {
     size_t i = 0;
-    for (; text[i]; i++) out[i] = (char)toupper((unsigned char)text[i]);
+    for (; text[i]; i++) out[i] = asciiupper(text[i]);
     out[i] = 0;
-}
-
-// Appends '\' unless folder (in a kFolderBuffer buffer) ends with one; false without room.
-static bool endwithseparator(char* folder) {
-    size_t length = strlen(folder);
-    if (length > 0 && folder[length - 1] == '\\') return true;
-    if (length + 1 >= kFolderBuffer) return false;
-    folder[length] = '\\';
-    folder[length + 1] = 0;
-    return true;
 }
 
 // The current folder, or an empty folder when even that cannot be had.
@@ -178,7 +169,7 @@ static const char* findmacro(const char* upper, const Macro& macro) {
 static void substitute(char* folder, const Macro& macro, const FolderLookups* lookups) {
     char value[kFolderBuffer];
     if (!fits(macro.value(lookups, value, sizeof value), sizeof value) ||
-        !endwithseparator(value)) {
+        !endwithbackslash(value, kFolderBuffer)) {
         usecurrentfolder(folder, lookups);
         return;
     }
@@ -222,7 +213,8 @@ static bool readregistry(const char* request, char* value, const FolderLookups* 
     keepprogramfolder(value, lookups);
     if (!bar) return true;
     const char* more = bar + 1;
-    if (!endwithseparator(value) || strlen(value) + strlen(more) >= kFolderBuffer) return false;
+    if (!endwithbackslash(value, kFolderBuffer) || strlen(value) + strlen(more) >= kFolderBuffer)
+        return false;
     strcat(value, more);
     return true;
 }

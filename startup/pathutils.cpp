@@ -17,6 +17,15 @@ static char* replaceall(char* path, char from, char to) {
     return path;
 }
 
+bool endwithbackslash(char* path, size_t size) {
+    size_t length = strlen(path);
+    if (length > 0 && path[length - 1] == '\\') return true;
+    if (length + 2 > size) return false;
+    path[length] = '\\';
+    path[length + 1] = 0;
+    return true;
+}
+
 char* slashestoback(char* path) {
     return replaceall(path, '/', '\\');
 }
@@ -61,7 +70,8 @@ int makefolderpath(char* folder, int list) {
 
 char* shortenpath(char* path) {
     if (!path) return path;
-    size_t length = strnlen(path, kPathMax + 1);
+    const char* end = (const char*)memchr(path, 0, kPathMax + 1);
+    size_t length = end ? (size_t)(end - path) : kPathMax + 1;
     if (length < 5 || length > kPathMax || !strchr(path, '\\')) return path;
 
     // Components counted from the separators between the drive and the last character.

@@ -6,7 +6,13 @@
 
 #include "common/pathlimits.h"
 
+#include <stddef.h>
+
 enum { kPathMax = kLongPathBuffer };
+
+// Appends '\' unless path ends with one; false, path unchanged, when the result with its
+// NUL would not fit size bytes.
+bool endwithbackslash(char* path, size_t size);
 
 // Replace every '/' by '\' (or the reverse) in place; return path.
 char* slashestoback(char* path);

@@ -1,7 +1,8 @@
 // Case-blind search, token replacement and prefixing on 8-bit strings.
 #include "startup/textutil.h"
 
-#include <ctype.h>
+#include "common/ascii.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -9,7 +10,7 @@ static char* uppercopy(const char* text) {
     size_t size = strlen(text) + 1;
     char* copy = (char*)malloc(size);
     if (!copy) return nullptr;
-    for (size_t i = 0; i < size; i++) copy[i] = (char)toupper((unsigned char)text[i]);
+    for (size_t i = 0; i < size; i++) copy[i] = asciiupper(text[i]);
     return copy;
 }
 

@@ -9,6 +9,7 @@
 #include "stub/sfxmain.h"
 
 #include "engine/enginestate.h"
+#include "platform/files.h"
 #include "resources/resource.h"
 #include "setup/hyperlink.h"
 #include "setup/maindialog.h"
@@ -22,7 +23,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <stdio.h>
 #include <stdlib.h>
 
 static int templist;
@@ -73,7 +73,8 @@ static bool preparesetup() {
 static void deletetempfiles() {
     for (int i = listcount(templist); i >= 1; i--) {
         char path[kLongPathBuffer];
-        if (listget(templist, i - 1, path, sizeof path) >= 1) remove(slashestoback(path));
+        if (listget(templist, i - 1, path, sizeof path) >= 1)
+            platform::removefile(slashestoback(path));
     }
 }
 

@@ -63,6 +63,21 @@ TEST(TimeConversion, FileTimeRoundTripAndClamps) {
     EXPECT_EQ(seconds, 0u);
     EXPECT_FALSE(filetimetounix(unixtofiletime(0xFFFFFFFFu) + 10000000, &seconds));
     EXPECT_EQ(seconds, 0xFFFFFFFFu);
+    EXPECT_TRUE(filetimetounix(unixtofiletime(0xFFFFFFFFu) + 9999999, &seconds));
+    EXPECT_EQ(seconds, 0xFFFFFFFFu);
+}
+
+// The seconds of a FILETIME are its ticks since 1970 divided by 10^7, whatever bytes the
+// ticks and the remainders of the division hold.
+TEST(TimeConversion, FileTimeSecondsAreWholeDivisions) {
+    const unsigned long long kEpoch = unixtofiletime(0), kLimit = 10000000ull << 32;
+    unsigned long long ticks = 0x0123456789ABCDEFull % kLimit;
+    for (int i = 0; i < 1000; ++i) {
+        unsigned seconds = 0;
+        ASSERT_TRUE(filetimetounix(kEpoch + ticks, &seconds)) << ticks;
+        ASSERT_EQ(seconds, ticks / 10000000ull) << ticks;
+        ticks = (ticks * 6364136223846793005ull + 1442695040888963407ull) % kLimit;
+    }
 }
 
 // dostimetounix agrees with the C library's local time of the result.

@@ -13,5 +13,8 @@ orv_add_test(foldermacros_system_test
     LIBS orv_startup
     WIN32_ONLY TIMEOUT 120)
 
+# Formatting into fixed buffers (platform/textformat.h), the C library's cut made uniform.
+orv_add_test(textformat_test SOURCES textformat_test.cpp LIBS orv_platform)
+
 # The Linux side of platform/folders.h (the Win32 side is compared with the API above).
 orv_add_test(folders_test SOURCES folders_test.cpp LIBS orv_platform HOST_ONLY)

@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -120,6 +122,20 @@ TEST(StubImage, IsASmallPe32GuiProgramWithoutItsOwnMarkers) {
 
     for (const char* magic : {"{SLF}", "MPV2", "PK\x01\x02", "PK\x03\x04", "PK\x05\x06"})
         EXPECT_EQ(image.find(magic), std::string::npos) << magic;
+}
+
+// The sections of stub/stub.ld and no others: a section the layout does not name would
+// cost its own padding in the file.
+TEST(StubImage, HasTheFiveSectionsOfItsLayout) {
+    std::string image = stubimage();
+    ASSERT_GT(image.size(), 1024u);
+    uint32_t pe = *reinterpret_cast<const uint32_t*>(&image[0x3C]);
+    unsigned count = *reinterpret_cast<const uint16_t*>(&image[pe + 6]);
+    unsigned optional = *reinterpret_cast<const uint16_t*>(&image[pe + 20]);
+    size_t table = pe + 24 + optional;
+    std::vector<std::string> names;
+    for (unsigned i = 0; i < count; ++i) names.push_back(image.substr(table + 40 * i, 8).c_str());
+    EXPECT_EQ(names, (std::vector<std::string>{".text", ".idata", ".bss", ".rsrc", ".reloc"}));
 }
 
 TEST_F(StubRun, ValidPackageShowsTheMainDialogAndCancelEndsWithOne) {

@@ -10,14 +10,16 @@
 
 namespace {
 
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian; month 1..12).
-long long daysfromcivil(long long year, unsigned month, unsigned day) {
+// Days from 1970-01-01 to the given civil date (proleptic Gregorian; month 1..12). The year
+// is an int, as struct tm holds it: a division of a 64-bit one would make the 32-bit build
+// call a run-time helper of the compiler's.
+long long daysfromcivil(int year, unsigned month, unsigned day) {
     year -= month <= 2;
-    long long era = (year >= 0 ? year : year - 399) / 400;
+    int era = (year >= 0 ? year : year - 399) / 400;
     unsigned yoe = static_cast<unsigned>(year - era * 400);
     unsigned doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
     unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
+    return era * 146097LL + doe - 719468;
 }
 
 } // namespace
@@ -42,7 +44,7 @@ bool localwallclock(unsigned seconds, unsigned* wallclock, bool* daylight) {
     __time64_t t = seconds;
     struct tm* local = _localtime64(&t);
     if (!local) return false;
-    long long days = daysfromcivil(local->tm_year + 1900LL, local->tm_mon + 1, local->tm_mday);
+    long long days = daysfromcivil(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday);
     *wallclock = static_cast<unsigned>(days * 86400 + local->tm_hour * 3600 + local->tm_min * 60 +
                                        local->tm_sec);
     *daylight = local->tm_isdst > 0;

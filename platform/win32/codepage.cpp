@@ -131,7 +131,7 @@ void nametoconsole(char* text) {
 }
 
 void oemtoansi(char* text) {
-    OemToCharA(text, text);
+    OemToCharBuffA(text, text, static_cast<DWORD>(strlen(text)));
 }
 
 void ansitooem(char* text) {

@@ -147,9 +147,9 @@ int linkstatus(const char* path, PathStatus* status) {
 }
 
 int makewritable(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
-    return SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY) ? 0 : -1;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return -1;
+    return SetFileAttributesA(path, data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY) ? 0 : -1;
 }
 
 int removefile(const char* path) {

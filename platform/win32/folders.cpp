@@ -35,12 +35,8 @@ unsigned currentfolder(char* out, unsigned size) {
 }
 
 unsigned specialfolder(SpecialFolder id, char* out, unsigned size) {
-    LPITEMIDLIST list = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, id, &list))) return 0;
     char path[MAX_PATH];
-    BOOL found = SHGetPathFromIDListA(list, path);
-    CoTaskMemFree(list);
-    return found ? copyvalue(path, out, size) : 0;
+    return SHGetSpecialFolderPathA(nullptr, path, id, FALSE) ? copyvalue(path, out, size) : 0;
 }
 
 unsigned uniquetempname(const char* folder, const char* prefix, char* out, unsigned size) {
@@ -72,7 +68,8 @@ unsigned registryvalue(RegistryRoot root, const char* key, const char* name, cha
     RegCloseKey(opened);
     if (status == ERROR_MORE_DATA) return bytes > size ? bytes : size;
     if (status != ERROR_SUCCESS) return 0;
-    unsigned length = (unsigned)strnlen(out, bytes);
+    const char* end = (const char*)memchr(out, 0, bytes);
+    unsigned length = end ? (unsigned)(end - out) : bytes;
     if (length < size) out[length] = 0;
     return length;
 }

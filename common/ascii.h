@@ -1,0 +1,14 @@
+// ASCII letters and case of 8-bit text.
+//
+// The C library's isalpha and toupper give the same answers in the "C" locale, which these
+// programs never leave; these compare bytes only, so no locale can change them, and the stub
+// imports neither function for them.
+#pragma once
+
+inline bool isasciiletter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+inline char asciiupper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}

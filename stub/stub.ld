@@ -1,0 +1,56 @@
+/* The stub's section layout: the GNU linker's default for PE images with fewer sections,
+ * since every section with file contents costs the padding up to the 512-byte file
+ * alignment (a quarter of a kilobyte on average) and the loader needs no more than these:
+ *   .text   code and read-only data: both are only read (and the data is never written), so
+ *           they share the read-only, executable pages;
+ *   .idata  the import tables, which the loader writes, and the initialised data behind
+ *           them; the linker fills the import directory from the section of this name;
+ *   .bss    zero-filled data, which takes no room in the file;
+ *   .rsrc   the resources, then .reloc: the builder rewrites .rsrc, which only the base
+ *           relocations may follow (tools/peimage.h).
+ * .eh_frame is dropped: its unwind tables, from the compiler's run-time helpers, serve
+ * exceptions and debuggers, and the stub throws none and ships without symbols. The start-up
+ * code's constructor lists and thread-local storage do not exist without the C runtime's
+ * start-up code, and a section of any other name that turns up is kept by the linker as a
+ * section of its own, which the stub's image test would notice. */
+OUTPUT_FORMAT(pei-i386)
+SECTIONS
+{
+  . = SIZEOF_HEADERS;
+  . = ALIGN(__section_alignment__);
+  .text __image_base__ + __section_alignment__ :
+  {
+    *(.text) *(SORT(.text$*)) *(.text.*)
+    *(.rdata) *(SORT(.rdata$*))
+  }
+  .idata BLOCK(__section_alignment__) :
+  {
+    KEEP (SORT(*)(.idata$2))
+    KEEP (SORT(*)(.idata$3))
+    /* The null import descriptor that ends the list. */
+    LONG (0); LONG (0); LONG (0); LONG (0); LONG (0);
+    KEEP (SORT(*)(.idata$4))
+    __IAT_start__ = .;
+    KEEP (SORT(*)(.idata$5))
+    __IAT_end__ = .;
+    KEEP (SORT(*)(.idata$6))
+    KEEP (SORT(*)(.idata$7))
+    *(.data) *(SORT(.data$*))
+  }
+  .bss BLOCK(__section_alignment__) :
+  {
+    *(.bss) *(COMMON)
+  }
+  .rsrc BLOCK(__section_alignment__) : SUBALIGN(4)
+  {
+    KEEP (*(.rsrc)) KEEP (*(.rsrc$*))
+  }
+  .reloc BLOCK(__section_alignment__) :
+  {
+    *(.reloc)
+  }
+  /DISCARD/ :
+  {
+    *(.eh_frame*) *(.debug*) *(.drectve) *(.note.GNU-stack) *(.gnu.lto_*) *(.rdata$zzz)
+  }
+}
