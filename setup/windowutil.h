@@ -7,6 +7,9 @@
 // Moves window to the centre of the desktop without changing its size or z-order.
 void centerwindow(HWND window);
 
+// Invalidates the whole window, erases its background and repaints it at once.
+void redrawnow(HWND window);
+
 // Enumeration callback: enables (enable nonzero) or disables one child window.
 BOOL CALLBACK enablechild(HWND child, LPARAM enable);
 
