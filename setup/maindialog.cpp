@@ -57,10 +57,6 @@ enum { kLegalMenuLength = 16 };
 static const char kLegalMenuItem[] = "&Legal...";
 static_assert(sizeof kLegalMenuItem <= kLegalMenuLength, "the menu item fits");
 
-static SetupState* stateof(HWND window) {
-    return (SetupState*)GetWindowLongPtrA(window, DWLP_USER);
-}
-
 static Box controlbox(HWND window, int id) {
     RECT rect;
     GetWindowRect(GetDlgItem(window, id), &rect);
@@ -219,7 +215,7 @@ static bool askstartprompt(HWND window) {
 }
 
 static INT_PTR oninitdialog(HWND window, SetupState* state) {
-    SetWindowLongPtrA(window, DWLP_USER, (LONG_PTR)state);
+    keeprecord(window, state);
     state->maindialog = window;
     initmaindialog(window);
     if (!filllists(window, state)) {
@@ -292,7 +288,7 @@ static void showabout(HWND window) {
 }
 
 static INT_PTR oncommand(HWND window, int id) {
-    SetupState* state = stateof(window);
+    SetupState* state = recordof<SetupState>(window);
     switch (id) {
     case IDC_EXTRACT:
         // Only an enabled Extract starts a run: after a failed run it stays disabled.

@@ -21,5 +21,15 @@ void dispatchpending();
 // was asked to quit (the quit message is left for the message loop that owns it).
 bool dispatchnext();
 
+// A dialog procedure's record: kept in DWLP_USER when the dialog initialises, read back by
+// every handler after that.
+inline void keeprecord(HWND dialog, void* record) {
+    SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)record);
+}
+template <typename Record>
+Record* recordof(HWND dialog) {
+    return (Record*)GetWindowLongPtrA(dialog, DWLP_USER);
+}
+
 // Shows or hides one control of a dialog.
 void showcontrol(HWND dialog, int id, bool show);

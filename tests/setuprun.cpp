@@ -23,13 +23,13 @@ std::string stubimage() {
 // The first visible window of the process for which test holds.
 template <typename Test>
 HWND waitfor(const uitest::Process& run, Test test) {
-    for (int waited = 0; waited <= uitest::kDefaultTimeout; waited += 50) {
+    HWND found = nullptr;
+    eventually([&] {
         for (HWND window : run.windows())
-            if (test(window)) return window;
-        if (!run.running()) return nullptr;
-        Sleep(50);
-    }
-    return nullptr;
+            if (!found && test(window)) found = window;
+        return found || !run.running();
+    });
+    return found;
 }
 
 bool isprogress(HWND window) {
