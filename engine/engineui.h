@@ -54,7 +54,9 @@ struct EngineUi {
     char* text;        // shared text buffer; the member loop copies a list item name here
     unsigned textsize; // its size in bytes (kSharedTextBuffer in every front end)
     int dirlist;       // string list of created folders (0: none)
-    int filelist;      // string list of created files (0: none)
+    int filelist;      // string list of every output file written (0: none)
+    int newfilelist;   // of those, the ones made where no file stood before (0: none); the
+                       // clean-up after a cancelled run removes these and nothing else
 
     // Why something failed: called once for each failing member (member is its central
     // name) and for each fault of the archive as a whole (member is null), with an

@@ -54,6 +54,13 @@ int diskfull() {
     return kResultDiskFull;
 }
 
+// Records the output file just made in the front end's lists: every one in filelist, and
+// in newfilelist the ones that did not replace a file standing there before.
+void recordoutput(const EngineUi* ui, bool replaced) {
+    if (ui->filelist) listadd(ui->filelist, engine.filename);
+    if (ui->newfilelist && !replaced) listadd(ui->newfilelist, engine.filename);
+}
+
 // Reports why the output file cannot be had; returns the member's result.
 int refuseoutput(int reason, int result, int syserror) {
     memberfailure(reason, result, syserror);
@@ -68,6 +75,7 @@ int refuseoutput(int reason, int result, int syserror) {
 // stands, so whatever appears at the path after a query is neither replaced nor followed.
 int openoutput() {
     platform::PathStatus status;
+    bool replaced = false;
     if (!engine.outputmissing && statoutput(engine.filename, &status) == 0) {
         if (status.kind == platform::kPathLink)
             return refuseoutput(kReasonThroughLink, kResultArchiveError, 0);
@@ -76,6 +84,7 @@ int openoutput() {
         if (status.readonly) platform::makewritable(engine.filename);
         if (platform::removefile(engine.filename) != 0)
             return refuseoutput(kReasonCannotReplace, kResultArchiveError, platform::lasterror());
+        replaced = true;
     }
     engine.output = platform::createwrite(engine.filename);
     if (!engine.output) {
@@ -87,7 +96,7 @@ int openoutput() {
                                                                 : kReasonCannotCreate,
                             kResultArchiveError, error);
     }
-    if (engine.ui && engine.ui->filelist) listadd(engine.ui->filelist, engine.filename);
+    if (engine.ui) recordoutput(engine.ui, replaced);
     // Reserving the length up front keeps a file written in pieces in one piece; failures do
     // not matter.
     engine.presized = engine.local.uncompressedsize > kPresizeAbove;

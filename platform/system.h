@@ -33,4 +33,8 @@ bool pathexists(const char* path);
 // Creates one folder; returns 0 on success and -1 on failure, like the C runtime's _mkdir.
 int makedirectory(const char* path);
 
+// Removes one empty folder; returns 0 on success and -1 on failure (for example when it
+// still holds something).
+int removefolder(const char* path);
+
 } // namespace platform

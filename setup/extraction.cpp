@@ -79,6 +79,7 @@ static int runengine(SetupState* state, unsigned char mode) {
     ui.textsize = sizeof state->text;
     ui.dirlist = state->dirlist;
     ui.filelist = state->filelist;
+    ui.newfilelist = state->newfilelist;
     RunRequest request = {};
     request.archivepath = backtoslashes(archive);
     request.archivename = ownpath;

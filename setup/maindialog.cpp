@@ -6,7 +6,8 @@
 // fills the file lists from the archive's central directory, asks the start-up question and,
 // for an automatic package, presses Extract itself. Extract runs the whole extraction inside
 // the command (setup/extraction); a run that succeeded writes the install log and ends the
-// dialog with 1, a cancelled one ends it with 0, and a failed one leaves the dialog open in
+// dialog with 1 after the after-extraction command (setup/runcommand), a cancelled one removes
+// what it made (setup/cleanup) and ends it with 0, and a failed one leaves the dialog open in
 // its failed state, where only Cancel, Help and About still act. An automatic run that
 // fails ends the dialog with 0 once its message is closed, so no hidden window is left.
 #include "setup/maindialog.h"
@@ -15,10 +16,12 @@
 #include "platform/clock.h"
 #include "resources/resource.h"
 #include "setup/archivelist.h"
+#include "setup/cleanup.h"
 #include "setup/dialoglayout.h"
 #include "setup/dialogtexts.h"
 #include "setup/extraction.h"
 #include "setup/installlog.h"
+#include "setup/runcommand.h"
 #include "setup/setupstate.h"
 #include "setup/windowutil.h"
 #include "startup/optionsblock.h"
@@ -225,6 +228,7 @@ static INT_PTR oninitdialog(HWND window, SetupState* state) {
     SendDlgItemMessageA(window, IDC_FILELIST_CHOICE, LB_SETSEL, TRUE, -1);
     state->dirlist = listcreate();
     state->filelist = listcreate();
+    state->newfilelist = listcreate();
     if (!askstartprompt(window)) {
         EndDialog(window, 0);
         return FALSE;
@@ -244,11 +248,27 @@ static void writelog(SetupState* state) {
     writeinstalllog(&log);
 }
 
-// What follows a successful run.
+static void removerun(const SetupState* state) {
+    removeextracted(state->destination, state->newfilelist, state->dirlist);
+}
+
+// The command runs when the package has one and it is not optional or the user left its
+// box ticked.
+static bool commandwanted(HWND window) {
+    const SfxOptions* options = sfxoptions;
+    return options->hascommand &&
+           (!options->commandoptional || IsDlgButtonChecked(window, IDC_RUNCOMMAND) == BST_CHECKED);
+}
+
+// What follows a successful run: the log, the message, the command and the clean-up after it.
 static void finishsetup(HWND window, SetupState* state) {
-    if (sfxoptions->writelog) writelog(state);
-    if (sfxoptions->showdone)
-        MessageBoxA(window, UiText[kTextCompleted], sfxoptions->title, MB_ICONINFORMATION);
+    const SfxOptions* options = sfxoptions;
+    if (options->writelog) writelog(state);
+    if (options->showdone)
+        MessageBoxA(window, UiText[kTextCompleted], options->title, MB_ICONINFORMATION);
+    if (!commandwanted(window)) return;
+    runcommand(state, options->command);
+    if (options->cleanafter) removerun(state);
 }
 
 // After a failed run only Cancel, Help and About act; list 301 shows what is left.
@@ -269,6 +289,7 @@ static void onextract(HWND window, SetupState* state) {
         EndDialog(window, 1);
     } else if (state->cancel) {
         ShowWindow(window, SW_HIDE);
+        removerun(state);
         EndDialog(window, 0);
     } else {
         enterfailedstate(window);

@@ -64,8 +64,11 @@ int makefolderpath(char* folder, int list) {
     char parent[kShortPathBuffer];
     parentfolder(folder, parent);
     makefolderpath(parent, list);
-    if (list) listadd(list, folder);
-    return platform::makedirectory(folder);
+    // Only a folder really made is recorded: the clean-up removes what the list names, and a
+    // folder that appeared meanwhile is not this run's.
+    int made = platform::makedirectory(folder);
+    if (made == 0 && list) listadd(list, folder);
+    return made;
 }
 
 char* shortenpath(char* path) {

@@ -11,6 +11,7 @@
 #include "engine/enginestate.h"
 #include "platform/files.h"
 #include "resources/resource.h"
+#include "stub/banner.h"
 #include "setup/hyperlink.h"
 #include "setup/maindialog.h"
 #include "startup/commandline.h"
@@ -78,20 +79,31 @@ static void deletetempfiles() {
     }
 }
 
+// The banner goes behind the dialogs when the package asks for one, except during an
+// automatic run whose progress is hidden: nothing else of the setup is seen then.
+static HWND showbanner(HINSTANCE instance) {
+    const SfxOptions* options = sfxoptions;
+    bool wanted = options->showbanner && (options->showprogress || !options->autoextract);
+    if (!wanted || !registerbannerclass(instance)) return nullptr;
+    return createbanner(instance, SW_SHOW, options->title);
+}
+
 // One exit path: whatever step failed, what was made is released here.
 int sfxmain(void* instance, void* previous, char* tail, int show) {
     if (!loadtextblock()) return 1;
     int completed = 0;
+    HWND banner = nullptr;
     if (preparesetup()) {
-        HWND owner = GetDesktopWindow();
+        banner = showbanner((HINSTANCE)instance);
         enginestartup();
         listinit();
         templist = listcreate();
-        completed = runmaindialog(owner);
+        completed = runmaindialog(banner ? banner : GetDesktopWindow());
         deletetempfiles();
     }
     listfreeall();
     releasesetup();
+    if (banner) DestroyWindow(banner);
     return completed ? 0 : 1;
 }
 

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <set>
+
 using namespace enginetest;
 
 namespace {
@@ -56,6 +59,29 @@ TEST(MemberExtraction, OnlyFoldersCreatedAreListed) {
     ASSERT_EQ(run.dirlist.size(), 1u);
     EXPECT_EQ(fs::path(run.dirlist[0]).filename(), "sub");
     EXPECT_EQ(fs::file_size(dir.path() / "dir" / "data.bin"), 100000u);
+}
+
+// A file that stood there before the run is written again (overwritten) or kept (skipped);
+// neither is among the run's new files, which the clean-up of a cancelled run removes.
+TEST(MemberExtraction, ReplacedAndSkippedFilesAreNotNew) {
+    for (int answer : {1, 0}) {
+        TempDir dir;
+        { std::ofstream(dir.path() / "readme.txt") << "the user's own"; }
+        RunOptions options;
+        options.overwriteanswer = answer;
+        RunRecord run = runengine(fixture("stored.zip"), dir.str(), options);
+        ASSERT_EQ(run.result, kResultOk);
+        auto names = [](const std::vector<std::string>& paths) {
+            std::set<std::string> result;
+            for (const std::string& path : paths) result.insert(fs::path(path).filename().string());
+            return result;
+        };
+        std::set<std::string> written = names(run.filelist), made = names(run.newfilelist);
+        EXPECT_EQ(written.count("readme.txt"), answer ? 1u : 0u);
+        EXPECT_EQ(made.count("readme.txt"), 0u);
+        EXPECT_EQ(made.size(), 3u); // the other three were made by the run
+        EXPECT_EQ(run.filelist.size(), run.newfilelist.size() + answer);
+    }
 }
 
 TEST(MemberExtraction, CancelStopsRunWithEighty) {

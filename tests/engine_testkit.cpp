@@ -161,6 +161,7 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
     ui.textsize = sizeof run.text;
     ui.dirlist = listcreate();
     ui.filelist = listcreate();
+    ui.newfilelist = listcreate();
     ui.reportfailure = recordfailure;
 
     RunRequest request = {};
@@ -178,6 +179,7 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
     record.items = run.items;
     record.dirlist = listitems(ui.dirlist);
     record.filelist = listitems(ui.filelist);
+    record.newfilelist = listitems(ui.newfilelist);
     listfreeall();
     return record;
 }

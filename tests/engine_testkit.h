@@ -78,7 +78,8 @@ struct RunRecord {
     std::vector<std::string> items;   // file list 301 after the run
     std::vector<std::string> lookups; // texts the engine looked up in it (finditem), in order
     std::vector<std::string> dirlist; // folders the engine made
-    std::vector<std::string> filelist;
+    std::vector<std::string> filelist;    // every output file written
+    std::vector<std::string> newfilelist; // those made where no file stood before
     std::vector<Failure> failures;
     bool hasmessage(const std::string& part) const;
     // True when reason was reported (for member, when one is given).

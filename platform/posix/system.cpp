@@ -43,4 +43,10 @@ int makedirectory(const char* path) {
     return mkdir(unixpath, 0777) == 0 ? 0 : -1;
 }
 
+int removefolder(const char* path) {
+    char unixpath[4096];
+    tounixpath(path, unixpath, sizeof unixpath);
+    return rmdir(unixpath) == 0 ? 0 : -1;
+}
+
 } // namespace platform

@@ -48,4 +48,8 @@ int makedirectory(const char* path) {
     return _mkdir(path);
 }
 
+int removefolder(const char* path) {
+    return RemoveDirectoryA(path) ? 0 : -1;
+}
+
 } // namespace platform

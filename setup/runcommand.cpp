@@ -1,0 +1,91 @@
+// The after-extraction command. Only Windows code here.
+//
+// The shell opens the prepared file with its verb ("Install" for an .inf file, "Merge" for a
+// .reg file, otherwise the file type's default), the parameters after '|' and the destination
+// as working folder. While the command runs, the main dialog and the banner behind it are
+// hidden; the thread keeps dispatching their messages while it waits, so they stay alive.
+#include "setup/runcommand.h"
+
+#include "platform/folders.h"
+#include "setup/commandtext.h"
+#include "setup/windowutil.h"
+#include "startup/optionsblock.h"
+#include "startup/textblock.h"
+
+#include <shellapi.h>
+
+enum {
+    kReadyWait = 1000,   // ms a started program gets to become ready for input
+    kEndPoll = 10,       // ms each wait for its end lasts
+    kPollPause = 500,    // ms between two polls
+    kSystemMessage = 512 // the system's text for an error code
+};
+
+static const char* const kInstallerClasses[] = {"InstallShield_Win", "isdelete"};
+
+bool installerbusy() {
+    for (const char* windowclass : kInstallerClasses) {
+        if (FindWindowA(windowclass, nullptr)) {
+            Sleep(kPollPause);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The main dialog and the window that owns it, unless that is the desktop.
+static void showsetupwindows(HWND dialog, bool show) {
+    int state = show ? SW_SHOW : SW_HIDE;
+    ShowWindow(dialog, state);
+    HWND owner = GetParent(dialog);
+    if (owner && owner != GetDesktopWindow()) ShowWindow(owner, state);
+}
+
+static void reportfailure(HWND dialog) {
+    DWORD error = GetLastError();
+    showsetupwindows(dialog, true);
+    char message[kSystemMessage];
+    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                        error, 0, message, sizeof message, nullptr))
+        message[0] = 0;
+    MessageBoxA(dialog, message, UiText[kTextErrorCaption], MB_ICONWARNING);
+}
+
+// Waits for the program to end, then for any installer it left running.
+static void waitforend(HANDLE process) {
+    while (WaitForSingleObject(process, kEndPoll) == WAIT_TIMEOUT) {
+        dispatchpending();
+        Sleep(kPollPause);
+    }
+    while (installerbusy()) dispatchpending();
+}
+
+int runcommand(SetupState* state, const char* command) {
+    char current[kCommandFolder];
+    unsigned length = platform::currentfolder(current, sizeof current);
+    if (length == 0 || length >= sizeof current) current[0] = 0;
+    PreparedCommand prepared;
+    if (!preparecommand(command, state->destination, current, ownpath, &prepared)) return 0;
+
+    HWND dialog = state->maindialog;
+    showsetupwindows(dialog, false);
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT;
+    info.hwnd = dialog;
+    info.lpVerb = prepared.verb;
+    info.lpFile = prepared.file;
+    info.lpParameters = prepared.parameters[0] ? prepared.parameters : nullptr;
+    info.lpDirectory = prepared.folder;
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&info)) {
+        reportfailure(dialog);
+        return 0;
+    }
+    // A document handed to a program that was running already gives no process.
+    if (!info.hProcess) return 1;
+    WaitForInputIdle(info.hProcess, kReadyWait);
+    if (sfxoptions->cleanafter) waitforend(info.hProcess);
+    CloseHandle(info.hProcess);
+    return 1;
+}

@@ -1,0 +1,91 @@
+// The banner window. Only Windows code here.
+//
+// The client area is painted in 256 horizontal bands from blue (0, 0, 255) at the top to black
+// (0, 0, 0) at the bottom; band i runs from height * i / 256 to height * (i + 1) / 256, so
+// every row is covered and each band ends where the next begins (a 1,024-pixel area gives
+// bands of exactly 4 pixels). The title is drawn on one line, in black at (15, 15) and then
+// in white at (10, 10), which gives it a shadow. The font lives as long as the window and is
+// kept in the window's user data.
+#include "stub/banner.h"
+
+static const char kBannerClass[] = "SetupSFX";
+
+enum {
+    kBands = 256,
+    kTitleHeight = 48,
+    kTitleText = 256,  // characters of the title read back for painting, NUL included
+    kShadowOffset = 15,
+    kTitleOffset = 10,
+};
+static_assert(kBands - 1 <= 255, "every band's blue fits a colour channel");
+
+static HFONT createtitlefont() {
+    return CreateFontA(kTitleHeight, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, 0, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN, "Times New Roman");
+}
+
+static void paintgradient(HDC dc, const RECT& client) {
+    for (int band = 0; band < kBands; band++) {
+        RECT rect = {0, client.bottom * band / kBands, client.right + 1,
+                     client.bottom * (band + 1) / kBands};
+        HBRUSH brush = CreateSolidBrush(RGB(0, 0, kBands - 1 - band));
+        FillRect(dc, &rect, brush);
+        DeleteObject(brush);
+    }
+}
+
+static void paintbanner(HWND window) {
+    char title[kTitleText];
+    int length = GetWindowTextA(window, title, sizeof title);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    paintgradient(dc, client);
+    SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ oldfont = SelectObject(dc, (HFONT)GetWindowLongPtrA(window, GWLP_USERDATA));
+    SetTextColor(dc, RGB(0, 0, 0));
+    TextOutA(dc, kShadowOffset, kShadowOffset, title, length);
+    SetTextColor(dc, RGB(255, 255, 255));
+    TextOutA(dc, kTitleOffset, kTitleOffset, title, length);
+    SelectObject(dc, oldfont);
+    EndPaint(window, &paint);
+}
+
+static LRESULT CALLBACK bannerproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CREATE:
+        SetWindowTextA(window, (const char*)((CREATESTRUCTA*)lparam)->lpCreateParams);
+        SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)createtitlefont());
+        ShowWindow(window, SW_SHOWMAXIMIZED);
+        return 0;
+    case WM_PAINT:
+        paintbanner(window);
+        return 0;
+    case WM_DESTROY:
+        DeleteObject((HFONT)GetWindowLongPtrA(window, GWLP_USERDATA));
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+bool registerbannerclass(HINSTANCE instance) {
+    WNDCLASSA windowclass = {};
+    windowclass.style = CS_VREDRAW | CS_HREDRAW;
+    windowclass.lpfnWndProc = bannerproc;
+    windowclass.hInstance = instance;
+    windowclass.hIcon = LoadIconA(instance, "MNICON");
+    windowclass.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+    windowclass.hbrBackground = (HBRUSH)GetStockObject(LTGRAY_BRUSH);
+    windowclass.lpszClassName = kBannerClass;
+    return RegisterClassA(&windowclass) != 0;
+}
+
+HWND createbanner(HINSTANCE instance, int show, const char* title) {
+    HWND window = CreateWindowExA(0, kBannerClass, title, WS_POPUPWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                  instance, (void*)title);
+    if (window) ShowWindow(window, SW_SHOWMAXIMIZED);
+    return window;
+}
