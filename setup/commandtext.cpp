@@ -43,8 +43,10 @@ bool preparecommand(const char* command, const char* destination, const char* cu
     parentwithseparator(currentfolder, parent);
     copytext(programfolder, sizeof programfolder, modulepath);
     char* last = strrchr(programfolder, '\\');
-    if (last) last[1] = 0;
-    else programfolder[0] = 0;
+    if (last)
+        last[1] = 0;
+    else
+        programfolder[0] = 0;
 
     char* text = out->file;
     copytext(text, kCommandBuffer, command);
@@ -54,7 +56,7 @@ bool preparecommand(const char* command, const char* destination, const char* cu
         bool merge;
     };
     const Token tokens[] = {
-        {"><", folder, true},   {"{P}", folder, true},          {"..\\", parent, true},
+        {"><", folder, true},   {"{P}", folder, true},           {"..\\", parent, true},
         {".\\", current, true}, {"{S}\\", programfolder, false}, {"{S}", modulepath, false},
     };
     for (const Token& token : tokens)

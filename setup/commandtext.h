@@ -28,11 +28,11 @@ static_assert(kCommandBuffer > kCommandFolder + kCommandFolder / 2,
               "a command of a folder token and a name of half a path's length fits");
 
 struct PreparedCommand {
-    char file[kCommandBuffer];          // what the shell opens
-    char parameters[kParameterBuffer];  // empty when the command has no '|'
-    char folder[kCommandFolder];        // the working folder: the destination without its
-                                        // trailing '\' (a drive root keeps it)
-    const char* verb;                   // "Install" for ".inf", "Merge" for ".reg", else null
+    char file[kCommandBuffer];         // what the shell opens
+    char parameters[kParameterBuffer]; // empty when the command has no '|'
+    char folder[kCommandFolder];       // the working folder: the destination without its
+                                       // trailing '\' (a drive root keeps it)
+    const char* verb;                  // "Install" for ".inf", "Merge" for ".reg", else null
 };
 
 // Prepares command for the shell. destination is the folder the run extracted to (either

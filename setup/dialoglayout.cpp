@@ -18,3 +18,7 @@ MainLayout mainlayout(const MainLayoutInput& input) {
         layout.contentbottom = input.runcheck.bottom - kContentGap;
     return layout;
 }
+
+BandRows bannerband(int band, int height) {
+    return {height * band / kBannerBands, height * (band + 1) / kBannerBands};
+}

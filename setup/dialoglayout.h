@@ -1,5 +1,6 @@
 // The main dialog's layout after its hide rules: where the overwrite group moves and how far
-// the file list (or the description panel) stretches. Portable: plain arithmetic on
+// the file list (or the description panel) stretches; and the banner's gradient bands.
+// Portable: plain arithmetic on
 // rectangles in the dialog's client coordinates, tested without a display.
 #pragma once
 
@@ -25,3 +26,19 @@ struct MainLayout {
 // either hidden, the content reaches down to 3 pixels above the first shown control below
 // it: the group, else the check box, else to 3 pixels above the hidden check box's bottom.
 MainLayout mainlayout(const MainLayoutInput& input);
+
+// The banner's gradient: kBannerBands horizontal bands from blue to black. Band i covers the
+// rows from height * i / kBannerBands up to (not including) height * (i + 1) / kBannerBands,
+// so the bands cover every row of the client area and each ends where the next begins.
+enum { kBannerBands = 256 };
+static_assert(kBannerBands - 1 <= 255, "every band's blue fits a colour channel");
+
+struct BandRows {
+    int top, bottom;
+};
+BandRows bannerband(int band, int height);
+
+// The blue of band i: 255 at the top, 0 in the last band.
+inline int bannerblue(int band) {
+    return kBannerBands - 1 - band;
+}

@@ -41,12 +41,35 @@ static void showsetupwindows(HWND dialog, bool show) {
     if (owner && owner != GetDesktopWindow()) ShowWindow(owner, state);
 }
 
-static void reportfailure(HWND dialog) {
+// Why the shell could not start the command. The shell may show its own error box first,
+// which can leave the thread's last error at 0 ("success"); its result code then says why.
+// Codes up to 8 are the system's own error codes; the others are translated.
+static DWORD shellerror(const SHELLEXECUTEINFOA& info) {
     DWORD error = GetLastError();
+    if (error != ERROR_SUCCESS) return error;
+    switch ((INT_PTR)info.hInstApp) {
+    case SE_ERR_SHARE:
+        return ERROR_SHARING_VIOLATION;
+    case SE_ERR_ASSOCINCOMPLETE:
+    case SE_ERR_NOASSOC:
+        return ERROR_NO_ASSOCIATION;
+    case SE_ERR_DDETIMEOUT:
+    case SE_ERR_DDEFAIL:
+    case SE_ERR_DDEBUSY:
+        return ERROR_DDE_FAIL;
+    case SE_ERR_DLLNOTFOUND:
+        return ERROR_DLL_NOT_FOUND;
+    }
+    INT_PTR code = (INT_PTR)info.hInstApp;
+    if (code == 0) return ERROR_NOT_ENOUGH_MEMORY;
+    return code <= SE_ERR_OOM ? (DWORD)code : ERROR_FILE_NOT_FOUND;
+}
+
+static void reportfailure(HWND dialog, DWORD error) {
     showsetupwindows(dialog, true);
     char message[kSystemMessage];
-    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                        error, 0, message, sizeof message, nullptr))
+    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                        0, message, sizeof message, nullptr))
         message[0] = 0;
     MessageBoxA(dialog, message, UiText[kTextErrorCaption], MB_ICONWARNING);
 }
@@ -79,7 +102,7 @@ int runcommand(SetupState* state, const char* command) {
     info.lpDirectory = prepared.folder;
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExA(&info)) {
-        reportfailure(dialog);
+        reportfailure(dialog, shellerror(info));
         return 0;
     }
     // A document handed to a program that was running already gives no process.

@@ -33,9 +33,9 @@ struct SetupState {
                                        // "/"-separated with a trailing "/"
     int dirlist;                       // string lists of the folders and files this run created
     int filelist;
-    int newfilelist;                   // the files made where none stood before (clean-up)
-    int cancel;   // set by the engine when the user cancelled the run
-    bool running; // an extraction runs: the main dialog's Cancel waits for it
+    int newfilelist; // the files made where none stood before (clean-up)
+    int cancel;      // set by the engine when the user cancelled the run
+    bool running;    // an extraction runs: the main dialog's Cancel waits for it
     unsigned long long bytesdone;
     unsigned long long bytestotal; // sum of the members' sizes, from the list fill
     int answer;                    // an AnswerCode

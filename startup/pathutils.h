@@ -33,7 +33,7 @@ char* shortenpath(char* path);
 bool pathexists(const char* path);
 
 // Creates folder and every missing parent, outermost first, adding each to the string list
-// `list` (when nonzero) once it is made; a folder that cannot be made is not added. A trailing '\' is removed from folder.
-// Returns the result of the last creation (0 on success), or 0 when nothing was created;
-// a folder of 256 characters or more is refused with -1.
+// `list` (when nonzero) once it is made; a folder that cannot be made is not added. A trailing '\'
+// is removed from folder. Returns the result of the last creation (0 on success), or 0 when nothing
+// was created; a folder of 256 characters or more is refused with -1.
 int makefolderpath(char* folder, int list);

@@ -1,23 +1,21 @@
 // The banner window. Only Windows code here.
 //
-// The client area is painted in 256 horizontal bands from blue (0, 0, 255) at the top to black
-// (0, 0, 0) at the bottom; band i runs from height * i / 256 to height * (i + 1) / 256, so
-// every row is covered and each band ends where the next begins (a 1,024-pixel area gives
-// bands of exactly 4 pixels). The title is drawn on one line, in black at (15, 15) and then
-// in white at (10, 10), which gives it a shadow. The font lives as long as the window and is
-// kept in the window's user data.
+// The client area is painted in horizontal bands from blue (0, 0, 255) at the top to black
+// (0, 0, 0) at the bottom (setup/dialoglayout.h places them). The title is drawn on one line, in
+// black at (15, 15) and then in white at (10, 10), which gives it a shadow. The font lives as long
+// as the window and is kept in the window's user data.
 #include "stub/banner.h"
+
+#include "setup/dialoglayout.h"
 
 static const char kBannerClass[] = "SetupSFX";
 
 enum {
-    kBands = 256,
     kTitleHeight = 48,
-    kTitleText = 256,  // characters of the title read back for painting, NUL included
+    kTitleText = 256, // characters of the title read back for painting, NUL included
     kShadowOffset = 15,
     kTitleOffset = 10,
 };
-static_assert(kBands - 1 <= 255, "every band's blue fits a colour channel");
 
 static HFONT createtitlefont() {
     return CreateFontA(kTitleHeight, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, 0, OUT_DEFAULT_PRECIS,
@@ -25,10 +23,10 @@ static HFONT createtitlefont() {
 }
 
 static void paintgradient(HDC dc, const RECT& client) {
-    for (int band = 0; band < kBands; band++) {
-        RECT rect = {0, client.bottom * band / kBands, client.right + 1,
-                     client.bottom * (band + 1) / kBands};
-        HBRUSH brush = CreateSolidBrush(RGB(0, 0, kBands - 1 - band));
+    for (int band = 0; band < kBannerBands; band++) {
+        BandRows rows = bannerband(band, client.bottom);
+        RECT rect = {0, rows.top, client.right + 1, rows.bottom};
+        HBRUSH brush = CreateSolidBrush(RGB(0, 0, bannerblue(band)));
         FillRect(dc, &rect, brush);
         DeleteObject(brush);
     }
@@ -83,9 +81,9 @@ bool registerbannerclass(HINSTANCE instance) {
 }
 
 HWND createbanner(HINSTANCE instance, int show, const char* title) {
-    HWND window = CreateWindowExA(0, kBannerClass, title, WS_POPUPWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  instance, (void*)title);
+    HWND window =
+        CreateWindowExA(0, kBannerClass, title, WS_POPUPWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, (void*)title);
     if (window) ShowWindow(window, SW_SHOWMAXIMIZED);
     return window;
 }

@@ -41,13 +41,13 @@ TEST(PathInside, OnlyWhatLiesBelowTheFolder) {
     EXPECT_TRUE(pathinside("C:/Dest/readme.txt", "C:\\Dest\\"));
     EXPECT_TRUE(pathinside("c:\\dest\\SUB\\a.txt", "C:/DEST"));
     EXPECT_TRUE(pathinside("C:/x.txt", "C:\\"));
-    EXPECT_FALSE(pathinside("C:/Dest", "C:/Dest/"));            // the folder itself
-    EXPECT_FALSE(pathinside("C:/Dest/", "C:/Dest"));            // the folder itself
-    EXPECT_FALSE(pathinside("C:/Destination/x", "C:/Dest"));    // a sibling with a longer name
-    EXPECT_FALSE(pathinside("C:/Dest/../x.txt", "C:/Dest/"));   // climbs out
-    EXPECT_FALSE(pathinside("C:/Dest/a/../../x", "C:/Dest/"));  // climbs out deeper
-    EXPECT_FALSE(pathinside("D:/Dest/x", "C:/Dest/"));          // another drive
-    EXPECT_FALSE(pathinside("C:/x/../../y", "C:/"));            // above the root
+    EXPECT_FALSE(pathinside("C:/Dest", "C:/Dest/"));           // the folder itself
+    EXPECT_FALSE(pathinside("C:/Dest/", "C:/Dest"));           // the folder itself
+    EXPECT_FALSE(pathinside("C:/Destination/x", "C:/Dest"));   // a sibling with a longer name
+    EXPECT_FALSE(pathinside("C:/Dest/../x.txt", "C:/Dest/"));  // climbs out
+    EXPECT_FALSE(pathinside("C:/Dest/a/../../x", "C:/Dest/")); // climbs out deeper
+    EXPECT_FALSE(pathinside("D:/Dest/x", "C:/Dest/"));         // another drive
+    EXPECT_FALSE(pathinside("C:/x/../../y", "C:/"));           // above the root
 }
 
 class Cleanup : public ::testing::Test {

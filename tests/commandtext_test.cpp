@@ -13,7 +13,8 @@ const char kModule[] = "C:\\Downloads\\demo.exe";
 PreparedCommand prepare(const std::string& command, const std::string& destination = "C:/Apps/",
                         const std::string& current = "C:\\Work\\Build") {
     PreparedCommand out;
-    EXPECT_TRUE(preparecommand(command.c_str(), destination.c_str(), current.c_str(), kModule, &out));
+    EXPECT_TRUE(
+        preparecommand(command.c_str(), destination.c_str(), current.c_str(), kModule, &out));
     return out;
 }
 

@@ -42,4 +42,26 @@ TEST(MainLayout, WithoutBothTheListReachesTheHiddenCheckBoxsBottom) {
     EXPECT_EQ(layout.contentbottom, kRunCheck.bottom - 3);
 }
 
+// The banner's bands: a 1,024-pixel area gives 256 bands of exactly 4 pixels; a 300-pixel
+// one bands of 1 or 2 pixels; every area is covered without gaps or overlaps.
+TEST(BannerBands, CoverEveryRowWithoutGaps) {
+    for (int i = 0; i < kBannerBands; i++) {
+        BandRows rows = bannerband(i, 1024);
+        EXPECT_EQ(rows.top, 4 * i);
+        EXPECT_EQ(rows.bottom - rows.top, 4);
+    }
+    for (int height : {0, 1, 255, 256, 257, 300, 767, 1080}) {
+        int next = 0;
+        for (int i = 0; i < kBannerBands; i++) {
+            BandRows rows = bannerband(i, height);
+            EXPECT_EQ(rows.top, next) << height << " band " << i;
+            EXPECT_LE(rows.bottom - rows.top, height / kBannerBands + 1);
+            next = rows.bottom;
+        }
+        EXPECT_EQ(next, height);
+    }
+    EXPECT_EQ(bannerblue(0), 255);
+    EXPECT_EQ(bannerblue(kBannerBands - 1), 0);
+}
+
 } // namespace

@@ -75,9 +75,9 @@ struct RunRecord {
     int progresscalls = 0;
     unsigned long long bytesdone = 0;
     int cancel = 0;
-    std::vector<std::string> items;   // file list 301 after the run
-    std::vector<std::string> lookups; // texts the engine looked up in it (finditem), in order
-    std::vector<std::string> dirlist; // folders the engine made
+    std::vector<std::string> items;       // file list 301 after the run
+    std::vector<std::string> lookups;     // texts the engine looked up in it (finditem), in order
+    std::vector<std::string> dirlist;     // folders the engine made
     std::vector<std::string> filelist;    // every output file written
     std::vector<std::string> newfilelist; // those made where no file stood before
     std::vector<Failure> failures;

@@ -6,3 +6,11 @@ orv_add_test(setupdialogs_test WIN32_ONLY TIMEOUT 900
 if(ORV_WIN32)
     add_dependencies(setupdialogs_test stub)
 endif()
+
+# Unattended runs, the after-extraction command, the clean-up and the banner.
+orv_add_test(unattended_test WIN32_ONLY TIMEOUT 600
+    SOURCES setuprun.cpp unattended_test.cpp
+    LIBS orv_uitest orv_packagewriter)
+if(ORV_WIN32)
+    add_dependencies(unattended_test stub commandprobe)
+endif()

@@ -42,6 +42,15 @@ std::string archiveof(const std::vector<ZipMember>& members, const ZipWriterSett
     return writezip(members, 0, "", settings);
 }
 
+ZipMember commandprobe(const std::string& name) {
+    ZipMember member;
+    member.name = name;
+    member.data = readfile(hostpath(ORV_BINARY_DIR) / "tests" / "commandprobe.exe");
+    member.mtime = 1700000000;
+    EXPECT_FALSE(member.data.empty()) << "the command probe is built beside the tests";
+    return member;
+}
+
 std::vector<ZipMember> files(const std::map<std::string, std::string>& contents) {
     std::vector<ZipMember> members;
     for (const auto& [name, data] : contents) {

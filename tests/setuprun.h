@@ -36,6 +36,10 @@ struct Package {
 std::string archiveof(const std::vector<ZipMember>& members,
                       const ZipWriterSettings& settings = {});
 
+// The program test packages run as their after-extraction command (tests/uitest/commandprobe),
+// as a member named name.
+ZipMember commandprobe(const std::string& name = "commandprobe.exe");
+
 // Members named name -> contents, all files.
 std::vector<ZipMember> files(const std::map<std::string, std::string>& contents);
 

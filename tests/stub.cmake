@@ -20,3 +20,10 @@ if(ORV_WIN32)
     target_link_options(uiprobe PRIVATE ${ORV_WIN32_TEST_LINK})
     orv_project_code(uiprobe)
 endif()
+
+# The program test packages run as their after-extraction command.
+if(ORV_WIN32)
+    add_executable(commandprobe uitest/commandprobe.cpp)
+    target_link_options(commandprobe PRIVATE ${ORV_WIN32_TEST_LINK})
+    orv_project_code(commandprobe)
+endif()

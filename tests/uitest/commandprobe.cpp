@@ -1,0 +1,100 @@
+// A program that a test package runs as its after-extraction command, recording what it got.
+//
+//   commandprobe ARGS...          writes probe.txt in its current folder: its argument text on
+//                                 the first line, the current folder on the second
+//   commandprobe --sleep MS       the same, then sleeps MS milliseconds and writes late.txt
+//   commandprobe --installer MS   the same, then starts a copy of itself as an installer that
+//                                 outlives it (--isdelete MS) and ends at once
+//   commandprobe --isdelete MS    keeps a window of class "isdelete" for MS milliseconds,
+//                                 then writes installer.txt
+//
+// late.txt and installer.txt hold "payload=1" when payload.txt (a member of the test's
+// package) still stood beside them at that moment: a package that cleans up behind itself
+// must wait that long before it removes its files.
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// The argument text behind the program's name.
+const char* argumenttext() {
+    const char* line = GetCommandLineA();
+    if (*line == '"') {
+        line = strchr(line + 1, '"');
+        line = line ? line + 1 : "";
+    } else {
+        while (*line && *line != ' ') line++;
+    }
+    while (*line == ' ') line++;
+    return line;
+}
+
+void writetext(const char* name, const char* text) {
+    if (FILE* file = fopen(name, "wb")) {
+        fputs(text, file);
+        fclose(file);
+    }
+}
+
+void writepayloadstate(const char* name) {
+    writetext(name, GetFileAttributesA("payload.txt") != INVALID_FILE_ATTRIBUTES ? "payload=1"
+                                                                                 : "payload=0");
+}
+
+void startinstaller(const char* milliseconds) {
+    char self[MAX_PATH], command[2 * MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    snprintf(command, sizeof command, "\"%s\" --isdelete %s", self, milliseconds);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        // The installer's window exists before this program ends (a process of the emulator
+        // may take seconds to start).
+        for (int waited = 0; waited < 30000 && !FindWindowA("isdelete", nullptr); waited += 20)
+            Sleep(20);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
+void runinstaller(int milliseconds) {
+    WNDCLASSA windowclass = {};
+    windowclass.lpfnWndProc = DefWindowProcA;
+    windowclass.hInstance = GetModuleHandleA(nullptr);
+    windowclass.lpszClassName = "isdelete";
+    RegisterClassA(&windowclass);
+    HWND window = CreateWindowA("isdelete", "installer", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                windowclass.hInstance, nullptr);
+    DWORD end = GetTickCount() + milliseconds;
+    while (GetTickCount() < end) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(20);
+    }
+    writepayloadstate("installer.txt");
+    DestroyWindow(window);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "--isdelete") == 0) {
+        runinstaller(atoi(argv[2]));
+        return 0;
+    }
+    char folder[MAX_PATH], record[3 * MAX_PATH];
+    GetCurrentDirectoryA(sizeof folder, folder);
+    snprintf(record, sizeof record, "%s\r\n%s\r\n", argumenttext(), folder);
+    writetext("probe.txt", record);
+    if (argc == 3 && strcmp(argv[1], "--sleep") == 0) {
+        Sleep(atoi(argv[2]));
+        writepayloadstate("late.txt");
+    }
+    if (argc == 3 && strcmp(argv[1], "--installer") == 0) startinstaller(argv[2]);
+    return 0;
+}

@@ -1,0 +1,185 @@
+// Packages that run something after extraction, clean up behind themselves, or show the
+// banner: the real stub under Wine with a probe program as its command (it records the
+// parameters and folder it was given, and can play an installer that outlives it).
+#include "setuprun.h"
+
+namespace {
+
+using namespace setuprun;
+using Tree = std::map<std::string, std::string>;
+
+class Unattended : public SetupRun {
+  protected:
+    // A package whose command is the probe, extracted with payload.txt beside it.
+    Package probepackage(const std::string& command, unsigned char flagsa) {
+        Package package;
+        package.options.command = command;
+        package.options.flagsa = flagsa;
+        std::vector<ZipMember> members = files({{"payload.txt", "payload"}});
+        members.push_back(commandprobe());
+        package.archive = archiveof(members);
+        return package;
+    }
+    // The probe's record, once it has written it: argument text and current folder.
+    std::vector<std::string> proberecord() {
+        fs::path record = destination() / "probe.txt";
+        eventually([&] { return fs::exists(record) && fs::file_size(record) > 0; }, 30000);
+        std::string text = readfile(record);
+        std::vector<std::string> lines;
+        for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+            lines.push_back(text.substr(at, end - at));
+        return lines;
+    }
+    // Removes the destination for the next package; a probe that is still ending may hold
+    // its program file a moment longer.
+    void cleardestination() {
+        eventually([&] {
+            std::error_code error;
+            fs::remove_all(destination(), error);
+            return !error;
+        });
+    }
+};
+
+// "{P}" names the destination; the text after '|' reaches the program as its parameters,
+// and it runs in the destination. Without clean-up the setup does not wait for it.
+TEST_F(Unattended, TheCommandRunsTheExtractedProgramInTheDestination) {
+    Package package = probepackage("{P}\\commandprobe.exe|alpha \"beta gamma\"", 0);
+    uitest::Process run(build(package));
+    HWND dialog = waitmain(run, "Setup Test");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(uitest::controlchecked(dialog, IDC_RUNCOMMAND));
+    uitest::click(dialog, IDC_EXTRACT);
+    expectbox(run, text(package, kTextCompleted), "Setup Test", MB_ICONINFORMATION);
+    EXPECT_EQ(run.waitexit(30000), 0);
+    std::vector<std::string> record = proberecord();
+    ASSERT_EQ(record.size(), 2u);
+    EXPECT_EQ(record[0], "alpha \"beta gamma\"");
+    EXPECT_TRUE(fs::equivalent(fs::path(record[1]), destination())) << record[1];
+    EXPECT_EQ(readfile(destination() / "payload.txt"), "payload");
+}
+
+// An optional command whose box the user unticked does not run.
+TEST_F(Unattended, AnUntickedOptionalCommandDoesNotRun) {
+    Package package = probepackage("{P}commandprobe.exe|ran", kFlagCommandOptional);
+    uitest::Process run(build(package));
+    HWND dialog = waitmain(run, "Setup Test");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(uitest::controlenabled(dialog, IDC_RUNCOMMAND));
+    SendDlgItemMessageA(dialog, IDC_RUNCOMMAND, BM_CLICK, 0, 0);
+    ASSERT_FALSE(uitest::controlchecked(dialog, IDC_RUNCOMMAND));
+    uitest::click(dialog, IDC_EXTRACT);
+    expectbox(run, text(package, kTextCompleted), "Setup Test", MB_ICONINFORMATION);
+    EXPECT_EQ(run.waitexit(30000), 0);
+    Sleep(3000); // time a started probe would have had to write its record
+    EXPECT_FALSE(fs::exists(destination() / "probe.txt"));
+    EXPECT_TRUE(fs::exists(destination() / "commandprobe.exe"));
+}
+
+// A package that cleans up behind itself waits for its program and then for the installer
+// window the program left behind, and only then removes what it extracted. The probe's
+// records are not the run's files and stay.
+TEST_F(Unattended, CleanUpWaitsForTheProgramAndItsInstallerWindow) {
+    for (const char* mode : {"--sleep 2000", "--installer 2500"}) {
+        Package package = probepackage(std::string("{P}commandprobe.exe|") + mode,
+                                       kFlagCleanAfter | kFlagAutoExtract | kFlagNoDoneMessage);
+        uitest::Process run(build(package));
+        EXPECT_EQ(run.waitexit(60000), 0) << mode;
+        bool sleeps = std::string(mode).find("sleep") != std::string::npos;
+        std::string record = sleeps ? "late.txt" : "installer.txt";
+        EXPECT_EQ(readfile(destination() / record), "payload=1") << mode;
+        EXPECT_FALSE(fs::exists(destination() / "payload.txt")) << mode;
+        EXPECT_TRUE(fs::exists(destination() / "probe.txt")) << mode;
+        cleardestination();
+    }
+}
+
+// The shell cannot start the command: the system's message in a warning box (after the
+// shell's own box, which the system may show first), then the setup ends as a success; with
+// clean-up the extracted files are removed after it.
+TEST_F(Unattended, ACommandThatCannotStartShowsTheSystemsMessage) {
+    for (unsigned char clean : {0, int(kFlagCleanAfter)}) {
+        Package package =
+            probepackage("{P}missing.exe", kFlagAutoExtract | kFlagNoDoneMessage | clean);
+        uitest::Process run(build(package));
+        uitest::MessageBoxContent shown;
+        for (int box = 0; box < 2 && shown.caption != text(package, kTextErrorCaption); box++) {
+            HWND window = run.waitmessagebox(30000);
+            ASSERT_NE(window, nullptr);
+            shown = uitest::readmessagebox(window);
+            uitest::answermessagebox(window, IDOK);
+            uitest::waitgone(window);
+        }
+        EXPECT_EQ(shown.caption, text(package, kTextErrorCaption));
+        EXPECT_EQ(shown.icon, unsigned(MB_ICONWARNING));
+        char expected[512] = "";
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       ERROR_FILE_NOT_FOUND, 0, expected, sizeof expected, nullptr);
+        EXPECT_EQ(shown.text, std::string(expected));
+        EXPECT_EQ(run.waitexit(30000), 0);
+        EXPECT_EQ(fs::exists(destination() / "payload.txt"), clean == 0);
+        cleardestination();
+    }
+}
+
+// A cancelled run removes what it made and nothing else: the user's file that a member would
+// have replaced (kept: the package skips existing files), the user's other file, and the
+// destination folder that held them stay; the folders the run made go.
+TEST_F(Unattended, ACancelledRunRemovesOnlyWhatItMade) {
+    writefile(destination() / "part100.bin", "the user's own");
+    writefile(destination() / "notes.txt", "the user's notes");
+    writefile(folder / "beside.txt", "beside");
+    Package package;
+    package.options.flagsa = kFlagOverwriteNever;
+    std::map<std::string, std::string> big;
+    for (int i = 0; i < 24; i++)
+        big["sub/part" + std::to_string(100 + i) + ".bin"] = std::string(8 << 20, char('a' + i));
+    big["part100.bin"] = "from the package";
+    package.archive = archiveof(files(big));
+    uitest::Process run(build(package));
+    HWND dialog = waitmain(run, "Setup Test");
+    ASSERT_NE(dialog, nullptr);
+    uitest::click(dialog, IDC_EXTRACT);
+    HWND progress = waitprogress(run);
+    ASSERT_NE(progress, nullptr);
+    // Cancel once the run has written something of its own.
+    eventually([&] { return fs::exists(destination() / "sub" / "part100.bin"); }, 60000);
+    uitest::click(progress, IDC_CANCEL);
+    EXPECT_EQ(run.waitexit(60000), 1);
+    EXPECT_EQ(tree(destination()),
+              (Tree{{"notes.txt", "the user's notes"}, {"part100.bin", "the user's own"}}));
+    EXPECT_EQ(readfile(folder / "beside.txt"), "beside");
+}
+
+// The banner: a maximised "SetupSFX" window titled with the package's title, owning the main
+// dialog, gone when the setup ends.
+TEST_F(Unattended, TheBannerStandsBehindTheDialog) {
+    Package package;
+    package.options.flagsb = kFlagShowBanner;
+    uitest::Process run(build(package));
+    HWND dialog = waitmain(run, "Setup Test");
+    ASSERT_NE(dialog, nullptr);
+    HWND banner = run.waitwindow("SetupSFX");
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(uitest::windowtext(banner), "Setup Test");
+    EXPECT_TRUE(IsZoomed(banner));
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), banner);
+    uitest::click(dialog, IDC_CANCEL);
+    EXPECT_EQ(run.waitexit(), 1);
+    EXPECT_FALSE(IsWindow(banner));
+}
+
+// An automatic run with its progress hidden shows nothing of the setup, the banner included.
+TEST_F(Unattended, NoBannerForAnAutomaticRunWithoutProgress) {
+    Package package;
+    package.options.flagsa = kFlagAutoExtract;
+    package.options.flagsb = kFlagShowBanner | kFlagNoProgress;
+    uitest::Process run(build(package));
+    HWND box = run.waitmessagebox(30000); // the completion message
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(FindWindowA("SetupSFX", nullptr), nullptr);
+    uitest::answermessagebox(box, IDOK);
+    EXPECT_EQ(run.waitexit(), 0);
+}
+
+} // namespace
