@@ -1,8 +1,8 @@
 // ASCII letters and case of 8-bit text.
 //
-// The C library's isalpha and toupper give the same answers in the "C" locale, which these
-// programs never leave; these compare bytes only, so no locale can change them, and the stub
-// imports neither function for them.
+// The C library's isalpha, toupper and tolower (and msvcrt's _strlwr) give the same answers
+// in the "C" locale, which these programs never leave; these compare bytes only, so no
+// locale can change them, and the stub imports none of those functions for them.
 #pragma once
 
 inline bool isasciiletter(char c) {
@@ -11,4 +11,8 @@ inline bool isasciiletter(char c) {
 
 inline char asciiupper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+inline char asciilower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }

@@ -145,6 +145,20 @@ for name, folder in folders.items():
 write("foldermacros", "long-values", b"\0".join([b"%TEMP%\\x"] + [b"C:\\" + b"v" * 300] * 11))
 write("foldermacros", "limit-values", b"\0".join([b"HKCU\\K\\V|tail"] + [b"C:\\" + b"v" * 252] * 11))
 
+# Command line: a byte choosing the package's command (0 none, 1 "setup.exe", 2
+# "setup.exe|-q"), the password buffer's size less one, the tail, NUL, the module path.
+tails = {"empty": b"", "auto": b"/a /x", "silent": b"/ss /d C:\\My Files /o",
+         "values": b"/dC:\\x -d:D:\\y \\d E:\\z /p my secret /P:pw",
+         "params": b"/a /# -v file.txt /x", "usage": b"/q /? /x", "help": b"-H",
+         "unquoted": b"\"C:\\Program Files\\setup.exe /s", "byteone": b"/d a\x01b\x01/c",
+         "long": b"/d " + b"d" * 300 + b" /p " + b"p" * 300,
+         "many": b" ".join([b"-z"] * 60 + [b"/# x"]),
+         "unknown": b"/z /1 / a - \\ -- x/a"}
+for name, tail in tails.items():
+    for command in (1, 2):
+        write("commandline", f"{name}-{command}", bytes([command, 255]) + tail + b"\0C:\\Temp\\SETUP.EXE")
+write("commandline", "smallpassword", b"\0\7/p longer than seven" + b"\0" + b"%s%n%d")
+
 # Archive list: directories with every naming rule, comments, a package's absolute offsets
 # and the end record at both edges of the dialog's window. The first byte is 1: the comment
 # is wanted.

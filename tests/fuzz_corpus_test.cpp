@@ -59,6 +59,10 @@ TEST(FuzzCorpus, FolderMacros) {
     EXPECT_GT(replay("foldermacros", fuzzentry::foldermacros), 10u);
 }
 
+TEST(FuzzCorpus, CommandLine) {
+    EXPECT_GT(replay("commandline", fuzzentry::commandline), 10u);
+}
+
 TEST(FuzzCorpus, Engine) {
     EXPECT_GT(replay("engine", fuzzentry::engine), 5u);
 }
