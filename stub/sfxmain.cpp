@@ -1,25 +1,26 @@
 // The stub's entry point and run sequence. Only Windows code here.
 //
 // The process passes once through: texts loaded from the package, common controls and the
-// link class ready, the options read, the main dialog run modally (it runs the whole
-// setup), temporary files deleted, everything released. Every failure before the dialog
+// link class ready, the options read and changed by the command line's switches, the banner
+// shown when wanted, the main dialog run modally (it runs the whole setup), temporary files
+// deleted, everything released. Every failure before the dialog, and the usage message,
 // shows its own message box (no owner) and ends the process with exit code 1; every path
-// leaves through the same release. The stub has no C runtime start-up code:
-// sfxentry is the image's entry point and msvcrt.dll initialises itself.
+// leaves through the same release. The stub has no C runtime start-up code: sfxentry is
+// the image's entry point and msvcrt.dll initialises itself.
 #include "stub/sfxmain.h"
 
+#include "common/stringlists.h"
 #include "engine/enginestate.h"
 #include "platform/files.h"
 #include "resources/resource.h"
-#include "stub/banner.h"
 #include "setup/hyperlink.h"
 #include "setup/maindialog.h"
 #include "startup/commandline.h"
 #include "startup/foldermacros.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
-#include "common/stringlists.h"
 #include "startup/textblock.h"
+#include "stub/banner.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -27,6 +28,9 @@
 #include <stdlib.h>
 
 static int templist;
+
+static_assert(int(kPresetPassword) == int(kSwitchValueLength) + 1,
+              "a password given with /p is kept whole");
 
 static void starterror(int text) {
     MessageBoxA(nullptr, UiText[text], UiText[kTextErrorCaption], MB_ICONERROR);
@@ -52,10 +56,34 @@ static bool allocatesetup() {
     return sfxoptions != nullptr;
 }
 
+static void showusage(const char* caption) {
+    char* text = (char*)malloc(kUsageBuffer);
+    if (!text) return;
+    MessageBoxA(nullptr, formatusage(text, kUsageBuffer, ownpath, UiText), caption,
+                MB_ICONINFORMATION);
+    free(text);
+}
+
+// Applies the command line's switches to options; 0 when the setup ends here, after the
+// usage message or an out-of-memory error was shown.
+static int parsecommandline(char* tail, SfxOptions* options) {
+    switch (applycommandline(tail, options, presetpassword, sizeof presetpassword)) {
+    case kCommandLineGoOn:
+        return 1;
+    case kCommandLineUsage:
+        showusage(options->title);
+        return 0;
+    case kCommandLineNoMemory:
+        break;
+    }
+    starterror(kTextOutOfMemory);
+    return 0;
+}
+
 // Everything the setup needs before its dialog: controls, the link class, the rich edit
-// library, the options with the default folder's macros expanded. Shows the message of a failure;
-// releasesetup undoes what was made.
-static bool preparesetup() {
+// library, the options with the default folder's macros expanded and the command line
+// applied. Shows the message of a failure; releasesetup undoes what was made.
+static bool preparesetup(char* tail) {
     InitCommonControls();
     if (!registerlinkclass() || !LoadLibraryA("RICHED32.DLL")) {
         starterror(kTextFatalError);
@@ -67,7 +95,7 @@ static bool preparesetup() {
     }
     if (!readoptionsblock()) return false;
     expandfoldermacros(sfxoptions->destfolder);
-    return true;
+    return parsecommandline(tail, sfxoptions);
 }
 
 // Deletes the registered temporary files, the last registered first.
@@ -93,7 +121,7 @@ int sfxmain(void* instance, void* previous, char* tail, int show) {
     if (!loadtextblock()) return 1;
     int completed = 0;
     HWND banner = nullptr;
-    if (preparesetup()) {
+    if (preparesetup(tail)) {
         banner = showbanner((HINSTANCE)instance);
         enginestartup();
         listinit();

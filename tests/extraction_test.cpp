@@ -4,8 +4,6 @@
 // runs, and names that try to leave the destination.
 #include "setuprun.h"
 
-#include "tools/zipcrypto.h"
-
 #include <commctrl.h>
 #include <regex>
 #include <set>
@@ -36,14 +34,6 @@ class Extraction : public SetupRun {
         return text(package, first) + "\r\n" + text(package, kTextNotExtracted);
     }
 };
-
-std::string encrypted(const std::map<std::string, std::string>& contents,
-                      const std::string& password) {
-    ZipWriterSettings settings;
-    settings.password = password;
-    settings.headersource = derivedheadersource(password);
-    return archiveof(files(contents), settings);
-}
 
 TEST_F(Extraction, AllFilesAndFoldersReachTheDestination) {
     Package package;

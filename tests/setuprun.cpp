@@ -2,6 +2,7 @@
 #include "setuprun.h"
 
 #include "tools/packagewriter.h"
+#include "tools/zipcrypto.h"
 
 #include <fstream>
 #include <random>
@@ -40,6 +41,14 @@ bool isprogress(HWND window) {
 
 std::string archiveof(const std::vector<ZipMember>& members, const ZipWriterSettings& settings) {
     return writezip(members, 0, "", settings);
+}
+
+std::string encrypted(const std::map<std::string, std::string>& contents,
+                      const std::string& password) {
+    ZipWriterSettings settings;
+    settings.password = password;
+    settings.headersource = derivedheadersource(password);
+    return archiveof(files(contents), settings);
 }
 
 ZipMember commandprobe(const std::string& name) {

@@ -40,6 +40,10 @@ std::string archiveof(const std::vector<ZipMember>& members,
 // as a member named name.
 ZipMember commandprobe(const std::string& name = "commandprobe.exe");
 
+// An archive of these files encrypted with password by the builder's encryption.
+std::string encrypted(const std::map<std::string, std::string>& contents,
+                      const std::string& password);
+
 // Members named name -> contents, all files.
 std::vector<ZipMember> files(const std::map<std::string, std::string>& contents);
 

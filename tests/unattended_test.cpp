@@ -182,4 +182,97 @@ TEST_F(Unattended, NoBannerForAnAutomaticRunWithoutProgress) {
     EXPECT_EQ(run.waitexit(), 0);
 }
 
+// The usage message: the program's name in lower case without its extension, the package's
+// texts in their places; no window of the setup comes, and the exit code is 1.
+TEST_F(Unattended, UsageMessageNamesTheProgram) {
+    Package package;
+    std::string exe = build(package, "SETUP.EXE");
+    for (const char* question : {"/?", "-H"}) {
+        uitest::Process run(exe, question);
+        const std::vector<std::string>& t = package.texts;
+        std::string expected =
+            t[kTextAbout] + "\n\n" + t[kTextUsage] +
+            ":\n\nsetup [ /a ] [ /q | /o | /n ] [ /s ] [ /x ] [ /d dir ]\n\n/a - " +
+            t[kTextUsageAuto] + "\n/x - " + t[kTextUsageNoCommand] + "\n/s - " +
+            t[kTextUsageSilent] + "\n\n" + t[kTextUsageOverwriteModes] + "\n\n/q - " +
+            t[kTextUsageConfirm] + "\n/o - " + t[kTextUsageOverwrite] + "\n/n - " +
+            t[kTextUsageSkip] + "\n\n/d dir - " + t[kTextUsageFolder];
+        expectbox(run, expected, "Setup Test", MB_ICONINFORMATION);
+        EXPECT_EQ(run.waitexit(), 1) << question;
+        EXPECT_FALSE(fs::exists(destination()));
+    }
+}
+
+// "/s": no dialog, no question about the existing file (it is overwritten), no completion
+// message; "/d" takes a folder with blanks without quotes; exit code 0.
+TEST_F(Unattended, SilentRunIntoAFolderWithBlanks) {
+    fs::path target = folder / "my files" / "new app";
+    writefile(target / "readme.txt", "old");
+    Package package;
+    package.archive = archiveof(files({{"readme.txt", "new"}, {"docs/guide.txt", "guide"}}));
+    uitest::Process run(build(package), "/s /d " + target.string());
+    EXPECT_EQ(run.waitexit(60000), 0);
+    EXPECT_EQ(extracted(target),
+              (Tree{{"docs", "<dir>"}, {"docs/guide.txt", "guide"}, {"readme.txt", "new"}}));
+    EXPECT_FALSE(fs::exists(destination()));
+}
+
+// A silent run that fails shows its message and, once that is closed, ends with exit code 1,
+// leaving no process behind: a damaged member, a destination that cannot be made.
+TEST_F(Unattended, AFailingSilentRunReportsAndEnds) {
+    Package damaged;
+    damaged.archive = archiveof(files({{"bad.txt", "bad data"}}));
+    damaged.archive[damaged.archive.find("bad data")] = 'B';
+    std::string exe = build(damaged, "damaged.exe");
+    for (const char* silent : {"/s", "/ss"}) {
+        uitest::Process run(exe, silent);
+        expectbox(run, text(damaged, kTextReadError) + "\r\n" + text(damaged, kTextNotExtracted),
+                  "Setup Test", MB_ICONERROR);
+        EXPECT_EQ(run.waitexit(), 1) << silent;
+    }
+    Package good;
+    uitest::Process run(build(good, "good.exe"), "/ss /d Q:\\nowhere\\setup");
+    expectbox(run, text(good, kTextFolderError), "Setup Test", MB_ICONERROR);
+    EXPECT_EQ(run.waitexit(), 1);
+}
+
+// "/p" gives the password: the right one opens the members without a question; a wrong one
+// leads to the password question, and cancelling it fails the silent run with exit code 1.
+TEST_F(Unattended, PresetPasswordOfASilentRun) {
+    Package package;
+    package.archive = encrypted({{"a.txt", "A"}, {"b.txt", "B"}}, "open sesame");
+    std::string exe = build(package);
+    uitest::Process right(exe, "/s /p open sesame");
+    EXPECT_EQ(right.waitexit(60000), 0);
+    EXPECT_EQ(extracted(destination()), (Tree{{"a.txt", "A"}, {"b.txt", "B"}}));
+    fs::remove_all(destination());
+
+    uitest::Process wrong(exe, "/s -pwrong");
+    HWND password = waitpassword(wrong);
+    ASSERT_NE(password, nullptr);
+    uitest::click(password, IDC_CANCEL);
+    expectbox(wrong, text(package, kTextWrongPassword) + "\r\n" + text(package, kTextNotExtracted),
+              "Setup Test", MB_ICONERROR);
+    EXPECT_EQ(wrong.waitexit(), 1);
+    EXPECT_TRUE(extracted(destination()).empty());
+}
+
+// "/x" suppresses the command; "/#" replaces the command's parameters with the rest of the
+// line.
+TEST_F(Unattended, SwitchesForTheCommand) {
+    Package package = probepackage("{P}commandprobe.exe|-q", 0);
+    std::string exe = build(package);
+    uitest::Process suppressed(exe, "/a /x /s");
+    EXPECT_EQ(suppressed.waitexit(60000), 0);
+    Sleep(3000); // time a started probe would have had to write its record
+    EXPECT_FALSE(fs::exists(destination() / "probe.txt"));
+    cleardestination();
+
+    uitest::Process parameters(exe, "/s /# -v file.txt /d elsewhere");
+    EXPECT_EQ(parameters.waitexit(60000), 0);
+    std::vector<std::string> record = proberecord();
+    ASSERT_FALSE(record.empty());
+    EXPECT_EQ(record[0], "-v file.txt /d elsewhere");
+}
+
 } // namespace
