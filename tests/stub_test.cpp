@@ -196,9 +196,11 @@ TEST_F(StubRun, TextBlockFailures) {
     std::string head = packagehead(stub, good, parts.optionsblock());
     size_t t = head.size() - parts.optionsblock().size() - good.size();
 
-    ASSERT_LT(stub.size(), (size_t)kMarkerSearchStart);
-    expectstartuperror(write(stub, "bare.exe"), kBadSize, kStartupCaption); // nothing at 30,000
-    std::string zeros = stub + std::string(40000 - stub.size(), '\0');
+    // The stub itself may reach into the searched window (it carries no marker), but leaves
+    // room in it for the block.
+    ASSERT_LE(stub.size(), (size_t)kStubSizeLimit);
+    expectstartuperror(write(stub, "bare.exe"), kBadSize, kStartupCaption); // no block at all
+    std::string zeros = stub + std::string(kMarkerLastOffset + kTextHeaderSize - stub.size(), '\0');
     expectstartuperror(write(zeros, "nomarker.exe"), kBadSize, kStartupCaption);
     // A marker one byte past the searched window is not found.
     std::string late = stub + std::string(kMarkerLastOffset + 1 - stub.size(), '\0') + good +

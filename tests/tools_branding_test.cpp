@@ -164,7 +164,9 @@ TEST_F(Branded, ResourcesReadAndWrittenAgainKeepEveryResource) {
     const PeSection& section = pe.sections[r];
     std::vector<Resource> before =
         readresources(sectionbytes(stub, section), section.virtualaddress);
-    ASSERT_EQ(before.size(), 10u);
+    // Two icons and the cursor (an image and a group each), the legal page, the manifest, the
+    // three dialogs and the version.
+    ASSERT_EQ(before.size(), 12u);
     std::string rewritten =
         replaceresources(stub, pe, writeresources(before, section.virtualaddress));
     PeImage again = readpeimage(rewritten);
