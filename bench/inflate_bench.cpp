@@ -15,6 +15,7 @@
 // it) and on the table path alone, the one of processors without it.
 //
 // Usage: inflate_bench [cache folder]   (default: ./bench-data)
+#include "common/zipformat.h"
 #include "engine/crc32.h"
 #include "tests/inflatedriver.h"
 
@@ -121,10 +122,12 @@ Bytes deflate64compress(const fs::path& corpusfile, const fs::path& dir) {
     Bytes zip = readfile(archive);
     fs::remove(archive);
     // The only member starts at offset 0: local header, name, extra field, data.
-    if (zip.size() < 30 || le32(zip.data()) != 0x04034B50 || le16(zip.data() + 8) != 9)
+    if (zip.size() < kLocalHeaderSize || le32(zip.data()) != kLocalSignature ||
+        le16(zip.data() + kLocalMethod) != kMethodDeflate64)
         return Bytes();
-    size_t start = 30 + le16(zip.data() + 26) + le16(zip.data() + 28);
-    size_t size = le32(zip.data() + 18);
+    size_t start = kLocalHeaderSize + le16(zip.data() + kLocalNameLength) +
+                   le16(zip.data() + kLocalExtraLength);
+    size_t size = le32(zip.data() + kLocalCompressedSize);
     if (start + size > zip.size()) return Bytes();
     return Bytes(zip.begin() + (long)start, zip.begin() + (long)(start + size));
 }

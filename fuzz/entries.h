@@ -26,4 +26,8 @@ void engine(const unsigned char* data, size_t size);
 // data (fields separated by NUL bytes; see foldermacros_entry.cpp).
 void foldermacros(const unsigned char* data, size_t size);
 
+// readarchivelist over a file made of the data (the first byte chooses whether the comment is
+// wanted), checked against an independent reading of the same bytes.
+void archivelist(const unsigned char* data, size_t size);
+
 } // namespace fuzzentry

@@ -144,3 +144,44 @@ for name, folder in folders.items():
     write("foldermacros", name, b"\0".join([folder] + machine))
 write("foldermacros", "long-values", b"\0".join([b"%TEMP%\\x"] + [b"C:\\" + b"v" * 300] * 11))
 write("foldermacros", "limit-values", b"\0".join([b"HKCU\\K\\V|tail"] + [b"C:\\" + b"v" * 252] * 11))
+
+# Archive list: directories with every naming rule, comments, a package's absolute offsets
+# and the end record at both edges of the dialog's window. The first byte is 1: the comment
+# is wanted.
+def unicodepath(utf8, stored):
+    data = struct.pack("<BI", 1, zlib.crc32(stored)) + utf8
+    return struct.pack("<HH", 0x7075, len(data)) + data
+
+
+def central(name, size=0, flags=0, version=20, host=0, external=0x20, extra=b"", comment=b""):
+    return (b"PK\1\2" + struct.pack("<BBHHHIIIIHHHHHII", version, host, 20, flags, 0, 0, 0, size,
+                                    size, len(name), len(extra), len(comment), 0, 0, external, 0)
+            + name + extra + comment)
+
+
+def directory(entries, comment=b"", front=b""):
+    body = b"".join(entries)
+    end = b"PK\5\6" + struct.pack("<HHHHIIH", 0, 0, len(entries), len(entries), len(body),
+                                  len(front), len(comment))
+    return front + body + end + comment
+
+
+write("archivelist", "zipfile", b"\1" + zipbytes(members))
+write("archivelist", "package", b"\1" + directory(
+    [central(b"setup.exe", 70000), central(b"docs/", external=0x10)], b"note", b"\x90" * 3000))
+write("archivelist", "names", b"\1" + directory([
+    central("caf\u00e9.txt".encode(), flags=0x800, comment=b"entry comment"),
+    central(b"\x81ber.txt"),
+    central(b"\xfcber.txt", version=25, external=0x81A40020),
+    central(b"caf\xe9.txt", extra=unicodepath("caf\u00e9.txt".encode(), b"caf\xe9.txt")),
+    central(b"DISKLABE.L01", external=0x08),
+    central(b"unix.txt", host=3, external=0x81A40000),
+    central(b"n" * 300, extra=unicodepath(b"short.txt", b"n" * 259)),
+    central(b"a\0b.txt"),
+]))
+write("archivelist", "windowstart", b"\1" + directory([central(b"w.txt", 1)], b"c" * 65535,
+                                                      b"\x90" * 100))
+write("archivelist", "cutcomment", b"\1" + directory([central(b"c.txt", 2)], b"c" * 50)[:-10])
+write("archivelist", "empty", b"\0" + directory([]))
+write("archivelist", "large", b"\0" + directory([central(b"a", 0xFFFFFFFF),
+                                                 central(b"b", 0xFFFFFFFF)]))

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The main job: builds the stub and the builder, packs the example in examples/demo with
 # the builder, shows what `orvsfx info` decodes from it, then runs the package under Wine
-# (on a virtual display when there is no real one) and reports what it showed.
+# (on a virtual display when there is no real one): it shows the setup dialog and its file
+# list, presses Extract, answers what the setup asks, and shows the extracted files and
+# install.log. The exit code is the package's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -27,7 +29,7 @@ build/host/tools/orvsfx test "$package"
 echo
 if reason=$(scripts/win32-runnable.sh 2>&1); then
     echo "== running $package under Wine"
-    scripts/wine-session.sh scripts/wine-exec.sh build/win32/tests/uiprobe.exe "$package"
+    scripts/wine-session.sh scripts/wine-exec.sh build/win32/tests/uiprobe.exe --extract "$package"
 else
     echo "== not run under Wine: $reason"
 fi

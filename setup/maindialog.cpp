@@ -34,11 +34,11 @@ struct ControlText {
     unsigned short text;
 };
 static const ControlText kControlTexts[] = {
-    {IDC_EXTRACT, kTextExtractButton},       {IDC_CANCEL, kTextCancelButton},
-    {IDC_HELPBUTTON, kTextHelpButton},       {IDC_ABOUT, kTextAboutButton},
-    {IDC_FOLDERLABEL, kTextFolderLabel},     {IDC_FILESLABEL, kTextFilesLabel},
-    {IDC_MODEGROUP, kTextOverwriteGroup},    {IDC_MODE_CONFIRM, kTextModeConfirm},
-    {IDC_MODE_SKIP, kTextModeSkip},          {IDC_MODE_OVERWRITE, kTextModeOverwrite},
+    {IDC_EXTRACT, kTextExtractButton},    {IDC_CANCEL, kTextCancelButton},
+    {IDC_HELPBUTTON, kTextHelpButton},    {IDC_ABOUT, kTextAboutButton},
+    {IDC_FOLDERLABEL, kTextFolderLabel},  {IDC_FILESLABEL, kTextFilesLabel},
+    {IDC_MODEGROUP, kTextOverwriteGroup}, {IDC_MODE_CONFIRM, kTextModeConfirm},
+    {IDC_MODE_SKIP, kTextModeSkip},       {IDC_MODE_OVERWRITE, kTextModeOverwrite},
 };
 
 // The overwrite group: its frame and its three buttons move together.
@@ -49,17 +49,13 @@ static const int kModeControls[] = {IDC_MODEGROUP, IDC_MODE_CONFIRM, IDC_MODE_OV
 static const int kListControls[] = {IDC_FILELIST_DISPLAY, IDC_FILELIST_CHOICE, IDC_FILESLABEL};
 
 // Controls that stay disabled in the failed state: nothing can be extracted again.
-static const int kFailedDisabled[] = {IDC_EXTRACT,   IDC_FOLDER,     IDC_MODEGROUP,
-                                      IDC_MODE_CONFIRM, IDC_MODE_SKIP, IDC_MODE_OVERWRITE,
-                                      IDC_BROWSE,    IDC_FOLDERLABEL, IDC_RUNCOMMAND};
+static const int kFailedDisabled[] = {IDC_EXTRACT,      IDC_FOLDER,      IDC_MODEGROUP,
+                                      IDC_MODE_CONFIRM, IDC_MODE_SKIP,   IDC_MODE_OVERWRITE,
+                                      IDC_BROWSE,       IDC_FOLDERLABEL, IDC_RUNCOMMAND};
 
 enum { kLegalMenuLength = 16 };
 static const char kLegalMenuItem[] = "&Legal...";
 static_assert(sizeof kLegalMenuItem <= kLegalMenuLength, "the menu item fits");
-
-static SetupState* stateof(HWND window) {
-    return (SetupState*)GetWindowLongPtrA(window, DWLP_USER);
-}
 
 static Box controlbox(HWND window, int id) {
     RECT rect;
@@ -150,9 +146,8 @@ static void applyhiderules(HWND window) {
         for (int id : kModeControls) showcontrol(window, id, false);
     showcontrol(window, IDC_OPENWITH, false);
 
-    MainLayoutInput input = {controlbox(window, IDC_RUNCOMMAND),
-                             controlbox(window, IDC_MODEGROUP), options->commandoptional,
-                             options->showoverwrite};
+    MainLayoutInput input = {controlbox(window, IDC_RUNCOMMAND), controlbox(window, IDC_MODEGROUP),
+                             options->commandoptional, options->showoverwrite};
     MainLayout layout = mainlayout(input);
     if (layout.groupshift)
         for (int id : kModeControls) movecontrol(window, id, layout.groupshift);
@@ -214,13 +209,13 @@ static bool filllists(HWND window, SetupState* state) {
 static bool askstartprompt(HWND window) {
     const SfxOptions* options = sfxoptions;
     if (!options->hasstartprompt) return true;
-    int answer = MessageBoxA(GetParent(window), options->startprompt, options->title,
-                             options->promptstyle);
+    int answer =
+        MessageBoxA(GetParent(window), options->startprompt, options->title, options->promptstyle);
     return answer != IDNO && answer != IDCANCEL;
 }
 
 static INT_PTR oninitdialog(HWND window, SetupState* state) {
-    SetWindowLongPtrA(window, DWLP_USER, (LONG_PTR)state);
+    keeprecord(window, state);
     state->maindialog = window;
     initmaindialog(window);
     if (!filllists(window, state)) {
@@ -244,8 +239,8 @@ static INT_PTR oninitdialog(HWND window, SetupState* state) {
 static void writelog(SetupState* state) {
     char date[kShortPathBuffer], time[kShortPathBuffer];
     platform::localdatetime(date, sizeof date, time, sizeof time);
-    InstallLog log = {state->destination, sfxoptions->title, date, time, state->filelist,
-                      state->dirlist};
+    InstallLog log = {state->destination, sfxoptions->title, date, time,
+                      state->filelist,    state->dirlist};
     writeinstalllog(&log);
 }
 
@@ -293,10 +288,12 @@ static void showabout(HWND window) {
 }
 
 static INT_PTR oncommand(HWND window, int id) {
-    SetupState* state = stateof(window);
+    SetupState* state = recordof<SetupState>(window);
     switch (id) {
     case IDC_EXTRACT:
-        if (!state->running) onextract(window, state);
+        // Only an enabled Extract starts a run: after a failed run it stays disabled.
+        if (!state->running && IsWindowEnabled(GetDlgItem(window, IDC_EXTRACT)))
+            onextract(window, state);
         return TRUE;
     case IDC_CANCEL:
         // The close box and Escape wait for a run to end; the progress dialog cancels it.
@@ -312,8 +309,7 @@ static INT_PTR oncommand(HWND window, int id) {
     return FALSE;
 }
 
-static INT_PTR CALLBACK maindialogproc(HWND window, UINT message, WPARAM wparam,
-                                       LPARAM lparam) {
+static INT_PTR CALLBACK maindialogproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
         return oninitdialog(window, (SetupState*)lparam);
@@ -328,8 +324,8 @@ static INT_PTR CALLBACK maindialogproc(HWND window, UINT message, WPARAM wparam,
 
 int runmaindialog(HWND owner) {
     SetupState state = {};
-    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "MAINDIALOG", owner,
-                                     maindialogproc, (LPARAM)&state);
+    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "MAINDIALOG", owner, maindialogproc,
+                                     (LPARAM)&state);
     // -1: the dialog could not be made at all, which is no completed setup either.
     return result > 0;
 }

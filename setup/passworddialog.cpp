@@ -12,12 +12,14 @@
 
 #include <string.h>
 
-static PasswordRequest* requestof(HWND dialog) {
-    return (PasswordRequest*)GetWindowLongPtrA(dialog, DWLP_USER);
+// Writes a marker answer: its first byte is all the engine looks at.
+static void setmarker(char* answer, PasswordMarker marker) {
+    answer[0] = (char)marker;
+    answer[1] = 0;
 }
 
 static void oninitdialog(HWND dialog, PasswordRequest* request) {
-    SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)request);
+    keeprecord(dialog, request);
     centerwindow(dialog);
     char caption[kPasswordCaption];
     passwordcaption(request->member, caption, sizeof caption);
@@ -31,16 +33,15 @@ static void oninitdialog(HWND dialog, PasswordRequest* request) {
 
 // Ends the dialog with a marker answer (Cancel, Skip).
 static void endwithmarker(HWND dialog, PasswordMarker marker) {
-    char* answer = requestof(dialog)->answer;
-    answer[0] = (char)marker;
-    answer[1] = 0;
+    setmarker(recordof<PasswordRequest>(dialog)->answer, marker);
     EndDialog(dialog, 0);
 }
 
 static INT_PTR oncommand(HWND dialog, int id) {
     switch (id) {
     case IDOK:
-        GetDlgItemTextA(dialog, IDC_PASSWORD, requestof(dialog)->answer, kPasswordBuffer);
+        GetDlgItemTextA(dialog, IDC_PASSWORD, recordof<PasswordRequest>(dialog)->answer,
+                        kPasswordBuffer);
         EndDialog(dialog, 1);
         return TRUE;
     case IDC_CANCEL:
@@ -54,7 +55,7 @@ static INT_PTR oncommand(HWND dialog, int id) {
 }
 
 static INT_PTR CALLBACK passworddialogproc(HWND dialog, UINT message, WPARAM wparam,
-                                          LPARAM lparam) {
+                                           LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
         oninitdialog(dialog, (PasswordRequest*)lparam);
@@ -66,13 +67,10 @@ static INT_PTR CALLBACK passworddialogproc(HWND dialog, UINT message, WPARAM wpa
 }
 
 int askpasswordof(HWND owner, PasswordRequest* request) {
-    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "PASSWD", owner,
-                                     passworddialogproc, (LPARAM)request);
+    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "PASSWD", owner, passworddialogproc,
+                                     (LPARAM)request);
     // A dialog that cannot be shown asks no more in this run.
-    if (result < 0) {
-        request->answer[0] = (char)kPasswordCancelMarker;
-        request->answer[1] = 0;
-    }
+    if (result < 0) setmarker(request->answer, kPasswordCancelMarker);
     return result > 0;
 }
 

@@ -21,10 +21,6 @@
 // The name field compares and shows at most this much of a path.
 enum { kNameField = kShortPathBuffer };
 
-static SetupState* stateof(HWND dialog) {
-    return (SetupState*)GetWindowLongPtrA(dialog, DWLP_USER);
-}
-
 // The text buffer's path in the name field, with "\" separators and shortened.
 static void shownamefield(HWND dialog, SetupState* state) {
     shortenpath(slashestoback(state->text));
@@ -95,7 +91,7 @@ static void oncancel(HWND dialog, SetupState* state) {
 }
 
 static INT_PTR oncommand(HWND dialog, int id) {
-    SetupState* state = stateof(dialog);
+    SetupState* state = recordof<SetupState>(dialog);
     switch (id) {
     case IDC_CANCEL:
         oncancel(dialog, state);
@@ -111,10 +107,10 @@ static INT_PTR oncommand(HWND dialog, int id) {
 }
 
 static INT_PTR CALLBACK progressdialogproc(HWND dialog, UINT message, WPARAM wparam,
-                                          LPARAM lparam) {
+                                           LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+        keeprecord(dialog, (SetupState*)lparam);
         layout(dialog, (SetupState*)lparam);
         return FALSE; // the layout has set the focus
     case WM_COMMAND:
@@ -125,11 +121,15 @@ static INT_PTR CALLBACK progressdialogproc(HWND dialog, UINT message, WPARAM wpa
 
 bool openprogressdialog(SetupState* state) {
     state->promptmode = kPromptProgress;
-    state->progressdialog = CreateDialogParamA(GetModuleHandleA(nullptr), "EXTRACTING",
-                                               state->maindialog, progressdialogproc,
-                                               (LPARAM)state);
-    if (state->progressdialog && sfxoptions->showprogress)
+    state->progressdialog =
+        CreateDialogParamA(GetModuleHandleA(nullptr), "EXTRACTING", state->maindialog,
+                           progressdialogproc, (LPARAM)state);
+    // Painted at once: the engine starts right away and lets messages through only between
+    // blocks (or during its questions).
+    if (state->progressdialog && sfxoptions->showprogress) {
         ShowWindow(state->progressdialog, SW_SHOW);
+        redrawnow(state->progressdialog);
+    }
     return state->progressdialog != nullptr;
 }
 

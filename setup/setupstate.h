@@ -13,11 +13,11 @@
 
 // The progress dialog's answer code: what the user pressed since the code was reset.
 enum AnswerCode {
-    kAnswerYes = 0,          // overwrite this file
-    kAnswerNo = 1,           // keep it
-    kAnswerCancelRun = 2,    // Cancel: stop the run
-    kAnswerRemember = 20,    // added to Yes or No when "Don't ask again" is ticked
-    kAnswerPending = 255,    // nothing pressed yet
+    kAnswerYes = 0,       // overwrite this file
+    kAnswerNo = 1,        // keep it
+    kAnswerCancelRun = 2, // Cancel: stop the run
+    kAnswerRemember = 20, // added to Yes or No when "Don't ask again" is ticked
+    kAnswerPending = 255, // nothing pressed yet
 };
 
 // Which of its two layouts the progress dialog shows.
@@ -28,10 +28,10 @@ enum PromptMode {
 
 struct SetupState {
     HWND maindialog;
-    HWND progressdialog; // the modeless progress dialog during a run, else null
+    HWND progressdialog;               // the modeless progress dialog during a run, else null
     char destination[kLongPathBuffer]; // the folder field's text; during and after a run
                                        // "/"-separated with a trailing "/"
-    int dirlist;  // string lists of the folders and files this run created
+    int dirlist;                       // string lists of the folders and files this run created
     int filelist;
     int cancel;   // set by the engine when the user cancelled the run
     bool running; // an extraction runs: the main dialog's Cancel waits for it

@@ -10,6 +10,11 @@ void centerwindow(HWND window) {
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void redrawnow(HWND window) {
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_INTERNALPAINT | RDW_ALLCHILDREN);
+}
+
 BOOL CALLBACK enablechild(HWND child, LPARAM enable) {
     EnableWindow(child, enable != 0);
     return TRUE;

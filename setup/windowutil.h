@@ -7,6 +7,9 @@
 // Moves window to the centre of the desktop without changing its size or z-order.
 void centerwindow(HWND window);
 
+// Invalidates the whole window, erases its background and repaints it at once.
+void redrawnow(HWND window);
+
 // Enumeration callback: enables (enable nonzero) or disables one child window.
 BOOL CALLBACK enablechild(HWND child, LPARAM enable);
 
@@ -17,6 +20,16 @@ void dispatchpending();
 // Takes one message, waiting for it, and dispatches it the same way; false when the thread
 // was asked to quit (the quit message is left for the message loop that owns it).
 bool dispatchnext();
+
+// A dialog procedure's record: kept in DWLP_USER when the dialog initialises, read back by
+// every handler after that.
+inline void keeprecord(HWND dialog, void* record) {
+    SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)record);
+}
+template <typename Record>
+Record* recordof(HWND dialog) {
+    return (Record*)GetWindowLongPtrA(dialog, DWLP_USER);
+}
 
 // Shows or hides one control of a dialog.
 void showcontrol(HWND dialog, int id, bool show);

@@ -16,12 +16,6 @@ using namespace enginetest;
 
 namespace {
 
-#ifdef _WIN32
-const bool kUtf8Text = false;
-#else
-const bool kUtf8Text = true;
-#endif
-
 std::string fromutf8(const std::string& stored, unsigned size = kNameText) {
     std::vector<char> out(size);
     unsigned n =

@@ -63,4 +63,8 @@ TEST(FuzzCorpus, Engine) {
     EXPECT_GT(replay("engine", fuzzentry::engine), 5u);
 }
 
+TEST(FuzzCorpus, ArchiveList) {
+    EXPECT_GT(replay("archivelist", fuzzentry::archivelist), 5u);
+}
+
 } // namespace

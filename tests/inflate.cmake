@@ -30,6 +30,7 @@ if(NOT ORV_WIN32)
         SOURCES fuzz_corpus_test.cpp ${PROJECT_SOURCE_DIR}/fuzz/inflate_entry.cpp
                 ${PROJECT_SOURCE_DIR}/fuzz/startup_entries.cpp ${PROJECT_SOURCE_DIR}/fuzz/engine_entry.cpp
                 ${PROJECT_SOURCE_DIR}/fuzz/foldermacros_entry.cpp
-        LIBS orv_engine orv_startup orv_common ZLIB::ZLIB
+                ${PROJECT_SOURCE_DIR}/fuzz/archivelist_entry.cpp
+        LIBS orv_setuputil orv_engine orv_startup orv_common ZLIB::ZLIB
         HOST_ONLY TIMEOUT 300)
 endif()

@@ -39,8 +39,8 @@ class InstallLogTest : public ::testing::Test {
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     int write(const std::string& destination) {
-        InstallLog log = {destination.c_str(), "Demo Package", "31.12.2026", "23:59:58", files,
-                          dirs};
+        InstallLog log = {destination.c_str(), "Demo Package", "31.12.2026",
+                          "23:59:58",          files,          dirs};
         return writeinstalllog(&log);
     }
     std::string destination() const { return folder.string(); }
@@ -52,16 +52,15 @@ TEST_F(InstallLogTest, ListsFilesThenFoldersNewestFirstBetweenHeaderAndTrailer) 
     listadd(files, "C:/Target/readme.txt");
     listadd(files, "C:/Target/docs/guide.txt");
     ASSERT_EQ(write(destination() + "/"), 1);
-    EXPECT_EQ(read(folder / "install.log"),
-              "Brundimar Archive Install Log\r\n:\r\n"
-              "Demo Package\r\n"
-              "31.12.2026 23:59:58\r\n"
-              "4\r\n:\r\n"
-              "F+C:\\Target\\docs\\guide.txt\r\n"
-              "F+C:\\Target\\readme.txt\r\n"
-              "D+C:\\Target\\docs\r\n"
-              "D+C:\\Target\\\r\n"
-              ":\r\nEnd.\r\n");
+    EXPECT_EQ(read(folder / "install.log"), "Brundimar Archive Install Log\r\n:\r\n"
+                                            "Demo Package\r\n"
+                                            "31.12.2026 23:59:58\r\n"
+                                            "4\r\n:\r\n"
+                                            "F+C:\\Target\\docs\\guide.txt\r\n"
+                                            "F+C:\\Target\\readme.txt\r\n"
+                                            "D+C:\\Target\\docs\r\n"
+                                            "D+C:\\Target\\\r\n"
+                                            ":\r\nEnd.\r\n");
 }
 
 TEST_F(InstallLogTest, ARunThatCreatedNothingCountsZero) {

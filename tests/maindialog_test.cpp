@@ -106,9 +106,12 @@ struct Shown {
 };
 
 Shown readlayout(HWND dialog) {
-    return {uitest::controlrect(dialog, IDC_RUNCOMMAND),     uitest::controlrect(dialog, IDC_MODEGROUP),
-            uitest::controlrect(dialog, IDC_MODE_CONFIRM),   uitest::controlrect(dialog, IDC_MODE_SKIP),
-            uitest::controlrect(dialog, IDC_MODE_OVERWRITE), uitest::controlrect(dialog, IDC_FILELIST_DISPLAY),
+    return {uitest::controlrect(dialog, IDC_RUNCOMMAND),
+            uitest::controlrect(dialog, IDC_MODEGROUP),
+            uitest::controlrect(dialog, IDC_MODE_CONFIRM),
+            uitest::controlrect(dialog, IDC_MODE_SKIP),
+            uitest::controlrect(dialog, IDC_MODE_OVERWRITE),
+            uitest::controlrect(dialog, IDC_FILELIST_DISPLAY),
             uitest::controlrect(dialog, IDC_FILELIST_CHOICE)};
 }
 
@@ -205,6 +208,20 @@ TEST_F(MainDialog, TheDescriptionPanelShowsItsThreeSources) {
     }
 }
 
+// The folder field shows the package's folder with its macro expanded.
+TEST_F(MainDialog, TheFolderFieldShowsTheExpandedMacro) {
+    Package package;
+    package.options.folder = "%temp%\\Orvandel Macro";
+    uitest::Process run(build(package));
+    HWND dialog = waitmain(run, "Setup Test");
+    ASSERT_NE(dialog, nullptr);
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    EXPECT_EQ(uitest::controltext(dialog, IDC_FOLDER), std::string(temp) + "Orvandel Macro");
+    uitest::click(dialog, IDC_CANCEL);
+    EXPECT_EQ(run.waitexit(), 1);
+}
+
 TEST_F(MainDialog, DecliningTheStartUpQuestionEndsTheSetup) {
     Package package;
     package.options.prompt = "Go on?";
@@ -221,12 +238,16 @@ TEST_F(MainDialog, TheFileListShowsTheNamesTheEngineWrites) {
     Package package;
     package.options.flagsa = kFlagSelectFiles;
     package.archive = archiveof(files({{"caf\xC3\xA9.txt", "latin"},
-                                       {"docs/\xC3\xBC" "ber.txt", "umlaut"},
+                                       {"docs/\xC3\xBC"
+                                        "ber.txt",
+                                        "umlaut"},
                                        {"\xE6\x97\xA5\xE6\x9C\xAC.txt", "japanese"}}));
     uitest::Process run(build(package));
     HWND dialog = waitmain(run, "Setup Test");
     ASSERT_NE(dialog, nullptr);
-    const std::vector<std::string> expected = {"__.txt", "caf\xE9.txt", "docs/\xFC" "ber.txt"};
+    const std::vector<std::string> expected = {"__.txt", "caf\xE9.txt",
+                                               "docs/\xFC"
+                                               "ber.txt"};
     EXPECT_EQ(uitest::listitems(dialog, IDC_FILELIST_CHOICE), expected);
     EXPECT_EQ(uitest::listitems(dialog, IDC_FILELIST_DISPLAY), expected);
     EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_FILELIST_CHOICE, LB_GETSELCOUNT, 0, 0), 3);
@@ -237,7 +258,9 @@ TEST_F(MainDialog, TheFileListShowsTheNamesTheEngineWrites) {
               (std::map<std::string, std::string>{{"__.txt", "japanese"},
                                                   {"caf\xC3\xA9.txt", "latin"},
                                                   {"docs", "<dir>"},
-                                                  {"docs/\xC3\xBC" "ber.txt", "umlaut"}}));
+                                                  {"docs/\xC3\xBC"
+                                                   "ber.txt",
+                                                   "umlaut"}}));
 }
 
 TEST_F(MainDialog, ADamagedDirectoryIsReportedAndEndsTheSetup) {

@@ -21,14 +21,15 @@ std::string stubimage() {
 }
 
 // The first visible window of the process for which test holds.
-template <typename Test> HWND waitfor(const uitest::Process& run, Test test) {
-    for (int waited = 0; waited <= uitest::kDefaultTimeout; waited += 50) {
+template <typename Test>
+HWND waitfor(const uitest::Process& run, Test test) {
+    HWND found = nullptr;
+    eventually([&] {
         for (HWND window : run.windows())
-            if (test(window)) return window;
-        if (!run.running()) return nullptr;
-        Sleep(50);
-    }
-    return nullptr;
+            if (!found && test(window)) found = window;
+        return found || !run.running();
+    });
+    return found;
 }
 
 bool isprogress(HWND window) {
@@ -121,6 +122,14 @@ void expectbox(const uitest::Process& run, const std::string& text, const std::s
 std::string filled(std::string text, const std::string& value) {
     size_t at = text.find("%s");
     return at == std::string::npos ? text : text.replace(at, 2, value);
+}
+
+bool waitfailedstate(HWND dialog) {
+    return eventually([&] {
+        return !uitest::controlenabled(dialog, IDC_EXTRACT) &&
+               uitest::controlenabled(dialog, IDC_CANCEL) &&
+               uitest::controlvisible(dialog, IDC_FILELIST_CHOICE);
+    });
 }
 
 void presskey(HWND window, int key) {

@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,11 +29,12 @@ struct Package {
     std::string archive; // a whole ZIP archive, offsets from its own start
     // Changes the assembled package's bytes (a damage behind the blocks); archivestart is
     // the archive's offset in them.
-    std::function<void(std::string& bytes, size_t archivestart)> damage;
+    void (*damage)(std::string& bytes, size_t archivestart) = nullptr;
 };
 
 // A stored archive of these members (names with "/", a trailing "/" makes a folder).
-std::string archiveof(const std::vector<ZipMember>& members, const ZipWriterSettings& settings = {});
+std::string archiveof(const std::vector<ZipMember>& members,
+                      const ZipWriterSettings& settings = {});
 
 // Members named name -> contents, all files.
 std::vector<ZipMember> files(const std::map<std::string, std::string>& contents);
@@ -62,6 +62,19 @@ void expectbox(const uitest::Process& run, const std::string& text, const std::s
 
 // A package's text with its placeholder filled, as a translator reads it.
 std::string filled(std::string text, const std::string& value);
+
+// Waits up to timeout milliseconds until condition() holds; returns whether it did.
+template <typename Condition>
+bool eventually(Condition condition, int timeout = uitest::kDefaultTimeout) {
+    for (int waited = 0; waited <= timeout; waited += 50) {
+        if (condition()) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// Waits until the main dialog has entered its failed state (Extract disabled, Cancel usable).
+bool waitfailedstate(HWND dialog);
 
 // A key pressed in a window of another program (the message goes through its queue).
 void presskey(HWND window, int key);

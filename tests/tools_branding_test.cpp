@@ -164,8 +164,8 @@ TEST_F(Branded, ResourcesReadAndWrittenAgainKeepEveryResource) {
     const PeSection& section = pe.sections[r];
     std::vector<Resource> before =
         readresources(sectionbytes(stub, section), section.virtualaddress);
-    // Two icons and the cursor (an image and a group each), the legal page, the manifest, the
-    // three dialogs and the version.
+    // Three dialogs, two icons and a cursor (each an image and its group), the legal page,
+    // the manifest and the version.
     ASSERT_EQ(before.size(), 12u);
     std::string rewritten =
         replaceresources(stub, pe, writeresources(before, section.virtualaddress));

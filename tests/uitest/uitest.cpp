@@ -249,14 +249,18 @@ void typetext(HWND dialog, int id, const std::string& text) {
 
 // Items are read as UTF-16 and turned into the ANSI code page here: the system marshals a
 // list box's text across processes in UTF-16 (Wine hands the narrow request the wide text).
+// The buffer is sized from the item's length, with room to spare for either form.
 std::vector<std::string> listitems(HWND dialog, int id) {
     std::vector<std::string> items;
     int count = (int)SendDlgItemMessageW(dialog, id, LB_GETCOUNT, 0, 0);
     for (int i = 0; i < count; i++) {
-        wchar_t wide[1024] = L"";
-        SendDlgItemMessageW(dialog, id, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+        LRESULT length = SendDlgItemMessageW(dialog, id, LB_GETTEXTLEN, i, 0);
+        if (length < 0) length = 0;
+        std::vector<wchar_t> wide(2 * (length + 1) + 16, 0);
+        SendDlgItemMessageW(dialog, id, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
+        wide.back() = 0;
         char text[4096] = "";
-        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text, sizeof text - 1, nullptr, nullptr);
         items.push_back(text);
     }
     return items;
