@@ -2,11 +2,17 @@
 #
 # orv_project_code(target): warnings as errors for code we write.
 # orv_stub_code(target):    the size-first flags of everything linked into the stub
-#                           (-Oz, no exceptions, no RTTI, sections for --gc-sections).
+#                           (clang, -Oz, no exceptions, no RTTI, sections for --gc-sections).
 # Portable libraries get the stub flags in the win32 build, so that what the stub links
 # is compiled the same way whoever else links it.
 
 set(ORV_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter)
+
+if(ORV_WIN32)
+    # The stub's code is compiled by clang for the MinGW target (cmake/stub-clang.sh); the
+    # toolchain's GCC compiles the test programs and links everything.
+    find_program(ORV_STUB_CLANG NAMES clang++ clang++-14 REQUIRED)
+endif()
 
 function(orv_project_code target)
     target_compile_options(${target} PRIVATE ${ORV_WARNINGS})
@@ -15,6 +21,8 @@ endfunction()
 function(orv_stub_code target)
     orv_project_code(${target})
     if(ORV_WIN32)
+        set_target_properties(${target} PROPERTIES CXX_COMPILER_LAUNCHER
+            "${PROJECT_SOURCE_DIR}/cmake/stub-clang.sh;${ORV_STUB_CLANG}")
         target_compile_options(${target} PRIVATE
             -Oz -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
             -ffunction-sections -fno-stack-protector -fomit-frame-pointer)
