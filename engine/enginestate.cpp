@@ -70,7 +70,14 @@ bool searchend(long long searchlength) {
         if (scanbackwards(static_cast<int>(tail) - kEndRecordSize, got)) return true;
         keephold();
     }
-    long long blocks = (searchlength - tail + kInputBlock - 1) / kInputBlock;
+    // Whole blocks that hold the rest of the search. The count is worked out unsigned, where
+    // the division by the power of two is a shift: -Oz would call a 64-bit run-time helper of
+    // the compiler's for the signed division.
+    long long rest = searchlength - tail;
+    long long blocks =
+        rest > 0 ? static_cast<long long>(
+                       (static_cast<unsigned long long>(rest) + kInputBlock - 1) / kInputBlock)
+                 : 0;
     for (long long n = 0; n < blocks && engine.bufferstart >= kInputBlock; ++n) {
         engine.bufferstart -= kInputBlock;
         int got = readblockat(engine.bufferstart, kInputBlock);

@@ -39,6 +39,11 @@ unsigned writefile(File* file, const void* data, unsigned n);
 // Moves the file position to offset from the start. 0 on success, -1 on failure.
 int seekfile(File* file, unsigned long long offset);
 
+// Reads n bytes at offset; true when all of them were read.
+inline bool readat(File* file, unsigned long long offset, void* buffer, unsigned n) {
+    return seekfile(file, offset) == 0 && readfile(file, buffer, n) == static_cast<int>(n);
+}
+
 // The length of an open file in bytes into size. 0 on success, -1 on failure.
 int filesize(File* file, unsigned long long* size);
 

@@ -7,10 +7,10 @@
 #include "startup/optionsblock.h"
 
 #include "common/byteorder.h"
+#include "platform/files.h"
 #include "platform/system.h"
 #include "startup/textblock.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -173,10 +173,10 @@ OptionsStatus decodeoptions(const unsigned char* data, size_t n, SfxOptions* o,
 // Reads the block at offset into a heap buffer of L + 2 bytes; the status tells why not.
 // The flags are decoded as soon as the header has passed its checks, so they stay set
 // whatever fails later.
-static OptionsStatus readblock(FILE* file, unsigned long offset, unsigned char** block, size_t* n) {
+static OptionsStatus readblock(platform::File* file, unsigned long offset, unsigned char** block,
+                               size_t* n) {
     unsigned char header[kOptionsHeaderSize];
-    if (fseek(file, (long)offset, SEEK_SET) != 0 ||
-        fread(header, 1, sizeof header, file) != sizeof header || !hasmagic(header))
+    if (!platform::readat(file, offset, header, sizeof header) || !hasmagic(header))
         return kOptionsBadSize;
     if (get16(header + 4) != kOptionsVersion) return kOptionsBadVersion;
     decodeflags(header[8], header[9], sfxoptions);
@@ -184,8 +184,7 @@ static OptionsStatus readblock(FILE* file, unsigned long offset, unsigned char**
     unsigned char* buffer = (unsigned char*)malloc(length + 5);
     if (!buffer) return kOptionsNoMemory;
     *block = buffer;
-    if (fseek(file, (long)offset, SEEK_SET) != 0 ||
-        fread(buffer, 1, length + 2, file) != length + 2)
+    if (!platform::readat(file, offset, buffer, static_cast<unsigned>(length + 2)))
         return kOptionsBadSize;
     *n = length + 2;
     return kOptionsOk;
@@ -193,12 +192,12 @@ static OptionsStatus readblock(FILE* file, unsigned long offset, unsigned char**
 
 // Reads and decodes the block of a file into sfxoptions; the status tells why not.
 static OptionsStatus readoptions(const char* filepath, unsigned long offset) {
-    FILE* file = fopen(filepath, "rb");
+    platform::File* file = platform::openread(filepath);
     if (!file) return kOptionsUnreadable;
     unsigned char* block = nullptr;
     size_t n = 0;
     OptionsStatus status = readblock(file, offset, &block, &n);
-    fclose(file);
+    platform::closefile(file);
     if (status == kOptionsOk)
         status = decodeoptions(block, n, sfxoptions, UiText[kTextDefaultTitle]);
     free(block);

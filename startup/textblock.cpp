@@ -10,9 +10,9 @@
 
 #include "common/byteorder.h"
 #include "common/pathlimits.h"
+#include "platform/files.h"
 #include "platform/system.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -95,21 +95,20 @@ static void failwith(const char* message) {
 }
 
 // Reads the whole block into a buffer of its own size; returns the message of a failure.
-static const char* readblock(FILE* file, unsigned char** bufferio, unsigned long* markerat,
-                             unsigned* blocksize) {
+static const char* readblock(platform::File* file, unsigned char** bufferio,
+                             unsigned long* markerat, unsigned* blocksize) {
     unsigned char* buffer = *bufferio;
     memset(buffer, 0, kMarkerSearchBuffer);
-    if (fseek(file, kMarkerSearchStart, SEEK_SET) != 0) return kStartupBadSize;
-    if (fread(buffer, 1, kMarkerSearchBuffer, file) == 0) return kStartupBadSize;
+    if (platform::seekfile(file, kMarkerSearchStart) != 0 ||
+        platform::readfile(file, buffer, kMarkerSearchBuffer) <= 0)
+        return kStartupBadSize;
     // The buffer was zeroed first, so a match near the end of a short read cannot pass.
     long p = findtextmarker(buffer, kMarkerSearchSpan);
     if (p < 0) return kStartupBadSize;
     unsigned long t = kMarkerSearchStart + (unsigned long)p;
 
     unsigned char header[kTextHeaderSize];
-    if (fseek(file, (long)t, SEEK_SET) != 0 ||
-        fread(header, 1, sizeof header, file) != sizeof header ||
-        memcmp(header, buffer + p, 5) != 0)
+    if (!platform::readat(file, t, header, sizeof header) || memcmp(header, buffer + p, 5) != 0)
         return kStartupBadSize;
     unsigned size = get32(header + 5);
     if (size < kTextHeaderSize) return kStartupBadSize;
@@ -117,8 +116,7 @@ static const char* readblock(FILE* file, unsigned char** bufferio, unsigned long
     unsigned char* resized = (unsigned char*)realloc(buffer, size);
     if (!resized) return kStartupNoMemory;
     *bufferio = resized;
-    if (fseek(file, (long)t, SEEK_SET) != 0 || fread(resized, 1, size, file) != size)
-        return kStartupBadSize;
+    if (!platform::readat(file, t, resized, size)) return kStartupBadSize;
     *markerat = t;
     *blocksize = size;
     return nullptr;
@@ -128,7 +126,7 @@ static const char* readblock(FILE* file, unsigned char** bufferio, unsigned long
 static const char* readtextblock(const char* filepath, const char* modulepath) {
     unsigned char* buffer = (unsigned char*)malloc(kMarkerSearchBuffer);
     if (!buffer) return kStartupNoMemory;
-    FILE* file = fopen(filepath, "rb");
+    platform::File* file = platform::openread(filepath);
     if (!file) {
         free(buffer);
         return kStartupDamaged;
@@ -136,7 +134,7 @@ static const char* readtextblock(const char* filepath, const char* modulepath) {
     unsigned long t = 0;
     unsigned size = 0;
     const char* failure = readblock(file, &buffer, &t, &size);
-    fclose(file);
+    platform::closefile(file);
     if (!failure) {
         const unsigned char* body = buffer + kTextHeaderSize;
         unsigned stored = get32(buffer + 9);

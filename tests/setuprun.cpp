@@ -143,8 +143,11 @@ std::string filled(std::string text, const std::string& value) {
 }
 
 bool waitfailedstate(HWND dialog) {
+    // The dialog disables its controls one by one, Extract first and the command's check box
+    // last; a test that looks at them from its own process must wait for the last one.
     return eventually([&] {
         return !uitest::controlenabled(dialog, IDC_EXTRACT) &&
+               !uitest::controlenabled(dialog, IDC_RUNCOMMAND) &&
                uitest::controlenabled(dialog, IDC_CANCEL) &&
                uitest::controlvisible(dialog, IDC_FILELIST_CHOICE);
     });

@@ -81,7 +81,8 @@ bool eventually(Condition condition, int timeout = uitest::kDefaultTimeout) {
     return false;
 }
 
-// Waits until the main dialog has entered its failed state (Extract disabled, Cancel usable).
+// Waits until the main dialog has entered its failed state (Extract and the rest disabled,
+// Cancel usable).
 bool waitfailedstate(HWND dialog);
 
 // A key pressed in a window of another program (the message goes through its queue).

@@ -30,6 +30,15 @@ TEST(FindNoCase, FindsIgnoringCaseInsideTheCallersText) {
     EXPECT_EQ(findnocase(command, ".reg"), nullptr);
 }
 
+// Case is folded for ASCII letters only: bytes from 0x80 up match only themselves, whatever
+// letters they stand for in a code page.
+TEST(FindNoCase, FoldsTheCaseOfAsciiLettersOnly) {
+    char text[] = "Caf\xE9 [z]";
+    EXPECT_EQ(findnocase(text, "CAF\xE9 [Z]"), text);
+    EXPECT_EQ(findnocase(text, "caf\xC9"), nullptr);
+    EXPECT_EQ(findnocase(text, "{"), nullptr); // '[' + 0x20 is '{': no letter, no folding
+}
+
 TEST(ReplaceToken, CapacityDecidesWhetherTheTextChanges) {
     // "%x%/y" with "abcd": result "abcd/y" needs 7 characters with its NUL.
     EXPECT_EQ(replace("%x%/y", "%X%", "abcd", 7).result, -1);

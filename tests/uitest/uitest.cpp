@@ -183,13 +183,14 @@ bool ismessagebox(HWND window) {
 
 MessageBoxContent readmessagebox(HWND box) {
     MessageBoxContent content;
-    content.caption = windowtext(box);
-    content.text = controltext(box, kMessageTextId);
-    // The box may not have painted its icon yet when it first becomes visible.
+    // The box may not have painted its icon yet when it first becomes visible. Its texts are
+    // read after that, when the box is surely answering messages.
     for (int waited = 0; waited < 2000 && !content.icon; waited += kPoll) {
         content.icon = iconstyle(box);
         if (!content.icon) Sleep(kPoll);
     }
+    content.caption = windowtext(box);
+    content.text = controltext(box, kMessageTextId);
     for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
         HWND button = GetDlgItem(box, id);
         if (button && IsWindowVisible(button)) content.buttons.push_back(windowtext(button));
@@ -203,8 +204,10 @@ void answermessagebox(HWND box, int buttonid) {
 
 std::string windowtext(HWND window) {
     char text[4096] = "";
+    // Not SMTO_ABORTIFHUNG: under an emulated Wine on a busy machine a program that is
+    // working normally can count as hung and the text would come back empty at once.
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 5000, nullptr);
+                        SMTO_NORMAL, 5000, nullptr);
     return text;
 }
 
