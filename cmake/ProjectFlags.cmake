@@ -35,8 +35,6 @@ function(orv_stub_code target)
         # printf and friends from msvcrt.dll, not MinGW's own (larger) implementation,
         # which C++ mode would otherwise select.
         target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)
-        # Speed-only code paths are left out (common/buildvariant.h).
-        target_compile_definitions(${target} PRIVATE ORV_SIZE_FIRST=1)
     endif()
 endfunction()
 

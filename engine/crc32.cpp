@@ -41,14 +41,9 @@
 // the tables.
 #include "engine/crc32.h"
 
-#include "common/buildvariant.h"
-
 #include <stdlib.h>
 
-// The stub's size-first build (common/buildvariant.h) leaves the folding and the lanes out
-// and takes every byte through the first table: about 700 bytes less code, for a CRC that
-// still runs faster than the inflater that produces its data.
-#if (defined(__i386__) || defined(__x86_64__)) && !ORV_SIZE_FIRST
+#if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
 #include <emmintrin.h>
 #include <smmintrin.h>
@@ -211,7 +206,7 @@ unsigned updatecrc(unsigned crc, const unsigned char* data, size_t n) {
 #if ORV_CRC_FOLDING
     if (foldingenabled && n >= 64) crc = foldblocks(crc, &data, &n);
 #endif
-    if (!ORV_SIZE_FIRST && n >= 2 * kRoundBytes) crc = lanes(crc, &data, &n);
+    if (n >= 2 * kRoundBytes) crc = lanes(crc, &data, &n);
     for (; n; n--) crc = crcbyte(crc, *data++);
     return ~crc;
 }

@@ -20,9 +20,7 @@
 //   before the refill) and copies matches in whole words. On x86-64 it also comes compiled
 //   for BMI2, chosen at run time. The careful loop decodes one symbol at a time, taking
 //   bytes one by one and calling the engine's readbyte when the buffer is empty; it handles
-//   block headers, buffer ends, window flushes and the end of the member. The careful loop
-//   alone decodes every stream, so the stub's size-first build (ORV_SIZE_FIRST) leaves the
-//   fast loop out.
+//   block headers, buffer ends, window flushes and the end of the member.
 // - A match copy of the fast loop may write up to kCopySlack bytes past the match's end
 //   (still inside the window). Those bytes are later overwritten by the data that belongs
 //   there; until then only a distance of more than 65,536 - kCopySlack could reach them.
@@ -44,7 +42,6 @@
 //   input cursor at the end, so the cursor stops right after the member's last used byte.
 #include "engine/inflate.h"
 
-#include "common/buildvariant.h"
 #include "engine/codetables.h"
 
 #include <stdint.h>
@@ -718,11 +715,8 @@ int decodesymbols(Inflater* z, const BlockCodes* codes) {
     bool endofblock = false;
     FastLoop fast = fastloop(z->variant == &kDeflate64);
     for (;;) {
-        int r;
-        if (!ORV_SIZE_FIRST) {
-            r = fast(z, codes, &endofblock);
-            if (r || endofblock) return r;
-        }
+        int r = fast(z, codes, &endofblock);
+        if (r || endofblock) return r;
         r = carefulsymbol(z, codes, &endofblock);
         if (r || endofblock) return r;
     }
