@@ -30,6 +30,10 @@ void foldermacros(const unsigned char* data, size_t size);
 // commandline_entry.cpp).
 void commandline(const unsigned char* data, size_t size);
 
+// preparecommand over a command and the folders it may name, all from the data (see
+// commandtext_entry.cpp).
+void commandtext(const unsigned char* data, size_t size);
+
 // readarchivelist over a file made of the data (the first byte chooses whether the comment is
 // wanted), checked against an independent reading of the same bytes.
 void archivelist(const unsigned char* data, size_t size);

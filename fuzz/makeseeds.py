@@ -159,6 +159,18 @@ for name, tail in tails.items():
         write("commandline", f"{name}-{command}", bytes([command, 255]) + tail + b"\0C:\\Temp\\SETUP.EXE")
 write("commandline", "smallpassword", b"\0\7/p longer than seven" + b"\0" + b"%s%n%d")
 
+# After-extraction command: the command, destination, current folder and program path,
+# separated by NUL bytes.
+places = [b"C:/Apps/", b"C:\\Work\\Build", b"C:\\Downloads\\demo.exe"]
+commands = {"dest": b"{P}\\setup.exe|/s", "arrows": b"><setup.exe", "parent": b"..\\a .\\b",
+            "self": b"{S}\\readme.txt|{S}", "inf": b"{p}driver.INF", "reg": b"settings.reg|x",
+            "bars": b"run.exe|a|b", "long": b"{P}" + b"n" * 520 + b"|" + b"p" * 300,
+            "plain": b"notepad.exe"}
+for name, command in commands.items():
+    write("commandtext", name, b"\0".join([command] + places))
+write("commandtext", "root", b"\0".join([b"{P}x.exe", b"C:", b"C:\\", b""]))
+write("commandtext", "longfolders", b"\0".join([b"{P}..\\.\\{S}\\x"] + [b"C:\\" + b"f" * 300] * 3))
+
 # Archive list: directories with every naming rule, comments, a package's absolute offsets
 # and the end record at both edges of the dialog's window. The first byte is 1: the comment
 # is wanted.

@@ -59,6 +59,10 @@ TEST(FuzzCorpus, FolderMacros) {
     EXPECT_GT(replay("foldermacros", fuzzentry::foldermacros), 10u);
 }
 
+TEST(FuzzCorpus, CommandText) {
+    EXPECT_GT(replay("commandtext", fuzzentry::commandtext), 10u);
+}
+
 TEST(FuzzCorpus, CommandLine) {
     EXPECT_GT(replay("commandline", fuzzentry::commandline), 10u);
 }

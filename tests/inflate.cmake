@@ -31,6 +31,7 @@ if(NOT ORV_WIN32)
                 ${PROJECT_SOURCE_DIR}/fuzz/startup_entries.cpp ${PROJECT_SOURCE_DIR}/fuzz/engine_entry.cpp
                 ${PROJECT_SOURCE_DIR}/fuzz/foldermacros_entry.cpp
                 ${PROJECT_SOURCE_DIR}/fuzz/commandline_entry.cpp
+                ${PROJECT_SOURCE_DIR}/fuzz/commandtext_entry.cpp
                 ${PROJECT_SOURCE_DIR}/fuzz/archivelist_entry.cpp
         LIBS orv_setuputil orv_engine orv_startup orv_common ZLIB::ZLIB
         HOST_ONLY TIMEOUT 300)
