@@ -11,7 +11,8 @@
 //   names ".reg" (ignoring case), else none;
 // - when no input holds a '|', the parameters are empty unless the command had a '|', and
 //   the file holds no '|';
-// - the working folder ends with '\' only when it is a drive root of at most 3 characters;
+// - the working folder is the start of the destination written with '\' separators (a
+//   destination of at most two characters, such as "C:", gets its separator);
 // - a command without tokens and without '|' is the file, cut to its buffer.
 #include "fuzz/entries.h"
 #include "setup/commandtext.h"
@@ -73,7 +74,9 @@ void fuzzentry::commandtext(const unsigned char* data, size_t size) {
     for (const std::string& text : fields) barinput |= text.find('|') != std::string::npos;
     if (!barinput) check(parameterlength == 0 && file.find('|') == std::string::npos);
 
-    if (folderlength > 3) check(out.folder[folderlength - 1] != '\\');
+    std::string destination = fields[1];
+    for (char& c : destination) c = c == '/' ? '\\' : c;
+    check(destination.compare(0, folderlength, out.folder) == 0 || destination.size() <= 2);
 
     if (!hastoken(command) && command.find('|') == std::string::npos)
         check(file == command.substr(0, sizeof out.file - 1));

@@ -3,7 +3,8 @@
 # the builder, shows what `orvsfx info` decodes from it, then runs the package under Wine
 # (on a virtual display when there is no real one): it shows the setup dialog and its file
 # list, presses Extract, answers what the setup asks, and shows the extracted files and
-# install.log. The exit code is the package's.
+# install.log; then runs it again unattended ("/s /d folder") and shows what that extracted.
+# The exit code is the package's from the first run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -29,7 +30,20 @@ build/host/tools/orvsfx test "$package"
 echo
 if reason=$(scripts/win32-runnable.sh 2>&1); then
     echo "== running $package under Wine"
-    scripts/wine-session.sh scripts/wine-exec.sh build/win32/tests/uiprobe.exe --extract "$package"
+    status=0
+    scripts/wine-session.sh scripts/wine-exec.sh build/win32/tests/uiprobe.exe --extract \
+        "$package" || status=$?
+    # The same package unattended: no window and no question, into a folder of our choice.
+    silent=build/example/silent
+    rm -rf "$silent"
+    winpath="Z:$(pwd)/$silent"
+    echo
+    echo "== running $package /s /d ${winpath//\//\\} under Wine"
+    code=0
+    scripts/wine-session.sh scripts/wine-exec.sh "$package" /s /d "${winpath//\//\\}" || code=$?
+    echo "exit code $code; extracted:"
+    (cd "$silent" 2>/dev/null && find . -type f | sort | sed 's|^\./|    |')
+    exit $status
 else
     echo "== not run under Wine: $reason"
 fi

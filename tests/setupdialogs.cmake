@@ -10,7 +10,7 @@ endif()
 # Unattended runs, the after-extraction command, the clean-up and the banner.
 orv_add_test(unattended_test WIN32_ONLY TIMEOUT 600
     SOURCES setuprun.cpp unattended_test.cpp
-    LIBS orv_uitest orv_packagewriter)
+    LIBS orv_uitest orv_packagewriter advapi32)
 if(ORV_WIN32)
     add_dependencies(unattended_test stub commandprobe)
 endif()

@@ -80,7 +80,8 @@ TEST_F(Unattended, AnUntickedOptionalCommandDoesNotRun) {
 // window the program left behind, and only then removes what it extracted. The probe's
 // records are not the run's files and stay.
 TEST_F(Unattended, CleanUpWaitsForTheProgramAndItsInstallerWindow) {
-    for (const char* mode : {"--sleep 2000", "--installer 2500"}) {
+    for (const char* mode :
+         {"--sleep 2000", "--installer 2500", "--installer 2500 InstallShield_Win"}) {
         Package package = probepackage(std::string("{P}commandprobe.exe|") + mode,
                                        kFlagCleanAfter | kFlagAutoExtract | kFlagNoDoneMessage);
         uitest::Process run(build(package));
@@ -273,6 +274,117 @@ TEST_F(Unattended, SwitchesForTheCommand) {
     std::vector<std::string> record = proberecord();
     ASSERT_FALSE(record.empty());
     EXPECT_EQ(record[0], "-v file.txt /d elsewhere");
+}
+
+// "/o" and "/n" decide about existing files without a question; "/a" extracts without the
+// main dialog ever being shown.
+TEST_F(Unattended, OverwriteSwitchesAndAutomaticRuns) {
+    Package package;
+    package.archive = archiveof(files({{"readme.txt", "new"}, {"extra.txt", "extra"}}));
+    std::string exe = build(package);
+    for (const char* line : {"/a /o", "/A -N"}) {
+        SCOPED_TRACE(line);
+        writefile(destination() / "readme.txt", "old");
+        uitest::Process run(exe, line);
+        HWND box = run.waitmessagebox(60000); // the completion message
+        ASSERT_NE(box, nullptr);
+        for (HWND window : run.windows())
+            EXPECT_EQ(GetDlgItem(window, IDC_FILELIST_DISPLAY), nullptr) << "main dialog shown";
+        uitest::answermessagebox(box, IDOK);
+        EXPECT_EQ(run.waitexit(), 0);
+        bool overwrite = std::string(line) == "/a /o";
+        EXPECT_EQ(readfile(destination() / "readme.txt"), overwrite ? "new" : "old");
+        EXPECT_EQ(readfile(destination() / "extra.txt"), "extra");
+        cleardestination();
+    }
+}
+
+// "/s" shows the progress dialog during the run, "/ss" never does.
+TEST_F(Unattended, SilentRunsShowProgressUnlessAskedNotTo) {
+    Package package;
+    std::map<std::string, std::string> big;
+    for (int i = 0; i < 12; i++)
+        big["part" + std::to_string(100 + i) + ".bin"] = std::string(4 << 20, char('a' + i));
+    package.archive = archiveof(files(big));
+    std::string exe = build(package);
+    for (const char* line : {"/s", "/ss"}) {
+        uitest::Process run(exe, line);
+        bool seen = false;
+        eventually(
+            [&] {
+                for (HWND window : run.windows())
+                    seen |= GetDlgItem(window, IDC_QUESTION_DONTASK) != nullptr;
+                return !run.running();
+            },
+            120000);
+        EXPECT_EQ(run.waitexit(), 0) << line;
+        EXPECT_EQ(seen, std::string(line) == "/s") << line;
+        EXPECT_EQ(extracted(destination()).size(), big.size()) << line;
+        cleardestination();
+    }
+}
+
+// A package that cleans up behind itself keeps its install log and the destination holding it.
+TEST_F(Unattended, CleanUpKeepsTheInstallLog) {
+    Package package = probepackage("{P}commandprobe.exe|--sleep 500", kFlagCleanAfter);
+    package.options.flagsb = kFlagWriteLog;
+    uitest::Process run(build(package), "/s");
+    EXPECT_EQ(run.waitexit(60000), 0);
+    std::map<std::string, std::string> left = tree(destination());
+    EXPECT_EQ(left.count("install.log"), 1u);
+    EXPECT_EQ(left.count("payload.txt"), 0u);
+    EXPECT_EQ(left.count("probe.txt"), 1u);
+}
+
+// A registry value of the test's own, read back; empty when it is not there.
+std::string registryvalue(const char* key, const char* name) {
+    char value[256] = "";
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != 0)
+        return "";
+    return value;
+}
+
+void setregistryvalue(const char* key, const char* name, const std::string& value) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, key, name, REG_SZ, value.c_str(), DWORD(value.size() + 1));
+}
+
+// A ".reg" command is opened with the verb "Merge", an ".inf" command with "Install". The
+// test registers both verbs for the user, running the system's own handlers, and makes each
+// type's default verb do nothing, so only the verb the setup asks for can change the registry.
+TEST_F(Unattended, RegAndInfCommandsUseTheirVerbs) {
+    const char* kKey = "Software\\OrvandelTest";
+    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+    setregistryvalue("Software\\Classes\\.reg", "", "regfile");
+    setregistryvalue("Software\\Classes\\regfile\\shell\\Merge\\command", "",
+                     "regedit.exe /s \"%1\"");
+    setregistryvalue("Software\\Classes\\regfile\\shell\\open\\command", "", "cmd.exe /c rem");
+    setregistryvalue("Software\\Classes\\.inf", "", "inffile");
+    setregistryvalue("Software\\Classes\\inffile\\shell\\open\\command", "", "cmd.exe /c rem");
+    setregistryvalue("Software\\Classes\\inffile\\shell\\Install\\command", "",
+                     "rundll32.exe setupapi,InstallHinfSection DefaultInstall 128 %1");
+    Package reg;
+    reg.options.command = "{P}settings.REG";
+    reg.archive = archiveof(files({{"settings.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\"
+                                                    "OrvandelTest]\r\n\"Merged\"=\"yes\"\r\n"}}));
+    uitest::Process merge(build(reg, "reg.exe"), "/s");
+    EXPECT_EQ(merge.waitexit(60000), 0);
+    EXPECT_TRUE(eventually([&] { return registryvalue(kKey, "Merged") == "yes"; }, 60000));
+
+    Package inf;
+    inf.options.command = "{P}driver.inf";
+    inf.archive = archiveof(files(
+        {{"driver.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n\r\n[DefaultInstall]\r\n"
+                        "AddReg=Values\r\n\r\n[Values]\r\nHKCU,Software\\OrvandelTest,Installed,,"
+                        "yes\r\n"}}));
+    cleardestination();
+    uitest::Process install(build(inf, "inf.exe"), "/s");
+    EXPECT_EQ(install.waitexit(60000), 0);
+    EXPECT_TRUE(eventually([&] { return registryvalue(kKey, "Installed") == "yes"; }, 60000));
+    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+    for (const char* key : {"Software\\Classes\\.reg", "Software\\Classes\\regfile",
+                            "Software\\Classes\\.inf", "Software\\Classes\\inffile"})
+        RegDeleteTreeA(HKEY_CURRENT_USER, key);
 }
 
 } // namespace

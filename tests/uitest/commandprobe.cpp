@@ -3,10 +3,12 @@
 //   commandprobe ARGS...          writes probe.txt in its current folder: its argument text on
 //                                 the first line, the current folder on the second
 //   commandprobe --sleep MS       the same, then sleeps MS milliseconds and writes late.txt
-//   commandprobe --installer MS   the same, then starts a copy of itself as an installer that
-//                                 outlives it (--isdelete MS) and ends at once
-//   commandprobe --isdelete MS    keeps a window of class "isdelete" for MS milliseconds,
-//                                 then writes installer.txt
+//   commandprobe --installer MS [CLASS]
+//                                 the same, then starts a copy of itself as an installer that
+//                                 outlives it (--window MS CLASS) and ends at once
+//   commandprobe --window MS CLASS
+//                                 keeps a window of class CLASS (default "isdelete") for MS
+//                                 milliseconds, then writes installer.txt
 //
 // late.txt and installer.txt hold "payload=1" when payload.txt (a member of the test's
 // package) still stood beside them at that moment: a package that cleans up behind itself
@@ -44,10 +46,10 @@ void writepayloadstate(const char* name) {
                                                                                  : "payload=0");
 }
 
-void startinstaller(const char* milliseconds) {
-    char self[MAX_PATH], command[2 * MAX_PATH];
+void startinstaller(const char* milliseconds, const char* windowclass) {
+    char self[MAX_PATH], command[3 * MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
-    snprintf(command, sizeof command, "\"%s\" --isdelete %s", self, milliseconds);
+    snprintf(command, sizeof command, "\"%s\" --window %s %s", self, milliseconds, windowclass);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
@@ -55,20 +57,20 @@ void startinstaller(const char* milliseconds) {
                        &process)) {
         // The installer's window exists before this program ends (a process of the emulator
         // may take seconds to start).
-        for (int waited = 0; waited < 30000 && !FindWindowA("isdelete", nullptr); waited += 20)
+        for (int waited = 0; waited < 30000 && !FindWindowA(windowclass, nullptr); waited += 20)
             Sleep(20);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
 }
 
-void runinstaller(int milliseconds) {
+void runinstaller(int milliseconds, const char* classname) {
     WNDCLASSA windowclass = {};
     windowclass.lpfnWndProc = DefWindowProcA;
     windowclass.hInstance = GetModuleHandleA(nullptr);
-    windowclass.lpszClassName = "isdelete";
+    windowclass.lpszClassName = classname;
     RegisterClassA(&windowclass);
-    HWND window = CreateWindowA("isdelete", "installer", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+    HWND window = CreateWindowA(classname, "installer", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                 windowclass.hInstance, nullptr);
     DWORD end = GetTickCount() + milliseconds;
     while (GetTickCount() < end) {
@@ -83,8 +85,8 @@ void runinstaller(int milliseconds) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && strcmp(argv[1], "--isdelete") == 0) {
-        runinstaller(atoi(argv[2]));
+    if (argc == 4 && strcmp(argv[1], "--window") == 0) {
+        runinstaller(atoi(argv[2]), argv[3]);
         return 0;
     }
     char folder[MAX_PATH], record[3 * MAX_PATH];
@@ -95,6 +97,7 @@ int main(int argc, char** argv) {
         Sleep(atoi(argv[2]));
         writepayloadstate("late.txt");
     }
-    if (argc == 3 && strcmp(argv[1], "--installer") == 0) startinstaller(argv[2]);
+    if (argc >= 3 && strcmp(argv[1], "--installer") == 0)
+        startinstaller(argv[2], argc >= 4 ? argv[3] : "isdelete");
     return 0;
 }
