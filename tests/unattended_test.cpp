@@ -152,8 +152,24 @@ TEST_F(Unattended, ACancelledRunRemovesOnlyWhatItMade) {
     EXPECT_EQ(readfile(folder / "beside.txt"), "beside");
 }
 
-// The banner: a maximised "SetupSFX" window titled with the package's title, owning the main
-// dialog, gone when the setup ends.
+// The colour the screen shows at a point, copied off the screen as a screenshot would.
+COLORREF screenpixel(POINT at) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, 1, 1, screen, at.x, at.y, SRCCOPY);
+    COLORREF colour = GetPixel(memory, 0, 0);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+// The banner: a "SetupSFX" window covering the screen, titled with the package's title and
+// owning the main dialog, pure blue at the top and near black at the bottom; gone when the
+// setup ends.
 TEST_F(Unattended, TheBannerStandsBehindTheDialog) {
     Package package;
     package.options.flagsb = kFlagShowBanner;
@@ -165,6 +181,24 @@ TEST_F(Unattended, TheBannerStandsBehindTheDialog) {
     EXPECT_EQ(uitest::windowtext(banner), "Setup Test");
     EXPECT_TRUE(IsZoomed(banner));
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), banner);
+    RECT client;
+    GetClientRect(banner, &client);
+    EXPECT_GE(client.bottom, GetSystemMetrics(SM_CYSCREEN) * 9 / 10);
+    EXPECT_GE(client.right, GetSystemMetrics(SM_CXSCREEN) * 9 / 10);
+    // Right of the title and beside the centred dialog, at the first and the last row.
+    POINT top = {client.right - 4, 0}, bottom = {client.right - 4, client.bottom - 1};
+    ClientToScreen(banner, &top);
+    ClientToScreen(banner, &bottom);
+    COLORREF topcolour = 0, bottomcolour = 0;
+    eventually([&] {
+        topcolour = screenpixel(top);
+        bottomcolour = screenpixel(bottom);
+        return topcolour == RGB(0, 0, 255);
+    });
+    EXPECT_EQ(topcolour, RGB(0, 0, 255));
+    EXPECT_EQ(GetRValue(bottomcolour), 0);
+    EXPECT_EQ(GetGValue(bottomcolour), 0);
+    EXPECT_LE(GetBValue(bottomcolour), 1);
     uitest::click(dialog, IDC_CANCEL);
     EXPECT_EQ(run.waitexit(), 1);
     EXPECT_FALSE(IsWindow(banner));
@@ -336,55 +370,52 @@ TEST_F(Unattended, CleanUpKeepsTheInstallLog) {
     EXPECT_EQ(left.count("probe.txt"), 1u);
 }
 
-// A registry value of the test's own, read back; empty when it is not there.
-std::string registryvalue(const char* key, const char* name) {
-    char value[256] = "";
-    DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != 0)
-        return "";
-    return value;
+void setclassvalue(const std::string& key, const std::string& value) {
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str(), nullptr, REG_SZ,
+                    value.c_str(), DWORD(value.size() + 1));
 }
 
-void setregistryvalue(const char* key, const char* name, const std::string& value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, key, name, REG_SZ, value.c_str(), DWORD(value.size() + 1));
+bool classkeyexists(const std::string& key) {
+    HKEY handle;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str(), 0, KEY_READ,
+                      &handle) != 0)
+        return false;
+    RegCloseKey(handle);
+    return true;
 }
 
 // A ".reg" command is opened with the verb "Merge", an ".inf" command with "Install". The
-// test registers both verbs for the user, running the system's own handlers, and makes each
-// type's default verb do nothing, so only the verb the setup asks for can change the registry.
+// test gives each file type a verb of that name and, where the type has none, an "open" verb
+// (the default one); both run the probe (extracted beside the file) with the verb's name and
+// the file as parameters, so the record shows which verb the setup asked the shell for.
 TEST_F(Unattended, RegAndInfCommandsUseTheirVerbs) {
-    const char* kKey = "Software\\OrvandelTest";
-    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
-    setregistryvalue("Software\\Classes\\.reg", "", "regfile");
-    setregistryvalue("Software\\Classes\\regfile\\shell\\Merge\\command", "",
-                     "regedit.exe /s \"%1\"");
-    setregistryvalue("Software\\Classes\\regfile\\shell\\open\\command", "", "cmd.exe /c rem");
-    setregistryvalue("Software\\Classes\\.inf", "", "inffile");
-    setregistryvalue("Software\\Classes\\inffile\\shell\\open\\command", "", "cmd.exe /c rem");
-    setregistryvalue("Software\\Classes\\inffile\\shell\\Install\\command", "",
-                     "rundll32.exe setupapi,InstallHinfSection DefaultInstall 128 %1");
-    Package reg;
-    reg.options.command = "{P}settings.REG";
-    reg.archive = archiveof(files({{"settings.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\"
-                                                    "OrvandelTest]\r\n\"Merged\"=\"yes\"\r\n"}}));
-    uitest::Process merge(build(reg, "reg.exe"), "/s");
-    EXPECT_EQ(merge.waitexit(60000), 0);
-    EXPECT_TRUE(eventually([&] { return registryvalue(kKey, "Merged") == "yes"; }, 60000));
-
-    Package inf;
-    inf.options.command = "{P}driver.inf";
-    inf.archive = archiveof(files(
-        {{"driver.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n\r\n[DefaultInstall]\r\n"
-                        "AddReg=Values\r\n\r\n[Values]\r\nHKCU,Software\\OrvandelTest,Installed,,"
-                        "yes\r\n"}}));
-    cleardestination();
-    uitest::Process install(build(inf, "inf.exe"), "/s");
-    EXPECT_EQ(install.waitexit(60000), 0);
-    EXPECT_TRUE(eventually([&] { return registryvalue(kKey, "Installed") == "yes"; }, 60000));
-    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
-    for (const char* key : {"Software\\Classes\\.reg", "Software\\Classes\\regfile",
-                            "Software\\Classes\\.inf", "Software\\Classes\\inffile"})
-        RegDeleteTreeA(HKEY_CURRENT_USER, key);
+    const std::pair<const char*, const char*> kTypes[] = {{"reg", "Merge"}, {"inf", "Install"}};
+    for (const auto& [type, verb] : kTypes) {
+        SCOPED_TRACE(type);
+        std::string typeclass = std::string(type) + "file", file = std::string("settings.") + type;
+        fs::path probe = destination() / "commandprobe.exe";
+        setclassvalue(std::string(".") + type, typeclass);
+        auto probeverb = [&](const std::string& name) {
+            setclassvalue(typeclass + "\\shell\\" + name + "\\command",
+                          "\"" + probe.string() + "\" " + name + " \"%1\"");
+        };
+        bool decoy = !classkeyexists(typeclass + "\\shell\\open");
+        if (decoy) probeverb("open");
+        probeverb(verb);
+        Package package = probepackage("{P}" + file, 0);
+        package.archive = archiveof({commandprobe(), files({{file, "; a test file"}})[0]});
+        uitest::Process run(build(package, std::string(type) + ".exe"), "/s");
+        EXPECT_EQ(run.waitexit(60000), 0);
+        std::vector<std::string> record = proberecord();
+        ASSERT_FALSE(record.empty());
+        EXPECT_EQ(record[0].rfind(std::string(verb) + " ", 0), 0u) << record[0];
+        EXPECT_NE(record[0].find(file), std::string::npos) << record[0];
+        for (std::string added : {std::string(verb), std::string(decoy ? "open" : "")})
+            if (!added.empty())
+                RegDeleteTreeA(HKEY_LOCAL_MACHINE,
+                               ("Software\\Classes\\" + typeclass + "\\shell\\" + added).c_str());
+        cleardestination();
+    }
 }
 
 } // namespace
