@@ -4,10 +4,11 @@
 #   inflate CURRENT BASELINE STREAM ORIGINAL RUNS
 #       the i686 inflate_speed of this tree against the one built at the baseline revision,
 #       both on the same Deflate stream; prints their median MB/s and the ratio.
-#   extract DRIVER 7ZA ZIP ROOT RUNS
+#   extract DRIVER 7ZA ZIP ROOT RUNS [PACKAGE]
 #       the i686 engine's extraction (bench/extract_speed.exe) against 7-Zip's 32-bit
-#       console archiver on the same zip into ROOT; the first trees of the two are compared
-#       byte for byte. (Not with the packed folder: on Windows' case-insensitive names,
+#       console archiver on the same zip into ROOT, and with PACKAGE (the zip packed by
+#       orvsfx build --from-zip) also the stub's own silent run of it ("/ss /d ROOT\...");
+#       the first trees are compared byte for byte. (Not with the packed folder: on Windows' case-insensitive names,
 #       folders such as terminfo's "E" and "e" become one.) Prints median wall times and the
 #       ratio.
 set -euo pipefail
@@ -42,34 +43,47 @@ bench_inflate() {
 }
 
 bench_extract() {
-    local driver=$1 sevenza=$2 zip=$3 root=$4 runs=$5 log
+    local driver=$1 sevenza=$2 zip=$3 root=$4 runs=$5 package=${6:-} log engines="orvandel 7za"
+    [ -n "$package" ] && engines="orvandel 7za stub"
     log=$(mktemp)
     for r in $(seq "$runs"); do
-        for engine in orvandel 7za; do
+        for engine in $engines; do
             local out="$root/wine-$engine" start end
             rm -rf "$out" && mkdir -p "$out"
             start=$(seconds)
             case $engine in
             orvandel) run "$driver" "$(winpath "$zip")" "$(winpath "$out")" >/dev/null ;;
             7za) run "$sevenza" x -bd -y -o"$(winpath "$out")" "$(winpath "$zip")" >/dev/null 2>&1 ;;
+            stub) run "$package" /ss /d "$(winpath "$out")" >/dev/null 2>&1 || {
+                echo "bench: the package's silent run failed" >&2
+                exit 1
+            } ;;
             esac
             end=$(seconds)
             echo "$engine $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')" >>"$log"
             [ "$r" = 1 ] || rm -rf "$out"
         done
         if [ "$r" = 1 ]; then
-            diff -r -q "$root/wine-orvandel" "$root/wine-7za" >/dev/null || {
-                echo "bench: the i686 engine and 7za.exe extracted different trees" >&2
-                exit 1
-            }
-            rm -rf "$root/wine-orvandel" "$root/wine-7za"
+            for engine in $engines; do
+                [ $engine = 7za ] && continue
+                diff -r -q "$root/wine-$engine" "$root/wine-7za" >/dev/null || {
+                    echo "bench: $engine and 7za.exe extracted different trees" >&2
+                    exit 1
+                }
+            done
+            for engine in $engines; do rm -rf "$root/wine-$engine"; done
         fi
-        echo "  run $r: $(tail -2 "$log" | awk '{ printf "%s %s s  ", $1, $2 }')"
+        echo "  run $r: $(tail -$(wc -w <<<"$engines") "$log" | awk '{ printf "%s %s s  ", $1, $2 }')"
     done
     local ours theirs
     ours=$(medianof "$log" orvandel)
     theirs=$(medianof "$log" 7za)
     echo "  median time: i686 engine $ours s, 7za.exe $theirs s; engine/7za = $(ratio "$ours" "$theirs")"
+    if [ -n "$package" ]; then
+        local stub
+        stub=$(medianof "$log" stub)
+        echo "  median time: the stub's /ss run $stub s; stub/7za = $(ratio "$stub" "$theirs")"
+    fi
     rm -f "$log"
 }
 

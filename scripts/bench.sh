@@ -7,7 +7,8 @@
 #   builder: "orvsfx build" against 7-Zip's zip at -mx=7 on a folder of this machine's files:
 #            wall and CPU time, package size and peak memory, as ratios.
 #   extract: "orvsfx extract" against bsdtar and 7-Zip on 7-Zip's zip of that folder; with
-#            --wine also the i686 engine's extraction (bench/extract_speed.cpp) against
+#            --wine also the i686 engine's extraction (bench/extract_speed.cpp) and the
+#            stub's own "/ss" run of the zip packed by orvsfx against
 #            7-Zip's 32-bit console archiver 7za.exe 21.07 under Wine. 7za.exe is the one file
 #            win/ia32/7za.exe of the npm package 7zip-bin@5.2.0, used only as a timing
 #            reference.
@@ -207,7 +208,7 @@ bench_extract() {
         "orvsfx/bsdtar = $(ratio "$(c orvsfx)" "$(c bsdtar)"), orvsfx/7zz = $(ratio "$(c orvsfx)" "$(c 7zz)")"
     if [ -n "$wine" ]; then
         cmake --preset win32 >/dev/null
-        cmake --build --preset win32 -j2 --target extract_speed
+        cmake --build --preset win32 -j2 --target extract_speed stub
         local sevenza="$data/7zip-bin/7za.exe"
         if [ ! -f "$sevenza" ]; then
             mkdir -p "$data/7zip-bin"
@@ -216,9 +217,14 @@ bench_extract() {
                 rm 7zip-bin-5.2.0.tgz)
         fi
         echo
-        echo "under Wine: the i686 engine against 7za.exe on the same zip, $runs runs each"
+        # The same zip packed into a package, which extracts itself with "/ss".
+        local package="$data/corpus7z-package.exe"
+        "$orvsfx" build --from-zip "$data/corpus7z.zip" --stub build/win32/stub/stub.exe \
+            -o "$package" >/dev/null
+        echo "under Wine: the i686 engine and the stub's silent run against 7za.exe on the same" \
+            "zip, $runs runs each"
         scripts/wine-session.sh scripts/bench-wine.sh extract build/win32/bench/extract_speed.exe \
-            "$sevenza" "$data/corpus7z.zip" "$root" "$runs"
+            "$sevenza" "$data/corpus7z.zip" "$root" "$runs" "$package"
     fi
 }
 

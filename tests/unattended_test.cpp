@@ -3,6 +3,8 @@
 // parameters and folder it was given, and can play an installer that outlives it).
 #include "setuprun.h"
 
+#include <string.h>
+
 namespace {
 
 using namespace setuprun;
@@ -333,9 +335,11 @@ TEST_F(Unattended, OverwriteSwitchesAndAutomaticRuns) {
     }
 }
 
-// "/s" shows the progress dialog during the run, "/ss" never does.
+// "/s" shows the progress dialog during the run, and the banner the package asks for; "/ss"
+// shows neither.
 TEST_F(Unattended, SilentRunsShowProgressUnlessAskedNotTo) {
     Package package;
+    package.options.flagsb = kFlagShowBanner;
     std::map<std::string, std::string> big;
     for (int i = 0; i < 12; i++)
         big["part" + std::to_string(100 + i) + ".bin"] = std::string(4 << 20, char('a' + i));
@@ -343,16 +347,22 @@ TEST_F(Unattended, SilentRunsShowProgressUnlessAskedNotTo) {
     std::string exe = build(package);
     for (const char* line : {"/s", "/ss"}) {
         uitest::Process run(exe, line);
-        bool seen = false;
+        bool progress = false, banner = false;
         eventually(
             [&] {
-                for (HWND window : run.windows())
-                    seen |= GetDlgItem(window, IDC_QUESTION_DONTASK) != nullptr;
+                for (HWND window : run.windows()) {
+                    progress |= GetDlgItem(window, IDC_QUESTION_DONTASK) != nullptr;
+                    char name[16] = "";
+                    GetClassNameA(window, name, sizeof name);
+                    banner |= strcmp(name, "SetupSFX") == 0;
+                }
                 return !run.running();
             },
             120000);
         EXPECT_EQ(run.waitexit(), 0) << line;
-        EXPECT_EQ(seen, std::string(line) == "/s") << line;
+        bool shown = std::string(line) == "/s";
+        EXPECT_EQ(progress, shown) << line;
+        EXPECT_EQ(banner, shown) << line;
         EXPECT_EQ(extracted(destination()).size(), big.size()) << line;
         cleardestination();
     }
