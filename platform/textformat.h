@@ -14,15 +14,15 @@ namespace platform {
 // a NUL. Returns its length, or -1 when the C library reports a failure.
 int formatlist(char* out, unsigned size, const char* format, va_list args);
 
-// The same with the values as arguments.
-inline int formatvalues(char* out, unsigned size, const char* format, ...)
+// The same with the values as arguments; returns out.
+inline char* formattext(char* out, unsigned size, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
-inline int formatvalues(char* out, unsigned size, const char* format, ...) {
+inline char* formattext(char* out, unsigned size, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    int length = formatlist(out, size, format, args);
+    formatlist(out, size, format, args);
     va_end(args);
-    return length;
+    return out;
 }
 
 } // namespace platform

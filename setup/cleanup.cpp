@@ -1,6 +1,7 @@
 // Removing what a run made: the files it created inside the destination, then its folders.
 #include "setup/cleanup.h"
 
+#include "common/ascii.h"
 #include "common/stringlists.h"
 #include "engine/enginestate.h"
 #include "platform/files.h"
@@ -12,10 +13,6 @@ static_assert(int(kCleanupPath) >= int(kPathBuffer), "every path the engine writ
 
 static bool isseparator(char c) {
     return c == '/' || c == '\\';
-}
-
-static char lowercase(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
 // Takes the last component off out[root..n); false when there is none.
@@ -63,7 +60,7 @@ bool pathinside(const char* path, const char* folder) {
         return false;
     size_t length = strlen(root);
     for (size_t i = 0; i < length; i++)
-        if (lowercase(file[i]) != lowercase(root[i])) return false;
+        if (asciilower(file[i]) != asciilower(root[i])) return false;
     // Inside means below: the folder's name ends at a separator of the path, and something
     // follows it. A root such as "C:/" ends with its own separator.
     bool rootended = length > 0 && root[length - 1] == '/';

@@ -7,20 +7,11 @@
 #include "startup/pathutils.h"
 #include "startup/textblock.h"
 
-#include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
 
 const char kMakerAddress[] = "https://www.orvandel.net/";
 static_assert(sizeof kMakerAddress <= kMakerAddressLength, "the maker's address fits its link");
-
-char* formattext(char* out, unsigned size, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    platform::formatlist(out, size, format, args);
-    va_end(args);
-    return out;
-}
 
 // Appends text to out (size bytes) as far as it fits.
 static void append(char* out, unsigned size, const char* text) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "common/pathlimits.h"
+#include "platform/textformat.h"
 
 enum DialogTextSizes {
     kCommandLabel = 512,       // the run check box's label
@@ -24,8 +25,7 @@ extern const char kMakerAddress[];
 
 // Formats into out (size bytes, at least 1); a longer result is cut and still ends with a
 // NUL, whatever the C library does with a cut. Returns out.
-char* formattext(char* out, unsigned size, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+using platform::formattext;
 
 // A package text with one "%s" (such as "Please enter the password for %s") with value in
 // its place, into out. Only the first "%s" takes the value and "%%" becomes "%"; every other

@@ -172,10 +172,10 @@ char* formatusage(char* out, unsigned size, const char* modulepath, const char* 
         }
         *p = asciilower(*p);
     }
-    platform::formatvalues(out, size, kUsageFormat, texts[kTextAbout], texts[kTextUsage], name,
-                           texts[kTextUsageAuto], texts[kTextUsageNoCommand],
-                           texts[kTextUsageSilent], texts[kTextUsageOverwriteModes],
-                           texts[kTextUsageConfirm], texts[kTextUsageOverwrite],
-                           texts[kTextUsageSkip], texts[kTextUsageFolder]);
+    platform::formattext(out, size, kUsageFormat, texts[kTextAbout], texts[kTextUsage], name,
+                         texts[kTextUsageAuto], texts[kTextUsageNoCommand], texts[kTextUsageSilent],
+                         texts[kTextUsageOverwriteModes], texts[kTextUsageConfirm],
+                         texts[kTextUsageOverwrite], texts[kTextUsageSkip],
+                         texts[kTextUsageFolder]);
     return out;
 }
