@@ -56,7 +56,10 @@ int setroot(const char* path) {
     if (engine.root) return kMapReady;
     forgetverified();
     size_t length = path ? strlen(path) : 0;
-    if (length == 0) return kMapReady;
+    if (length == 0) {
+        resolveroot(nullptr);
+        return kMapReady;
+    }
     char* root = static_cast<char*>(malloc(length + 3));
     if (!root) return kMapNoMemory;
     memcpy(root, path, length + 1);
@@ -80,6 +83,7 @@ int setroot(const char* path) {
     }
     engine.root = shrunk;
     engine.rootlength = static_cast<unsigned>(length);
+    resolveroot(shrunk);
     return kMapReady;
 }
 
@@ -194,6 +198,21 @@ int checkexistingfolder(bool toolong) {
     return kMapReady;
 }
 
+// Whether the folder just made lies inside the root as the system resolves it; one that
+// does not (a folder above it was swapped for a link after it was looked at) is removed again
+// through its handle.
+bool madeinroot() {
+    if (!engine.rootresolved) return true;
+    platform::File* folder = platform::openentry(engine.shortpath);
+    if (!folder) return false;
+    if (liesinroot(folder)) {
+        platform::closefile(folder);
+        return true;
+    }
+    platform::discardfile(folder);
+    return false;
+}
+
 // Every folder below the root is either created here or looked at without following
 // links: a link or junction planted in the destination, to a folder or dangling, would
 // lead the member out of it. Folders already passed for an earlier member are not looked
@@ -216,6 +235,10 @@ int appenddirectory(const char* component) {
     // a link standing at its name; the link makes it fail like anything else there does.
     if (!toolong && makedir(engine.shortpath) == 0) {
         engine.createddir = 1;
+        if (!madeinroot())
+            return failfolder("checkdir error:  %s lies through a link\n"
+                              "                 unable to process %s.\n",
+                              kReasonThroughLink);
     } else {
         int checked = checkexistingfolder(toolong);
         if (checked != kMapReady) return checked;

@@ -122,6 +122,14 @@ enum EngineSizes {
 };
 static_assert(static_cast<int>(kPathBuffer) >= static_cast<int>(kNameText),
               "a converted name fits the file-name buffer");
+
+// Resolved paths (confine.cpp): the root's is kept when it fits kResolvedRoot; an output's is
+// the resolved root followed by the output's path below the root, which is shorter than the
+// file-name buffer.
+enum { kResolvedRoot = kPathBuffer, kResolvedOutput = kResolvedRoot + kPathBuffer };
+static_assert(static_cast<int>(kResolvedOutput) - static_cast<int>(kResolvedRoot) >=
+                  static_cast<int>(kPathBuffer),
+              "an output's resolved path holds the resolved root and any output path below it");
 static_assert(static_cast<int>(kPasswordBuffer) == static_cast<int>(kPresetPassword),
               "every preset password fits the cached password and the question's answer");
 
@@ -321,6 +329,12 @@ struct EngineState {
     char verifiedfolders[kPathBuffer];
     unsigned verifiedend;
 
+    // Where the root really lies (confine.cpp), without a trailing separator; rootresolved is
+    // false when the system could not say, and then only the checks by path apply.
+    char resolvedroot[kResolvedRoot];
+    unsigned resolvedrootlength;
+    bool rootresolved;
+
     // Volume cache (mapname): the first two characters of the last full path asked about.
     char volumekey[2];
     int volumeknown, only83, fatlike;
@@ -392,6 +406,15 @@ void to83name(const char* component, char* out);
 bool hasdriveletter(const char* path);
 int is83volume(const char* path);
 int isfatvolume(const char* path);
+
+// Keeping output inside the root as the system resolves it (confine.cpp).
+void resolveroot(const char* root);
+// Whether the file or folder just opened lies inside the resolved root.
+bool liesinroot(platform::File* opened);
+// Deletes the file or folder at path, by its handle and only when it lies inside the root:
+// 0, or the failure's reason (kReasonThroughLink, or kReasonCannotReplace with the system's
+// error in *syserror).
+int removeinside(const char* path, int* syserror);
 
 // Closing and file status (closeoutput.cpp).
 void closeoutput();

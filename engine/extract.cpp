@@ -69,6 +69,9 @@ int refuseoutput(int reason, int result, int syserror) {
 }
 
 // Returns 0, or the member's result after a reported failure: 50 only for a full disk.
+// A file to replace and the new file are both made sure of through their handles to lie in
+// the root (confine.cpp): a folder on the way may have been swapped for a link since it was
+// looked at.
 // A path that checkexisting has just found empty for this member is not looked up again:
 // a lookup of a missing name is the costliest one (a case-insensitive file system such as
 // Wine's reads through the whole folder for it). The output is created only where nothing
@@ -81,12 +84,17 @@ int openoutput() {
             return refuseoutput(kReasonThroughLink, kResultArchiveError, 0);
         if (status.kind == platform::kPathDirectory)
             return refuseoutput(kReasonFolderInTheWay, kResultArchiveError, 0);
-        if (status.readonly) platform::makewritable(engine.filename);
-        if (platform::removefile(engine.filename) != 0)
-            return refuseoutput(kReasonCannotReplace, kResultArchiveError, platform::lasterror());
+        int syserror = 0;
+        int reason = removeinside(engine.filename, &syserror);
+        if (reason != 0) return refuseoutput(reason, kResultArchiveError, syserror);
         replaced = true;
     }
     engine.output = platform::createwrite(engine.filename);
+    if (engine.output && !liesinroot(engine.output)) {
+        platform::discardfile(engine.output);
+        engine.output = nullptr;
+        return refuseoutput(kReasonThroughLink, kResultArchiveError, 0);
+    }
     if (!engine.output) {
         int error = platform::lasterror();
         int kind = platform::errorkind(error);

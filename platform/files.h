@@ -30,6 +30,23 @@ File* createwrite(const char* path);
 // through its attributes. Null on failure.
 File* opentimes(const char* path);
 
+// Opens what stands at path, file or folder, without following a link in its last component,
+// only so that resolvedpath can tell where it lies and discardfile can delete it. Null on
+// failure.
+File* openentry(const char* path);
+
+// Where an open file or folder really lies: its full path with every link, junction and mount
+// on the way resolved, in the system's own spelling (on Win32 the device form
+// "\Device\HarddiskVolume2\dir\name", on POSIX the absolute path). The path it was opened
+// under may lead elsewhere by now; this is where the handle went. Returns the length, 0 on
+// failure or when out (size bytes) is too small.
+unsigned resolvedpath(File* file, char* out, unsigned size);
+
+// Deletes a file opened by createwrite, or a file or empty folder opened by openentry, through
+// its handle rather than by a path that may since lead elsewhere, clearing its read-only
+// attribute first; then closes it. 0 on success, -1 on failure (closed all the same).
+int discardfile(File* file);
+
 // Reads up to n bytes; returns the count read (0 at the end of the file), -1 on an error.
 int readfile(File* file, void* buffer, unsigned n);
 

@@ -1,15 +1,76 @@
 // Links planted in the destination: whatever the overwrite mode, extraction never creates,
 // truncates or writes anything through a symbolic link, dangling or not, in the last
-// component or in a folder on the way. Linux only: the links are made with symlink(2).
+// component or in a folder on the way. On Linux the links are made with symlink(2); under
+// Wine, whose CreateSymbolicLink makes nothing, the system's ln makes them, and Wine reports
+// them to the program as reparse points.
 #include "engine_testkit.h"
 
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using namespace enginetest;
 
 namespace {
+
+#ifdef _WIN32
+// The Unix form of a Windows path, from Wine's own conversion.
+std::string unixpath(const fs::path& path) {
+    using Convert = char*(CDECL*)(const wchar_t*);
+    Convert convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    if (!convert) return std::string();
+    char* name = convert(path.wstring().c_str());
+    if (!name) return std::string();
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Runs a Unix shell command under Wine and waits, up to 10 s, for it to finish: Wine gives no
+// handle to wait on for a Unix program, so the command leaves a marker file when done.
+void rununix(const std::string& command, const fs::path& marker) {
+    std::string line = "/bin/sh -c \"" + command + " ; touch '" + unixpath(marker) + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process))
+        << line;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int wait = 0; wait < 1000 && !fs::exists(marker); ++wait) Sleep(10);
+    EXPECT_TRUE(fs::remove(marker)) << line;
+}
+
+void makelink(const fs::path& target, const fs::path& link) {
+    rununix("ln -s '" + unixpath(target) + "' '" + unixpath(link) + "'",
+            link.parent_path() / "made.marker");
+}
+
+// The runtime's remove_all would go through a link to a folder as through the folder.
+void removelink(const fs::path& link) {
+    rununix("rm -f '" + unixpath(link) + "'", link.parent_path() / "removed.marker");
+}
+#else
+void makelink(const fs::path& target, const fs::path& link) {
+    fs::create_symlink(target, link);
+}
+
+void removelink(const fs::path& link) {
+    fs::remove(link);
+}
+#endif
+
+bool islink(const fs::path& path) {
+    platform::PathStatus status;
+    return platform::linkstatus(path.string().c_str(), &status) == 0 &&
+           status.kind == platform::kPathLink;
+}
 
 // A destination inside a parent folder that also holds an "outside" folder, which the
 // planted links point into.
@@ -47,16 +108,27 @@ struct Mode {
     const char* name;
     OverwritePolicy policy;
 };
+// Wine shows a Unix link to a file as the file itself and a dangling link not at all; only
+// links to folders reach programs as reparse points. There the engine cannot name such a
+// link, so the tests check only what matters most: nothing outside the destination changes.
+#ifdef _WIN32
+const bool kFileLinksShown = false;
+#else
+const bool kFileLinksShown = true;
+#endif
+
 const Mode kModes[] = {{"ask", kPolicyAsk}, {"-o", kPolicyOverwrite}, {"-n", kPolicyKeep}};
 
 TEST_F(PlantedLink, DanglingLinkAsTheFileIsNotFollowed) {
-    fs::create_symlink(outside / "created.txt", root / "readme.txt");
+    makelink(outside / "created.txt", root / "readme.txt");
     for (const Mode& mode : kModes) {
         RunRecord record = run(mode.policy);
         EXPECT_EQ(record.result, kResultArchiveError) << mode.name;
-        EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "readme.txt")) << mode.name;
         EXPECT_FALSE(fs::exists(outside / "created.txt")) << mode.name;
-        EXPECT_TRUE(fs::is_symlink(root / "readme.txt")) << mode.name;
+        if (kFileLinksShown) {
+            EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "readme.txt")) << mode.name;
+            EXPECT_TRUE(islink(root / "readme.txt")) << mode.name;
+        }
         EXPECT_EQ(record.askcount, 0) << mode.name;
         // The members beside it are still extracted.
         EXPECT_EQ(fs::file_size(root / "exact64k.bin"), 65536u) << mode.name;
@@ -70,17 +142,18 @@ TEST_F(PlantedLink, LinkToAnOutsideFileIsNeitherTruncatedNorReplaced) {
         fputs("keep me", f);
         fclose(f);
     }
-    fs::create_symlink(parent.path() / "victim.txt", root / "exact64k.bin");
+    makelink(parent.path() / "victim.txt", root / "exact64k.bin");
     for (const Mode& mode : kModes) {
         RunRecord record = run(mode.policy);
+        EXPECT_EQ(readfile(parent.path() / "victim.txt"), "keep me") << mode.name;
+        if (!kFileLinksShown) continue;
         EXPECT_EQ(record.result, kResultArchiveError) << mode.name;
         EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "exact64k.bin")) << mode.name;
-        EXPECT_EQ(readfile(parent.path() / "victim.txt"), "keep me") << mode.name;
     }
 }
 
 TEST_F(PlantedLink, LinkToAnOutsideFolderIsNotEntered) {
-    fs::create_directory_symlink(outside, root / "dir");
+    makelink(outside, root / "dir");
     for (const Mode& mode : kModes) {
         RunRecord record = run(mode.policy);
         EXPECT_EQ(record.result, kResultArchiveError) << mode.name;
@@ -93,12 +166,14 @@ TEST_F(PlantedLink, LinkToAnOutsideFolderIsNotEntered) {
 
 TEST_F(PlantedLink, DanglingLinkAsAFolderIsNotCreatedThrough) {
     fs::create_directory(root / "dir");
-    fs::create_symlink(outside / "made", root / "dir" / "sub");
+    makelink(outside / "made", root / "dir" / "sub");
     for (const Mode& mode : kModes) {
         RunRecord record = run(mode.policy);
         EXPECT_EQ(record.result, kResultArchiveError) << mode.name;
-        EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "dir/sub/empty.txt")) << mode.name;
         EXPECT_FALSE(fs::exists(outside / "made")) << mode.name;
+        if (kFileLinksShown) {
+            EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "dir/sub/empty.txt")) << mode.name;
+        }
         EXPECT_EQ(fs::file_size(root / "dir" / "data.bin"), 100000u) << mode.name;
     }
 }
@@ -109,7 +184,7 @@ TEST_F(PlantedLink, DanglingLinkAsAFolderIsNotCreatedThrough) {
 TEST_F(PlantedLink, AFolderSwappedForALinkBetweenRunsIsNotEntered) {
     ASSERT_EQ(run(kPolicyOverwrite).result, kResultOk);
     fs::rename(root / "dir", parent.path() / "moved");
-    fs::create_directory_symlink(outside, root / "dir");
+    makelink(outside, root / "dir");
     RunRecord record = run(kPolicyOverwrite, "stored.zip", false);
     EXPECT_EQ(record.result, kResultArchiveError);
     EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "dir/data.bin"));
@@ -119,7 +194,7 @@ TEST_F(PlantedLink, AFolderSwappedForALinkBetweenRunsIsNotEntered) {
 // siblings.zip enters "dirs" before "dir": a folder whose name begins like a folder looked at
 // before is a folder of its own and is looked at.
 TEST_F(PlantedLink, ALinkNamedLikeTheStartOfAFolderSeenBeforeIsNotEntered) {
-    fs::create_directory_symlink(outside, root / "dir");
+    makelink(outside, root / "dir");
     RunRecord record = run(kPolicyOverwrite, "siblings.zip");
     EXPECT_EQ(record.result, kResultArchiveError);
     EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "dir/two.txt"));
@@ -128,13 +203,56 @@ TEST_F(PlantedLink, ALinkNamedLikeTheStartOfAFolderSeenBeforeIsNotEntered) {
     EXPECT_EQ(readfile(root / "dirs" / "four.txt"), "four");
 }
 
+// A folder swapped for a link after the engine looked at it, while it asks about the file
+// standing there: the file is neither replaced nor created through the link, and the folder
+// below it is not made through it either. stored.zip holds dir/data.bin, then dir/sub/.
+class SwappedFolder : public PlantedLink {
+  protected:
+    // Runs stored.zip over an earlier extraction, swapping root/dir for a link to outside
+    // when the engine asks about dir/data.bin.
+    RunRecord runswapping() {
+        EXPECT_EQ(runengine(fixture("stored.zip"), root.string()).result, kResultOk);
+        RunOptions options;
+        options.beforeanswer = [this](const std::string& path) {
+            if (path.find("data.bin") == std::string::npos || islink(root / "dir")) return;
+            fs::rename(root / "dir", parent.path() / "moved");
+            makelink(outside, root / "dir");
+        };
+        return runengine(fixture("stored.zip"), root.string(), options);
+    }
+};
+
+TEST_F(SwappedFolder, NoFileIsCreatedThroughIt) {
+    RunRecord record = runswapping();
+    EXPECT_EQ(record.result, kResultArchiveError);
+    EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "dir/data.bin"));
+    EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "dir/sub/empty.txt"));
+    EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_EQ(fs::file_size(root / "exact64k.bin"), 65536u);
+}
+
+TEST_F(SwappedFolder, NoFileBehindItIsReplaced) {
+    {
+        FILE* f = fopen((outside / "data.bin").string().c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        fputs("keep me", f);
+        fclose(f);
+    }
+    RunRecord record = runswapping();
+    EXPECT_TRUE(record.hasfailure(kReasonThroughLink, "dir/data.bin"));
+    EXPECT_EQ(readfile(outside / "data.bin"), "keep me");
+    EXPECT_FALSE(fs::exists(outside / "sub"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator()), 1);
+}
+
 // A link that names the destination itself is the user's choice, not the archive's.
 TEST_F(PlantedLink, TheRootMayBeALink) {
     fs::path alias = parent.path() / "alias";
-    fs::create_directory_symlink(root, alias);
+    makelink(root, alias);
     RunRecord record = runengine(fixture("stored.zip"), alias.string());
     EXPECT_EQ(record.result, kResultOk);
     EXPECT_EQ(fs::file_size(root / "exact64k.bin"), 65536u);
+    removelink(alias);
 }
 
 // An ordinary existing file is still overwritten in place when -o says so.
@@ -155,8 +273,8 @@ TEST_F(PlantedLink, AnOutputFileIsCreatedOnlyWhereNothingStands) {
         fputs("keep me", f);
         fclose(f);
     }
-    fs::create_symlink(victim, root / "tovictim");
-    fs::create_symlink(outside / "made", root / "dangling");
+    makelink(victim, root / "tovictim");
+    makelink(outside / "made", root / "dangling");
     for (const char* name : {"tovictim", "dangling"}) {
         platform::File* file = platform::createwrite((root / name).string().c_str());
         EXPECT_EQ(file, nullptr) << name;

@@ -26,9 +26,10 @@ ActiveRun* activerun(void* context) {
     return static_cast<ActiveRun*>(context);
 }
 
-int askoverwrite(void* context, const char*) {
+int askoverwrite(void* context, const char* path) {
     ActiveRun* active = activerun(context);
     ++active->record->askcount;
+    if (active->options->beforeanswer) active->options->beforeanswer(path);
     return active->options->overwriteanswer;
 }
 

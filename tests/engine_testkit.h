@@ -5,6 +5,7 @@
 #include "engine/runrequest.h"
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -42,7 +43,10 @@ class TempDir {
 struct RunOptions {
     bool extractall = true;
     OverwritePolicy overwrite = kPolicyAsk;
-    int overwriteanswer = 1;        // askoverwrite's answer
+    int overwriteanswer = 1; // askoverwrite's answer
+    // Called by askoverwrite with the output path before it answers: a test's way to change
+    // the destination after the engine looked at it and before it writes.
+    std::function<void(const std::string&)> beforeanswer;
     int cancelatcall = 0;           // reportprogress cancels at this call (1-based)
     std::vector<std::string> items; // file list 301
     std::set<int> selected;         // selected items of it

@@ -12,6 +12,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -26,6 +27,9 @@ namespace {
 
 // The current folder as getcwd gives it: the longest UTF-8 form of a 260-character path.
 enum { kCurrentFolder = 4 * platform::kSystemPathBuffer + 1 };
+
+// A resolved path: the longest path the kernel hands back.
+enum { kResolvedPathBuffer = PATH_MAX };
 
 // Seconds between 1601-01-01 and 1970-01-01, and FILETIME ticks per second.
 const unsigned long long kEpochSeconds = 11644473600ull;
@@ -86,6 +90,31 @@ File* createwrite(const char* path) {
 
 File* opentimes(const char* path) {
     return opennative(path, O_RDONLY | O_NOFOLLOW);
+}
+
+// O_PATH opens files and folders alike without any access to their contents.
+File* openentry(const char* path) {
+    return opennative(path, O_PATH | O_NOFOLLOW);
+}
+
+// The kernel names what a descriptor refers to under /proc/self/fd.
+unsigned resolvedpath(File* file, char* out, unsigned size) {
+    char link[sizeof "/proc/self/fd/" + 3 * sizeof(int)];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", file->fd);
+    ssize_t length = readlink(link, out, size);
+    if (length <= 0 || static_cast<size_t>(length) >= size) return 0;
+    out[length] = 0;
+    return static_cast<unsigned>(length);
+}
+
+// POSIX deletes by name only, so the name is the one the descriptor resolves to now.
+int discardfile(File* file) {
+    char path[kResolvedPathBuffer];
+    struct stat info;
+    bool known = resolvedpath(file, path, sizeof path) != 0 && fstat(file->fd, &info) == 0;
+    closefile(file);
+    if (!known) return -1;
+    return (S_ISDIR(info.st_mode) ? rmdir(path) : unlink(path)) == 0 ? 0 : -1;
 }
 
 int readfile(File* file, void* buffer, unsigned n) {

@@ -48,8 +48,40 @@ File* openread(const char* path) {
     return openhandle(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 }
 
+// DELETE lets discardfile remove a file that turns out to lie outside where it belongs.
 File* createwrite(const char* path) {
-    return openhandle(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
+    return openhandle(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, CREATE_NEW);
+}
+
+// Backup semantics open folders as well as files; the reparse-point flag opens a link in the
+// last component itself instead of what it points to.
+File* openentry(const char* path) {
+    return wrap(CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// The device form needs no drive-letter lookup, and the root and every output file are asked
+// for in the same form, so one is a prefix of the other exactly when the file lies inside.
+unsigned resolvedpath(File* file, char* out, unsigned size) {
+    DWORD length =
+        GetFinalPathNameByHandleA(file->handle, out, size, FILE_NAME_NORMALIZED | VOLUME_NAME_NT);
+    return length < size ? length : 0;
+}
+
+int discardfile(File* file) {
+    FILE_BASIC_INFO basic;
+    if (GetFileInformationByHandleEx(file->handle, FileBasicInfo, &basic, sizeof basic) &&
+        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        basic.FileAttributes &= ~FILE_ATTRIBUTE_READONLY;
+        SetFileInformationByHandle(file->handle, FileBasicInfo, &basic, sizeof basic);
+    }
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    bool deleted = SetFileInformationByHandle(file->handle, FileDispositionInfo, &disposition,
+                                              sizeof disposition) != 0;
+    closefile(file);
+    return deleted ? 0 : -1;
 }
 
 File* opentimes(const char* path) {
