@@ -10,7 +10,7 @@
 #       orvsfx build --from-zip) also the stub's own silent run of it ("/ss /d ROOT\...");
 #       the first trees are compared byte for byte. (Not with the packed folder: on Windows' case-insensitive names,
 #       folders such as terminfo's "E" and "e" become one.) Prints median wall times and the
-#       ratio.
+#       ratio; with ORV_COUNT_INSTRUCTIONS set also each program's guest instructions.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/bench-stats.sh"
@@ -84,6 +84,36 @@ bench_extract() {
         stub=$(medianof "$log" stub)
         echo "  median time: the stub's /ss run $stub s; stub/7za = $(ratio "$stub" "$theirs")"
     fi
+    rm -f "$log"
+    [ -n "${ORV_COUNT_INSTRUCTIONS:-}" ] && count_extract "$driver" "$sevenza" "$zip" "$root" "$package"
+    return 0
+}
+
+# Each program once more under the counting emulator (scripts/count-instructions.sh): the
+# guest instructions it runs, which neither the machine's load nor the emulator's own costs
+# change from run to run.
+count_extract() {
+    local driver=$1 sevenza=$2 zip=$3 root=$4 package=$5 engines="orvandel 7za" log
+    [ -n "$package" ] && engines="orvandel 7za stub"
+    log=$(mktemp)
+    for engine in $engines; do
+        local out="$root/wine-$engine"
+        rm -rf "$out" && mkdir -p "$out"
+        local command
+        case $engine in
+        orvandel) command=("$here/wine-exec.sh" "$driver" "$(winpath "$zip")" "$(winpath "$out")") ;;
+        7za) command=("$here/wine-exec.sh" "$sevenza" x -bd -y -o"$(winpath "$out")" "$(winpath "$zip")") ;;
+        stub) command=("$here/wine-exec.sh" "$package" /ss /d "$(winpath "$out")") ;;
+        esac
+        "$here/count-instructions.sh" run "${command[@]}" 2>/dev/null |
+            awk -v e=$engine '/^instructions / { print e, $2 }' >>"$log"
+        rm -rf "$out"
+    done
+    count() { awk -v e="$1" '$1 == e { print $2 }' "$log"; }
+    echo "  guest instructions: i686 engine $(count orvandel), 7za.exe $(count 7za)$(
+        [ -n "$package" ] && echo ", the stub's /ss run $(count stub)");" \
+        "engine/7za = $(ratio "$(count orvandel)" "$(count 7za)")$(
+            [ -n "$package" ] && echo ", stub/7za = $(ratio "$(count stub)" "$(count 7za)")")"
     rm -f "$log"
 }
 

@@ -11,10 +11,11 @@
 #            stub's own "/ss" run of the zip packed by orvsfx against
 #            7-Zip's 32-bit console archiver 7za.exe 21.07 under Wine. 7za.exe is the one file
 #            win/ia32/7za.exe of the npm package 7zip-bin@5.2.0, used only as a timing
-#            reference.
+#            reference. With --count also the guest instructions each of them runs, once,
+#            counted by QEMU's plugin (scripts/count-instructions.sh; needs root).
 # Engines take turns run by run; medians are quoted. Every result is checked: each extracted
 # tree is compared byte for byte with the folder, each package is tested by 7-Zip.
-#   scripts/bench.sh [--wine] [--baseline REV] [--parts inflate,builder,extract] [--runs N]
+#   scripts/bench.sh [--wine [--count]] [--baseline REV] [--parts inflate,builder,extract] [--runs N]
 #                    [--level N] [--extract-dir DIR]
 # Corpora are cached in build/host-release/bench-data. The folder (bench-data/tree) holds
 # every twelfth regular file below /usr/lib and /usr/share in sorted order, up to 500 MB.
@@ -30,11 +31,13 @@ parts=inflate,builder,extract
 runs=3
 level=10
 wine=
+count=
 baseline=06f410f
 extractroot=
 while [ $# -gt 0 ]; do
     case "$1" in
     --wine) wine=1 ;;
+    --count) count=1 ;;
     --baseline) baseline=$2; shift ;;
     --parts) parts=$2; shift ;;
     --runs) runs=$2; shift ;;
@@ -225,6 +228,10 @@ bench_extract() {
             -o "$package" >/dev/null
         echo "under Wine: the i686 engine and the stub's silent run against 7za.exe on the same" \
             "zip, $runs runs each"
+        if [ -n "$count" ]; then
+            scripts/count-instructions.sh build
+            export ORV_COUNT_INSTRUCTIONS=1
+        fi
         scripts/wine-session.sh scripts/bench-wine.sh extract build/win32/bench/extract_speed.exe \
             "$sevenza" "$data/corpus7z.zip" "$root" "$runs" "$package"
     fi

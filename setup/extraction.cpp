@@ -20,14 +20,27 @@
 #include <string.h>
 
 static LRESULT choicelist(void* context, UINT message, WPARAM wparam, LPARAM lparam) {
-    HWND dialog = ((SetupState*)context)->maindialog;
-    return SendDlgItemMessageA(dialog, IDC_FILELIST_CHOICE, message, wparam, lparam);
+    return SendMessageA(((SetupState*)context)->choicelist, message, wparam, lparam);
 }
 
 // The first item that begins with text, ignoring case, searched from the top; -1 for none.
+// A search from the top reads the list through to the name (the engine asks after every
+// member), but the engine goes through the archive in an order close to the list's, so the
+// search first starts at the item found last. What it finds there counts only when it is the
+// whole name: the list is sorted, so a name stands before every longer item it begins, and
+// an item equal to the name is what the search from the top finds too.
 static int finditem(void* context, const char* text) {
-    LRESULT item = choicelist(context, LB_FINDSTRING, (WPARAM)-1, (LPARAM)text);
-    return item == LB_ERR ? -1 : (int)item;
+    SetupState* state = (SetupState*)context;
+    LRESULT item = LB_ERR;
+    if (state->founditem > 0) {
+        item = choicelist(context, LB_FINDSTRING, state->founditem - 1, (LPARAM)text);
+        if (item != LB_ERR && choicelist(context, LB_GETTEXTLEN, item, 0) != (LRESULT)strlen(text))
+            item = LB_ERR;
+    }
+    if (item == LB_ERR) item = choicelist(context, LB_FINDSTRING, (WPARAM)-1, (LPARAM)text);
+    if (item == LB_ERR) return -1;
+    state->founditem = (int)item;
+    return (int)item;
 }
 
 static int isselected(void* context, int item) {
@@ -66,6 +79,8 @@ static int runengine(SetupState* state, unsigned char mode) {
     char archive[kShortPathBuffer];
     strcpy(archive, ownpath);
     EngineUi ui = {};
+    state->choicelist = GetDlgItem(state->maindialog, IDC_FILELIST_CHOICE);
+    state->founditem = 0;
     ui.context = state;
     ui.askoverwrite = askoverwrite;
     ui.promptpassword = promptpassword;

@@ -13,6 +13,7 @@
 #include "setup/maindialog.h"
 
 #include "common/stringlists.h"
+#include "engine/nametext.h"
 #include "platform/clock.h"
 #include "resources/resource.h"
 #include "setup/archivelist.h"
@@ -174,15 +175,49 @@ static void initmaindialog(HWND window) {
     applyhiderules(window);
 }
 
-// Where the list fill puts what it reads.
+// Where the list fill puts what it reads, and the display list's item it added last (-1 for
+// none yet).
 struct ListTarget {
     HWND window;
+    int place;
 };
 
+// Copies item `place` of a list into item (kNameText bytes); false when there is none or it
+// does not fit.
+static bool itemtext(HWND list, int place, char* item) {
+    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, place, 0);
+    return length >= 0 && length < kNameText &&
+           SendMessageA(list, LB_GETTEXT, place, (LPARAM)item) == length;
+}
+
+// Whether a name sorts between item `place` of a sorted list and the one behind it, as the
+// list compares (case ignored, in the user's locale).
+static bool sortsbehind(HWND list, int place, const char* name) {
+    char item[kNameText];
+    if (place < 0 || !itemtext(list, place, item) ||
+        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, item, -1, name, -1) ==
+            CSTR_GREATER_THAN)
+        return false;
+    if (place + 1 >= SendMessageA(list, LB_GETCOUNT, 0, 0)) return true;
+    return itemtext(list, place + 1, item) &&
+           CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name, -1, item, -1) !=
+               CSTR_GREATER_THAN;
+}
+
+// Both lists sort their items, a search of a dozen whole-path comparisons per item added.
+// An archive mostly stores a name close behind the one before it in the lists' order, so a
+// name that sorts right behind the item added last is put there with two comparisons; any
+// other is added sorted to the display list. Both lists hold the same items, so the name's
+// place in the display list is its place in the choice list too.
 static void additem(void* context, const char* name) {
-    HWND window = ((ListTarget*)context)->window;
-    SendDlgItemMessageA(window, IDC_FILELIST_DISPLAY, LB_ADDSTRING, 0, (LPARAM)name);
-    SendDlgItemMessageA(window, IDC_FILELIST_CHOICE, LB_ADDSTRING, 0, (LPARAM)name);
+    ListTarget* target = (ListTarget*)context;
+    HWND display = GetDlgItem(target->window, IDC_FILELIST_DISPLAY);
+    UINT message = sortsbehind(display, target->place, name) ? LB_INSERTSTRING : LB_ADDSTRING;
+    // Adding ignores the position; a failed add (no place) leaves the choice list to sort.
+    int place = (int)SendMessageA(display, message, target->place + 1, (LPARAM)name);
+    SendDlgItemMessageA(target->window, IDC_FILELIST_CHOICE,
+                        place >= 0 ? LB_INSERTSTRING : LB_ADDSTRING, place, (LPARAM)name);
+    target->place = place;
 }
 
 static void showcomment(void* context, const char* comment) {
@@ -191,15 +226,24 @@ static void showcomment(void* context, const char* comment) {
     MessageBoxA(owner, comment, sfxoptions->title, MB_ICONINFORMATION);
 }
 
+static void setlistredraw(HWND window, BOOL redraw) {
+    SendDlgItemMessageA(window, IDC_FILELIST_DISPLAY, WM_SETREDRAW, redraw, 0);
+    SendDlgItemMessageA(window, IDC_FILELIST_CHOICE, WM_SETREDRAW, redraw, 0);
+}
+
 // Fills lists 302 and 301 from the archive's central directory; false after an error box.
 static bool filllists(HWND window, SetupState* state) {
-    ListTarget target = {window};
+    ListTarget target = {window, -1};
     ListFill fill = {};
     fill.context = &target;
     fill.wantcomment = sfxoptions->showcomment;
     fill.comment = showcomment;
     fill.additem = additem;
+    // With their redrawing off, the lists neither repaint nor resize their scroll bars for
+    // each item (the window system's round trips), only once at the end.
+    setlistredraw(window, FALSE);
     int result = readarchivelistfile(ownpath, &fill);
+    setlistredraw(window, TRUE);
     state->bytestotal = fill.bytestotal;
     if (result == kListRead) return true;
     if (result == kListNoMemory)

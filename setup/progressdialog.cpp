@@ -124,6 +124,7 @@ bool openprogressdialog(SetupState* state) {
     state->progressdialog =
         CreateDialogParamA(GetModuleHandleA(nullptr), "EXTRACTING", state->maindialog,
                            progressdialogproc, (LPARAM)state);
+    state->progressbar = GetDlgItem(state->progressdialog, IDC_PROGRESS_BAR);
     // Painted at once: the engine starts right away and lets messages through only between
     // blocks (or during its questions).
     if (state->progressdialog && sfxoptions->showprogress) {
@@ -138,18 +139,31 @@ void closeprogressdialog(SetupState* state) {
     state->progressdialog = nullptr;
 }
 
-int reportprogress(void* context, const char* name) {
-    SetupState* state = (SetupState*)context;
-    HWND dialog = state->progressdialog;
-    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS,
-                        progressposition(state->bytesdone, state->bytestotal), 0);
+// Shows the name of the member being extracted in a shown dialog: setting an edit field's
+// text is costly (the field lays the text out anew). An unchanged name is not set again,
+// which also keeps the field from flickering.
+static void showname(HWND dialog, SetupState* state, const char* name) {
     formattext(state->text, sizeof state->text, "%s", name);
     shortenpath(slashestoback(state->text));
-    // An unchanged name is not set again, which keeps the field from flickering.
     char shown[kNameField], candidate[kNameField];
     GetDlgItemTextA(dialog, IDC_PROGRESS_NAME, shown, sizeof shown);
     formattext(candidate, sizeof candidate, "%s", state->text);
     if (lstrcmpiA(candidate, shown) != 0) SetDlgItemTextA(dialog, IDC_PROGRESS_NAME, state->text);
+}
+
+// The engine reports every member, and each look at the message queue is a round trip to the
+// window system, so messages are let through at most this often (in milliseconds): soon
+// enough for painting and for Cancel.
+enum { kPumpInterval = 15 };
+
+int reportprogress(void* context, const char* name) {
+    SetupState* state = (SetupState*)context;
+    SendMessageA(state->progressbar, PBM_SETPOS,
+                 progressposition(state->bytesdone, state->bytestotal), 0);
+    if (sfxoptions->showprogress) showname(state->progressdialog, state, name);
+    unsigned now = GetTickCount();
+    if (now - state->pumped < kPumpInterval) return 0;
+    state->pumped = now;
     state->answer = kAnswerPending;
     dispatchpending();
     return state->answer == kAnswerCancelRun;

@@ -36,6 +36,10 @@ struct SetupState {
     int newfilelist; // the files made where none stood before (clean-up)
     int cancel;      // set by the engine when the user cancelled the run
     bool running;    // an extraction runs: the main dialog's Cancel waits for it
+    HWND choicelist; // list 301 during a run, which the engine looks members up in
+    int founditem;   // the item of list 301 the engine's last look-up found (0 at first)
+    HWND progressbar;
+    unsigned pumped; // the tick count when a progress report last let messages through
     unsigned long long bytesdone;
     unsigned long long bytestotal; // sum of the members' sizes, from the list fill
     int answer;                    // an AnswerCode

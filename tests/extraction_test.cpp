@@ -69,6 +69,27 @@ TEST_F(Extraction, OnlyTheSelectedFilesAreExtracted) {
     EXPECT_EQ(extracted(destination()), (Tree{{"b.txt", "untouched"}, {"c.txt", "C"}}));
 }
 
+// A name that begins another is told apart from it: "readme" is found as itself, not as the
+// "readme.txt" looked up just before it, whose item follows it in the list.
+TEST_F(Extraction, ANameThatBeginsAnotherIsSelectedAsItself) {
+    Package package;
+    package.options.flagsa = kFlagSelectFiles;
+    std::vector<ZipMember> members = files({{"readme.txt", "long"}, {"readme", "short"}});
+    std::swap(members[0], members[1]);
+    members.push_back(files({{"a.txt", "A"}})[0]);
+    package.archive = archiveof(members);
+    uitest::Process run(build(package));
+    HWND dialog = waitmain(run, "Setup Test");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(uitest::listitems(dialog, IDC_FILELIST_CHOICE),
+              (std::vector<std::string>{"a.txt", "readme", "readme.txt"}));
+    SendDlgItemMessageA(dialog, IDC_FILELIST_CHOICE, LB_SETSEL, FALSE, -1);
+    SendDlgItemMessageA(dialog, IDC_FILELIST_CHOICE, LB_SETSEL, TRUE, 1);
+    uitest::click(dialog, IDC_EXTRACT);
+    expectcompleted(run, package);
+    EXPECT_EQ(extracted(destination()), (Tree{{"readme", "short"}}));
+}
+
 TEST_F(Extraction, NoSelectionCompletesWithoutMakingTheFolder) {
     Package package;
     package.options.flagsa = kFlagSelectFiles;

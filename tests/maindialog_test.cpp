@@ -234,6 +234,48 @@ TEST_F(MainDialog, DecliningTheStartUpQuestionEndsTheSetup) {
     EXPECT_FALSE(fs::exists(destination()));
 }
 
+// The items of a sorted list box filled with names in this order: how the window system itself
+// sorts them.
+std::vector<std::string> sortedbylistbox(const std::vector<std::string>& names) {
+    HWND list = CreateWindowA("LISTBOX", "", LBS_SORT | LBS_HASSTRINGS, 0, 0, 100, 100, nullptr,
+                              nullptr, nullptr, nullptr);
+    for (const std::string& name : names) SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)name.c_str());
+    std::vector<std::string> items;
+    char item[256];
+    for (LRESULT i = 0, n = SendMessageA(list, LB_GETCOUNT, 0, 0); i < n; ++i) {
+        SendMessageA(list, LB_GETTEXT, i, (LPARAM)item);
+        items.push_back(item);
+    }
+    DestroyWindow(list);
+    return items;
+}
+
+// The lists hold their items in the window system's own sorted order whatever order the archive
+// stores them in: runs already in order, names that sort before the last one, case and
+// punctuation the sorting weighs its own way.
+TEST_F(MainDialog, TheListsAreSortedWhateverTheArchiveOrder) {
+    const std::vector<std::string> names = {
+        "d/1.txt", "d/2.txt", "d/3.txt", "B.txt",  "a-b.txt", "ab.txt",   "A.txt",   "c/z.txt",
+        "c/a.txt", "d/0.txt", "zz.txt",  "Z2.txt", "e.txt",   "d/10.txt", "a_b.txt", "aB.txt"};
+    std::map<std::string, std::string> contents;
+    for (const std::string& name : names) contents[name] = name;
+    std::vector<ZipMember> sorted = files(contents), members;
+    for (const std::string& name : names)
+        for (const ZipMember& member : sorted)
+            if (member.name == name) members.push_back(member);
+    Package package;
+    package.options.flagsa = kFlagSelectFiles;
+    package.archive = archiveof(members);
+    uitest::Process run(build(package));
+    HWND dialog = waitmain(run, "Setup Test");
+    ASSERT_NE(dialog, nullptr);
+    const std::vector<std::string> expected = sortedbylistbox(names);
+    EXPECT_EQ(uitest::listitems(dialog, IDC_FILELIST_CHOICE), expected);
+    EXPECT_EQ(uitest::listitems(dialog, IDC_FILELIST_DISPLAY), expected);
+    uitest::click(dialog, IDC_CANCEL);
+    EXPECT_EQ(run.waitexit(), 1);
+}
+
 // The list shows each member under the name the engine writes: Latin-1 names exactly in
 // the ANSI code page, characters it lacks as the engine's replacement.
 TEST_F(MainDialog, TheFileListShowsTheNamesTheEngineWrites) {

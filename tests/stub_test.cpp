@@ -109,10 +109,10 @@ TEST(StubImage, IsASmallPe32GuiProgramWithoutItsOwnMarkers) {
     ASSERT_GT(image.size(), 1024u);
     EXPECT_LE(image.size(), (size_t)kStubSizeLimit) << "the text block could not be found";
     // A guard against growth: the stub with the engine, the setup dialogs, the command line,
-    // the after-extraction command and the banner in it is 65,024 bytes today, against a goal
-    // of 48 KiB that it does not meet yet.
-    const size_t kStubGuard = 64u * 1024u;
-    EXPECT_LE(image.size(), kStubGuard) << "over the 64 KiB guard";
+    // the after-extraction command, the banner and the output checks through handles in it is
+    // 66,560 bytes today, against a goal of 48 KiB that it does not meet yet.
+    const size_t kStubGuard = 65u * 1024u;
+    EXPECT_LE(image.size(), kStubGuard) << "over the 65 KiB guard";
     std::cout << "stub size: " << image.size() << " bytes\n";
 
     uint32_t pe = *reinterpret_cast<const uint32_t*>(&image[0x3C]);

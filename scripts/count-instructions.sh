@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Counts the guest instructions a 32-bit program runs under QEMU's user-mode emulator, a
+# measure of the i686 code's speed that, unlike wall time, does not depend on the machine's
+# load or on the emulator's own costs.
+#   scripts/count-instructions.sh build            builds the counting emulator (once)
+#   scripts/count-instructions.sh run COMMAND...   runs COMMAND, then prints "instructions N"
+# The emulator is QEMU of the installed version, built from Debian's source package with
+# plugin support (Debian's own is static and loads no plugins), together with its
+# instruction-counting plugin, in build/qemu-counting. For the run, 32-bit programs are
+# registered to it; the registration before is put back at the end. Every process COMMAND
+# starts counts; processes still running when it ends (a Wine session's services) do not.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+home="$here/build/qemu-counting"
+qemu="$home/build/qemu-i386"
+plugin="$home/build/tests/tcg/plugins/libinsn.so"
+binfmt=/proc/sys/fs/binfmt_misc
+
+build() {
+    [ -x "$qemu" ] && [ -f "$plugin" ] && return 0
+    local version
+    version=$(dpkg-query -W -f '${Version}' qemu-user 2>/dev/null || true)
+    [ -n "$version" ] || { echo "count-instructions: qemu-user is not installed" >&2; exit 1; }
+    echo "count-instructions: building QEMU $version with plugins in $home"
+    local sources=/etc/apt/sources.list.d/qemu-source.sources
+    if [ ! -f "$sources" ]; then
+        printf '%s\n' "Types: deb-src" "URIs: http://deb.debian.org/debian" \
+            "Suites: bookworm bookworm-backports" "Components: main" \
+            "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" >"$sources"
+    fi
+    . "$here/scripts/apt-install.sh"
+    aptinstall libglib2.0-dev flex bison ninja-build python3-venv
+    aptinstall -t bookworm-backports meson
+    mkdir -p "$home" && cd "$home"
+    # Only the upstream tarball is needed; Debian's packaging is not applied.
+    apt-get source --download-only "qemu=$version" >/dev/null 2>&1 || true
+    local tarball
+    tarball=$(ls qemu_*.orig.tar.* 2>/dev/null | head -1)
+    [ -n "$tarball" ] || { echo "count-instructions: no QEMU source could be fetched" >&2; exit 1; }
+    rm -rf src build && mkdir src build
+    tar -xf "$tarball" -C src --strip-components=1
+    cd build
+    ../src/configure --python=/usr/bin/python3 --target-list=i386-linux-user --enable-plugins \
+        --disable-system --disable-tools --disable-docs --disable-werror \
+        --disable-install-blobs >configure.log 2>&1 ||
+        { tail -20 configure.log >&2; exit 1; }
+    ninja qemu-i386 tests/tcg/plugins/libinsn.so >ninja.log 2>&1 || { tail -20 ninja.log >&2; exit 1; }
+}
+
+register() {
+    local interpreter=$1
+    [ -e "$binfmt/qemu-i386" ] && echo -1 >"$binfmt/qemu-i386"
+    # ELF32, little-endian, executable or shared object, machine i386 (as ia32-emulation.sh).
+    local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    echo ":qemu-i386:M::$magic:$mask:$interpreter:F" >"$binfmt/register"
+}
+
+run() {
+    [ -x "$qemu" ] || { echo "count-instructions: run '$0 build' first" >&2; exit 1; }
+    [ -e "$binfmt/qemu-i386" ] || { echo "count-instructions: no emulator is registered" >&2; exit 1; }
+    local status=0
+    # Globals: the exit trap puts the registration back after run has returned.
+    before=$(sed -n 's/^interpreter //p' "$binfmt/qemu-i386")
+    logs=$(mktemp -d)
+    trap 'register "$before"; rm -rf "$logs"' EXIT
+    register "$qemu"
+    QEMU_PLUGIN="$plugin,inline=on" QEMU_LOG=plugin QEMU_LOG_FILENAME="$logs/%d" "$@" || status=$?
+    cat "$logs"/* 2>/dev/null | awk '/^total insns:/ { n += $3 } END { printf "instructions %d\n", n }'
+    return $status
+}
+
+case "${1:-}" in
+build) build ;;
+run) shift; run "$@" ;;
+*) echo "usage: count-instructions.sh build | run COMMAND..." >&2; exit 2 ;;
+esac
