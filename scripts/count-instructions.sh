@@ -66,7 +66,7 @@ run() {
     trap 'register "$before"; rm -rf "$logs"' EXIT
     register "$qemu"
     QEMU_PLUGIN="$plugin,inline=on" QEMU_LOG=plugin QEMU_LOG_FILENAME="$logs/%d" "$@" || status=$?
-    cat "$logs"/* 2>/dev/null | awk '/^total insns:/ { n += $3 } END { printf "instructions %d\n", n }'
+    cat "$logs"/* 2>/dev/null | awk '/^total insns:/ { n += $3 } END { printf "instructions %.0f\n", n }'
     return $status
 }
 
