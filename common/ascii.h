@@ -1,4 +1,4 @@
-// ASCII letters and case of 8-bit text.
+// ASCII letters and case of 8-bit text, and the path separators of both systems.
 //
 // The C library's isalpha, toupper and tolower (and msvcrt's _strlwr) give the same answers
 // in the "C" locale, which these programs never leave; these compare bytes only, so no
@@ -15,4 +15,9 @@ inline char asciiupper(char c) {
 
 inline char asciilower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// A path separator of either system: '/' or a backslash.
+inline bool isseparator(char c) {
+    return c == '/' || c == '\\';
 }

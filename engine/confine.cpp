@@ -10,15 +10,9 @@
 // elsewhere by then) and refused as lying through a link.
 #include "engine/enginestate.h"
 
+#include "common/ascii.h"
+
 #include <string.h>
-
-namespace {
-
-bool isseparator(char c) {
-    return c == '/' || c == '\\';
-}
-
-} // namespace
 
 void resolveroot(const char* root) {
     engine.rootresolved = false;

@@ -37,10 +37,6 @@ const char kDevices[] = "CON\0PRN\0AUX\0NUL\0"
                         "LPT\xB9\0LPT\xB2\0LPT\xB3\0"
                         "CLOCK$\0CONIN$\0CONOUT$\0";
 
-bool isseparator(char c) {
-    return c == '/' || c == '\\';
-}
-
 // The longest device name of the table as name text (a superscript digit may grow).
 enum { kDeviceText = 7 * platform::kNameGrowth + 1 };
 

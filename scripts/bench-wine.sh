@@ -42,6 +42,20 @@ bench_inflate() {
     rm -f "$log"
 }
 
+# Runs ENGINE's extraction into OUT ("orvandel" the i686 engine, "7za", or "stub" the package's
+# own silent run), behind the command prefix in the rest of the arguments (none, or the
+# instruction counter). The programs and the zip are the caller's driver, sevenza, zip and
+# package.
+extractwith() {
+    local engine=$1 out=$2
+    shift 2
+    case $engine in
+    orvandel) "$@" "$here/wine-exec.sh" "$driver" "$(winpath "$zip")" "$(winpath "$out")" ;;
+    7za) "$@" "$here/wine-exec.sh" "$sevenza" x -bd -y -o"$(winpath "$out")" "$(winpath "$zip")" ;;
+    stub) "$@" "$here/wine-exec.sh" "$package" /ss /d "$(winpath "$out")" ;;
+    esac
+}
+
 bench_extract() {
     local driver=$1 sevenza=$2 zip=$3 root=$4 runs=$5 package=${6:-} log engines="orvandel 7za"
     [ -n "$package" ] && engines="orvandel 7za stub"
@@ -51,14 +65,10 @@ bench_extract() {
             local out="$root/wine-$engine" start end
             rm -rf "$out" && mkdir -p "$out"
             start=$(seconds)
-            case $engine in
-            orvandel) run "$driver" "$(winpath "$zip")" "$(winpath "$out")" >/dev/null ;;
-            7za) run "$sevenza" x -bd -y -o"$(winpath "$out")" "$(winpath "$zip")" >/dev/null 2>&1 ;;
-            stub) run "$package" /ss /d "$(winpath "$out")" >/dev/null 2>&1 || {
+            if ! extractwith "$engine" "$out" >/dev/null 2>&1 && [ "$engine" = stub ]; then
                 echo "bench: the package's silent run failed" >&2
                 exit 1
-            } ;;
-            esac
+            fi
             end=$(seconds)
             echo "$engine $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')" >>"$log"
             [ "$r" = 1 ] || rm -rf "$out"
@@ -85,27 +95,21 @@ bench_extract() {
         echo "  median time: the stub's /ss run $stub s; stub/7za = $(ratio "$stub" "$theirs")"
     fi
     rm -f "$log"
-    [ -n "${ORV_COUNT_INSTRUCTIONS:-}" ] && count_extract "$driver" "$sevenza" "$zip" "$root" "$package"
+    [ -n "${ORV_COUNT_INSTRUCTIONS:-}" ] && count_extract
     return 0
 }
 
 # Each program once more under the counting emulator (scripts/count-instructions.sh): the
 # guest instructions it runs, which neither the machine's load nor the emulator's own costs
 # change from run to run.
+# It runs inside bench_extract and uses its programs, zip, root and engines.
 count_extract() {
-    local driver=$1 sevenza=$2 zip=$3 root=$4 package=$5 engines="orvandel 7za" log
-    [ -n "$package" ] && engines="orvandel 7za stub"
+    local log
     log=$(mktemp)
     for engine in $engines; do
         local out="$root/wine-$engine"
         rm -rf "$out" && mkdir -p "$out"
-        local command
-        case $engine in
-        orvandel) command=("$here/wine-exec.sh" "$driver" "$(winpath "$zip")" "$(winpath "$out")") ;;
-        7za) command=("$here/wine-exec.sh" "$sevenza" x -bd -y -o"$(winpath "$out")" "$(winpath "$zip")") ;;
-        stub) command=("$here/wine-exec.sh" "$package" /ss /d "$(winpath "$out")") ;;
-        esac
-        "$here/count-instructions.sh" run "${command[@]}" 2>/dev/null |
+        extractwith "$engine" "$out" "$here/count-instructions.sh" run 2>/dev/null |
             awk -v e=$engine '/^instructions / { print e, $2 }' >>"$log"
         rm -rf "$out"
     done

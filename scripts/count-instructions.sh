@@ -14,7 +14,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 home="$here/build/qemu-counting"
 qemu="$home/build/qemu-i386"
 plugin="$home/build/tests/tcg/plugins/libinsn.so"
-binfmt=/proc/sys/fs/binfmt_misc
+. "$here/scripts/binfmt-i386.sh"
 
 build() {
     [ -x "$qemu" ] && [ -f "$plugin" ] && return 0
@@ -47,15 +47,6 @@ build() {
     ninja qemu-i386 tests/tcg/plugins/libinsn.so >ninja.log 2>&1 || { tail -20 ninja.log >&2; exit 1; }
 }
 
-register() {
-    local interpreter=$1
-    [ -e "$binfmt/qemu-i386" ] && echo -1 >"$binfmt/qemu-i386"
-    # ELF32, little-endian, executable or shared object, machine i386 (as ia32-emulation.sh).
-    local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-    local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-    echo ":qemu-i386:M::$magic:$mask:$interpreter:F" >"$binfmt/register"
-}
-
 run() {
     [ -x "$qemu" ] || { echo "count-instructions: run '$0 build' first" >&2; exit 1; }
     [ -e "$binfmt/qemu-i386" ] || { echo "count-instructions: no emulator is registered" >&2; exit 1; }
@@ -63,8 +54,8 @@ run() {
     # Globals: the exit trap puts the registration back after run has returned.
     before=$(sed -n 's/^interpreter //p' "$binfmt/qemu-i386")
     logs=$(mktemp -d)
-    trap 'register "$before"; rm -rf "$logs"' EXIT
-    register "$qemu"
+    trap 'registeri386 "$before"; rm -rf "$logs"' EXIT
+    registeri386 "$qemu"
     QEMU_PLUGIN="$plugin,inline=on" QEMU_LOG=plugin QEMU_LOG_FILENAME="$logs/%d" "$@" || status=$?
     cat "$logs"/* 2>/dev/null | awk '/^total insns:/ { n += $3 } END { printf "instructions %.0f\n", n }'
     return $status

@@ -31,13 +31,8 @@ if [ "${major:-0}" -lt 10 ]; then
     aptinstall -t bookworm-backports qemu-user-static
 fi
 
-binfmt=/proc/sys/fs/binfmt_misc
-[ -e "$binfmt/register" ] || $sudo mount -t binfmt_misc binfmt_misc "$binfmt"
-[ -e "$binfmt/qemu-i386" ] && echo -1 | $sudo tee "$binfmt/qemu-i386" >/dev/null
-# ELF32, little-endian, executable or shared object (e_type 2 or 3), machine i386 (3).
-magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-echo ":qemu-i386:M::$magic:$mask:$qemu:F" | $sudo tee "$binfmt/register" >/dev/null
+. "$(dirname "$0")/binfmt-i386.sh"
+registeri386 "$qemu"
 
 if runs32; then
     echo "ia32-emulation: 32-bit programs now run through $("$qemu" --version | head -1)"

@@ -11,10 +11,6 @@
 
 static_assert(int(kCleanupPath) >= int(kPathBuffer), "every path the engine writes fits");
 
-static bool isseparator(char c) {
-    return c == '/' || c == '\\';
-}
-
 // Takes the last component off out[root..n); false when there is none.
 static bool dropcomponent(const char* out, size_t root, size_t* n) {
     if (*n == root) return false;

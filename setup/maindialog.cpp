@@ -175,10 +175,11 @@ static void initmaindialog(HWND window) {
     applyhiderules(window);
 }
 
-// Where the list fill puts what it reads, and the display list's item it added last (-1 for
-// none yet).
+// Where the list fill puts what it reads: the dialog, its two lists, and the display list's
+// item it added last (-1 for none yet).
 struct ListTarget {
     HWND window;
+    HWND display, choice;
     int place;
 };
 
@@ -211,12 +212,11 @@ static bool sortsbehind(HWND list, int place, const char* name) {
 // place in the display list is its place in the choice list too.
 static void additem(void* context, const char* name) {
     ListTarget* target = (ListTarget*)context;
-    HWND display = GetDlgItem(target->window, IDC_FILELIST_DISPLAY);
-    UINT message = sortsbehind(display, target->place, name) ? LB_INSERTSTRING : LB_ADDSTRING;
+    UINT message =
+        sortsbehind(target->display, target->place, name) ? LB_INSERTSTRING : LB_ADDSTRING;
     // Adding ignores the position; a failed add (no place) leaves the choice list to sort.
-    int place = (int)SendMessageA(display, message, target->place + 1, (LPARAM)name);
-    SendDlgItemMessageA(target->window, IDC_FILELIST_CHOICE,
-                        place >= 0 ? LB_INSERTSTRING : LB_ADDSTRING, place, (LPARAM)name);
+    int place = (int)SendMessageA(target->display, message, target->place + 1, (LPARAM)name);
+    SendMessageA(target->choice, place >= 0 ? LB_INSERTSTRING : LB_ADDSTRING, place, (LPARAM)name);
     target->place = place;
 }
 
@@ -226,14 +226,15 @@ static void showcomment(void* context, const char* comment) {
     MessageBoxA(owner, comment, sfxoptions->title, MB_ICONINFORMATION);
 }
 
-static void setlistredraw(HWND window, BOOL redraw) {
-    SendDlgItemMessageA(window, IDC_FILELIST_DISPLAY, WM_SETREDRAW, redraw, 0);
-    SendDlgItemMessageA(window, IDC_FILELIST_CHOICE, WM_SETREDRAW, redraw, 0);
+static void setlistredraw(const ListTarget& target, BOOL redraw) {
+    SendMessageA(target.display, WM_SETREDRAW, redraw, 0);
+    SendMessageA(target.choice, WM_SETREDRAW, redraw, 0);
 }
 
 // Fills lists 302 and 301 from the archive's central directory; false after an error box.
 static bool filllists(HWND window, SetupState* state) {
-    ListTarget target = {window, -1};
+    ListTarget target = {window, GetDlgItem(window, IDC_FILELIST_DISPLAY),
+                         GetDlgItem(window, IDC_FILELIST_CHOICE), -1};
     ListFill fill = {};
     fill.context = &target;
     fill.wantcomment = sfxoptions->showcomment;
@@ -241,9 +242,9 @@ static bool filllists(HWND window, SetupState* state) {
     fill.additem = additem;
     // With their redrawing off, the lists neither repaint nor resize their scroll bars for
     // each item (the window system's round trips), only once at the end.
-    setlistredraw(window, FALSE);
+    setlistredraw(target, FALSE);
     int result = readarchivelistfile(ownpath, &fill);
-    setlistredraw(window, TRUE);
+    setlistredraw(target, TRUE);
     state->bytestotal = fill.bytestotal;
     if (result == kListRead) return true;
     if (result == kListNoMemory)
