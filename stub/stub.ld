@@ -2,10 +2,15 @@
  * since every section with file contents costs the padding up to the 512-byte file
  * alignment (a quarter of a kilobyte on average) and the loader needs no more than these:
  *   .text   code and read-only data: both are only read (and the data is never written), so
- *           they share the read-only, executable pages;
+ *           they share the read-only, executable pages. The build packs this section
+ *           (stub/pack-stub.py): the file keeps none of its bytes, and .boot restores them;
+ *   .boot   the code that restores .text (stub/bootstrap.cpp, stub/unpack.cpp), then room
+ *           for the packed stream, as large as .text, which the build fills and cuts to
+ *           what it needs;
  *   .idata  the import tables, which the loader writes, and the initialised data behind
  *           them; the linker fills the import directory from the section of this name;
- *   .bss    zero-filled data, which takes no room in the file;
+ *   .bss    zero-filled data, which takes no room in the file (.boot inflates the stream
+ *           here before anything else uses it);
  *   .rsrc   the resources, then .reloc: the builder rewrites .rsrc, which only the base
  *           relocations may follow (tools/peimage.h).
  * .eh_frame is dropped: its unwind tables, from the compiler's run-time helpers, serve
@@ -20,8 +25,21 @@ SECTIONS
   . = ALIGN(__section_alignment__);
   .text __image_base__ + __section_alignment__ :
   {
-    *(.text) *(SORT(.text$*)) *(.text.*)
-    *(.rdata) *(SORT(.rdata$*))
+    __code_start__ = .;
+    EXCLUDE_FILE(*bootstrap.cpp.obj *unpack.cpp.obj) *(.text)
+    EXCLUDE_FILE(*bootstrap.cpp.obj *unpack.cpp.obj) *(SORT(.text$*))
+    EXCLUDE_FILE(*bootstrap.cpp.obj *unpack.cpp.obj) *(.text.*)
+    EXCLUDE_FILE(*bootstrap.cpp.obj *unpack.cpp.obj) *(.rdata)
+    EXCLUDE_FILE(*bootstrap.cpp.obj *unpack.cpp.obj) *(SORT(.rdata$*))
+    __code_end__ = .;
+  }
+  .boot BLOCK(__section_alignment__) :
+  {
+    *bootstrap.cpp.obj(.text .text$* .text.* .rdata .rdata$*)
+    *unpack.cpp.obj(.text .text$* .text.* .rdata .rdata$*)
+    . = ALIGN(4);
+    __packed_code__ = .;
+    . += __code_end__ - __code_start__;
   }
   .idata BLOCK(__section_alignment__) :
   {
@@ -39,7 +57,9 @@ SECTIONS
   }
   .bss BLOCK(__section_alignment__) :
   {
+    __bss_start__ = .;
     *(.bss) *(COMMON)
+    __bss_end__ = .;
   }
   .rsrc BLOCK(__section_alignment__) : SUBALIGN(4)
   {

@@ -6,7 +6,7 @@ if(ORV_WIN32)
     orv_project_code(orv_uitest)
 endif()
 orv_add_test(stub_test WIN32_ONLY TIMEOUT 300
-    SOURCES stub_test.cpp
+    SOURCES stub_test.cpp ${PROJECT_SOURCE_DIR}/stub/unpack.cpp
     LIBS orv_uitest orv_packagewriter)
 if(ORV_WIN32)
     add_dependencies(stub_test stub)
@@ -26,4 +26,11 @@ if(ORV_WIN32)
     add_executable(commandprobe uitest/commandprobe.cpp)
     target_link_options(commandprobe PRIVATE ${ORV_WIN32_TEST_LINK})
     orv_project_code(commandprobe)
+endif()
+
+# The start-up unpacker, on its own (both builds).
+orv_add_test(unpack_test SOURCES unpack_test.cpp ${PROJECT_SOURCE_DIR}/stub/unpack.cpp)
+if(NOT ORV_WIN32)
+    find_package(ZLIB REQUIRED)
+    target_link_libraries(unpack_test PRIVATE ZLIB::ZLIB)
 endif()

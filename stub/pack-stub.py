@@ -1,0 +1,293 @@
+#!/usr/bin/env python3
+"""Packs the linked stub's code section: the last step of the stub's build.
+
+    pack-stub.py --nm NM --boot-objects OBJ... -- LINKED.exe OUTPUT.exe
+
+The linker lays the image out as stub/stub.ld says: .text (code and read-only data), .boot
+(the restoring code, then room as large as .text), .idata, .bss, .rsrc, .reloc. This script
+writes the same image, with the same addresses, except that
+  - .text keeps no bytes in the file (the loader maps zero-filled pages);
+  - the room in .boot holds the packed code (stub/unpack.h): an 8-byte header, then one raw
+    Deflate stream of .text with call and jump targets made absolute, followed by the
+    base relocations that lie inside .text, as gaps;
+  - .reloc keeps only the relocations outside .text, so the loader never writes into the
+    zero-filled pages; the image keeps its relocations and stays movable (ASLR);
+  - the raw offsets, the sizes in the headers and the checksum follow.
+Before packing it checks that the restoring code leaves nothing undefined but imported
+functions, the linker script's marks and the stub's entry, since everything else lies in
+the packed code, and that the inflated stream fits in .bss, where it is inflated.
+Any check that fails stops the build with the reason.
+"""
+import argparse
+import ctypes
+import ctypes.util
+import struct
+import subprocess
+import sys
+import zlib
+
+FILE_RELOCS_STRIPPED = 0x0001
+DIRECTORY_RELOCATIONS = 5
+RELOC_HIGHLOW = 3
+RELOC_ABSOLUTE = 0
+SECTION_CODE = 0x20
+SECTION_INITIALIZED = 0x40
+LONG_GAP_MARK = 0xFF
+LONG_GAP_LIMIT = 0x10000
+CALL, JUMP = 0xE8, 0xE9
+LIBDEFLATE_STRONGEST = 12
+# The symbols the restoring code may leave to others: the linker script's marks and the
+# entry of the unpacked stub. Imported functions are called through __imp_ pointers.
+BOOT_EXTERNALS = {"__code_start__", "__code_end__", "__bss_start__", "__bss_end__",
+                  "__packed_code__", "_sfxentry"}
+
+
+class PackError(Exception):
+    pass
+
+
+def u16(b, at):
+    return struct.unpack_from("<H", b, at)[0]
+
+
+def u32(b, at):
+    return struct.unpack_from("<I", b, at)[0]
+
+
+def align(value, to):
+    return (value + to - 1) // to * to
+
+
+class Section:
+    FIELDS = "<8sIIIIIIHHI"
+
+    def __init__(self, raw):
+        (name, self.vsize, self.va, self.rawsize, self.rawoffset, self.relocs, self.lines,
+         self.nrelocs, self.nlines, self.flags) = struct.unpack(self.FIELDS, raw)
+        self.name = name.rstrip(b"\0").decode()
+
+    def pack(self):
+        return struct.pack(self.FIELDS, self.name.encode(), self.vsize, self.va, self.rawsize,
+                           self.rawoffset, self.relocs, self.lines, self.nrelocs, self.nlines,
+                           self.flags)
+
+
+class Image:
+    def __init__(self, data):
+        self.data = bytearray(data)
+        self.pe = u32(data, 0x3C)
+        if data[self.pe:self.pe + 4] != b"PE\0\0" or u16(data, self.pe + 24) != 0x10B:
+            raise PackError("not a PE32 image")
+        self.optional = self.pe + 24
+        count = u16(data, self.pe + 6)
+        self.table = self.optional + u16(data, self.pe + 20)
+        self.sections = [Section(data[self.table + 40 * i:self.table + 40 * i + 40])
+                         for i in range(count)]
+        self.imagebase = u32(data, self.optional + 28)
+        self.filealign = u32(data, self.optional + 36)
+        self.sectionalign = u32(data, self.optional + 32)
+
+    def section(self, name):
+        found = [s for s in self.sections if s.name == name]
+        if len(found) != 1:
+            raise PackError("the linked image has no single section " + name)
+        return found[0]
+
+    def bytes_of(self, s):
+        raw = bytes(self.data[s.rawoffset:s.rawoffset + min(s.rawsize, s.vsize)])
+        return raw + bytes(s.vsize - len(raw))
+
+    def directory(self, k):
+        at = self.optional + 96 + 8 * k
+        return u32(self.data, at), u32(self.data, at + 4)
+
+
+def relocations(block):
+    """The HIGHLOW relocations of a base relocation table, as RVAs."""
+    found, at = [], 0
+    while at + 8 <= len(block):
+        page, size = u32(block, at), u32(block, at + 4)
+        if size < 8 or at + size > len(block):
+            raise PackError("damaged base relocation block")
+        for entry in struct.unpack_from("<%dH" % ((size - 8) // 2), block, at + 8):
+            kind = entry >> 12
+            if kind == RELOC_HIGHLOW:
+                found.append(page + (entry & 0xFFF))
+            elif kind != RELOC_ABSOLUTE:
+                raise PackError("base relocation of type %d" % kind)
+        at += size
+    return found
+
+
+def relocation_table(rvas):
+    """A base relocation table: one block per 4 KiB page, each a multiple of 4 bytes."""
+    table, pages = bytearray(), {}
+    for rva in sorted(rvas):
+        pages.setdefault(rva & ~0xFFF, []).append(rva & 0xFFF)
+    for page, offsets in sorted(pages.items()):
+        entries = [RELOC_HIGHLOW << 12 | o for o in offsets]
+        if len(entries) % 2:
+            entries.append(RELOC_ABSOLUTE << 12)
+        table += struct.pack("<II%dH" % len(entries), page, 8 + 2 * len(entries), *entries)
+    return bytes(table)
+
+
+def absolute_targets(code):
+    """Call and jump targets made absolute; stub/unpack.cpp restorecode undoes it."""
+    code, i = bytearray(code), 0
+    while i < len(code):
+        op = code[i]
+        i += 1
+        if op in (CALL, JUMP) and len(code) - i >= 4:
+            struct.pack_into("<I", code, i, (u32(code, i) + i + 4) & 0xFFFFFFFF)
+            i += 4
+    return bytes(code)
+
+
+def gaps(offsets):
+    out, previous = bytearray(), 0
+    for offset in offsets:
+        gap = offset - previous
+        previous = offset
+        if gap < LONG_GAP_MARK:
+            out.append(gap)
+        elif gap < LONG_GAP_LIMIT:
+            out += struct.pack("<BH", LONG_GAP_MARK, gap)
+        else:
+            raise PackError("two relocations lie %d bytes apart" % gap)
+    return bytes(out)
+
+
+def deflate(data):
+    """Raw Deflate at libdeflate's strongest level, which the builder also links (a few
+    percent smaller than zlib's); zlib checks the result."""
+    library = ctypes.CDLL(ctypes.util.find_library("deflate") or "libdeflate.so.0")
+    library.libdeflate_alloc_compressor.restype = ctypes.c_void_p
+    library.libdeflate_alloc_compressor.argtypes = [ctypes.c_int]
+    library.libdeflate_deflate_compress.restype = ctypes.c_size_t
+    library.libdeflate_deflate_compress.argtypes = [ctypes.c_void_p, ctypes.c_char_p,
+                                                    ctypes.c_size_t, ctypes.c_void_p,
+                                                    ctypes.c_size_t]
+    library.libdeflate_free_compressor.argtypes = [ctypes.c_void_p]
+    compressor = library.libdeflate_alloc_compressor(LIBDEFLATE_STRONGEST)
+    if not compressor:
+        raise PackError("libdeflate could not make a compressor")
+    out = ctypes.create_string_buffer(len(data) + 1024)
+    size = library.libdeflate_deflate_compress(compressor, data, len(data), out, len(out))
+    library.libdeflate_free_compressor(compressor)
+    if not size:
+        raise PackError("libdeflate could not compress the code")
+    return out.raw[:size]
+
+
+def checksum(image, field):
+    """The PE checksum: 16-bit words summed with end-around carry, plus the file length."""
+    data = image[:field] + b"\0\0\0\0" + image[field + 4:]
+    if len(data) % 2:
+        data += b"\0"
+    total = 0
+    for word in struct.unpack("<%dH" % (len(data) // 2), data):
+        total += word
+        total = (total & 0xFFFF) + (total >> 16)
+    return (total & 0xFFFF) + len(image)
+
+
+def symbols(nm, obj, option):
+    listing = subprocess.run([nm, option, obj], check=True, capture_output=True, text=True)
+    return {line.split()[-1] for line in listing.stdout.splitlines() if line.strip()}
+
+
+def check_boot_objects(nm, objects):
+    defined = set().union(*(symbols(nm, obj, "--defined-only") for obj in objects))
+    for obj in objects:
+        for name in sorted(symbols(nm, obj, "-u")):
+            if not name.startswith("__imp_") and name not in BOOT_EXTERNALS | defined:
+                raise PackError("%s calls %s, which lies in the packed code" % (obj, name))
+
+
+def pack(image):
+    code, boot, bss, reloc = (image.section(n) for n in (".text", ".boot", ".bss", ".reloc"))
+    order = [s.name for s in image.sections]
+    if order.index(".boot") != order.index(".text") + 1 or image.sections[-1] is not reloc:
+        raise PackError("unexpected section order " + " ".join(order))
+    if u16(image.data, image.pe + 22) & FILE_RELOCS_STRIPPED:
+        raise PackError("the linked image has no relocations")
+    if image.directory(DIRECTORY_RELOCATIONS)[0] != reloc.va:
+        raise PackError("the relocation directory is not .reloc")
+
+    # The room for the packed code ends .boot and is as large as .text.
+    room_at = boot.vsize - code.vsize
+    if room_at < 0 or room_at % 4:
+        raise PackError(".boot does not end in room for the packed code")
+    rvas = relocations(image.bytes_of(reloc))
+    inside = [r - code.va for r in rvas if code.va <= r < code.va + code.vsize]
+    outside = [r for r in rvas if not code.va <= r < code.va + code.vsize]
+    if any(r > code.vsize - 4 for r in inside):
+        raise PackError("a relocation crosses the end of .text")
+
+    unpacked = absolute_targets(image.bytes_of(code)) + gaps(inside)
+    if len(unpacked) > bss.vsize:
+        raise PackError("the unpacked code (%d bytes) does not fit in .bss (%d bytes)"
+                        % (len(unpacked), bss.vsize))
+    stream = deflate(unpacked)
+    if zlib.decompress(stream, -15) != unpacked:
+        raise PackError("the packed code does not inflate to itself")
+    header = struct.pack("<II", image.imagebase + code.va, len(stream))
+    if len(header) + len(stream) > code.vsize:
+        raise PackError("the packed code is larger than the code")
+
+    contents = {s.name: image.bytes_of(s) if s.rawsize else b"" for s in image.sections}
+    contents[".text"] = b""
+    contents[".boot"] = image.bytes_of(boot)[:room_at] + header + stream
+    boot.vsize = len(contents[".boot"])
+    contents[".reloc"] = relocation_table(outside)
+    reloc.vsize = len(contents[".reloc"])
+    return contents
+
+
+def write(image, contents):
+    headers = u32(image.data, image.optional + 60)
+    out = bytearray(image.data[:headers])
+    code_size = initialized = 0
+    for s in image.sections:
+        body = contents[s.name]
+        s.rawsize = align(len(body), image.filealign) if body else 0
+        s.rawoffset = len(out) if body else 0
+        out += body + bytes(s.rawsize - len(body))
+        if s.flags & SECTION_CODE:
+            code_size += s.rawsize
+        elif s.flags & SECTION_INITIALIZED:
+            initialized += s.rawsize
+    for i, s in enumerate(image.sections):
+        out[image.table + 40 * i:image.table + 40 * i + 40] = s.pack()
+    last = image.sections[-1]
+    struct.pack_into("<I", out, image.optional + 4, code_size)
+    struct.pack_into("<I", out, image.optional + 8, initialized)
+    struct.pack_into("<I", out, image.optional + 56,
+                     align(last.va + last.vsize, image.sectionalign))
+    struct.pack_into("<I", out, image.optional + 96 + 8 * DIRECTORY_RELOCATIONS + 4,
+                     image.section(".reloc").vsize)
+    struct.pack_into("<I", out, image.optional + 64, checksum(out, image.optional + 64))
+    return bytes(out)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--nm", required=True)
+    parser.add_argument("--boot-objects", nargs="+", required=True)
+    parser.add_argument("linked")
+    parser.add_argument("output")
+    args = parser.parse_args()
+    try:
+        check_boot_objects(args.nm, args.boot_objects)
+        with open(args.linked, "rb") as f:
+            image = Image(f.read())
+        packed = write(image, pack(image))
+    except (PackError, OSError, subprocess.CalledProcessError) as e:
+        sys.exit("pack-stub.py: %s: %s" % (args.linked, e))
+    with open(args.output, "wb") as f:
+        f.write(packed)
+
+
+if __name__ == "__main__":
+    main()
