@@ -25,6 +25,7 @@
 #include "setup/runcommand.h"
 #include "setup/setupstate.h"
 #include "setup/windowutil.h"
+#include "startup/archiver.h"
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
 
@@ -96,8 +97,9 @@ static void settexts(HWND window) {
     char text[kOpenWithLabel];
     makerlink(text, sizeof text);
     SetDlgItemTextA(window, IDC_MAKERLINK, text);
-    // Open-with is offered only for an installed archiver; none is looked for.
-    openwithlabel("", text, sizeof text);
+    char path[kArchiverPath], name[kArchiverName];
+    findarchiver(path, sizeof path, name, sizeof name);
+    openwithlabel(name, text, sizeof text);
     SetDlgItemTextA(window, IDC_OPENWITH, text);
 }
 
@@ -148,7 +150,9 @@ static void applyhiderules(HWND window) {
     if (!options->commandoptional) showcontrol(window, IDC_RUNCOMMAND, false);
     if (!options->showoverwrite)
         for (int id : kModeControls) showcontrol(window, id, false);
-    showcontrol(window, IDC_OPENWITH, false);
+    char archiver[kArchiverPath];
+    bool openwith = !options->noopenwith && findarchiver(archiver, sizeof archiver, nullptr, 0);
+    showcontrol(window, IDC_OPENWITH, openwith);
 
     MainLayoutInput input = {controlbox(window, IDC_RUNCOMMAND), controlbox(window, IDC_MODEGROUP),
                              options->commandoptional, options->showoverwrite};
@@ -353,6 +357,18 @@ static void showabout(HWND window) {
     free(text);
 }
 
+// Hands the package to the installed archiver; the setup ends with 1 once it started.
+static void openwitharchiver(HWND window) {
+    char archiver[kArchiverPath];
+    if (!findarchiver(archiver, sizeof archiver, nullptr, 0)) return;
+    char quoted[kShortPathBuffer + 2]; // ownpath in double quotes
+    formattext(quoted, sizeof quoted, "\"%s\"", ownpath);
+    if ((INT_PTR)ShellExecuteA(window, "open", archiver, quoted, ".", SW_SHOWDEFAULT) > 32)
+        EndDialog(window, 1);
+    else
+        MessageBoxA(window, UiText[kTextLaunchFailed], sfxoptions->title, MB_ICONERROR);
+}
+
 static INT_PTR oncommand(HWND window, int id) {
     SetupState* state = recordof<SetupState>(window);
     switch (id) {
@@ -370,6 +386,9 @@ static INT_PTR oncommand(HWND window, int id) {
         return TRUE;
     case IDC_ABOUT:
         showabout(window);
+        return TRUE;
+    case IDC_OPENWITH:
+        openwitharchiver(window);
         return TRUE;
     }
     return FALSE;

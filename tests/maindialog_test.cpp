@@ -321,3 +321,94 @@ TEST_F(MainDialog, ADamagedDirectoryIsReportedAndEndsTheSetup) {
 }
 
 } // namespace
+
+namespace {
+
+// A registry value a test puts into the prefix; the key named by removed (below root) is
+// deleted again with everything in it.
+class RegistryValue {
+  public:
+    RegistryValue(HKEY root, const std::string& key, const char* name, const std::string& value,
+                  const std::string& removed)
+        : root_(root), removed_(removed) {
+        HKEY opened;
+        EXPECT_EQ(
+            RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &opened, nullptr),
+            ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExA(opened, name, 0, REG_SZ, (const BYTE*)value.c_str(),
+                                 DWORD(value.size() + 1)),
+                  ERROR_SUCCESS);
+        RegCloseKey(opened);
+    }
+    ~RegistryValue() { RegDeleteTreeA(root_, removed_.c_str()); }
+    RegistryValue(const RegistryValue&) = delete;
+    RegistryValue& operator=(const RegistryValue&) = delete;
+
+  private:
+    HKEY root_;
+    std::string removed_;
+};
+
+const char kAppPaths[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+// The current folder of the test, which started packages inherit, for a while.
+class CurrentFolder {
+  public:
+    explicit CurrentFolder(const fs::path& folder) : previous_(fs::current_path()) {
+        fs::current_path(folder);
+    }
+    ~CurrentFolder() { fs::current_path(previous_); }
+
+  private:
+    fs::path previous_;
+};
+
+} // namespace
+
+// Open-with is shown for the first archiver found in the registry, labelled with its name, and
+// launches it on the package in the setup's current folder; the setup then ends with 1. It stays
+// hidden without an archiver and when the package turns it off.
+TEST_F(MainDialog, OpenWithHandsThePackageToTheFirstArchiverFound) {
+    Package package;
+    std::string path = build(package);
+    auto openwith = [&](const char* expectedname) {
+        uitest::Process run(path);
+        HWND dialog = waitmain(run, "Setup Test");
+        EXPECT_NE(dialog, nullptr);
+        if (!dialog) return;
+        EXPECT_EQ(IsWindowVisible(GetDlgItem(dialog, IDC_OPENWITH)) != 0, expectedname != nullptr);
+        if (expectedname)
+            expecttext(dialog, IDC_OPENWITH,
+                       filled(text(package, kTextOpenWithButton), expectedname));
+        uitest::click(dialog, IDC_CANCEL);
+        EXPECT_EQ(run.waitexit(), 1);
+    };
+    openwith(nullptr);
+
+    fs::path archiver = folder / "archiver" / "probe.exe";
+    fs::create_directories(archiver.parent_path());
+    writefile(archiver, commandprobe().data);
+    RegistryValue winrar(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + "winrar.exe", nullptr,
+                         archiver.string(), std::string(kAppPaths) + "winrar.exe");
+    {
+        RegistryValue orvandel(HKEY_CURRENT_USER, "Software\\Orvandel\\General", "Directory",
+                               archiver.parent_path().string(), "Software\\Orvandel");
+        openwith("Orvandel");
+    }
+    {
+        // The launch runs the probe, which records its arguments in the current folder.
+        CurrentFolder current(folder);
+        uitest::Process run(path);
+        HWND dialog = waitmain(run, "Setup Test");
+        ASSERT_NE(dialog, nullptr);
+        expecttext(dialog, IDC_OPENWITH, filled(text(package, kTextOpenWithButton), "WinRAR"));
+        uitest::click(dialog, IDC_OPENWITH);
+        EXPECT_EQ(run.waitexit(), 0); // the dialog's 1 is a completed setup: exit code 0
+        EXPECT_TRUE(eventually([&] { return fs::exists(folder / "probe.txt"); }));
+        std::string probe = readfile(folder / "probe.txt");
+        EXPECT_EQ(probe.substr(0, probe.find_first_of("\r\n")), "\"" + path + "\"");
+    }
+    package.options.flagsb = kFlagNoOpenWith;
+    path = build(package, "quiet.exe");
+    openwith(nullptr);
+}

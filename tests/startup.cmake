@@ -7,10 +7,11 @@ orv_add_test(startup_test
             foldermacros_test.cpp
     LIBS orv_startup)
 
-# Folder macros with the system's lookups: Wine's folders and registry (Win32 only).
+# Folder macros and the archiver search with the system's lookups: Wine's folders and
+# registry (Win32 only).
 orv_add_test(foldermacros_system_test
-    SOURCES foldermacros_system_test.cpp
-    LIBS orv_startup
+    SOURCES foldermacros_system_test.cpp archiver_test.cpp
+    LIBS orv_startup advapi32
     WIN32_ONLY TIMEOUT 120)
 
 # Formatting into fixed buffers (platform/textformat.h), the C library's cut made uniform.
