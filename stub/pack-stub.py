@@ -10,8 +10,10 @@ writes the same image, with the same addresses, except that
   - the room in .boot holds the packed code (stub/unpack.h): an 8-byte header, then one raw
     Deflate stream of .text with call and jump targets made absolute, followed by the
     base relocations that lie inside .text, as gaps;
-  - .reloc keeps only the relocations outside .text, so the loader never writes into the
-    zero-filled pages; the image keeps its relocations and stays movable (ASLR);
+  - the relocations outside .text follow in .boot, as the image's base relocation table:
+    the loader never writes into the zero-filled pages, the image keeps its relocations and
+    stays movable (ASLR), and the section .reloc, with the padding of its own 512 bytes in
+    the file, is dropped;
   - the raw offsets, the sizes in the headers and the checksum follow.
 Before packing it checks that the restoring code leaves nothing undefined but imported
 functions, the linker script's marks and the stub's entry, since everything else lies in
@@ -238,14 +240,17 @@ def pack(image):
 
     contents = {s.name: image.bytes_of(s) if s.rawsize else b"" for s in image.sections}
     contents[".text"] = b""
-    contents[".boot"] = image.bytes_of(boot)[:room_at] + header + stream
+    packed = image.bytes_of(boot)[:room_at] + header + stream
+    packed += bytes(align(len(packed), 4) - len(packed))
+    table = relocation_table(outside)
+    relocation_directory = (boot.va + len(packed), len(table))
+    contents[".boot"] = packed + table
     boot.vsize = len(contents[".boot"])
-    contents[".reloc"] = relocation_table(outside)
-    reloc.vsize = len(contents[".reloc"])
-    return contents
+    image.sections.remove(reloc)
+    return contents, relocation_directory
 
 
-def write(image, contents):
+def write(image, contents, relocation_directory):
     headers = u32(image.data, image.optional + 60)
     out = bytearray(image.data[:headers])
     code_size = initialized = 0
@@ -258,15 +263,16 @@ def write(image, contents):
             code_size += s.rawsize
         elif s.flags & SECTION_INITIALIZED:
             initialized += s.rawsize
-    for i, s in enumerate(image.sections):
-        out[image.table + 40 * i:image.table + 40 * i + 40] = s.pack()
+    table_end = image.table + 40 * (len(image.sections) + 1)
+    out[image.table:table_end] = b"".join(s.pack() for s in image.sections) + bytes(40)
+    struct.pack_into("<H", out, image.pe + 6, len(image.sections))
     last = image.sections[-1]
     struct.pack_into("<I", out, image.optional + 4, code_size)
     struct.pack_into("<I", out, image.optional + 8, initialized)
     struct.pack_into("<I", out, image.optional + 56,
                      align(last.va + last.vsize, image.sectionalign))
-    struct.pack_into("<I", out, image.optional + 96 + 8 * DIRECTORY_RELOCATIONS + 4,
-                     image.section(".reloc").vsize)
+    struct.pack_into("<II", out, image.optional + 96 + 8 * DIRECTORY_RELOCATIONS,
+                     *relocation_directory)
     struct.pack_into("<I", out, image.optional + 64, checksum(out, image.optional + 64))
     return bytes(out)
 
@@ -282,7 +288,7 @@ def main():
         check_boot_objects(args.nm, args.boot_objects)
         with open(args.linked, "rb") as f:
             image = Image(f.read())
-        packed = write(image, pack(image))
+        packed = write(image, *pack(image))
     except (PackError, OSError, subprocess.CalledProcessError) as e:
         sys.exit("pack-stub.py: %s: %s" % (args.linked, e))
     with open(args.output, "wb") as f:

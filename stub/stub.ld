@@ -12,7 +12,8 @@
  *   .bss    zero-filled data, which takes no room in the file (.boot inflates the stream
  *           here before anything else uses it);
  *   .rsrc   the resources, then .reloc: the builder rewrites .rsrc, which only the base
- *           relocations may follow (tools/peimage.h).
+ *           relocations may follow (tools/peimage.h). The packing moves the relocations
+ *           that remain into .boot and drops .reloc, so the packed stub ends with .rsrc.
  * .eh_frame is dropped: its unwind tables, from the compiler's run-time helpers, serve
  * exceptions and debuggers, and the stub throws none and ships without symbols. The start-up
  * code's constructor lists and thread-local storage do not exist without the C runtime's

@@ -91,7 +91,8 @@ struct Pe {
     std::vector<uint32_t> relocations() const {
         std::string table;
         for (const Section& s : sections)
-            if (s.va == relocrva) table = bytes(s).substr(0, relocsize);
+            if (relocrva >= s.va && relocrva - s.va + relocsize <= s.vsize)
+                table = bytes(s).substr(relocrva - s.va, relocsize);
         std::vector<uint32_t> found;
         for (size_t at = 0; at + 8 <= table.size();) {
             uint32_t page, size;
@@ -192,14 +193,14 @@ TEST(StubImage, IsASmallPe32GuiProgramWithoutItsOwnMarkers) {
 }
 
 // The sections of stub/stub.ld and no others: a section the layout does not name would
-// cost its own padding in the file. The code section keeps no bytes in the file.
-TEST(StubImage, HasTheSixSectionsOfItsLayout) {
+// cost its own padding in the file. The code section keeps no bytes in the file, and the
+// base relocations lie in .boot.
+TEST(StubImage, HasTheFiveSectionsOfItsLayout) {
     Pe image(stubimage());
     ASSERT_TRUE(image.valid());
     std::vector<std::string> names;
     for (const Pe::Section& s : image.sections) names.push_back(s.name);
-    EXPECT_EQ(names,
-              (std::vector<std::string>{".text", ".boot", ".idata", ".bss", ".rsrc", ".reloc"}));
+    EXPECT_EQ(names, (std::vector<std::string>{".text", ".boot", ".idata", ".bss", ".rsrc"}));
     EXPECT_EQ(image.section(".text").rawsize, 0u);
 }
 
@@ -213,14 +214,15 @@ TEST(StubImage, ItsPackedCodeRestoresToTheLinkedCode) {
     std::string code = linked.bytes(text);
     ASSERT_GT(code.size(), 4096u);
 
-    // The header lies where the stream it announces ends the section.
-    std::string boot = packed.bytes(packed.section(".boot"));
+    // The header lies where the stream it announces ends at the base relocation table.
+    const Pe::Section& bootsection = packed.section(".boot");
+    std::string boot = packed.bytes(bootsection);
     size_t header = 0;
     for (size_t at = 0; at + sizeof(PackedCode) <= boot.size(); at += 4) {
         PackedCode h;
         std::memcpy(&h, &boot[at], sizeof h);
-        if (h.linkedcode == linked.imagebase + text.va &&
-            at + sizeof h + h.streamlength == boot.size())
+        size_t end = (at + sizeof h + h.streamlength + 3) / 4 * 4;
+        if (h.linkedcode == linked.imagebase + text.va && end == packed.relocrva - bootsection.va)
             header = at;
     }
     ASSERT_NE(header, 0u) << "no packed code in .boot";
@@ -247,7 +249,6 @@ TEST(StubImage, ItsPackedCodeRestoresToTheLinkedCode) {
 
     // The restoring code's own addresses, such as that of the code section, are still the
     // loader's to move.
-    const Pe::Section& bootsection = packed.section(".boot");
     size_t inboot = 0;
     for (uint32_t rva : packed.relocations()) {
         EXPECT_FALSE(rva >= text.va && rva < text.va + code.size()) << std::hex << rva;
