@@ -1,37 +1,174 @@
 // The "KVB_URLText" window class of the main dialog's links. Only Windows code here.
 //
-// A link's window text is "shown text#target"; the control paints the part before '#',
-// centred, in the dialog's font. Opening the target on a click belongs to the full link
-// control; this class shows the text so that the dialog template can be created.
+// A link's window text is "shown text#target" (without '#' the whole text is both). The
+// control paints the shown text in blue, red and underlined while the mouse is over it (it
+// then holds the mouse capture), grey when disabled, with a dotted frame while it has the
+// focus. A click, or the space bar pressed and released with nothing in between, opens the
+// target through the shell: with "mailto:" in front when it holds an '@'; a target that
+// begins with '~' is not opened, the parent gets kLinkActivated instead.
+//
+// The hot and focused links and the two fonts are class-wide: at most one link is under
+// the mouse and one has the focus.
 #include "setup/hyperlink.h"
+
+#include "resources/resource.h"
+#include "setup/windowutil.h"
+#include "startup/textutil.h"
 
 #include <windows.h>
 
 #include <string.h>
 
-static const char kLinkClass[] = "KVB_URLText";
+namespace {
 
-static void paintlink(HWND window) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    char text[512];
+const char kLinkClass[] = "KVB_URLText";
+const char kMailPrefix[] = "mailto:";
+const COLORREF kLinkColour = RGB(0, 0, 200);
+const COLORREF kHotColour = RGB(255, 0, 0);
+
+enum : int {
+    kLinkText = 256, // window texts are read with room for 255 characters
+    kTextInset = 2,  // the text stands this far in from the left and top edges
+    kLinkPoints = 8,
+};
+static_assert(kLinkActivated == WM_USER + 100, "the parent's notification of '~' targets");
+static_assert(SS_CENTER == 1, "bit 0 of the template's style centres the text");
+
+struct LinkClass {
+    bool registered;
+    HFONT normal, underlined;
+    HWND focused, hot;
+    bool spacedown; // the space bar went down while a link had the focus
+};
+LinkClass links;
+
+// The dotted focus frame around the text drawn into area, in single pixels.
+void drawfocus(HDC dc, const RECT& area, const char* text, int length, bool centred) {
+    SIZE size;
+    GetTextExtentPoint32A(dc, text, length, &size);
+    int left = centred ? area.left + (area.right - area.left) / 2 - size.cx / 2 - 2 : area.left - 2;
+    int right = left + size.cx + 4, top = area.top - 2, bottom = area.top + size.cy;
+    COLORREF colour = GetSysColor(COLOR_3DDKSHADOW);
+    for (int x = left + 1; x < right; x += 2) {
+        SetPixel(dc, x, top, colour);
+        SetPixel(dc, x, bottom, colour);
+    }
+    for (int y = top + 1; y < bottom; y += 2) {
+        SetPixel(dc, left, y, colour);
+        SetPixel(dc, right, y, colour);
+    }
+}
+
+void paintlink(HWND window) {
+    char text[kLinkText];
     int length = GetWindowTextA(window, text, sizeof text);
-    if (char* target = (char*)memchr(text, '#', length)) length = (int)(target - text);
+    if (const char* mark = (const char*)memchr(text, '#', length)) length = int(mark - text);
     RECT area;
     GetClientRect(window, &area);
-    HFONT font = (HFONT)SendMessageA(GetParent(window), WM_GETFONT, 0, 0);
-    HGDIOBJ oldfont = font ? SelectObject(dc, font) : nullptr;
+    bool centred = (GetWindowLongA(window, GWL_STYLE) & SS_CENTER) != 0;
+    bool hot = links.hot == window;
+
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    SetTextColor(dc, !IsWindowEnabled(window) ? GetSysColor(COLOR_GRAYTEXT)
+                     : hot                    ? kHotColour
+                                              : kLinkColour);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 192));
-    DrawTextA(dc, text, length, &area, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
-    if (oldfont) SelectObject(dc, oldfont);
+    HGDIOBJ oldfont = SelectObject(dc, hot ? links.underlined : links.normal);
+    area.left += kTextInset;
+    area.top += kTextInset;
+    DrawTextA(dc, text, length, &area,
+              (centred ? DT_CENTER : DT_LEFT) | DT_SINGLELINE | DT_NOPREFIX);
+    if (links.focused == window) drawfocus(dc, area, text, length, centred);
+    SelectObject(dc, oldfont);
     EndPaint(window, &paint);
 }
 
-static LRESULT CALLBACK linkproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+void activate(HWND window) {
+    links.hot = nullptr;
+    ReleaseCapture();
+    redrawnow(window);
+    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_APPSTARTING));
+    char target[sizeof kMailPrefix - 1 + kLinkText];
+    GetWindowTextA(window, target, kLinkText);
+    if (char* mark = strchr(target, '#')) memmove(target, mark + 1, strlen(mark));
+    if (strchr(target, '@')) prependtext(target, kMailPrefix);
+    if (target[0] == '~')
+        SendMessageA(GetParent(window), kLinkActivated, GetWindowLongA(window, GWL_ID), 0);
+    else
+        ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_ARROW));
+}
+
+// The hot link follows the mouse: the first move over a link captures the mouse, and a move
+// outside its window lets it go.
+void onmousemove(HWND window, LPARAM position) {
+    if (!links.hot) {
+        links.hot = window;
+        redrawnow(window);
+        SetCapture(window);
+        return;
+    }
+    RECT box;
+    GetWindowRect(window, &box);
+    int x = (short)LOWORD(position), y = (short)HIWORD(position);
+    if (x < 0 || y < 0 || x > box.right - box.left || y > box.bottom - box.top) {
+        links.hot = nullptr;
+        ReleaseCapture();
+        redrawnow(window);
+    }
+}
+
+void setfocused(HWND window, HWND focused) {
+    links.focused = focused;
+    if (!focused) links.spacedown = false;
+    redrawnow(window);
+}
+
+LRESULT CALLBACK linkwindowproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
+    case WM_CREATE:
+        if (!links.registered) return -1;
+        links.focused = GetFocus() == window ? window : nullptr;
+        links.hot = nullptr;
+        return 0;
+    case WM_DESTROY:
+        if (links.hot == window) ReleaseCapture(); // the hot link holds the capture
+        break;
+    case WM_SETFOCUS:
+        setfocused(window, window);
+        return 0;
+    case WM_KILLFOCUS:
+        setfocused(window, nullptr);
+        return 0;
+    case WM_ENABLE:
+        InvalidateRect(window, nullptr, TRUE);
+        break;
     case WM_PAINT:
         paintlink(window);
+        return 0;
+    case WM_KEYDOWN:
+        links.spacedown = wparam == VK_SPACE;
+        return 0;
+    case WM_KEYUP:
+        if (wparam == VK_SPACE && links.spacedown)
+            activate(window);
+        else
+            links.spacedown = false;
+        return 0;
+    case WM_MOUSEMOVE:
+        onmousemove(window, lparam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        SetFocus(window);
+        setfocused(window, window);
+        return 0;
+    case WM_LBUTTONUP:
+        activate(window);
+        return 0;
+    case WM_CAPTURECHANGED:
+        links.hot = nullptr;
+        redrawnow(window);
         return 0;
     case WM_SETTEXT: {
         LRESULT result = DefWindowProcA(window, message, wparam, lparam);
@@ -42,16 +179,28 @@ static LRESULT CALLBACK linkproc(HWND window, UINT message, WPARAM wparam, LPARA
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
+} // namespace
+
 int registerlinkclass() {
+    if (links.registered) return 1;
+    links.registered = true;
+    links.normal = createfont("MS Sans Serif", kLinkPoints, 0);
+    links.underlined = createfont("MS Sans Serif", kLinkPoints, kFontUnderline);
     WNDCLASSA linkclass = {};
-    linkclass.lpfnWndProc = linkproc;
+    linkclass.style = CS_HREDRAW | CS_VREDRAW;
+    linkclass.lpfnWndProc = linkwindowproc;
     linkclass.hInstance = GetModuleHandleA(nullptr);
-    linkclass.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+    linkclass.hCursor = LoadCursorA(linkclass.hInstance, "URLHAND");
     linkclass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     linkclass.lpszClassName = kLinkClass;
-    return RegisterClassA(&linkclass) != 0;
+    return RegisterClassA(&linkclass);
 }
 
-void unregisterlinkclass() {
+int unregisterlinkclass() {
+    if (!links.registered) return 0;
+    links.registered = false;
+    DeleteObject(links.normal);
+    DeleteObject(links.underlined);
     UnregisterClassA(kLinkClass, GetModuleHandleA(nullptr));
+    return 1;
 }

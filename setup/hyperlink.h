@@ -1,8 +1,13 @@
 // The hyperlink control: the window class "KVB_URLText" used by the main dialog's links.
 #pragma once
 
-// Registers the class for the program's instance; returns nonzero on success.
+// What a link whose target begins with '~' sends its parent when activated, with its control
+// id as the first parameter (the first user message plus 100).
+enum : unsigned { kLinkActivated = 0x0400 + 100 };
+
+// Registers the class for the program's instance and makes its fonts; the class atom, 0 on
+// failure, or 1 when the class is registered already.
 int registerlinkclass();
 
-// Unregisters the class (harmless when it is not registered).
-void unregisterlinkclass();
+// Unregisters the class and deletes its fonts; 0 when it was not registered, else 1.
+int unregisterlinkclass();

@@ -21,7 +21,9 @@
 #include "setup/dialoglayout.h"
 #include "setup/dialogtexts.h"
 #include "setup/extraction.h"
+#include "setup/hyperlink.h"
 #include "setup/installlog.h"
+#include "setup/legalpage.h"
 #include "setup/runcommand.h"
 #include "setup/setupstate.h"
 #include "setup/windowutil.h"
@@ -402,13 +404,18 @@ static INT_PTR CALLBACK maindialogproc(HWND window, UINT message, WPARAM wparam,
         return oncommand(window, LOWORD(wparam));
     case WM_SYSCOMMAND:
         if (wparam == IDM_ABOUT) SendMessageA(window, WM_COMMAND, IDC_ABOUT, 0);
+        if (wparam == IDM_LEGAL) showlegalpage(recordof<SetupState>(window)->templist);
         return FALSE;
+    case kLinkActivated:
+        if (wparam == IDC_LEGALLINK) showlegalpage(recordof<SetupState>(window)->templist);
+        return TRUE;
     }
     return FALSE;
 }
 
-int runmaindialog(HWND owner) {
+int runmaindialog(HWND owner, int templist) {
     SetupState state = {};
+    state.templist = templist;
     INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "MAINDIALOG", owner, maindialogproc,
                                      (LPARAM)&state);
     // -1: the dialog could not be made at all, which is no completed setup either.

@@ -34,6 +34,7 @@ struct SetupState {
     int dirlist;                       // string lists of the folders and files this run created
     int filelist;
     int newfilelist; // the files made where none stood before (clean-up)
+    int templist;    // the run sequence's files to delete at exit (the legal page's)
     int cancel;      // set by the engine when the user cancelled the run
     bool running;    // an extraction runs: the main dialog's Cancel waits for it
     HWND choicelist; // list 301 during a run, which the engine looks members up in

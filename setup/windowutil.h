@@ -4,6 +4,13 @@
 
 #include <windows.h>
 
+// Style bits of createfont.
+enum : unsigned { kFontBold = 1, kFontItalic = 2, kFontUnderline = 4, kFontStrikeOut = 8 };
+
+// A font of face (the system's choice when null) at points on the screen, with the style bits;
+// null when the screen's device context cannot be had.
+HFONT createfont(const char* face, int points, unsigned style);
+
 // Moves window to the centre of the desktop without changing its size or z-order.
 void centerwindow(HWND window);
 

@@ -14,6 +14,7 @@ writes the same image, with the same addresses, except that
     the loader never writes into the zero-filled pages, the image keeps its relocations and
     stays movable (ASLR), and the section .reloc, with the padding of its own 512 bytes in
     the file, is dropped;
+  - the DOS program behind the DOS header is left out (headers());
   - the raw offsets, the sizes in the headers and the checksum follow.
 Before packing it checks that the restoring code leaves nothing undefined but imported
 functions, the linker script's marks and the stub's entry, since everything else lies in
@@ -29,6 +30,8 @@ import sys
 import zlib
 
 FILE_RELOCS_STRIPPED = 0x0001
+DOS_HEADER = 64
+DOS_LFANEW = 0x3C
 DIRECTORY_RELOCATIONS = 5
 RELOC_HIGHLOW = 3
 RELOC_ABSOLUTE = 0
@@ -250,9 +253,23 @@ def pack(image):
     return contents, relocation_directory
 
 
+def headers(image):
+    """The DOS header, then at once the PE headers and the section table: the DOS program
+    behind the DOS header (a message that the program needs Windows) is left out, so that
+    the headers of five sections fit the first 512 bytes of the file."""
+    dos = bytearray(image.data[:DOS_HEADER])
+    struct.pack_into("<I", dos, DOS_LFANEW, DOS_HEADER)
+    pe_headers = image.data[image.pe:image.table]
+    table = b"".join(s.pack() for s in image.sections)
+    out = dos + pe_headers + table
+    return out + bytes(align(len(out), image.filealign) - len(out))
+
+
 def write(image, contents, relocation_directory):
-    headers = u32(image.data, image.optional + 60)
-    out = bytearray(image.data[:headers])
+    out = headers(image)
+    pe = DOS_HEADER
+    optional = pe + 24
+    table = optional + (image.table - image.optional)
     code_size = initialized = 0
     for s in image.sections:
         body = contents[s.name]
@@ -263,17 +280,16 @@ def write(image, contents, relocation_directory):
             code_size += s.rawsize
         elif s.flags & SECTION_INITIALIZED:
             initialized += s.rawsize
-    table_end = image.table + 40 * (len(image.sections) + 1)
-    out[image.table:table_end] = b"".join(s.pack() for s in image.sections) + bytes(40)
-    struct.pack_into("<H", out, image.pe + 6, len(image.sections))
+    out[table:table + 40 * len(image.sections)] = b"".join(s.pack() for s in image.sections)
+    struct.pack_into("<H", out, pe + 6, len(image.sections))
     last = image.sections[-1]
-    struct.pack_into("<I", out, image.optional + 4, code_size)
-    struct.pack_into("<I", out, image.optional + 8, initialized)
-    struct.pack_into("<I", out, image.optional + 56,
-                     align(last.va + last.vsize, image.sectionalign))
-    struct.pack_into("<II", out, image.optional + 96 + 8 * DIRECTORY_RELOCATIONS,
-                     *relocation_directory)
-    struct.pack_into("<I", out, image.optional + 64, checksum(out, image.optional + 64))
+    struct.pack_into("<I", out, optional + 4, code_size)
+    struct.pack_into("<I", out, optional + 8, initialized)
+    struct.pack_into("<I", out, optional + 56, align(last.va + last.vsize, image.sectionalign))
+    struct.pack_into("<I", out, optional + 60, image.sections[0].rawoffset or
+                     next(s.rawoffset for s in image.sections if s.rawoffset))
+    struct.pack_into("<II", out, optional + 96 + 8 * DIRECTORY_RELOCATIONS, *relocation_directory)
+    struct.pack_into("<I", out, optional + 64, checksum(out, optional + 64))
     return bytes(out)
 
 

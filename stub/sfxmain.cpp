@@ -126,7 +126,7 @@ int sfxmain(void* instance, void* previous, char* tail, int show) {
         enginestartup();
         listinit();
         templist = listcreate();
-        completed = runmaindialog(banner ? banner : GetDesktopWindow());
+        completed = runmaindialog(banner ? banner : GetDesktopWindow(), templist);
         deletetempfiles();
     }
     listfreeall();

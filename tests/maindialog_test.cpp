@@ -322,49 +322,6 @@ TEST_F(MainDialog, ADamagedDirectoryIsReportedAndEndsTheSetup) {
 
 } // namespace
 
-namespace {
-
-// A registry value a test puts into the prefix; the key named by removed (below root) is
-// deleted again with everything in it.
-class RegistryValue {
-  public:
-    RegistryValue(HKEY root, const std::string& key, const char* name, const std::string& value,
-                  const std::string& removed)
-        : root_(root), removed_(removed) {
-        HKEY opened;
-        EXPECT_EQ(
-            RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &opened, nullptr),
-            ERROR_SUCCESS);
-        EXPECT_EQ(RegSetValueExA(opened, name, 0, REG_SZ, (const BYTE*)value.c_str(),
-                                 DWORD(value.size() + 1)),
-                  ERROR_SUCCESS);
-        RegCloseKey(opened);
-    }
-    ~RegistryValue() { RegDeleteTreeA(root_, removed_.c_str()); }
-    RegistryValue(const RegistryValue&) = delete;
-    RegistryValue& operator=(const RegistryValue&) = delete;
-
-  private:
-    HKEY root_;
-    std::string removed_;
-};
-
-const char kAppPaths[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-
-// The current folder of the test, which started packages inherit, for a while.
-class CurrentFolder {
-  public:
-    explicit CurrentFolder(const fs::path& folder) : previous_(fs::current_path()) {
-        fs::current_path(folder);
-    }
-    ~CurrentFolder() { fs::current_path(previous_); }
-
-  private:
-    fs::path previous_;
-};
-
-} // namespace
-
 // Open-with is shown for the first archiver found in the registry, labelled with its name, and
 // launches it on the package in the setup's current folder; the setup then ends with 1. It stays
 // hidden without an archiver and when the package turns it off.
@@ -388,8 +345,9 @@ TEST_F(MainDialog, OpenWithHandsThePackageToTheFirstArchiverFound) {
     fs::path archiver = folder / "archiver" / "probe.exe";
     fs::create_directories(archiver.parent_path());
     writefile(archiver, commandprobe().data);
-    RegistryValue winrar(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + "winrar.exe", nullptr,
-                         archiver.string(), std::string(kAppPaths) + "winrar.exe");
+    const std::string winrarkey =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\winrar.exe";
+    RegistryValue winrar(HKEY_LOCAL_MACHINE, winrarkey, "", archiver.string(), winrarkey);
     {
         RegistryValue orvandel(HKEY_CURRENT_USER, "Software\\Orvandel\\General", "Directory",
                                archiver.parent_path().string(), "Software\\Orvandel");

@@ -1,7 +1,7 @@
 # The setup dialogs of the real stub under Wine, driven through the UI test library. One
 # program: its tests run one after another in one Wine process, each starting packages.
 orv_add_test(setupdialogs_test WIN32_ONLY TIMEOUT 900
-    SOURCES setuprun.cpp maindialog_test.cpp extraction_test.cpp
+    SOURCES setuprun.cpp maindialog_test.cpp extraction_test.cpp links_test.cpp
     LIBS orv_uitest orv_packagewriter advapi32)
 if(ORV_WIN32)
     add_dependencies(setupdialogs_test stub commandprobe)

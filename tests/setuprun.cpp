@@ -163,6 +163,44 @@ void presskey(HWND window, int key) {
     PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
 }
 
+RegistryValue::RegistryValue(HKEY root, const std::string& key, const std::string& name,
+                             const std::string& value, const std::string& created)
+    : root_(root), key_(key), name_(name), created_(created) {
+    HKEY opened;
+    keyexisted_ = RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS;
+    if (keyexisted_) {
+        char text[1024];
+        DWORD size = sizeof text - 1, type = 0;
+        valueexisted_ = RegQueryValueExA(opened, name.c_str(), nullptr, &type, (BYTE*)text,
+                                         &size) == ERROR_SUCCESS &&
+                        type == REG_SZ;
+        if (valueexisted_) previous_.assign(text, size && !text[size - 1] ? size - 1 : size);
+        RegCloseKey(opened);
+    }
+    EXPECT_EQ(
+        RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &opened, nullptr),
+        ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(opened, name.c_str(), 0, REG_SZ, (const BYTE*)value.c_str(),
+                             DWORD(value.size() + 1)),
+              ERROR_SUCCESS);
+    RegCloseKey(opened);
+}
+
+RegistryValue::~RegistryValue() {
+    if (!keyexisted_) {
+        RegDeleteTreeA(root_, created_.c_str());
+        return;
+    }
+    HKEY opened;
+    if (RegOpenKeyExA(root_, key_.c_str(), 0, KEY_WRITE, &opened) != ERROR_SUCCESS) return;
+    if (valueexisted_)
+        RegSetValueExA(opened, name_.c_str(), 0, REG_SZ, (const BYTE*)previous_.c_str(),
+                       DWORD(previous_.size() + 1));
+    else
+        RegDeleteValueA(opened, name_.c_str());
+    RegCloseKey(opened);
+}
+
 void SetupRun::SetUp() {
     std::random_device seed;
     folder = fs::temp_directory_path() / ("orv_setup_" + std::to_string(seed()));

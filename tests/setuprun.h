@@ -88,6 +88,35 @@ bool waitfailedstate(HWND dialog);
 // A key pressed in a window of another program (the message goes through its queue).
 void presskey(HWND window, int key);
 
+// A registry value a test sets in the prefix, put back as it was afterwards: when key did not
+// exist, the key created (below root, an ancestor of key or key itself) is deleted with
+// everything in it; else the value's earlier text is restored, or the value deleted.
+class RegistryValue {
+  public:
+    RegistryValue(HKEY root, const std::string& key, const std::string& name,
+                  const std::string& value, const std::string& created);
+    ~RegistryValue();
+    RegistryValue(const RegistryValue&) = delete;
+    RegistryValue& operator=(const RegistryValue&) = delete;
+
+  private:
+    HKEY root_;
+    std::string key_, name_, created_, previous_;
+    bool keyexisted_ = false, valueexisted_ = false;
+};
+
+// The test's current folder, which the packages it starts inherit, for a while.
+class CurrentFolder {
+  public:
+    explicit CurrentFolder(const fs::path& folder) : previous_(fs::current_path()) {
+        fs::current_path(folder);
+    }
+    ~CurrentFolder() { fs::current_path(previous_); }
+
+  private:
+    fs::path previous_;
+};
+
 // A folder of the test's own, with the package, its destination and what the test puts there;
 // removed with everything in it afterwards.
 class SetupRun : public ::testing::Test {
