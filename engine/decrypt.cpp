@@ -9,10 +9,11 @@
 // byte of its CRC-32. That check accepts or refuses a password.
 //
 // Passwords are tried in this order for each encrypted member: the password cached from the
-// last member, then `presetpassword` ("STOCK-PW" unless the command line gives one), then at
-// most three answers of the user. Every candidate is also tried converted to the OEM code
-// page and back, since archivers disagree about which code page a password is hashed in.
-// The user's skip answer ends the member's tries, cancel ends all questions of the run.
+// last member, then `presetpassword` (or "STOCK-PW" while it is empty, as it is when the
+// command line gives none), then at most three answers of the user. Every candidate is also tried
+// converted to the OEM code page and back, since archivers disagree about which code page a
+// password is hashed in. The user's skip answer ends the member's tries, cancel ends all questions
+// of the run.
 #include "engine/enginestate.h"
 
 #include "engine/crc32.h"
@@ -21,11 +22,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-char presetpassword[kPresetPassword] = "STOCK-PW";
+// Zero-filled, so that it takes no room in the stub's file as initialised data would.
+char presetpassword[kPresetPassword];
 
 namespace {
 
 const int kQuestionsPerMember = 3;
+const char kStockPassword[] = "STOCK-PW";
 
 void copypassword(char* buffer, const char* text) {
     size_t length = strlen(text);
@@ -115,7 +118,7 @@ int askpassword(EngineState*, int* counter, char* buffer, unsigned, const char*,
                 const char* member) {
     if (*counter == 0) {
         *counter = kQuestionsPerMember;
-        copypassword(buffer, presetpassword);
+        copypassword(buffer, presetpassword[0] ? presetpassword : kStockPassword);
         return 0;
     }
     --*counter;

@@ -343,7 +343,8 @@ struct EngineState {
 
 extern EngineState engine;
 
-// The first password tried for every encrypted member; the command line may replace it.
+// The first password tried for every encrypted member, "STOCK-PW" while it is empty; the
+// command line may give one.
 extern char presetpassword[kPresetPassword];
 
 // Entry points (enginestate.cpp).
