@@ -33,10 +33,8 @@ function(orv_stub_code target)
         # No -fdata-sections: for PE targets it would place zero-filled globals such as the
         # engine state with its 64 KiB window in .data, stored in the file, instead of .bss.
         # printf and friends from msvcrt.dll, not MinGW's own (larger) implementation,
-        # which C++ mode would otherwise select. ORV_SIZE_FIRST picks the smaller of two
-        # equivalent forms where code offers both (the inflater's one fast loop for Deflate
-        # and Deflate64 instead of one each).
-        target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0 ORV_SIZE_FIRST=1)
+        # which C++ mode would otherwise select.
+        target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)
     endif()
 endfunction()
 

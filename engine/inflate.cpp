@@ -707,15 +707,7 @@ FastLoop fastloop(bool deflate64) {
     if (!bmi2declined && bmi2available())
         return deflate64 ? fastsymbolsbmi2<true> : fastsymbolsbmi2<false>;
 #endif
-#if ORV_SIZE_FIRST
-    // One instance serves both variants in a build for size: Deflate64's rows only widen the
-    // loop's bounds (more refills, the slack restored), and the rows themselves are the
-    // block's tables, built for the stream's variant.
-    (void)deflate64;
-    return fastsymbolsbaseline<true>;
-#else
     return deflate64 ? fastsymbolsbaseline<true> : fastsymbolsbaseline<false>;
-#endif
 }
 
 // Decodes the symbols of one block up to its end code.

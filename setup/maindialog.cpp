@@ -21,7 +21,6 @@
 #include "setup/dialoglayout.h"
 #include "setup/dialogtexts.h"
 #include "setup/extraction.h"
-#include "setup/folderchoice.h"
 #include "setup/hyperlink.h"
 #include "setup/installlog.h"
 #include "setup/legalpage.h"
@@ -392,9 +391,6 @@ static INT_PTR oncommand(HWND window, int id) {
         return TRUE;
     case IDC_OPENWITH:
         openwitharchiver(window);
-        return TRUE;
-    case IDC_BROWSE:
-        choosefolder(window);
         return TRUE;
     }
     return FALSE;

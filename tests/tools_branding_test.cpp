@@ -164,9 +164,9 @@ TEST_F(Branded, ResourcesReadAndWrittenAgainKeepEveryResource) {
     const PeSection& section = pe.sections[r];
     std::vector<Resource> before =
         readresources(sectionbytes(stub, section), section.virtualaddress);
-    // Four dialogs, two icons and a cursor (each an image and its group), the legal page,
+    // Three dialogs, two icons and a cursor (each an image and its group), the legal page,
     // the manifest and the version.
-    ASSERT_EQ(before.size(), 13u);
+    ASSERT_EQ(before.size(), 12u);
     std::string rewritten =
         replaceresources(stub, pe, writeresources(before, section.virtualaddress));
     PeImage again = readpeimage(rewritten);
