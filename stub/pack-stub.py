@@ -267,6 +267,7 @@ def headers(image):
 
 def write(image, contents, relocation_directory):
     out = headers(image)
+    headers_size = len(out)
     pe = DOS_HEADER
     optional = pe + 24
     table = optional + (image.table - image.optional)
@@ -286,8 +287,7 @@ def write(image, contents, relocation_directory):
     struct.pack_into("<I", out, optional + 4, code_size)
     struct.pack_into("<I", out, optional + 8, initialized)
     struct.pack_into("<I", out, optional + 56, align(last.va + last.vsize, image.sectionalign))
-    struct.pack_into("<I", out, optional + 60, image.sections[0].rawoffset or
-                     next(s.rawoffset for s in image.sections if s.rawoffset))
+    struct.pack_into("<I", out, optional + 60, headers_size)
     struct.pack_into("<II", out, optional + 96 + 8 * DIRECTORY_RELOCATIONS, *relocation_directory)
     struct.pack_into("<I", out, optional + 64, checksum(out, optional + 64))
     return bytes(out)
