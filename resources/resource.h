@@ -48,3 +48,12 @@
 // Password dialog ("PASSWD"). OK and Cancel are IDOK and IDC_CANCEL.
 #define IDC_PASSWORD 101
 #define IDC_PASSWORD_SKIP 102
+
+// The New... button the main dialog adds to the system's folder browser.
+#define IDC_BROWSER_NEWFOLDER 220
+
+// New-folder dialog ("DLGNEW"). OK and Cancel are IDOK and IDC_CANCEL.
+#define IDC_NEWFOLDER_CURRENTLABEL 101
+#define IDC_NEWFOLDER_NAMELABEL 102
+#define IDC_NEWFOLDER_CURRENT 3001
+#define IDC_NEWFOLDER_NAME 3002

@@ -21,6 +21,7 @@
 #include "setup/dialoglayout.h"
 #include "setup/dialogtexts.h"
 #include "setup/extraction.h"
+#include "setup/folderchoice.h"
 #include "setup/hyperlink.h"
 #include "setup/installlog.h"
 #include "setup/legalpage.h"
@@ -391,6 +392,9 @@ static INT_PTR oncommand(HWND window, int id) {
         return TRUE;
     case IDC_OPENWITH:
         openwitharchiver(window);
+        return TRUE;
+    case IDC_BROWSE:
+        choosefolder(window);
         return TRUE;
     }
     return FALSE;

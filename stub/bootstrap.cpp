@@ -3,9 +3,11 @@
 //
 // The loader maps the code section as zero-filled pages (the file holds none of its bytes)
 // and the section .boot, which holds this code and the packed stream (stub/stub.ld). The
-// stream is inflated into the zero-filled data section .bss, which nothing has used yet and
-// which is larger than what it holds (the build checks this); the code is written from there
-// with its pages made writable for the time, and .bss is cleared again before the stub runs.
+// stream is inflated into the zero-filled data section .bss, which nothing has used yet: the
+// code part so that it ends where the stub's own data ends, the resource data behind it, at
+// the section's end, where the resource tree points (the build checks that the code part
+// fits). The code is written from there with its pages made writable for the time, and the
+// code part is cleared again before the stub runs.
 // Like stub/unpack.cpp, this file may call only itself, stub/unpack.cpp and imported
 // functions, which the loader has bound before the entry point runs.
 #include "stub/sfxmain.h"
@@ -17,32 +19,31 @@
 extern "C" {
 extern uint8_t codestart[] asm("__code_start__");
 extern uint8_t codeend[] asm("__code_end__");
-extern uint8_t scratchstart[] asm("__bss_start__");
-extern uint8_t scratchend[] asm("__bss_end__");
+extern uint8_t runtimeresources[] asm("__bss_end__");
 extern const PackedCode packedcode asm("__packed_code__");
 }
 
 static const char kDamaged[] = "This setup program is damaged. Please download it again.";
 
-static bool restore(size_t length) {
+static bool restore(const uint8_t* unpacked) {
     size_t codelength = size_t(codeend - codestart);
     uint32_t delta = uint32_t(uintptr_t(codestart)) - packedcode.linkedcode;
     DWORD protection;
-    return length != kInflateFailed &&
-           VirtualProtect(codestart, codelength, PAGE_READWRITE, &protection) &&
-           restorecode(scratchstart, length, codestart, codelength, delta) &&
+    return VirtualProtect(codestart, codelength, PAGE_READWRITE, &protection) &&
+           restorecode(unpacked, packedcode.codelength, codestart, codelength, delta) &&
            VirtualProtect(codestart, codelength, PAGE_EXECUTE_READ, &protection) &&
            FlushInstructionCache(GetCurrentProcess(), codestart, codelength);
 }
 
 extern "C" __attribute__((force_align_arg_pointer)) void bootentry() {
     const uint8_t* stream = reinterpret_cast<const uint8_t*>(&packedcode + 1);
-    size_t length = inflatepacked(stream, packedcode.streamlength, scratchstart,
-                                  size_t(scratchend - scratchstart));
-    if (!restore(length)) {
+    uint8_t* unpacked = runtimeresources - packedcode.codelength;
+    size_t expected = size_t(packedcode.codelength) + packedcode.resourcelength;
+    if (inflatepacked(stream, packedcode.streamlength, unpacked, expected) != expected ||
+        !restore(unpacked)) {
         MessageBoxA(nullptr, kDamaged, nullptr, MB_ICONERROR);
         ExitProcess(1);
     }
-    for (size_t i = 0; i < length; ++i) scratchstart[i] = 0;
+    for (size_t i = 0; i < packedcode.codelength; ++i) unpacked[i] = 0;
     sfxentry();
 }

@@ -5,11 +5,14 @@
 
 The linker lays the image out as stub/stub.ld says: .text (code and read-only data), .boot
 (the restoring code, then room as large as .text), .idata, .bss, .rsrc, .reloc. This script
-writes the same image, with the same addresses, except that
+writes the same image, with the same code and data addresses, except that
   - .text keeps no bytes in the file (the loader maps zero-filled pages);
-  - the room in .boot holds the packed code (stub/unpack.h): an 8-byte header, then one raw
+  - the room in .boot holds the packed code (stub/unpack.h): a 16-byte header, then one raw
     Deflate stream of .text with call and jump targets made absolute, followed by the
-    base relocations that lie inside .text, as gaps;
+    base relocations that lie inside .text, as gaps, and by the data of the resources that
+    only the running stub reads (runtime_resources());
+  - those resources' data lies at the end of .bss, which grows by it, and their entries in
+    the resource tree point there; .rsrc, which keeps the rest, moves up behind it;
   - the relocations outside .text follow in .boot, as the image's base relocation table:
     the loader never writes into the zero-filled pages, the image keeps its relocations and
     stays movable (ASLR), and the section .reloc, with the padding of its own 512 bytes in
@@ -32,6 +35,7 @@ import zlib
 FILE_RELOCS_STRIPPED = 0x0001
 DOS_HEADER = 64
 DOS_LFANEW = 0x3C
+DIRECTORY_RESOURCES = 2
 DIRECTORY_RELOCATIONS = 5
 RELOC_HIGHLOW = 3
 RELOC_ABSOLUTE = 0
@@ -41,6 +45,15 @@ LONG_GAP_MARK = 0xFF
 LONG_GAP_LIMIT = 0x10000
 CALL, JUMP = 0xE8, 0xE9
 LIBDEFLATE_STRONGEST = 12
+RESOURCE_NAMED = 0x80000000
+RESOURCE_DIRECTORY, RESOURCE_ENTRY, RESOURCE_DATA_ENTRY = 16, 8, 16
+RESOURCE_ALIGNMENT = 8
+RT_CURSOR, RT_ICON, RT_DIALOG, RT_RCDATA, RT_GROUP_CURSOR, RT_GROUP_ICON = 1, 3, 5, 10, 12, 14
+GROUP_HEADER, GROUP_ENTRY, GROUP_ENTRY_ID = 6, 14, 12
+# What only the running stub reads: its dialogs, the legal page, the link cursor and the
+# images of every icon but the package's, which the shell shows for the file.
+RUNTIME_TYPES = {RT_CURSOR, RT_DIALOG, RT_RCDATA, RT_GROUP_CURSOR}
+SHELL_ICON = "MNICON"
 # The symbols the restoring code may leave to others: the linker script's marks and the
 # entry of the unpacked stub. Imported functions are called through __imp_ pointers.
 BOOT_EXTERNALS = {"__code_start__", "__code_end__", "__bss_start__", "__bss_end__",
@@ -185,6 +198,87 @@ def deflate(data):
     return out.raw[:size]
 
 
+class ResourceTree:
+    """The data entries of a resource section, each as (type, name, offset of the entry),
+    a type or name being a number or a string; and where the tree's own directories,
+    entries and names end."""
+
+    def __init__(self, section):
+        self.section = section
+        self.entries = []
+        self.end = 0
+        self.walk(0, [])
+
+    def key(self, field):
+        if not field & RESOURCE_NAMED:
+            return field
+        at = field & ~RESOURCE_NAMED
+        end = at + 2 + 2 * u16(self.section, at)
+        self.end = max(self.end, end)
+        return bytes(self.section[at + 2:end]).decode("utf-16-le")
+
+    def walk(self, at, path):
+        count = u16(self.section, at + 12) + u16(self.section, at + 14)
+        self.end = max(self.end, at + RESOURCE_DIRECTORY + RESOURCE_ENTRY * count)
+        for i in range(count):
+            name, target = struct.unpack_from("<II", self.section,
+                                              at + RESOURCE_DIRECTORY + RESOURCE_ENTRY * i)
+            key = self.key(name)
+            if bool(target & RESOURCE_NAMED) != (len(path) < 2):
+                raise PackError("the resource tree does not have three levels")
+            if target & RESOURCE_NAMED:
+                self.walk(target & ~RESOURCE_NAMED, path + [key])
+            else:
+                self.end = max(self.end, target + RESOURCE_DATA_ENTRY)
+                self.entries.append((path[0], path[1], target))
+
+    def data(self, entry, section_va):
+        rva, size = struct.unpack_from("<II", self.section, entry)
+        if not 0 <= rva - section_va <= len(self.section) - size:
+            raise PackError("resource data lies outside .rsrc")
+        return bytes(self.section[rva - section_va:rva - section_va + size])
+
+
+def runtime_resources(tree, section_va):
+    """The data entries of the resources that only the running stub reads."""
+    shell_icons = set()
+    for kind, name, entry in tree.entries:
+        if kind == RT_GROUP_ICON and name == SHELL_ICON:
+            group = tree.data(entry, section_va)
+            shell_icons |= {u16(group, GROUP_HEADER + GROUP_ENTRY * i + GROUP_ENTRY_ID)
+                            for i in range(u16(group, 4))}
+    if not shell_icons:
+        raise PackError("the resources have no icon group " + SHELL_ICON)
+    return {entry for kind, name, entry in tree.entries
+            if kind in RUNTIME_TYPES or (kind == RT_ICON and name not in shell_icons)}
+
+
+def move_runtime_resources(image, rsrc, bss):
+    """Takes the runtime resources' data out of .rsrc, to follow the packed code in the stream
+    and be inflated behind the end of .bss, which grows to hold it; .rsrc keeps its tree and
+    the other resources' data and moves up behind .bss where it has to. Returns the moved
+    data and the new .rsrc."""
+    tree = ResourceTree(bytearray(image.bytes_of(rsrc)))
+    moved = runtime_resources(tree, rsrc.va)
+    if bss.vsize % RESOURCE_ALIGNMENT:
+        raise PackError(".bss does not end on an %d-byte boundary" % RESOURCE_ALIGNMENT)
+    runtime = bytearray()
+    kept = bytearray(tree.section[:align(tree.end, RESOURCE_ALIGNMENT)])
+    placed = []
+    for kind, name, entry in tree.entries:
+        into = runtime if entry in moved else kept
+        into += bytes(align(len(into), RESOURCE_ALIGNMENT) - len(into))
+        placed.append((entry, entry in moved, len(into)))
+        into += tree.data(entry, rsrc.va)
+    runtime_va = bss.va + bss.vsize
+    bss.vsize += len(runtime)
+    rsrc.va = max(rsrc.va, align(bss.va + bss.vsize, image.sectionalign))
+    rsrc.vsize = len(kept)
+    for entry, is_moved, offset in placed:
+        struct.pack_into("<I", kept, entry, (runtime_va if is_moved else rsrc.va) + offset)
+    return bytes(runtime), bytes(kept)
+
+
 def checksum(image, field):
     """The PE checksum: 16-bit words summed with end-around carry, plus the file length."""
     data = image[:field] + b"\0\0\0\0" + image[field + 4:]
@@ -211,7 +305,8 @@ def check_boot_objects(nm, objects):
 
 
 def pack(image):
-    code, boot, bss, reloc = (image.section(n) for n in (".text", ".boot", ".bss", ".reloc"))
+    code, boot, bss, rsrc, reloc = (image.section(n)
+                                    for n in (".text", ".boot", ".bss", ".rsrc", ".reloc"))
     order = [s.name for s in image.sections]
     if order.index(".boot") != order.index(".text") + 1 or image.sections[-1] is not reloc:
         raise PackError("unexpected section order " + " ".join(order))
@@ -219,6 +314,8 @@ def pack(image):
         raise PackError("the linked image has no relocations")
     if image.directory(DIRECTORY_RELOCATIONS)[0] != reloc.va:
         raise PackError("the relocation directory is not .reloc")
+    if image.directory(DIRECTORY_RESOURCES)[0] != rsrc.va:
+        raise PackError("the resource directory is not .rsrc")
 
     # The room for the packed code ends .boot and is as large as .text.
     room_at = boot.vsize - code.vsize
@@ -230,27 +327,31 @@ def pack(image):
     if any(r > code.vsize - 4 for r in inside):
         raise PackError("a relocation crosses the end of .text")
 
-    unpacked = absolute_targets(image.bytes_of(code)) + gaps(inside)
-    if len(unpacked) > bss.vsize:
+    restored = absolute_targets(image.bytes_of(code)) + gaps(inside)
+    if len(restored) > bss.vsize:
         raise PackError("the unpacked code (%d bytes) does not fit in .bss (%d bytes)"
-                        % (len(unpacked), bss.vsize))
+                        % (len(restored), bss.vsize))
+    contents = {s.name: image.bytes_of(s) if s.rawsize else b"" for s in image.sections}
+    contents[".text"] = b""
+    runtime, contents[".rsrc"] = move_runtime_resources(image, rsrc, bss)
+    unpacked = restored + runtime
     stream = deflate(unpacked)
     if zlib.decompress(stream, -15) != unpacked:
         raise PackError("the packed code does not inflate to itself")
-    header = struct.pack("<II", image.imagebase + code.va, len(stream))
+    header = struct.pack("<IIII", image.imagebase + code.va, len(stream), len(restored),
+                         len(runtime))
     if len(header) + len(stream) > code.vsize:
         raise PackError("the packed code is larger than the code")
 
-    contents = {s.name: image.bytes_of(s) if s.rawsize else b"" for s in image.sections}
-    contents[".text"] = b""
     packed = image.bytes_of(boot)[:room_at] + header + stream
     packed += bytes(align(len(packed), 4) - len(packed))
     table = relocation_table(outside)
-    relocation_directory = (boot.va + len(packed), len(table))
     contents[".boot"] = packed + table
     boot.vsize = len(contents[".boot"])
     image.sections.remove(reloc)
-    return contents, relocation_directory
+    directories = {DIRECTORY_RELOCATIONS: (boot.va + len(packed), len(table)),
+                   DIRECTORY_RESOURCES: (rsrc.va, rsrc.vsize)}
+    return contents, directories
 
 
 def headers(image):
@@ -265,7 +366,7 @@ def headers(image):
     return out + bytes(align(len(out), image.filealign) - len(out))
 
 
-def write(image, contents, relocation_directory):
+def write(image, contents, directories):
     out = headers(image)
     headers_size = len(out)
     pe = DOS_HEADER
@@ -288,7 +389,8 @@ def write(image, contents, relocation_directory):
     struct.pack_into("<I", out, optional + 8, initialized)
     struct.pack_into("<I", out, optional + 56, align(last.va + last.vsize, image.sectionalign))
     struct.pack_into("<I", out, optional + 60, headers_size)
-    struct.pack_into("<II", out, optional + 96 + 8 * DIRECTORY_RELOCATIONS, *relocation_directory)
+    for k, directory in directories.items():
+        struct.pack_into("<II", out, optional + 96 + 8 * k, *directory)
     struct.pack_into("<I", out, optional + 64, checksum(out, optional + 64))
     return bytes(out)
 

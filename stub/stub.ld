@@ -10,7 +10,8 @@
  *   .idata  the import tables, which the loader writes, and the initialised data behind
  *           them; the linker fills the import directory from the section of this name;
  *   .bss    zero-filled data, which takes no room in the file (.boot inflates the stream
- *           here before anything else uses it);
+ *           here before anything else uses it); it ends on an 8-byte boundary, where the
+ *           packing places the data of the resources that only the running stub reads;
  *   .rsrc   the resources, then .reloc: the builder rewrites .rsrc, which only the base
  *           relocations may follow (tools/peimage.h). The packing moves the relocations
  *           that remain into .boot and drops .reloc, so the packed stub ends with .rsrc.
@@ -60,6 +61,7 @@ SECTIONS
   {
     __bss_start__ = .;
     *(.bss) *(COMMON)
+    . = ALIGN(8);
     __bss_end__ = .;
   }
   .rsrc BLOCK(__section_alignment__) : SUBALIGN(4)

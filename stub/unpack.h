@@ -5,6 +5,9 @@
 // stream; inflated, the stream holds
 //     the code section's bytes, with every call and jump target made absolute (below)
 //     the code section's base relocations, one gap each (below)
+//     the data of the resources that only the running stub reads (its dialogs, the legal
+//     page, the link cursor, the password icon), which the resource tree expects at the
+//     end of the zero-filled data section
 // The image's own relocation table keeps only the entries outside the code section, so the
 // loader never touches the packed code; restorecode applies the rest once the code is back.
 //
@@ -35,11 +38,13 @@ enum : uint32_t {
 // The stream's place in the image, as the build writes it: a little header and the Deflate
 // data after it.
 struct PackedCode {
-    uint32_t linkedcode;   // the address the code section was linked for
-    uint32_t streamlength; // bytes of Deflate data that follow
+    uint32_t linkedcode;     // the address the code section was linked for
+    uint32_t streamlength;   // bytes of Deflate data that follow
+    uint32_t codelength;     // inflated bytes that restore the code: the code, the relocations
+    uint32_t resourcelength; // inflated bytes of resource data after them
     // uint8_t stream[streamlength];
 };
-static_assert(sizeof(PackedCode) == 8, "the header the build writes is two 32-bit fields");
+static_assert(sizeof(PackedCode) == 16, "the header the build writes is four 32-bit fields");
 
 enum : size_t { kInflateFailed = SIZE_MAX };
 

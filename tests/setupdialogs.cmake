@@ -2,6 +2,7 @@
 # program: its tests run one after another in one Wine process, each starting packages.
 orv_add_test(setupdialogs_test WIN32_ONLY TIMEOUT 900
     SOURCES setuprun.cpp maindialog_test.cpp extraction_test.cpp links_test.cpp
+            folderchoice_test.cpp
     LIBS orv_uitest orv_packagewriter advapi32)
 if(ORV_WIN32)
     add_dependencies(setupdialogs_test stub commandprobe)

@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "startup/textblock.h"
 #include "stub/unpack.h"
+#include "tools/branding.h"
 #include "tools/optionsencoder.h"
 #include "tools/packagewriter.h"
 #include "tools/texttable.h"
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,7 +45,12 @@ std::string stubimage() {
     return readfile(hostpath(ORV_BINARY_DIR) / "stub" / "stub.exe");
 }
 
-// Enough of a PE32 image for the layout tests: sections, image base, base relocations.
+struct PeTreeCounts {
+    uint16_t named, numbered;
+};
+
+// Enough of a PE32 image for the layout tests: sections, image base, base relocations,
+// resources.
 struct Pe {
     struct Section {
         std::string name;
@@ -107,6 +114,44 @@ struct Pe {
             at += size;
         }
         return found;
+    }
+    // Every resource of the tree, keyed "type/name" (numbers in decimal), with its data's
+    // RVA and size.
+    std::map<std::string, std::pair<uint32_t, uint32_t>> resources() const {
+        std::map<std::string, std::pair<uint32_t, uint32_t>> found;
+        const Section& rsrc = section(".rsrc");
+        std::string tree = bytes(rsrc);
+        auto key = [&](uint32_t field) {
+            if (!(field & 0x80000000u)) return std::to_string(field);
+            std::string name;
+            size_t at = field & 0x7FFFFFFFu;
+            for (unsigned i = 0; i < uint8_t(tree[at]); ++i) name += tree[at + 2 + 2 * i];
+            return name;
+        };
+        auto walk = [&](auto& self, uint32_t at, const std::string& path, int level) -> void {
+            PeTreeCounts counts;
+            std::memcpy(&counts, &tree[at + 12], sizeof counts);
+            for (unsigned i = 0; i < unsigned(counts.named + counts.numbered); ++i) {
+                uint32_t entry[2];
+                std::memcpy(entry, &tree[at + 16 + 8 * i], sizeof entry);
+                std::string name = level < 2 ? path + (level ? "/" : "") + key(entry[0]) : path;
+                if (entry[1] & 0x80000000u)
+                    self(self, entry[1] & 0x7FFFFFFFu, name, level + 1);
+                else
+                    found[name] = {get(rsrc.rawoffset + entry[1]),
+                                   get(rsrc.rawoffset + entry[1] + 4)};
+            }
+        };
+        walk(walk, 0, "", 0);
+        return found;
+    }
+    // A resource's data as the image maps it.
+    std::string resource(uint32_t rva, uint32_t size) const {
+        for (const Section& s : sections)
+            if (rva >= s.va && rva - s.va + size <= s.vsize)
+                return bytes(s).substr(rva - s.va, size);
+        ADD_FAILURE() << "resource data at " << std::hex << rva << " lies in no section";
+        return {};
     }
 };
 
@@ -204,40 +249,48 @@ TEST(StubImage, HasTheFiveSectionsOfItsLayout) {
     EXPECT_EQ(image.section(".text").rawsize, 0u);
 }
 
+// The packed stub and the linked image it was made from, and the packed stream inflated.
+struct PackedStub {
+    Pe packed{stubimage()};
+    Pe linked{readfile(hostpath(ORV_BINARY_DIR) / "stub" / "stub-linked.exe")};
+    PackedCode header{};
+    std::vector<uint8_t> unpacked;
+
+    // Finds the header where the stream it announces ends at the base relocation table.
+    bool inflate() {
+        if (!packed.valid() || !linked.valid()) return false;
+        const Pe::Section& bootsection = packed.section(".boot");
+        std::string boot = packed.bytes(bootsection);
+        uint32_t code = linked.imagebase + linked.section(".text").va;
+        for (size_t at = 0; at + sizeof header <= boot.size(); at += 4) {
+            std::memcpy(&header, &boot[at], sizeof header);
+            size_t end = (at + sizeof header + header.streamlength + 3) / 4 * 4;
+            if (header.linkedcode != code || end != packed.relocrva - bootsection.va) continue;
+            unpacked.resize(size_t(header.codelength) + header.resourcelength);
+            return inflatepacked(reinterpret_cast<const uint8_t*>(&boot[at + sizeof header]),
+                                 header.streamlength, unpacked.data(),
+                                 unpacked.size()) == unpacked.size();
+        }
+        return false;
+    }
+};
+
 // The packed code inflates and restores to the linked code, moved as the loader would move
 // it, and the loader itself is left no relocation to apply inside the zero-filled code.
 TEST(StubImage, ItsPackedCodeRestoresToTheLinkedCode) {
-    Pe packed(stubimage());
-    Pe linked(readfile(hostpath(ORV_BINARY_DIR) / "stub" / "stub-linked.exe"));
-    ASSERT_TRUE(packed.valid() && linked.valid());
-    const Pe::Section& text = linked.section(".text");
-    std::string code = linked.bytes(text);
+    PackedStub stub;
+    ASSERT_TRUE(stub.inflate()) << "no packed code in .boot, or it does not inflate";
+    const Pe& packed = stub.packed;
+    const Pe::Section& text = stub.linked.section(".text");
+    std::string code = stub.linked.bytes(text);
     ASSERT_GT(code.size(), 4096u);
-
-    // The header lies where the stream it announces ends at the base relocation table.
     const Pe::Section& bootsection = packed.section(".boot");
-    std::string boot = packed.bytes(bootsection);
-    size_t header = 0;
-    for (size_t at = 0; at + sizeof(PackedCode) <= boot.size(); at += 4) {
-        PackedCode h;
-        std::memcpy(&h, &boot[at], sizeof h);
-        size_t end = (at + sizeof h + h.streamlength + 3) / 4 * 4;
-        if (h.linkedcode == linked.imagebase + text.va && end == packed.relocrva - bootsection.va)
-            header = at;
-    }
-    ASSERT_NE(header, 0u) << "no packed code in .boot";
-    PackedCode h;
-    std::memcpy(&h, &boot[header], sizeof h);
 
-    std::vector<uint8_t> unpacked(packed.section(".bss").vsize);
-    size_t length = inflatepacked(reinterpret_cast<const uint8_t*>(&boot[header + sizeof h]),
-                                  h.streamlength, unpacked.data(), unpacked.size());
-    ASSERT_NE(length, kInflateFailed);
     const uint32_t kDelta = 0x00340000;
     std::string restored(code.size(), '\0');
-    ASSERT_TRUE(restorecode(unpacked.data(), length, reinterpret_cast<uint8_t*>(&restored[0]),
-                            restored.size(), kDelta));
-    std::vector<uint32_t> moved = linked.relocations();
+    ASSERT_TRUE(restorecode(stub.unpacked.data(), stub.header.codelength,
+                            reinterpret_cast<uint8_t*>(&restored[0]), restored.size(), kDelta));
+    std::vector<uint32_t> moved = stub.linked.relocations();
     for (uint32_t rva : moved)
         if (rva >= text.va && rva < text.va + code.size()) {
             uint32_t value;
@@ -255,6 +308,37 @@ TEST(StubImage, ItsPackedCodeRestoresToTheLinkedCode) {
         inboot += rva >= bootsection.va && rva < bootsection.va + bootsection.vsize;
     }
     EXPECT_GT(inboot, 0u);
+}
+
+// The resources only the running stub reads come out of the stream at the end of .bss,
+// where their entries point; the package icon, the version and the manifest, which the
+// shell and the loader read from the file, stay in it. Every resource keeps its bytes.
+TEST(StubImage, ItsRuntimeResourcesComeOutOfTheStreamAndTheOthersStayInTheFile) {
+    PackedStub stub;
+    ASSERT_TRUE(stub.inflate()) << "no packed code in .boot, or it does not inflate";
+    auto before = stub.linked.resources(), after = stub.packed.resources();
+    ASSERT_EQ(after.size(), before.size());
+    const Pe::Section& bss = stub.packed.section(".bss");
+    uint32_t runtimestart = bss.va + bss.vsize - stub.header.resourcelength;
+    std::vector<std::string> runtime;
+    for (const auto& [name, where] : after) {
+        ASSERT_TRUE(before.count(name)) << name;
+        std::string linked = stub.linked.resource(before[name].first, before[name].second);
+        if (where.first < runtimestart || where.first >= bss.va + bss.vsize) {
+            EXPECT_EQ(stub.packed.resource(where.first, where.second), linked) << name;
+            continue;
+        }
+        runtime.push_back(name);
+        ASSERT_LE(where.first - runtimestart + where.second, stub.header.resourcelength);
+        const uint8_t* data = &stub.unpacked[stub.header.codelength + where.first - runtimestart];
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), where.second), linked) << name;
+    }
+    // Cursor images and groups (1, 12), dialogs (5), the legal page (10), the password icon's
+    // images (3; the package icon's three come first).
+    EXPECT_EQ(runtime,
+              (std::vector<std::string>{"1/1", "10/1", "12/URLHAND", "3/4", "3/5", "5/DLGNEW",
+                                        "5/EXTRACTING", "5/MAINDIALOG", "5/PASSWD"}));
+    EXPECT_TRUE(after.count("14/MNICON") && after.count("16/1") && after.count("24/1"));
 }
 
 // What the size work must not give up: relocations for ASLR and the loader's hardening flags.
@@ -289,6 +373,49 @@ TEST_F(StubRun, ValidPackageShowsTheMainDialogAndCancelEndsWithOne) {
     EXPECT_EQ(uitest::controltext(dialog, IDC_MODEGROUP), "Existing Files - Overwrite &Mode");
     EXPECT_EQ(uitest::controltext(dialog, IDC_FOLDER), "C:\\Orvandel Test");
     EXPECT_TRUE(uitest::controlvisible(dialog, IDC_CANCEL));
+    uitest::click(dialog, IDC_CANCEL);
+    EXPECT_EQ(run.waitexit(), 1);
+}
+
+// A 16-pixel icon file of one 32-bit image in one colour, opaque.
+std::string oneiconfile(uint32_t bgra) {
+    const uint32_t kSide = 16, kColour = kSide * kSide * 4, kMask = kSide * 4;
+    std::string image(40 + kColour + kMask, '\0');
+    const uint32_t header[] = {40, kSide, 2 * kSide, 1 | 32 << 16, 0, kColour + kMask};
+    std::memcpy(&image[0], header, sizeof header);
+    for (uint32_t at = 40; at < 40 + kColour; at += 4) std::memcpy(&image[at], &bgra, 4);
+    const uint16_t directory[] = {0, 1, 1};
+    const uint8_t size[] = {kSide, kSide, 0, 0};
+    const uint16_t planes[] = {1, 32};
+    const uint32_t place[] = {uint32_t(image.size()), 6 + 16};
+    std::string file(reinterpret_cast<const char*>(directory), sizeof directory);
+    file.append(reinterpret_cast<const char*>(size), sizeof size);
+    file.append(reinterpret_cast<const char*>(planes), sizeof planes);
+    file.append(reinterpret_cast<const char*>(place), sizeof place);
+    return file + image;
+}
+
+// Branding rewrites the resource section and keeps the entries of the resources the packed
+// code carries: the branded package still shows its dialog with its controls and the
+// brand's icon in place of the package icon.
+TEST_F(StubRun, ABrandedStubKeepsItsDialogsAndShowsTheBrandsIcon) {
+    Branding brand;
+    brand.icon = write(oneiconfile(0xFF2040C0u), "brand.ico");
+    brand.productname = "Branded Product";
+    std::string stub = brandstub(stubimage(), "stub.exe", brand);
+    BrandingInfo info = readbranding(stub);
+    ASSERT_EQ(info.icon.size(), 1u);
+    EXPECT_EQ(info.icon[0].width, 16u);
+    PackageParts parts;
+    parts.options.title = "Branded Package";
+    uitest::Process run(
+        write(assemblepackage(stub, parts.textblock(), parts.optionsblock(), smallarchive())));
+    HWND dialog = run.waitwindow("#32770", "Branded Package");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(uitest::controltext(dialog, IDC_EXTRACT), "&Extract");
+    EXPECT_EQ(uitest::listitems(dialog, IDC_FILELIST_DISPLAY),
+              std::vector<std::string>{"readme.txt"});
+    EXPECT_NE(SendDlgItemMessageA(dialog, IDC_PACKAGEICON, STM_GETICON, 0, 0), 0);
     uitest::click(dialog, IDC_CANCEL);
     EXPECT_EQ(run.waitexit(), 1);
 }

@@ -15,6 +15,7 @@
 #include "tools/resourcetree.h"
 #include "tools/versioninfo.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -127,8 +128,14 @@ const char kAllFlags[] = "--product-name 'Demo Prodüct' --company 'ACME Ltd' --
 TEST_F(Branded, TheStubCarriesAManifestWithAsInvokerAndTheSupportedSystems) {
     BrandingInfo info = readbranding(stub);
     EXPECT_EQ(info.executionlevel, "asInvoker");
-    ASSERT_EQ(info.icon.size(), 1u);
-    EXPECT_EQ(info.icon[0].width, 32u);
+    // The package icon at 16, 32 and 48 pixels, 32-bit PNG images.
+    const unsigned sides[] = {16, 32, 48};
+    ASSERT_EQ(info.icon.size(), 3u);
+    for (unsigned i = 0; i < 3; ++i) {
+        EXPECT_EQ(info.icon[i].width, sides[i]) << i;
+        EXPECT_EQ(info.icon[i].bitcount, 32u);
+        EXPECT_TRUE(info.icon[i].png);
+    }
     Outcome listed = shell(temp, "wrestool -l " + quote(temp / "stub.exe"));
     if (listed.status != 0) GTEST_SKIP() << "wrestool (icoutils) is not installed";
     EXPECT_NE(listed.out.find("--type=24 --name=1 "), std::string::npos) << listed.out;
@@ -164,9 +171,9 @@ TEST_F(Branded, ResourcesReadAndWrittenAgainKeepEveryResource) {
     const PeSection& section = pe.sections[r];
     std::vector<Resource> before =
         readresources(sectionbytes(stub, section), section.virtualaddress);
-    // Three dialogs, two icons and a cursor (each an image and its group), the legal page,
-    // the manifest and the version.
-    ASSERT_EQ(before.size(), 12u);
+    // Four dialogs, the package icon's three images and the password icon's two with their
+    // groups, a cursor and its group, the legal page, the manifest and the version.
+    ASSERT_EQ(before.size(), 16u);
     std::string rewritten =
         replaceresources(stub, pe, writeresources(before, section.virtualaddress));
     PeImage again = readpeimage(rewritten);
@@ -179,9 +186,49 @@ TEST_F(Branded, ResourcesReadAndWrittenAgainKeepEveryResource) {
         ASSERT_NE(a, nullptr) << b.type.shown() << "/" << b.name.shown();
         EXPECT_EQ(a->data, b.data);
         EXPECT_EQ(a->language, b.language);
+        EXPECT_EQ(a->heldat, b.heldat);
+        EXPECT_EQ(a->heldsize, b.heldsize);
     }
     EXPECT_EQ(get32(rewritten, again.optional + kOptionalChecksum),
               pechecksum(rewritten, again.optional + kOptionalChecksum));
+}
+
+// Data that lies wholly outside the section, as the packed stub's runtime resources do, is
+// not read; its entry keeps its place and size when the section is written again.
+TEST_F(Branded, DataHeldOutsideTheSectionKeepsItsPlace) {
+    PeImage pe = readpeimage(stub);
+    int r = resourcesection(pe);
+    ASSERT_GE(r, 0);
+    const PeSection& section = pe.sections[r];
+    std::string bytes = sectionbytes(stub, section);
+    std::vector<Resource> resources = readresources(bytes, section.virtualaddress);
+    ASSERT_FALSE(resources.empty());
+    // Move the first data entry's data to just below the section.
+    std::uint32_t firsttype = get32(bytes, kResourceDirectorySize + 4) & ~kResourceHighBit;
+    std::uint32_t firstname =
+        get32(bytes, firsttype + kResourceDirectorySize + 4) & ~kResourceHighBit;
+    std::uint32_t entry = get32(bytes, firstname + kResourceDirectorySize + 4);
+    std::uint32_t size = get32(bytes, entry + 4);
+    std::uint32_t below = section.virtualaddress - size;
+    set32(bytes, entry, below);
+
+    std::vector<Resource> read = readresources(bytes, section.virtualaddress);
+    ASSERT_EQ(read.size(), resources.size());
+    const Resource* held = findresource(read, resources[0].type, resources[0].name);
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(held->heldat, below);
+    EXPECT_EQ(held->heldsize, size);
+    EXPECT_TRUE(held->data.empty());
+    std::vector<Resource> again =
+        readresources(writeresources(read, section.virtualaddress), section.virtualaddress);
+    ASSERT_EQ(again.size(), read.size());
+    for (const Resource& a : again) {
+        const Resource* b = findresource(read, a.type, a.name);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(a.heldat, b->heldat);
+        EXPECT_EQ(a.heldsize, b->heldsize);
+        EXPECT_EQ(a.data, b->data);
+    }
 }
 
 // --- branded packages ---
@@ -249,8 +296,7 @@ TEST_F(Branded, IndependentToolsReadTheBranding) {
     ASSERT_EQ(back.size(), given.size());
     for (std::size_t i = 0; i < given.size(); ++i) EXPECT_EQ(back[i].data, given[i].data) << i;
     Outcome manifest = shell(temp, "wrestool -x --raw --type=24 --name=1 " + quote(temp / "p.exe"));
-    EXPECT_NE(manifest.out.find("level=\"requireAdministrator\" uiAccess=\"false\""),
-              std::string::npos)
+    EXPECT_NE(manifest.out.find("level=\"requireAdministrator\"/>"), std::string::npos)
         << manifest.out;
 
     if (!have("7zz")) return;
@@ -445,10 +491,10 @@ TEST_F(Branded, AStubWithDamagedResourcesIsRefusedWithTheReason) {
          "the name directory at offset 2147483632 runs past the end of the resource section"},
         {damaged(rsrc + kResourceDirectorySize + 4, firsttype),
          "a type entry does not lead to the next level of the tree"},
-        {damaged(rsrc + firstdata, 0x10),
-         "the data of resource 1/1 lies outside the resource section"},
+        {damaged(rsrc + firstdata, pe.sections[r].virtualaddress - 4),
+         "the data of resource 1/1 runs across an end of the resource section"},
         {damaged(rsrc + firstdata + 4, 0x7FFFFFFF),
-         "the data of resource 1/1 lies outside the resource section"},
+         "the data of resource 1/1 runs across an end of the resource section"},
         {damaged(pe.optional + kOptionalDirectories + kDirectoryResources * kDirectoryEntrySize,
                  pe.sections[r].virtualaddress + 16),
          "its resource directory does not begin a section"},

@@ -49,14 +49,21 @@ struct TreeReader {
 
     void data(std::uint32_t at, Resource resource) {
         need(at, kResourceDataEntrySize, "a resource data entry");
-        std::uint32_t where = get32(section, at), size = get32(section, at + 4);
-        if (where < rva || (where - rva) > section.size() || size > section.size() - (where - rva))
+        std::uint64_t where = get32(section, at), size = get32(section, at + 4);
+        std::uint64_t end = rva + std::uint64_t(section.size());
+        bool inside = where >= rva && where + size <= end;
+        if (!inside && where + size > rva && where < end)
             throw BuildError("the data of resource " + resource.type.shown() + "/" +
-                             resource.name.shown() + " lies outside the resource section");
+                             resource.name.shown() + " runs across an end of the resource section");
         if (out.size() == kResourceLimit)
             throw BuildError("it holds more than " + std::to_string(int(kResourceLimit)) +
                              " resources");
-        resource.data = section.substr(where - rva, size);
+        if (inside) {
+            resource.data = section.substr(where - rva, size);
+        } else {
+            resource.heldat = static_cast<std::uint32_t>(where);
+            resource.heldsize = static_cast<std::uint32_t>(size);
+        }
         resource.codepage = get32(section, at + 8);
         out.push_back(std::move(resource));
     }
@@ -218,12 +225,18 @@ std::string writeresources(std::vector<Resource> resources, std::uint32_t rva) {
     out.resize(names); // the data entries are filled in below
     out += strings;
     for (std::size_t i = 0; i < resources.size(); ++i) {
-        align(out);
+        const Resource& r = resources[i];
         std::size_t entry = entries + i * kResourceDataEntrySize;
+        set32(out, entry + 8, r.codepage);
+        if (r.heldat) {
+            set32(out, entry, r.heldat);
+            set32(out, entry + 4, r.heldsize);
+            continue;
+        }
+        align(out);
         set32(out, entry, rva + static_cast<std::uint32_t>(out.size()));
-        set32(out, entry + 4, static_cast<std::uint32_t>(resources[i].data.size()));
-        set32(out, entry + 8, resources[i].codepage);
-        out += resources[i].data;
+        set32(out, entry + 4, static_cast<std::uint32_t>(r.data.size()));
+        out += r.data;
     }
     return out;
 }

@@ -47,11 +47,16 @@ struct Resource {
     unsigned language = 0;
     std::uint32_t codepage = 0;
     std::string data;
+    // A resource whose data lies in the image outside the resource section: the stub keeps
+    // the data that only its running code reads with its packed code, and restores it into
+    // memory at start-up. The file holds none of it, so only its place is kept: the RVA
+    // (0 for data in the section) and the size.
+    std::uint32_t heldat = 0, heldsize = 0;
 };
 
 // The resources of section, which the loader maps at rva. Throws BuildError(reason) for an
-// offset, a name or data outside the section, a tree of another depth, or more than
-// kResourceLimit resources.
+// offset or a name outside the section, data that runs across one of its ends, a tree of
+// another depth, or more than kResourceLimit resources.
 std::vector<Resource> readresources(const std::string& section, std::uint32_t rva);
 
 // The section for resources at rva, in the loader's order.
