@@ -21,17 +21,18 @@ Vista and later read PNG images in icons); PWD and URLHAND are read only by the 
 whose build packs them with its code, so they are plain device-independent bitmaps, which
 Deflate packs as well.
 """
-import ctypes
-import ctypes.util
+import os
 import struct
 import sys
 import zlib
 from pathlib import Path
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cmake"))
+import strongest  # noqa: E402  (the build's shared compressor)
+
 SAMPLES = 8  # points per pixel along each axis
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 PNG_FILTERS = 5  # none, sub, up, average, Paeth
-LIBDEFLATE_STRONGEST = 12
 
 
 # --- Regions: one integer of SAMPLES * size bits per grid row -------------------------------
@@ -241,26 +242,6 @@ def hand(size):
 
 # --- Files ----------------------------------------------------------------------------------
 
-def zlib_strongest(data):
-    """zlib data at libdeflate's strongest level when the library is there, else zlib's."""
-    name = ctypes.util.find_library("deflate")
-    if not name:
-        return zlib.compress(data, 9)
-    library = ctypes.CDLL(name)
-    library.libdeflate_alloc_compressor.restype = ctypes.c_void_p
-    library.libdeflate_alloc_compressor.argtypes = [ctypes.c_int]
-    library.libdeflate_zlib_compress.restype = ctypes.c_size_t
-    library.libdeflate_zlib_compress.argtypes = [ctypes.c_void_p, ctypes.c_char_p,
-                                                 ctypes.c_size_t, ctypes.c_void_p,
-                                                 ctypes.c_size_t]
-    library.libdeflate_free_compressor.argtypes = [ctypes.c_void_p]
-    compressor = library.libdeflate_alloc_compressor(LIBDEFLATE_STRONGEST)
-    out = ctypes.create_string_buffer(len(data) + 1024)
-    size = library.libdeflate_zlib_compress(compressor, data, len(data), out, len(out))
-    library.libdeflate_free_compressor(compressor)
-    return out.raw[:size] if size else zlib.compress(data, 9)
-
-
 def paeth(a, b, c):
     p = a + b - c
     pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
@@ -289,7 +270,7 @@ def png(pixels):
         for row in rows:
             data += filtered(kind, row, previous)
             previous = row
-        packed = zlib_strongest(data)
+        packed = strongest.compress(data, "zlib")
         if best is None or len(packed) < len(best):
             best = packed
 

@@ -25,12 +25,14 @@ the packed code, and that the inflated stream fits in .bss, where it is inflated
 Any check that fails stops the build with the reason.
 """
 import argparse
-import ctypes
-import ctypes.util
+import os
 import struct
 import subprocess
 import sys
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cmake"))
+import strongest  # noqa: E402  (the build's shared compressor)
 
 FILE_RELOCS_STRIPPED = 0x0001
 DOS_HEADER = 64
@@ -44,7 +46,6 @@ SECTION_INITIALIZED = 0x40
 LONG_GAP_MARK = 0xFF
 LONG_GAP_LIMIT = 0x10000
 CALL, JUMP = 0xE8, 0xE9
-LIBDEFLATE_STRONGEST = 12
 RESOURCE_NAMED = 0x80000000
 RESOURCE_DIRECTORY, RESOURCE_ENTRY, RESOURCE_DATA_ENTRY = 16, 8, 16
 RESOURCE_ALIGNMENT = 8
@@ -177,25 +178,8 @@ def gaps(offsets):
 
 
 def deflate(data):
-    """Raw Deflate at libdeflate's strongest level, which the builder also links (a few
-    percent smaller than zlib's); zlib checks the result."""
-    library = ctypes.CDLL(ctypes.util.find_library("deflate") or "libdeflate.so.0")
-    library.libdeflate_alloc_compressor.restype = ctypes.c_void_p
-    library.libdeflate_alloc_compressor.argtypes = [ctypes.c_int]
-    library.libdeflate_deflate_compress.restype = ctypes.c_size_t
-    library.libdeflate_deflate_compress.argtypes = [ctypes.c_void_p, ctypes.c_char_p,
-                                                    ctypes.c_size_t, ctypes.c_void_p,
-                                                    ctypes.c_size_t]
-    library.libdeflate_free_compressor.argtypes = [ctypes.c_void_p]
-    compressor = library.libdeflate_alloc_compressor(LIBDEFLATE_STRONGEST)
-    if not compressor:
-        raise PackError("libdeflate could not make a compressor")
-    out = ctypes.create_string_buffer(len(data) + 1024)
-    size = library.libdeflate_deflate_compress(compressor, data, len(data), out, len(out))
-    library.libdeflate_free_compressor(compressor)
-    if not size:
-        raise PackError("libdeflate could not compress the code")
-    return out.raw[:size]
+    """Raw Deflate at libdeflate's strongest level; zlib checks the result."""
+    return strongest.compress(data, "deflate")
 
 
 class ResourceTree:

@@ -36,6 +36,7 @@ if(TARGET tools_orvsfx_test AND ORV_WINDRES AND ORV_MINGW_CC AND Python3_Interpr
                 ${stub}.res.o -o ${stub}
         DEPENDS ${resources}/stub.rc ${resources}/stub.manifest ${resources}/resource.h
                 ${resources}/version.h ${resources}/legal.html ${resources}/make-icons.py
+                ${PROJECT_SOURCE_DIR}/cmake/strongest.py
                 ${CMAKE_CURRENT_SOURCE_DIR}/resourcestub.c
         COMMENT "Linking a stand-in stub with the stub's resources")
     add_custom_target(orv_resourcestub DEPENDS ${stub})
