@@ -1,10 +1,11 @@
 // The main dialog of the real stub under Wine: its texts in every shipped language, each shown
 // whole (and those of the progress, question and password dialogs and the boxes it shows), the
 // layout after its hide rules, the description panel, the file list's names, the start-up
-// question, and a damaged archive.
+// question, the About box when memory runs out, and a damaged archive.
 #include "setuprun.h"
 
 #include "tools/zipcrypto.h"
+#include "uitest/addressspace.h"
 #include "uitest/hostcommand.h"
 #include "uitest/textfit.h"
 
@@ -307,6 +308,39 @@ TEST_F(MainDialog, TheFolderFieldShowsTheExpandedMacro) {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     EXPECT_EQ(uitest::controltext(dialog, IDC_FOLDER), std::string(temp) + "Orvandel Macro");
+    uitest::click(dialog, IDC_CANCEL);
+    EXPECT_EQ(run.waitexit(), 1);
+}
+
+// About when memory runs out: the composed text cannot be allocated, so the box shows the
+// program's about text alone, with Yes and No. The package's extra About text is made so large
+// that, once the test has taken up the package's free address space in blocks of that size,
+// no range is left that could hold the composed text; the package's small allocations still
+// find room between the blocks. With the space given back the dialog goes on.
+TEST_F(MainDialog, AboutShowsTheProgramsTextAloneWhenMemoryRunsOut) {
+    const size_t kLargeExtra = 8 << 20;
+    const int kNoBoxWait = 1000; // time a second box would have had to appear
+    Package package;
+    package.options.about = "Made by the test.";
+    package.texts[kTextAboutExtra] = std::string(kLargeExtra, 'x');
+    uitest::Process run(build(package));
+    HWND dialog = waitmain(run, "Setup Test");
+    ASSERT_NE(dialog, nullptr);
+    {
+        uitest::AddressSpaceFill fill(run.id(), kLargeExtra);
+        ASSERT_TRUE(fill.complete());
+        uitest::click(dialog, IDC_ABOUT);
+        HWND box = run.waitmessagebox();
+        ASSERT_NE(box, nullptr);
+        uitest::MessageBoxContent shown = uitest::readmessagebox(box);
+        EXPECT_EQ(shown.text, text(package, kTextAbout));
+        EXPECT_EQ(shown.caption, text(package, kTextAboutCaption));
+        EXPECT_EQ(shown.icon, unsigned(MB_ICONINFORMATION));
+        EXPECT_EQ(shown.buttons, (std::vector<int>{IDYES, IDNO}));
+        uitest::answermessagebox(box, IDNO);
+        EXPECT_TRUE(uitest::waitgone(box));
+    }
+    EXPECT_FALSE(run.waitmessagebox(kNoBoxWait));
     uitest::click(dialog, IDC_CANCEL);
     EXPECT_EQ(run.waitexit(), 1);
 }
