@@ -31,6 +31,9 @@ orv_add_test(codepage932_test WIN32_ONLY SOURCES codepage932_test.cpp LIBS orv_e
 
 # Links planted in the destination: made with symlink(2), or by ln under Wine.
 orv_add_test(engine_links_test SOURCES engine_links_test.cpp LIBS orv_enginetestkit)
+if(ORV_WIN32)
+    target_link_libraries(engine_links_test PRIVATE orv_uitest)
+endif()
 
 # orvsfx list/test/extract run this engine natively (tools/cmd_engine.cpp).
 if(TARGET orvsfx)

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "uitest/hostcommand.h"
 #endif
 
 using namespace enginetest;
@@ -18,43 +18,19 @@ using namespace enginetest;
 namespace {
 
 #ifdef _WIN32
-// The Unix form of a Windows path, from Wine's own conversion.
-std::string unixpath(const fs::path& path) {
-    using Convert = char*(CDECL*)(const wchar_t*);
-    Convert convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-    if (!convert) return std::string();
-    char* name = convert(path.wstring().c_str());
-    if (!name) return std::string();
-    std::string result = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
-
-// Runs a Unix shell command under Wine and waits, up to 10 s, for it to finish: Wine gives no
-// handle to wait on for a Unix program, so the command leaves a marker file when done.
-void rununix(const std::string& command, const fs::path& marker) {
-    std::string line = "/bin/sh -c \"" + command + " ; touch '" + unixpath(marker) + "'\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &process))
-        << line;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    for (int wait = 0; wait < 1000 && !fs::exists(marker); ++wait) Sleep(10);
-    EXPECT_TRUE(fs::remove(marker)) << line;
+void rununix(const std::string& command) {
+    uitest::HostRun run = uitest::runonhost(command);
+    EXPECT_EQ(run.status, 0) << command << "\n" << run.output;
 }
 
 void makelink(const fs::path& target, const fs::path& link) {
-    rununix("ln -s '" + unixpath(target) + "' '" + unixpath(link) + "'",
-            link.parent_path() / "made.marker");
+    rununix("ln -s " + uitest::shellword(uitest::unixpath(target)) + " " +
+            uitest::shellword(uitest::unixpath(link)));
 }
 
 // The runtime's remove_all would go through a link to a folder as through the folder.
 void removelink(const fs::path& link) {
-    rununix("rm -f '" + unixpath(link) + "'", link.parent_path() / "removed.marker");
+    rununix("rm -f " + uitest::shellword(uitest::unixpath(link)));
 }
 #else
 void makelink(const fs::path& target, const fs::path& link) {

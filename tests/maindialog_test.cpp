@@ -1,10 +1,13 @@
-// The main dialog of the real stub under Wine: its texts in two languages (and those of the
-// progress, question and password dialogs and the boxes it shows), the layout after its hide
-// rules, the description panel, the file list's names, the start-up question, and a damaged
-// archive.
+// The main dialog of the real stub under Wine: its texts in every shipped language, each shown
+// whole (and those of the progress, question and password dialogs and the boxes it shows), the
+// layout after its hide rules, the description panel, the file list's names, the start-up
+// question, the About box when memory runs out, and a damaged archive.
 #include "setuprun.h"
 
 #include "tools/zipcrypto.h"
+#include "uitest/addressspace.h"
+#include "uitest/hostcommand.h"
+#include "uitest/textfit.h"
 
 namespace {
 
@@ -16,89 +19,179 @@ void expecttext(HWND dialog, int id, const std::string& expected) {
     EXPECT_EQ(uitest::controltext(dialog, id), expected) << "control " << id;
 }
 
-// One run per language walks every dialog: the main dialog with Help and About, then an
-// extraction that asks for a password (the progress dialog behind it shows its progress
-// texts), asks about an existing file, and ends with the completion message.
-TEST_F(MainDialog, EveryDialogShowsItsPackagesTexts) {
-    for (const char* language : {"english", "german"}) {
-        SCOPED_TRACE(language);
-        fs::remove_all(destination());
-        writefile(destination() / "a.txt", "old");
+// The package of the translation runs: its title, an optional command, an about text, the
+// overwrite choice, and two members encrypted with kTourPassword, of which a.txt already lies
+// in the destination.
+const char kTourPassword[] = "pw";
+const char kTourCommand[] = "setup.exe|-q";
+const char kTourAbout[] = "Made by the test.";
+const std::map<std::string, std::string> kTourFiles = {{"a.txt", "new a"}, {"b.txt", "new b"}};
+
+// The language whose package the builder's own command line makes (orvsfx build --language);
+// the others are assembled in the test from the same shipped tables.
+const char kCommandLineLanguage[] = "italian";
+
+// The stub as the host's programs name it.
+const std::string kHostStub = std::string(ORV_BINARY_DIR) + "/stub/stub.exe";
+
+// The longest archiver name Open-with can show, registered so that its label is shown too.
+const char kLongestArchiver[] = "ZipCentral";
+const char kArchiverKey[] = "Software\\ZipCentral";
+
+// Controls of the main dialog and the package's texts they show.
+const std::pair<int, UiTextId> kMainLabels[] = {
+    {IDC_EXTRACT, kTextExtractButton},    {IDC_CANCEL, kTextCancelButton},
+    {IDC_HELPBUTTON, kTextHelpButton},    {IDC_ABOUT, kTextAboutButton},
+    {IDC_FOLDERLABEL, kTextFolderLabel},  {IDC_FILESLABEL, kTextFilesLabel},
+    {IDC_MODEGROUP, kTextOverwriteGroup}, {IDC_MODE_CONFIRM, kTextModeConfirm},
+    {IDC_MODE_SKIP, kTextModeSkip},       {IDC_MODE_OVERWRITE, kTextModeOverwrite},
+};
+
+// The dialog templates as a file's resources: the packed stub carries them in its packed
+// stream, which only its running code restores; the linked stub it is made from holds the
+// same bytes (stub_test compares them) in its resource section.
+const std::string kTemplates = std::string("Z:") + ORV_BINARY_DIR + "/stub/stub-linked.exe";
+
+// Fails the test for every text of dialog (made from the stub's template dialogname) that
+// its control cannot show whole.
+void expectunclipped(HWND dialog, const char* dialogname) {
+    for (const std::string& report : uitest::clippedtexts(dialog, kTemplates, dialogname))
+        ADD_FAILURE() << dialogname << ": " << report;
+}
+
+class Translations : public MainDialog {
+  protected:
+    Package tourpackage(const std::string& language) {
         Package package;
         package.texts = shippedtable(language).texts;
-        package.options.title = std::string("Texts ") + language;
-        package.options.command = "setup.exe|-q";
-        package.options.about = "Made by the test.";
+        package.options.title = "Texts " + language;
+        package.options.command = kTourCommand;
+        package.options.about = kTourAbout;
         package.options.flagsa = kFlagCommandOptional | kFlagShowOverwrite;
         ZipWriterSettings encrypted;
-        encrypted.password = "pw";
-        encrypted.headersource = derivedheadersource("pw");
-        package.archive = archiveof(files({{"a.txt", "new a"}, {"b.txt", "new b"}}), encrypted);
-        const std::string& title = package.options.title;
-        auto text = [&](UiTextId id) { return package.texts[id]; };
-        uitest::Process run(build(package, std::string(language) + ".exe"));
+        encrypted.password = kTourPassword;
+        encrypted.headersource = derivedheadersource(kTourPassword);
+        package.archive = archiveof(files(kTourFiles), encrypted);
+        return package;
+    }
 
-        HWND dialog = waitmain(run, title);
-        ASSERT_NE(dialog, nullptr);
-        const std::pair<int, UiTextId> labels[] = {
-            {IDC_EXTRACT, kTextExtractButton},    {IDC_CANCEL, kTextCancelButton},
-            {IDC_HELPBUTTON, kTextHelpButton},    {IDC_ABOUT, kTextAboutButton},
-            {IDC_FOLDERLABEL, kTextFolderLabel},  {IDC_FILESLABEL, kTextFilesLabel},
-            {IDC_MODEGROUP, kTextOverwriteGroup}, {IDC_MODE_CONFIRM, kTextModeConfirm},
-            {IDC_MODE_SKIP, kTextModeSkip},       {IDC_MODE_OVERWRITE, kTextModeOverwrite},
-        };
-        for (const auto& [control, id] : labels) expecttext(dialog, control, text(id));
-        EXPECT_EQ(uitest::controltext(dialog, IDC_MAKERLINK).rfind(text(kTextMakerLink) + "#", 0),
+    // The same package made by orvsfx build on the host, from a folder of the same files.
+    std::string buildbycommandline(const Package& package, const std::string& language) {
+        fs::path source = folder / "source", output = folder / (language + ".exe");
+        for (const auto& [name, contents] : kTourFiles) writefile(source / name, contents);
+        const PackageOptions& options = package.options;
+        using uitest::shellword;
+        uitest::HostRun made = uitest::runonhost(
+            shellword(ORV_HOST_ORVSFX) + " build --stub " + shellword(kHostStub) + " -o " +
+            shellword(uitest::unixpath(output)) + " --language " + language + " --title " +
+            shellword(options.title) + " --folder " + shellword(destination().string()) +
+            " --command " + shellword(options.command) + " --about " + shellword(options.about) +
+            " --command-optional --show-overwrite --password " + kTourPassword + " " +
+            shellword(uitest::unixpath(source)));
+        EXPECT_EQ(made.status, 0) << made.output;
+        return output.string();
+    }
+
+    void expectmain(HWND dialog, const Package& package) {
+        for (const auto& [control, id] : kMainLabels)
+            expecttext(dialog, control, text(package, id));
+        EXPECT_EQ(uitest::controltext(dialog, IDC_MAKERLINK)
+                      .rfind(text(package, kTextMakerLink) + "#", 0),
                   0u);
         expecttext(dialog, IDC_RUNCOMMAND,
-                   text(kTextAfterExtraction) + " " + text(kTextRunVerb) + " setup.exe");
+                   text(package, kTextAfterExtraction) + " " + text(package, kTextRunVerb) +
+                       " setup.exe");
+        expecttext(dialog, IDC_OPENWITH,
+                   filled(text(package, kTextOpenWithButton), kLongestArchiver));
+        EXPECT_TRUE(uitest::controlvisible(dialog, IDC_OPENWITH));
         EXPECT_TRUE(uitest::controlchecked(dialog, IDC_RUNCOMMAND));
         EXPECT_TRUE(uitest::controlenabled(dialog, IDC_RUNCOMMAND));
         expecttext(dialog, IDC_FOLDER, destination().string());
         EXPECT_TRUE(uitest::controlchecked(dialog, IDC_MODE_CONFIRM));
-        EXPECT_FALSE(uitest::controlvisible(dialog, IDC_OPENWITH));
+        expectunclipped(dialog, "MAINDIALOG");
+    }
 
+    void expectboxes(const uitest::Process& run, HWND dialog, const Package& package) {
         uitest::click(dialog, IDC_HELPBUTTON);
-        expectbox(run, text(kTextHelp), text(kTextHelpCaption), MB_ICONINFORMATION);
+        expectbox(run, text(package, kTextHelp), text(package, kTextHelpCaption),
+                  MB_ICONINFORMATION);
         uitest::click(dialog, IDC_ABOUT);
         expectbox(run,
-                  "Made by the test.\r\n\r\n" + text(kTextAbout) + "\r\n\r\n" +
-                      text(kTextAboutExtra),
-                  text(kTextAboutCaption), MB_ICONINFORMATION);
+                  std::string(kTourAbout) + "\r\n\r\n" + text(package, kTextAbout) + "\r\n\r\n" +
+                      text(package, kTextAboutExtra),
+                  text(package, kTextAboutCaption), MB_ICONINFORMATION);
+    }
 
+    void expectpassword(HWND password, const Package& package) {
+        EXPECT_EQ(uitest::windowtext(password),
+                  filled(text(package, kTextPasswordPrompt), "a.txt"));
+        expecttext(password, IDOK, text(package, kTextOkButton));
+        expecttext(password, IDC_CANCEL, text(package, kTextCancelButton));
+        expecttext(password, IDC_PASSWORD_SKIP, text(package, kTextSkipButton));
+        expectunclipped(password, "PASSWD");
+    }
+
+    void expectprogress(HWND progress, const Package& package) {
+        EXPECT_EQ(uitest::windowtext(progress), package.options.title);
+        expecttext(progress, IDC_PROGRESS_STATUS, text(package, kTextExtracting));
+        expecttext(progress, IDC_PROGRESS_PRODUCT, text(package, kTextProductLabel));
+        expecttext(progress, IDC_CANCEL, text(package, kTextCancelButton));
+        expectunclipped(progress, "EXTRACTING");
+    }
+
+    void expectquestion(HWND question, const Package& package) {
+        EXPECT_EQ(uitest::windowtext(question), "a.txt" + text(package, kTextAlreadyExists));
+        expecttext(question, IDC_PROGRESS_STATUS, text(package, kTextOverwriteQuestion));
+        expecttext(question, IDC_QUESTION_DONTASK, text(package, kTextDontAskAgain));
+        expecttext(question, IDC_QUESTION_YES, text(package, kTextYesButton));
+        expecttext(question, IDC_QUESTION_NO, text(package, kTextNoButton));
+        EXPECT_NE(uitest::controltext(question, IDC_PROGRESS_NAME).find("a.txt"),
+                  std::string::npos);
+        expectunclipped(question, "EXTRACTING");
+    }
+
+    // One run walks every dialog: the main dialog with Help and About, then an extraction that
+    // asks for the password (the progress dialog behind it shows its progress texts), asks
+    // about the existing file, and ends with the completion message.
+    void tour(const std::string& path, const Package& package) {
+        uitest::Process run(path);
+        HWND dialog = waitmain(run, package.options.title);
+        ASSERT_NE(dialog, nullptr);
+        expectmain(dialog, package);
+        expectboxes(run, dialog, package);
         // setup.exe is not in the package: the command is left unticked, so none is started.
         SendDlgItemMessageA(dialog, IDC_RUNCOMMAND, BM_CLICK, 0, 0);
         uitest::click(dialog, IDC_EXTRACT);
         HWND password = waitpassword(run);
         ASSERT_NE(password, nullptr);
-        EXPECT_EQ(uitest::windowtext(password), filled(text(kTextPasswordPrompt), "a.txt"));
-        expecttext(password, IDOK, text(kTextOkButton));
-        expecttext(password, IDC_CANCEL, text(kTextCancelButton));
-        expecttext(password, IDC_PASSWORD_SKIP, text(kTextSkipButton));
+        expectpassword(password, package);
         HWND progress = waitprogress(run);
         ASSERT_NE(progress, nullptr);
-        EXPECT_EQ(uitest::windowtext(progress), title);
-        expecttext(progress, IDC_PROGRESS_STATUS, text(kTextExtracting));
-        expecttext(progress, IDC_PROGRESS_PRODUCT, text(kTextProductLabel));
-        expecttext(progress, IDC_CANCEL, text(kTextCancelButton));
-        uitest::typetext(password, IDC_PASSWORD, "pw");
+        expectprogress(progress, package);
+        uitest::typetext(password, IDC_PASSWORD, kTourPassword);
         uitest::click(password, IDOK);
-
         HWND question = waitquestion(run);
         ASSERT_NE(question, nullptr);
-        EXPECT_EQ(uitest::windowtext(question), "a.txt" + text(kTextAlreadyExists));
-        expecttext(question, IDC_PROGRESS_STATUS, text(kTextOverwriteQuestion));
-        expecttext(question, IDC_QUESTION_DONTASK, text(kTextDontAskAgain));
-        expecttext(question, IDC_QUESTION_YES, text(kTextYesButton));
-        expecttext(question, IDC_QUESTION_NO, text(kTextNoButton));
-        EXPECT_NE(uitest::controltext(question, IDC_PROGRESS_NAME).find("a.txt"),
-                  std::string::npos);
+        expectquestion(question, package);
         uitest::click(question, IDC_QUESTION_YES);
-
-        expectbox(run, text(kTextCompleted), title, MB_ICONINFORMATION);
+        expectbox(run, text(package, kTextCompleted), package.options.title, MB_ICONINFORMATION);
         EXPECT_EQ(run.waitexit(), 0);
-        EXPECT_EQ(extracted(destination()),
-                  (std::map<std::string, std::string>{{"a.txt", "new a"}, {"b.txt", "new b"}}));
+        EXPECT_EQ(extracted(destination()), kTourFiles);
+    }
+};
+
+// Every shipped language shows its own texts in every dialog, and every text whole.
+TEST_F(Translations, EveryShippedLanguageShowsItsTextsWhole) {
+    RegistryValue archiver(HKEY_LOCAL_MACHINE, kArchiverKey, "Application Path",
+                           (folder / "archiver.exe").string(), kArchiverKey);
+    for (const std::string& language : shippedlanguages()) {
+        SCOPED_TRACE(language);
+        fs::remove_all(destination());
+        writefile(destination() / "a.txt", "old");
+        Package package = tourpackage(language);
+        tour(language == kCommandLineLanguage ? buildbycommandline(package, language)
+                                              : build(package, language + ".exe"),
+             package);
     }
 }
 
@@ -220,6 +313,39 @@ TEST_F(MainDialog, TheFolderFieldShowsTheExpandedMacro) {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     EXPECT_EQ(uitest::controltext(dialog, IDC_FOLDER), std::string(temp) + "Orvandel Macro");
+    uitest::click(dialog, IDC_CANCEL);
+    EXPECT_EQ(run.waitexit(), 1);
+}
+
+// About when memory runs out: the composed text cannot be allocated, so the box shows the
+// program's about text alone, with Yes and No. The package's extra About text is made so large
+// that, once the test has taken up the package's free address space in blocks of that size,
+// no range is left that could hold the composed text; the package's small allocations still
+// find room between the blocks. With the space given back the dialog goes on.
+TEST_F(MainDialog, AboutShowsTheProgramsTextAloneWhenMemoryRunsOut) {
+    const size_t kLargeExtra = 8 << 20;
+    const int kNoBoxWait = 1000; // time a second box would have had to appear
+    Package package;
+    package.options.about = "Made by the test.";
+    package.texts[kTextAboutExtra] = std::string(kLargeExtra, 'x');
+    uitest::Process run(build(package));
+    HWND dialog = waitmain(run, "Setup Test");
+    ASSERT_NE(dialog, nullptr);
+    {
+        uitest::AddressSpaceFill fill(run.id(), kLargeExtra);
+        ASSERT_TRUE(fill.complete());
+        uitest::click(dialog, IDC_ABOUT);
+        HWND box = run.waitmessagebox();
+        ASSERT_NE(box, nullptr);
+        uitest::MessageBoxContent shown = uitest::readmessagebox(box);
+        EXPECT_EQ(shown.text, text(package, kTextAbout));
+        EXPECT_EQ(shown.caption, text(package, kTextAboutCaption));
+        EXPECT_EQ(shown.icon, unsigned(MB_ICONINFORMATION));
+        EXPECT_EQ(shown.buttons, (std::vector<int>{IDYES, IDNO}));
+        uitest::answermessagebox(box, IDNO);
+        EXPECT_TRUE(uitest::waitgone(box));
+    }
+    EXPECT_FALSE(run.waitmessagebox(kNoBoxWait));
     uitest::click(dialog, IDC_CANCEL);
     EXPECT_EQ(run.waitexit(), 1);
 }

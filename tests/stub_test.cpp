@@ -432,30 +432,6 @@ TEST_F(StubRun, TranslatedTextsAndEmptyTitle) {
     EXPECT_EQ(run.waitexit(), 1);
 }
 
-// Every shipped table, as the builder writes it into a package, shows its own texts on the
-// main dialog's buttons, labels and overwrite choices, and its title as the caption.
-TEST_F(StubRun, EveryShippedLanguageShowsItsTexts) {
-    const std::pair<int, UiTextId> shown[] = {
-        {IDC_EXTRACT, kTextExtractButton},    {IDC_CANCEL, kTextCancelButton},
-        {IDC_HELPBUTTON, kTextHelpButton},    {IDC_ABOUT, kTextAboutButton},
-        {IDC_FOLDERLABEL, kTextFolderLabel},  {IDC_FILESLABEL, kTextFilesLabel},
-        {IDC_MODEGROUP, kTextOverwriteGroup}, {IDC_MODE_CONFIRM, kTextModeConfirm},
-        {IDC_MODE_SKIP, kTextModeSkip},       {IDC_MODE_OVERWRITE, kTextModeOverwrite},
-    };
-    for (const std::string& language : shippedlanguages()) {
-        SCOPED_TRACE(language);
-        PackageParts parts;
-        parts.texts = shippedtable(language).texts;
-        uitest::Process run(package(parts, language + ".exe"));
-        HWND dialog = run.waitwindow("#32770", parts.texts[kTextDefaultTitle].c_str());
-        ASSERT_NE(dialog, nullptr);
-        for (const auto& [control, text] : shown)
-            EXPECT_EQ(uitest::controltext(dialog, control), parts.texts[text]) << "text " << text;
-        uitest::click(dialog, IDC_CANCEL);
-        EXPECT_EQ(run.waitexit(), 1);
-    }
-}
-
 TEST_F(StubRun, TextBlockFailures) {
     PackageParts parts;
     std::string stub = stubimage();

@@ -193,7 +193,7 @@ MessageBoxContent readmessagebox(HWND box) {
     content.text = controltext(box, kMessageTextId);
     for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
         HWND button = GetDlgItem(box, id);
-        if (button && IsWindowVisible(button)) content.buttons.push_back(windowtext(button));
+        if (button && IsWindowVisible(button)) content.buttons.push_back(id);
     }
     return content;
 }

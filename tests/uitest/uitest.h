@@ -55,7 +55,8 @@ struct MessageBoxContent {
     std::string caption;
     std::string text;
     unsigned icon = 0;
-    std::vector<std::string> buttons;
+    std::vector<int> buttons; // ids of the visible buttons, in the order IDOK, IDCANCEL, IDABORT,
+                              // IDRETRY, IDIGNORE, IDYES, IDNO
 };
 
 bool ismessagebox(HWND window);
