@@ -215,12 +215,7 @@ bench_extract() {
         cmake --preset win32 >/dev/null
         cmake --build --preset win32 -j2 --target extract_speed stub
         local sevenza="$data/7zip-bin/7za.exe"
-        if [ ! -f "$sevenza" ]; then
-            mkdir -p "$data/7zip-bin"
-            (cd "$data/7zip-bin" && npm pack --silent 7zip-bin@5.2.0 >/dev/null &&
-                tar -xzf 7zip-bin-5.2.0.tgz --strip-components=3 package/win/ia32/7za.exe &&
-                rm 7zip-bin-5.2.0.tgz)
-        fi
+        fetch_7za "$data/7zip-bin" || exit 1
         echo
         # The same zip packed into a package, which extracts itself with "/ss".
         local package="$data/corpus7z-package.exe"
@@ -234,6 +229,27 @@ bench_extract() {
         fi
         scripts/wine-session.sh scripts/bench-wine.sh extract build/win32/bench/extract_speed.exe \
             "$sevenza" "$data/corpus7z.zip" "$root" "$runs" "$package"
+    fi
+}
+
+# The timing reference, 7-Zip's 32-bit console archiver, taken alone from the npm package
+# (three tries, the registry being sometimes slow to answer) and, fetched or cached, checked
+# against the SHA-256 it had when this script was written: nothing else is ever run.
+SEVENZA_SHA256=31fd52f8996986623cf52c3b4d0f7ac74a9dec63fc16c902cef673eed550c435
+fetch_7za() {
+    local dir=$1 try
+    mkdir -p "$dir"
+    for try in 1 2 3; do
+        [ -f "$dir/7za.exe" ] && break
+        (cd "$dir" && npm pack --silent 7zip-bin@5.2.0 >/dev/null &&
+            tar -xzf 7zip-bin-5.2.0.tgz --strip-components=3 package/win/ia32/7za.exe &&
+            rm 7zip-bin-5.2.0.tgz) || sleep $((5 * try))
+    done
+    if ! echo "$SEVENZA_SHA256  $dir/7za.exe" | sha256sum --check --status 2>/dev/null; then
+        echo "bench.sh: $dir/7za.exe is missing or not the pinned 7za.exe 21.07 (SHA-256" \
+            "$SEVENZA_SHA256); removed" >&2
+        rm -f "$dir/7za.exe"
+        return 1
     fi
 }
 
