@@ -47,33 +47,6 @@ unsigned wholeseconds(unsigned long long ticks) {
     return quotient;
 }
 
-// Year, month (1..12) and day of a count of days since 1970-01-01.
-void civilfromdays(long long days, unsigned* year, unsigned* month, unsigned* day) {
-    days += 719468;
-    long long era = days / 146097;
-    unsigned doe = static_cast<unsigned>(days - era * 146097);
-    unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    unsigned mp = (5 * doy + 2) / 153;
-    *day = doy - (153 * mp + 2) / 5 + 1;
-    *month = mp < 10 ? mp + 3 : mp - 9;
-    *year = static_cast<unsigned>(era * 400 + yoe) + (*month <= 2);
-}
-
-// FileTimeToDosDateTime: a local FILETIME as DOS date/time; false outside 1980..2107.
-bool filetimetodos(unsigned long long local, unsigned* dos) {
-    if (local < kUnixEpochTicks) return false;
-    unsigned long long seconds = (local - kUnixEpochTicks) / kTicksPerSecond;
-    unsigned year, month, day;
-    civilfromdays(static_cast<long long>(seconds / 86400), &year, &month, &day);
-    if (year < 1980 || year > 2107) return false;
-    unsigned daytime = static_cast<unsigned>(seconds % 86400);
-    unsigned date = (year - 1980) << 9 | month << 5 | day;
-    unsigned time = (daytime / 3600) << 11 | (daytime / 60 % 60) << 5 | (daytime % 60) / 2;
-    *dos = date << 16 | time;
-    return true;
-}
-
 // The 0x5455 block's flag byte marks its times with the engine's time flags.
 static_assert(unsigned(kTimeModification) == kExtendedTimeHasMtime &&
                   unsigned(kTimeAccess) == kExtendedTimeHasAtime &&
@@ -206,15 +179,6 @@ bool filetimetounix(unsigned long long filetime, unsigned* seconds) {
     }
     *seconds = wholeseconds(ticks);
     return true;
-}
-
-bool fatfiletimetounix(unsigned long long filetime, unsigned* seconds) {
-    unsigned long long local;
-    unsigned dos;
-    if (!platform::filetimetolocal(filetime, &local) || !filetimetodos(local, &dos))
-        return filetimetounix(filetime, seconds);
-    *seconds = dostimetounix(dos);
-    return (*seconds & 1) == 0;
 }
 
 unsigned localseconds(unsigned seconds) {

@@ -36,10 +36,6 @@ unsigned long long unixtofiletime(unsigned seconds);
 // Unix seconds of a FILETIME; false when it had to be clamped to 0 or 0xFFFFFFFF.
 bool filetimetounix(unsigned long long filetime, unsigned* seconds);
 
-// The same through local time and a DOS date/time, for volumes that store local time;
-// false when the result is odd (only dostimetounix's clamp gives that).
-bool fatfiletimetounix(unsigned long long filetime, unsigned* seconds);
-
 // The local wall-clock time of an instant counted as if it were UTC; unchanged when the C
 // library refuses it.
 unsigned localseconds(unsigned seconds);

@@ -221,10 +221,6 @@ std::vector<std::string> parsetexttable(const std::string& content, const std::s
     return readtexttable(content, name).texts;
 }
 
-std::vector<std::string> loadtexttable(const std::string& path) {
-    return loadtable(path).texts;
-}
-
 TextTable loadtable(const std::string& path) {
     return readtexttable(readfile(path, "the text table"), path);
 }

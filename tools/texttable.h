@@ -48,7 +48,6 @@ TextTable readtexttable(const std::string& content, const std::string& name);
 std::vector<std::string> parsetexttable(const std::string& content, const std::string& name);
 
 // Reads and parses a table file.
-std::vector<std::string> loadtexttable(const std::string& path);
 TextTable loadtable(const std::string& path);
 
 // The standard English table compiled into the builder.
