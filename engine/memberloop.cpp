@@ -52,8 +52,7 @@ int readcentralheader() {
 }
 
 MemberOrigin memberorigin(const MemberInfo* m) {
-    MemberOrigin origin = {m->versionmadeby, m->host, m->external,
-                           m->compressedsize == 0 && m->uncompressedsize == 0};
+    MemberOrigin origin = {m->versionmadeby, m->host, m->external, m->nodata};
     return origin;
 }
 
@@ -64,8 +63,7 @@ int fillmemberinfo() {
     m->versionmadeby = c.versionmadeby;
     m->host = c.hostmadeby > kHostLastKnown ? unsigned(kHostOther) : c.hostmadeby;
     m->external = c.external;
-    m->compressedsize = c.compressedsize;
-    m->uncompressedsize = c.uncompressedsize;
+    m->nodata = (c.compressedsize | c.uncompressedsize) == 0;
     m->volumelabel = isvolumelabel(memberorigin(m));
     return 0;
 }
@@ -87,6 +85,8 @@ int acceptmember() {
     m->hasdescriptor = (c.flags & kFlagDataDescriptor) != 0;
     m->text = (c.internal & kInternalText) != 0;
     m->crc = c.crc;
+    m->compressedsize = c.compressedsize;
+    m->uncompressedsize = c.uncompressedsize;
     // AES needs version 5.1, though not every writer of it says so; its members are refused
     // before any password is asked for them.
     bool accepted = c.method != kMethodAes &&

@@ -28,10 +28,7 @@
 
 namespace {
 
-enum {
-    kLabelDot = 8,   // where an 8.3 volume label keeps its dot
-    kFolderMark = 1, // the "/" that markfolder adds
-};
+enum { kLabelDot = 8 }; // where an 8.3 volume label keeps its dot
 
 // Finds a usable Unicode path field of name; false when there is none.
 bool unicodepath(const StoredName& name, const char** utf8, unsigned* length) {
@@ -100,9 +97,7 @@ unsigned markfolder(const MemberOrigin& origin, char* text, unsigned length) {
 
 unsigned membernametext(const StoredName& name, const MemberOrigin& origin, NameHeader header,
                         char* out) {
-    // A folder's name keeps room for its mark, even where the longest name is cut for it.
-    unsigned room = kNameText - (isattributefolder(origin) ? kFolderMark : 0);
-    unsigned length = nametext(name, oemname(origin, header), out, room);
+    unsigned length = nametext(name, oemname(origin, header), out, kNameText - kFolderMark);
     if (isvolumelabel(origin) && length > kLabelDot && out[kLabelDot] == '.') {
         memmove(out + kLabelDot, out + kLabelDot + 1, length - kLabelDot);
         --length;

@@ -5,7 +5,8 @@
 // shows exactly the names the engine extracts (and looks up in the list). Both read a name
 // the same way: at most kNameBuffer - 1 bytes are kept and the rest is skipped (`cut`), and
 // the extra field behind it is read before it is converted, because a Unicode path field
-// there may replace it. Name text (platform/codepage.h) grows to at most kNameText bytes.
+// there may replace it. Name text (platform/codepage.h) grows to at most kNameText bytes,
+// the "/" that a folder marked by its attributes gets included.
 #pragma once
 
 #include "common/pathlimits.h"
@@ -13,7 +14,9 @@
 
 enum NameSizes {
     kNameBuffer = kLongPathBuffer, // a stored name: at most 259 bytes kept, and a NUL
-    kNameText = (kNameBuffer - 1) * platform::kNameGrowth + 1, // a stored name as name text
+    kFolderMark = 1,               // the "/" that markfolder may put behind a name
+    // A stored name as name text: its largest growth, a folder mark and a NUL.
+    kNameText = (kNameBuffer - 1) * platform::kNameGrowth + kFolderMark + 1,
 };
 
 // A stored name and what decides its encoding.

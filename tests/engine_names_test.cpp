@@ -84,16 +84,17 @@ TEST(NameText, LookAlikesNeverBecomeSeparatorsOrDots) {
 }
 
 // The output is cut at a character boundary, never inside a sequence; kNameText holds the
-// largest growth of the longest stored name.
+// largest growth of the longest stored name and the "/" of a folder mark.
 TEST(NameText, OutputBoundsCutWholeCharacters) {
     EXPECT_EQ(fromutf8("\xCE\xB1\xCE\xB2\xCE\xB3", 4), kUtf8Text ? "\xCE\xB1" : "___");
     EXPECT_EQ(fromutf8("\xCE\xB1\xCE\xB2\xCE\xB3", 5), kUtf8Text ? "\xCE\xB1\xCE\xB2" : "___");
     EXPECT_EQ(fromutf8("abc", 1), "");
-    std::string boxes(kNameBuffer - 1, '\xB0'); // OEM light shade, three bytes of UTF-8
-    std::string whole = fromoem(boxes);
-    EXPECT_EQ(whole.size(), kUtf8Text ? static_cast<size_t>(kNameText - 1) : boxes.size());
-    std::string cut = fromoem(boxes, kNameText - 1);
-    EXPECT_EQ(cut.size(), kUtf8Text ? static_cast<size_t>(kNameText - 4) : boxes.size());
+    const unsigned kLargest = kNameText - kFolderMark; // the largest growth and a NUL
+    std::string boxes(kNameBuffer - 1, '\xB0');        // OEM light shade, three bytes of UTF-8
+    std::string whole = fromoem(boxes, kLargest);
+    EXPECT_EQ(whole.size(), kUtf8Text ? static_cast<size_t>(kLargest - 1) : boxes.size());
+    std::string cut = fromoem(boxes, kLargest - 1);
+    EXPECT_EQ(cut.size(), kUtf8Text ? static_cast<size_t>(kLargest - 4) : boxes.size());
 }
 
 // The central name text of stored as a member of origin.
@@ -105,8 +106,8 @@ std::string membertext(const std::string& stored, const MemberOrigin& origin) {
     return std::string(out, length);
 }
 
-// A folder marked only by its attribute gets a "/"; so does the longest name that grows to
-// fill the name-text buffer, which gives up its last character for it.
+// A folder marked only by its attribute gets a "/"; so does the longest name, grown to the
+// largest name text, without losing a character for it.
 TEST(NameText, FoldersMarkedByTheirAttributeEndInASlash) {
     const MemberOrigin dosfolder = {20, kHostFat, kDosDirectory, true};
     EXPECT_TRUE(isattributefolder(dosfolder));
@@ -125,7 +126,7 @@ TEST(NameText, FoldersMarkedByTheirAttributeEndInASlash) {
     std::string boxes(kNameBuffer - 1, '\xB0');
     std::string marked = membertext(boxes, dosfolder);
     EXPECT_LT(marked.size(), static_cast<size_t>(kNameText));
-    EXPECT_EQ(marked, kUtf8Text ? fromoem(boxes, kNameText - 1) + "/" : fromoem(boxes) + "/");
+    EXPECT_EQ(marked, fromoem(boxes) + "/");
 }
 
 #ifndef _WIN32
