@@ -6,6 +6,8 @@
 
 #include "common/zipformat.h"
 
+#include <iterator>
+
 namespace {
 
 struct MethodName {
@@ -60,11 +62,11 @@ bool findfield(const std::string& extra, unsigned tag, ExtraField* field) {
 
 // "AES-256" when the AES field tells the key strength, else "AES".
 std::string aesname(const ZipEntry& entry) {
-    const unsigned kKeyBits[] = {128, 192, 256};
+    const unsigned kKeyBits[] = {128, 192, 256}; // of key strengths 1, 2 and 3
     ExtraField field;
     if (!findfield(entry.extra, kExtraAes, &field) || field.size < kAesFieldSize) return "AES";
     unsigned strength = field.data[kAesStrength];
-    if (strength < 1 || strength > 3) return "AES";
+    if (strength == 0 || strength > std::size(kKeyBits)) return "AES";
     return "AES-" + std::to_string(kKeyBits[strength - 1]);
 }
 
