@@ -124,8 +124,19 @@ enum EndSearchWindows {
 static_assert(kDialogEndWindow == 65557, "the dialog reads the record and the longest comment");
 static_assert(kEngineEndWindow > kDialogEndWindow, "the engine finds every record the dialog does");
 
-// Compression methods.
-enum ZipMethod : unsigned { kMethodStored = 0, kMethodDeflate = 8, kMethodDeflate64 = 9 };
+// Compression methods the engine extracts, and the mark of WinZip AES encryption, which stands
+// in the method field of an encrypted member (its real method lies in the 0x9901 field).
+enum ZipMethod : unsigned {
+    kMethodStored = 0,
+    kMethodDeflate = 8,
+    kMethodDeflate64 = 9,
+    kMethodAes = 99,
+};
+
+// The highest "version needed to extract" that the engine takes: 2.1, Deflate64 and
+// traditional encryption. An entry whose version-needed host byte is OpenVMS's is taken up to
+// 4.2 when the user agrees.
+enum ExtractVersion : unsigned { kExtractVersion = 21, kExtractVersionVms = 42 };
 
 // General purpose flag bits.
 enum ZipFlags : unsigned {
@@ -158,9 +169,16 @@ enum ZipHost : unsigned {
     kHostAtari = 5, // Atari ST
     kHostHpfs = 6,  // OS/2 HPFS
     kHostNtfs = 11, // Windows NTFS
+    kHostVfat = 14, // Windows 95 and later on FAT with long names
     kHostLastKnown = 18,
     kHostOther = kHostLastKnown + 1,
 };
+
+// The highest version needed to extract that the engine takes from an entry whose
+// version-needed host byte is hostneeded.
+inline unsigned extractversionlimit(unsigned hostneeded) {
+    return hostneeded == kHostVms ? kExtractVersionVms : kExtractVersion;
+}
 
 // Extra-field tags.
 enum ExtraTag : unsigned {
@@ -205,6 +223,13 @@ enum UnicodePathField {
     kUnicodePathVersion = 1,
     kUnicodePathCrc = 1,   // offset in the field's data
     kUnicodePathFixed = 5, // version and CRC-32 in front of the name
+};
+
+// The WinZip AES field (0x9901): u16 vendor version, the two letters "AE", u8 key strength
+// (1, 2 or 3 for AES-128, -192 or -256), then the u16 compression method of the data.
+enum AesField {
+    kAesStrength = 4, // offset in the field's data
+    kAesFieldSize = 7,
 };
 
 // One field of an extra field.

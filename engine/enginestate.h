@@ -204,6 +204,7 @@ struct MemberInfo {
     bool hasdescriptor;  // general purpose bit 3
     bool text;           // internal attributes bit 0
     bool volumelabel;
+    bool nodata;        // compressed and uncompressed size are both 0
     unsigned external;  // the external attributes as stored
     NtfsTimes ntfs;     // the central NTFS block's times (7-Zip writes them only there)
     unsigned ntfsflags; // which of them are present (time flags)

@@ -52,7 +52,7 @@ int readcentralheader() {
 }
 
 MemberOrigin memberorigin(const MemberInfo* m) {
-    MemberOrigin origin = {m->versionmadeby, m->host, m->external};
+    MemberOrigin origin = {m->versionmadeby, m->host, m->external, m->nodata};
     return origin;
 }
 
@@ -63,6 +63,7 @@ int fillmemberinfo() {
     m->versionmadeby = c.versionmadeby;
     m->host = c.hostmadeby > kHostLastKnown ? unsigned(kHostOther) : c.hostmadeby;
     m->external = c.external;
+    m->nodata = (c.compressedsize | c.uncompressedsize) == 0;
     m->volumelabel = isvolumelabel(memberorigin(m));
     return 0;
 }
@@ -86,8 +87,11 @@ int acceptmember() {
     m->crc = c.crc;
     m->compressedsize = c.compressedsize;
     m->uncompressedsize = c.uncompressedsize;
-    bool accepted =
-        c.hostneeded == kHostVms ? c.versionneeded <= 42 && askversion() : c.versionneeded <= 21;
+    // AES needs version 5.1, though not every writer of it says so; its members are refused
+    // before any password is asked for them.
+    bool accepted = c.method != kMethodAes &&
+                    c.versionneeded <= extractversionlimit(c.hostneeded) &&
+                    (c.hostneeded != kHostVms || askversion());
     if (!accepted) {
         if (engine.quietlevel == 0) notify(kMsgInfo);
         memberfailure(kReasonNewerVersion, kResultNewerVersion);

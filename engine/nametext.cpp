@@ -15,9 +15,11 @@
 // Invalid UTF-8 never stops a name: each refused byte becomes "_" (platform/utf8.h).
 //
 // A volume label of a DOS-like host is stored as an 8.3 name; its dot is dropped, so that
-// the label's eleven characters stand together.
+// the label's eleven characters stand together. A folder marked only by its attributes gets
+// the trailing "/" that other writers store (nametext.h).
 #include "engine/nametext.h"
 
+#include "common/ascii.h"
 #include "common/byteorder.h"
 #include "common/zipformat.h"
 #include "engine/crc32.h"
@@ -59,15 +61,19 @@ bool oemname(const MemberOrigin& origin, NameHeader header) {
     return origin.host == kHostHpfs || (origin.host == kHostNtfs && made == 50);
 }
 
-unsigned nametext(const StoredName& name, bool fromoem, char* out) {
+// The name converted into out, which has room for size bytes.
+unsigned nametext(const StoredName& name, bool fromoem, char* out, unsigned size) {
     const char* utf8 = nullptr;
     unsigned length = 0;
-    if (unicodepath(name, &utf8, &length))
-        return platform::utf8toname(utf8, length, out, kNameText);
-    if (name.flags & kFlagUtf8)
-        return platform::utf8toname(name.bytes, name.length, out, kNameText);
-    if (fromoem) return platform::oemtoname(name.bytes, name.length, out, kNameText);
-    return platform::unmarkedtoname(name.bytes, name.length, out, kNameText);
+    if (unicodepath(name, &utf8, &length)) return platform::utf8toname(utf8, length, out, size);
+    if (name.flags & kFlagUtf8) return platform::utf8toname(name.bytes, name.length, out, size);
+    if (fromoem) return platform::oemtoname(name.bytes, name.length, out, size);
+    return platform::unmarkedtoname(name.bytes, name.length, out, size);
+}
+
+bool dosattributehost(unsigned host) {
+    return host == kHostFat || host == kHostAtari || host == kHostHpfs || host == kHostNtfs ||
+           host == kHostVfat;
 }
 
 } // namespace
@@ -78,12 +84,23 @@ bool isvolumelabel(const MemberOrigin& origin) {
     return (origin.external & kDosVolumeLabel) && labelhost;
 }
 
+bool isattributefolder(const MemberOrigin& origin) {
+    return dosattributehost(origin.host) && (origin.external & kDosDirectory) && origin.nodata;
+}
+
+unsigned markfolder(const MemberOrigin& origin, char* text, unsigned length) {
+    if (!isattributefolder(origin) || length == 0 || isseparator(text[length - 1])) return length;
+    text[length++] = '/';
+    text[length] = 0;
+    return length;
+}
+
 unsigned membernametext(const StoredName& name, const MemberOrigin& origin, NameHeader header,
                         char* out) {
-    unsigned length = nametext(name, oemname(origin, header), out);
+    unsigned length = nametext(name, oemname(origin, header), out, kNameText - kFolderMark);
     if (isvolumelabel(origin) && length > kLabelDot && out[kLabelDot] == '.') {
         memmove(out + kLabelDot, out + kLabelDot + 1, length - kLabelDot);
         --length;
     }
-    return length;
+    return markfolder(origin, out, length);
 }

@@ -99,7 +99,9 @@ std::string nameof(const Bytes& file, size_t at) {
                        reinterpret_cast<const unsigned char*>(extra.data()),
                        static_cast<unsigned>(extra.size())};
     MemberOrigin origin = {file.uint8(at + kCentralVersionMadeBy),
-                           file.uint8(at + kCentralHostMadeBy), file.u32(at + kCentralExternal)};
+                           file.uint8(at + kCentralHostMadeBy), file.u32(at + kCentralExternal),
+                           file.u32(at + kCentralCompressedSize) == 0 &&
+                               file.u32(at + kCentralUncompressedSize) == 0};
     char text[kNameText];
     membernametext(name, origin, kCentralName, text);
     return text;

@@ -96,8 +96,9 @@ bool readentry(const ArchiveReader* reader, unsigned long long* offset, ListFill
     fill->bytestotal += get32(h + kCentralUncompressedSize);
     StoredName name = {stored, kept,       kept < namelength, get16(h + kCentralFlags),
                        extra,  extralength};
-    MemberOrigin origin = {h[kCentralVersionMadeBy], h[kCentralHostMadeBy],
-                           get32(h + kCentralExternal)};
+    MemberOrigin origin = {
+        h[kCentralVersionMadeBy], h[kCentralHostMadeBy], get32(h + kCentralExternal),
+        get32(h + kCentralCompressedSize) == 0 && get32(h + kCentralUncompressedSize) == 0};
     char text[kNameText];
     membernametext(name, origin, kCentralName, text);
     fill->additem(fill->context, text);

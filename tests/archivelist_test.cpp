@@ -12,12 +12,11 @@
 #include "common/zipformat.h"
 #include "engine/nametext.h"
 #include "engine_testkit.h"
+#include "rawzip.h"
 #include "tools/littleendian.h"
 #include "tools/zipwriter.h"
 
 #include <string.h>
-
-#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -76,18 +75,11 @@ std::string centralheader(const Entry& e) {
 // comment; the directory's offset counts from the start of the file.
 std::string directory(const std::vector<Entry>& entries, const std::string& comment = "",
                       std::size_t front = 0) {
-    std::string file(front, '\x90'), central;
+    std::string central;
     for (const Entry& e : entries) central += centralheader(e);
-    file += central;
-    put32(file, kEndSignature);
-    put16(file, 0); // this disk
-    put16(file, 0); // the central directory's disk
-    put16(file, static_cast<unsigned>(entries.size()));
-    put16(file, static_cast<unsigned>(entries.size()));
-    put32(file, static_cast<std::uint32_t>(central.size()));
-    put32(file, static_cast<std::uint32_t>(front));
-    put16(file, static_cast<unsigned>(comment.size()));
-    return file + comment;
+    return std::string(front, '\x90') + central +
+           rawzip::endrecord(static_cast<unsigned>(entries.size()), central.size(),
+                             static_cast<std::uint32_t>(front), comment);
 }
 
 std::size_t endat(const std::string& archive) {
@@ -161,11 +153,6 @@ Listed listfile(const std::string& path) {
     return listed;
 }
 
-void writefile(const fs::path& path, const std::string& data) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
-
 // The names the engine looks up in the file list for the archive at path: a run that
 // chooses from a list in which nothing is selected reads every central entry and extracts
 // nothing.
@@ -178,8 +165,7 @@ std::vector<std::string> enginelookups(const std::string& path) {
 
 std::vector<std::string> enginelookupsof(const std::string& archive) {
     TempDir folder;
-    writefile(folder.path() / "archive.zip", archive);
-    return enginelookups((folder.path() / "archive.zip").string());
+    return enginelookups(savearchive(folder, archive));
 }
 
 // The list of the archive, which must be read and name its entries as the engine does.
@@ -351,6 +337,33 @@ TEST(ArchiveListNames, VolumeLabelDot) {
     EXPECT_EQ(
         listagreeing(directory({label, shortlabel, unixlabel, file})).names,
         (std::vector<std::string>{"DISKLABEL01", "LABEL.TXT", "DISKLABE.L01", "DISKLABE.L01"}));
+}
+
+// A folder marked only by its DOS attribute is listed with the "/" the engine gives it: the
+// rule wants a DOS-like host, the folder attribute and no data. A name that ends in a
+// separator already keeps it as it is, and the longest name still gets its mark.
+TEST(ArchiveListNames, FoldersMarkedByTheirAttributeGetASlash) {
+    std::vector<Entry> entries;
+    std::vector<std::string> expected;
+    const unsigned kDosLike[] = {kHostFat, kHostAtari, kHostHpfs, kHostNtfs, kHostVfat};
+    for (unsigned host : kDosLike) {
+        Entry folder = entry("FOLDER" + std::to_string(host));
+        folder.host = host;
+        folder.external = kDosDirectory;
+        entries.push_back(folder);
+        expected.push_back(folder.name + "/");
+    }
+    Entry slashed = entry("SLASHED/"), backslashed = entry("BACK\\"), withdata = entry("DATA", 5),
+          unixhost = entry("UNIX"), longest = entry(std::string(kNameBuffer - 1, 'L'));
+    unixhost.host = kHostUnix;
+    for (Entry* e : {&slashed, &backslashed, &withdata, &unixhost, &longest}) {
+        e->external = kDosDirectory;
+        entries.push_back(*e);
+    }
+    entries.push_back(entry("PLAIN"));
+    expected.insert(expected.end(),
+                    {"SLASHED/", "BACK\\", "DATA", "UNIX", longest.name + "/", "PLAIN"});
+    EXPECT_EQ(listagreeing(directory(entries)).names, expected);
 }
 
 // The engine keeps kNameBuffer - 1 bytes of a stored name and skips the rest; a Unicode path
@@ -551,6 +564,25 @@ TEST(ArchiveListAgreement, FixturesNameTheirEntriesAsTheEngineDoes) {
         EXPECT_FALSE(listed.names.empty());
         EXPECT_EQ(listed.names, enginelookups(fixture(name)));
     }
+}
+
+// Chosen from the list, a folder marked by its attribute becomes the folder its members go
+// into.
+TEST(ArchiveListAgreement, ChoosingAnAttributeFolderMakesItAFolder) {
+    TempDir source, destination;
+    std::string path = savearchive(source, rawzip::archive({rawzip::attributefolder("DOCS"),
+                                                            rawzip::file("DOCS/A.TXT", "a")}));
+    Listed listed = listfile(path);
+    ASSERT_EQ(listed.names, (std::vector<std::string>{"DOCS/", "DOCS/A.TXT"}));
+    RunOptions chosen;
+    chosen.extractall = false;
+    chosen.items = listed.names;
+    chosen.selected = {0, 1};
+    RunRecord run = runengine(path, destination.str(), chosen);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_TRUE(run.failures.empty());
+    EXPECT_EQ(readtree(destination.path()),
+              (std::map<std::string, std::string>{{"DOCS", "<dir>"}, {"DOCS/A.TXT", "a"}}));
 }
 
 TEST(ArchiveListAgreement, ChoosingEveryListedNameExtractsEveryMember) {

@@ -13,7 +13,9 @@ add_custom_target(engine_fixtures DEPENDS ${ORV_ENGINE_FIXTURES}/stamp)
 
 add_library(orv_enginetestkit STATIC engine_testkit.cpp)
 target_include_directories(orv_enginetestkit PUBLIC ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(orv_enginetestkit PUBLIC orv_engine orv_startup GTest::gtest)
+# rawzip.h, the archives written field by field in tests, takes its CRCs from the builder's
+# library.
+target_link_libraries(orv_enginetestkit PUBLIC orv_engine orv_startup orv_packagewriter GTest::gtest)
 target_compile_definitions(orv_enginetestkit PUBLIC ORV_ENGINE_FIXTURES="${ORV_ENGINE_FIXTURES}")
 orv_project_code(orv_enginetestkit)
 add_dependencies(orv_enginetestkit engine_fixtures)

@@ -1,6 +1,8 @@
 // Encrypted members (traditional PKWARE encryption, archives made by 7-Zip): the preset
-// password, the cached password, the question limit, skip and cancel, and result 82.
+// password, the cached password, the question limit, skip and cancel, and result 82; AES
+// members, which are refused before any password is asked for.
 #include "engine_testkit.h"
+#include "rawzip.h"
 
 #include <gtest/gtest.h>
 
@@ -187,6 +189,28 @@ TEST(LongPasswords, TypedAnswersOfTwoHundredCharactersOpen) {
     EXPECT_EQ(run.result, kResultOk);
     EXPECT_EQ(run.passwordprompts, 1);
     EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+}
+
+// An AES member is refused as needing a newer version (AES needs 5.1), also where its writer
+// claims less: no password is asked for, nothing is written, no password is found wrong, and
+// the traditional member beside it still opens.
+TEST(Decryption, AesMembersAreRefusedBeforeAnyPasswordQuestion) {
+    for (unsigned versionneeded : {51u, 20u}) {
+        SCOPED_TRACE(versionneeded);
+        TempDir source;
+        std::string archive =
+            savearchive(source, rawzip::archive({rawzip::aesmember("aes.bin", versionneeded),
+                                                 rawzip::file("plain.txt", "plain")}));
+        RunOptions options;
+        options.passwords = {"secret"};
+        ContainedRun run = runcontained(archive, options);
+        EXPECT_EQ(run.record.result, kResultNewerVersion);
+        EXPECT_EQ(run.record.passwordprompts, 0);
+        EXPECT_TRUE(run.record.hasfailure(kReasonNewerVersion, "aes.bin"));
+        EXPECT_FALSE(run.record.hasfailure(kReasonWrongPassword));
+        EXPECT_EQ(run.tree, (std::map<std::string, std::string>{{"plain.txt", "plain"}}));
+        EXPECT_TRUE(run.outside.empty());
+    }
 }
 
 } // namespace

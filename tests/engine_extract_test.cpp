@@ -1,6 +1,8 @@
 // Member extraction: CRC checks, unknown methods, data descriptors, overwrite modes,
-// progress and cancel, the created-files list, and agreement with 7-Zip.
+// progress and cancel, the created-files list, agreement with 7-Zip, and folders that
+// archivers of DOS-like systems mark by their attribute alone.
 #include "engine_testkit.h"
+#include "rawzip.h"
 
 #include <gtest/gtest.h>
 
@@ -299,6 +301,43 @@ TEST(UntrustedMembers, EveryFailureNamesItsReason) {
         EXPECT_TRUE(run.record.hasfailure(c.reason, c.member)) << c.archive;
         EXPECT_TRUE(run.outside.empty()) << c.archive;
     }
+}
+
+using Tree = std::map<std::string, std::string>;
+
+// A folder entry without "/" of each DOS-like host holds the member behind it, and the member
+// in front of it too; nothing lands beside the destination.
+TEST(AttributeFolders, HoldTheirMembers) {
+    for (unsigned host : {kHostFat, kHostAtari, kHostHpfs, kHostNtfs, kHostVfat}) {
+        SCOPED_TRACE(host);
+        TempDir source;
+        std::string archive = savearchive(
+            source, rawzip::archive(
+                        {rawzip::attributefolder("DOCS", host), rawzip::file("DOCS/A.TXT", "a"),
+                         rawzip::file("LATE/B.TXT", "b"), rawzip::attributefolder("LATE", host)}));
+        ContainedRun run = runcontained(archive);
+        EXPECT_EQ(run.record.result, kResultOk);
+        EXPECT_TRUE(run.record.failures.empty());
+        EXPECT_EQ(
+            run.tree,
+            (Tree{{"DOCS", "<dir>"}, {"DOCS/A.TXT", "a"}, {"LATE", "<dir>"}, {"LATE/B.TXT", "b"}}));
+        EXPECT_EQ(run.record.dirlist.size(), 2u);
+        EXPECT_TRUE(run.outside.empty());
+    }
+}
+
+// The attribute alone does not make a folder: an entry with data, or one of a host that is
+// not DOS-like, stays a file.
+TEST(AttributeFolders, AreEmptyEntriesOfDosLikeHostsOnly) {
+    TempDir source;
+    rawzip::Member withdata = rawzip::attributefolder("DATA");
+    withdata.data = "data";
+    rawzip::Member unixhost = rawzip::attributefolder("UNIX", kHostUnix);
+    std::string archive = savearchive(source, rawzip::archive({withdata, unixhost}));
+    ContainedRun run = runcontained(archive);
+    EXPECT_EQ(run.record.result, kResultOk);
+    EXPECT_EQ(run.tree, (Tree{{"DATA", "data"}, {"UNIX", ""}}));
+    EXPECT_TRUE(run.outside.empty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // orvsfx list, test and extract on Linux, checked against 7-Zip on the stored-member
 // archives of the corpus, and their exit codes.
 #include "engine_testkit.h"
+#include "rawzip.h"
 #include "tools_testutil.h"
 
 #include <gtest/gtest.h>
@@ -233,7 +234,8 @@ TEST(FrontEndReasons, DamagedMembersAndArchivesGiveOneLineEach) {
     };
     const Case cases[] = {
         {"badcrc.zip", 2, "second.txt: CRC mismatch"},
-        {"method12.zip", 1, "second.txt: unsupported compression method 12"},
+        {"method12.zip", 1,
+         "second.txt: uses bzip2 compression (method 12), which orvsfx does not extract"},
         {"localname.zip", 2,
          "shown.txt: damaged: the local header's name differs from the "
          "central directory's"},
@@ -343,8 +345,8 @@ TEST(FrontEndReasons, Utf8NamesListAndExtractAsTyped) {
 }
 
 // Members of a Unix host keep their permission bits (execute included) but never
-// set-user-id; a link entry becomes a plain file holding its target; folders get their
-// stored times after their contents are written.
+// set-user-id; a link entry becomes a plain file holding its target, with ordinary
+// permissions; folders get their stored times after their contents are written.
 TEST(FrontEndReasons, UnixModesAndFolderTimes) {
     TempDir dir;
     Output out = orvsfx("extract -d '" + dir.str() + "' '" + fixture("unix_modes.zip") + "'");
@@ -357,7 +359,7 @@ TEST(FrontEndReasons, UnixModesAndFolderTimes) {
     EXPECT_EQ(mode("bin/setuid"), S_IFREG | 0755u);
     EXPECT_EQ(mode("bin/inner/ro.txt"), S_IFREG | 0444u);
     EXPECT_EQ(mode("plain.txt"), S_IFREG | 0644u);
-    EXPECT_EQ(mode("bin/link"), S_IFREG | 0777u);
+    EXPECT_EQ(mode("bin/link"), S_IFREG | 0644u);
     EXPECT_EQ(readfile(dir.path() / "bin" / "link"), "/etc/passwd");
     struct stat st;
     ASSERT_EQ(stat((dir.path() / "bin" / "inner").c_str(), &st), 0);
@@ -432,6 +434,136 @@ TEST(FrontEndReasons, LongAndUtf8PasswordsFromTheCommandLine) {
                   .status,
               0);
     EXPECT_EQ(orvsfx("test -p " + std::string(256, 'a') + " '" + long81 + "'").status, 2);
+}
+
+// A member of data.bin with a method and the version needed its writer gives for it.
+rawzip::Member methodmember(unsigned method, unsigned versionneeded) {
+    rawzip::Member m = rawzip::file("data.bin", "compressed bytes");
+    m.method = method;
+    m.versionneeded = versionneeded;
+    return m;
+}
+
+// A member whose sizes live in its ZIP64 field, as ZIP64 writers store one past 4 GiB.
+rawzip::Member zip64member() {
+    rawzip::Member m = methodmember(kMethodStored, 45);
+    m.storedsizes = kZip64Marker32;
+    put16(m.extra, kExtraZip64);
+    put16(m.extra, 16);
+    for (int size = 0; size < 2; ++size) {
+        put32(m.extra, 0);
+        put32(m.extra, 1); // 4 GiB
+    }
+    return m;
+}
+
+struct Refused {
+    rawzip::Member member;
+    int status;
+    std::string need;
+};
+
+std::vector<Refused> refusedmembers() {
+    auto extractnot = [](const std::string& method, unsigned number) {
+        return "uses " + method + " compression (method " + std::to_string(number) +
+               "), which orvsfx does not extract";
+    };
+    rawzip::Member strong = methodmember(kMethodDeflate, 50);
+    strong.flags = kFlagEncrypted | kFlagStrongEncryption;
+    const std::string aes = "is encrypted with AES-256, which orvsfx does not decrypt";
+    return {
+        {methodmember(12, 46), kResultNewerVersion, extractnot("bzip2", 12)},
+        {methodmember(14, 63), kResultNewerVersion, extractnot("LZMA", 14)},
+        {methodmember(93, 63), kResultNewerVersion, extractnot("Zstandard", 93)},
+        {methodmember(95, 63), kResultNewerVersion, extractnot("xz", 95)},
+        {methodmember(98, 63), kResultNewerVersion, extractnot("PPMd", 98)},
+        {methodmember(77, 63), kResultNewerVersion,
+         "uses compression method 77, which orvsfx does not extract"},
+        // A writer that claims too low a version: refused when the local header is read.
+        {methodmember(12, 20), kResultWarning, extractnot("bzip2", 12)},
+        {rawzip::aesmember("data.bin", 51), kResultNewerVersion, aes},
+        {rawzip::aesmember("data.bin", 20), kResultNewerVersion, aes},
+        {strong, kResultNewerVersion,
+         "is encrypted with PKWARE strong encryption, which orvsfx does not decrypt"},
+        {zip64member(), kResultNewerVersion,
+         "needs ZIP64 (sizes or offsets past 4 GiB), which orvsfx does not read"},
+        {methodmember(kMethodDeflate, 45), kResultNewerVersion,
+         "needs version 4.5 to extract; orvsfx extracts up to 2.1"},
+    };
+}
+
+// Each member that needs what orvsfx lacks, beside a plain file: test and extract refuse it
+// with the words for its need and the engine's code, and never with "wrong password" or a
+// password question; extract writes the plain file and nothing of the member (a method met
+// only in the local header leaves its empty file, as the engine does for every unknown
+// method); list marks the member and lists it with the rest.
+TEST(FrontEndReasons, RefusedMembersNameWhatTheyNeed) {
+    for (Refused& c : refusedmembers()) {
+        const std::string& need = c.need;
+        SCOPED_TRACE(need);
+        TempDir dir;
+        std::string archive =
+            savearchive(dir, rawzip::archive({c.member, rawzip::file("plain.txt", "plain")}));
+        Output test = orvsfxerrors("test '" + archive + "'");
+        EXPECT_EQ(test.status, c.status);
+        EXPECT_EQ(test.text, line(archive, "data.bin: " + need));
+        fs::path out = dir.path() / "out";
+        Output extract = orvsfxerrors("extract -d '" + out.string() + "' '" + archive + "'");
+        EXPECT_EQ(extract.status, c.status);
+        EXPECT_EQ(extract.text, test.text);
+        std::map<std::string, std::string> written = {{"plain.txt", "plain"}};
+        if (c.status == kResultWarning) written["data.bin"] = "";
+        EXPECT_EQ(readtree(out), written);
+        Output list = orvsfx("list '" + archive + "'");
+        EXPECT_EQ(list.status, 0);
+        EXPECT_NE(list.text.find("  data.bin  [" + need + "]\n"), std::string::npos) << list.text;
+        EXPECT_NE(list.text.find("  plain.txt\n"), std::string::npos) << list.text;
+    }
+}
+
+// A folder that an MS-DOS archiver marks by its attribute alone is listed with its "/" and
+// extracted as the folder its member goes into.
+TEST(FrontEnd, FolderMarkedByItsAttributeIsAFolder) {
+    TempDir dir;
+    std::string archive = savearchive(
+        dir, rawzip::archive({rawzip::attributefolder("DOCS"), rawzip::file("DOCS/A.TXT", "a")}));
+    Output list = orvsfx("list '" + archive + "'");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.text.find("  DOCS/\n"), std::string::npos) << list.text;
+    EXPECT_NE(list.text.find("  DOCS/A.TXT\n"), std::string::npos) << list.text;
+    fs::path out = dir.path() / "out";
+    Output extract = orvsfxerrors("extract -d '" + out.string() + "' '" + archive + "'");
+    EXPECT_EQ(extract.status, 0);
+    EXPECT_EQ(extract.text, "");
+    EXPECT_EQ(readtree(out),
+              (std::map<std::string, std::string>{{"DOCS", "<dir>"}, {"DOCS/A.TXT", "a"}}));
+}
+
+// What a Unix archive stores as a link, a pipe or a device becomes a plain file (a folder,
+// when its name ends in "/") with ordinary permissions; files and folders keep theirs.
+TEST(FrontEndReasons, LinksAndOtherSpecialFilesGetOrdinaryPermissions) {
+    TempDir dir;
+    std::string archive = savearchive(
+        dir, rawzip::archive({rawzip::unixmember("link", "/etc/passwd", S_IFLNK | 0777),
+                              rawzip::unixmember("pipe", "", S_IFIFO | 0666),
+                              rawzip::unixmember("device", "", S_IFCHR | 0666),
+                              rawzip::unixmember("linkfolder/", "", S_IFLNK | 0777),
+                              rawzip::unixmember("private/", "", S_IFDIR | 0700),
+                              rawzip::unixmember("run.sh", "#!/bin/sh\n", S_IFREG | 0750)}));
+    fs::path out = dir.path() / "out";
+    Output extract = orvsfx("extract -d '" + out.string() + "' '" + archive + "'");
+    EXPECT_EQ(extract.status, 0) << extract.text;
+    auto mode = [&out](const char* name) {
+        struct stat st;
+        return lstat((out / name).c_str(), &st) == 0 ? st.st_mode : 0u;
+    };
+    EXPECT_EQ(mode("link"), S_IFREG | 0644u);
+    EXPECT_EQ(readfile(out / "link"), "/etc/passwd");
+    EXPECT_EQ(mode("pipe"), S_IFREG | 0644u);
+    EXPECT_EQ(mode("device"), S_IFREG | 0644u);
+    EXPECT_EQ(mode("linkfolder"), S_IFDIR | 0755u);
+    EXPECT_EQ(mode("private"), S_IFDIR | 0700u);
+    EXPECT_EQ(mode("run.sh"), S_IFREG | 0750u);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // Name text is UTF-8 on POSIX and the ANSI code page (1252 under the test set-up) on Win32,
 // so each expectation says what both systems write; runs that compare with 7-Zip's output
 // need 7zz and are host only.
+#include "engine/nametext.h"
 #include "engine_testkit.h"
 #include "platform/codepage.h"
 
@@ -83,16 +84,49 @@ TEST(NameText, LookAlikesNeverBecomeSeparatorsOrDots) {
 }
 
 // The output is cut at a character boundary, never inside a sequence; kNameText holds the
-// largest growth of the longest stored name.
+// largest growth of the longest stored name and the "/" of a folder mark.
 TEST(NameText, OutputBoundsCutWholeCharacters) {
     EXPECT_EQ(fromutf8("\xCE\xB1\xCE\xB2\xCE\xB3", 4), kUtf8Text ? "\xCE\xB1" : "___");
     EXPECT_EQ(fromutf8("\xCE\xB1\xCE\xB2\xCE\xB3", 5), kUtf8Text ? "\xCE\xB1\xCE\xB2" : "___");
     EXPECT_EQ(fromutf8("abc", 1), "");
-    std::string boxes(kNameBuffer - 1, '\xB0'); // OEM light shade, three bytes of UTF-8
-    std::string whole = fromoem(boxes);
-    EXPECT_EQ(whole.size(), kUtf8Text ? static_cast<size_t>(kNameText - 1) : boxes.size());
-    std::string cut = fromoem(boxes, kNameText - 1);
-    EXPECT_EQ(cut.size(), kUtf8Text ? static_cast<size_t>(kNameText - 4) : boxes.size());
+    const unsigned kLargest = kNameText - kFolderMark; // the largest growth and a NUL
+    std::string boxes(kNameBuffer - 1, '\xB0');        // OEM light shade, three bytes of UTF-8
+    std::string whole = fromoem(boxes, kLargest);
+    EXPECT_EQ(whole.size(), kUtf8Text ? static_cast<size_t>(kLargest - 1) : boxes.size());
+    std::string cut = fromoem(boxes, kLargest - 1);
+    EXPECT_EQ(cut.size(), kUtf8Text ? static_cast<size_t>(kLargest - 4) : boxes.size());
+}
+
+// The central name text of stored as a member of origin.
+std::string membertext(const std::string& stored, const MemberOrigin& origin) {
+    StoredName name = {stored.data(), static_cast<unsigned>(stored.size()), false, 0, nullptr, 0};
+    char out[kNameText];
+    unsigned length = membernametext(name, origin, kCentralName, out);
+    EXPECT_EQ(length, strlen(out));
+    return std::string(out, length);
+}
+
+// A folder marked only by its attribute gets a "/"; so does the longest name, grown to the
+// largest name text, without losing a character for it.
+TEST(NameText, FoldersMarkedByTheirAttributeEndInASlash) {
+    const MemberOrigin dosfolder = {20, kHostFat, kDosDirectory, true};
+    EXPECT_TRUE(isattributefolder(dosfolder));
+    EXPECT_EQ(membertext("DOCS", dosfolder), "DOCS/");
+    EXPECT_EQ(membertext("DOCS/", dosfolder), "DOCS/");
+    EXPECT_EQ(membertext("DOCS\\", dosfolder), "DOCS\\");
+    EXPECT_EQ(membertext("", dosfolder), "");
+    MemberOrigin withdata = dosfolder, unixhost = dosfolder, file = dosfolder;
+    withdata.nodata = false;
+    unixhost.host = kHostUnix;
+    file.external = kDosArchive;
+    for (const MemberOrigin& notfolder : {withdata, unixhost, file}) {
+        EXPECT_FALSE(isattributefolder(notfolder));
+        EXPECT_EQ(membertext("DOCS", notfolder), "DOCS");
+    }
+    std::string boxes(kNameBuffer - 1, '\xB0');
+    std::string marked = membertext(boxes, dosfolder);
+    EXPECT_LT(marked.size(), static_cast<size_t>(kNameText));
+    EXPECT_EQ(marked, fromoem(boxes) + "/");
 }
 
 #ifndef _WIN32

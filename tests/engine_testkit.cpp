@@ -227,6 +227,17 @@ std::string readfile(const fs::path& path) {
     return content.str();
 }
 
+void writefile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string savearchive(const TempDir& folder, const std::string& bytes) {
+    fs::path path = folder.path() / "archive.zip";
+    writefile(path, bytes);
+    return path.string();
+}
+
 bool sevenzipextract(const std::string& archive, const fs::path& into) {
 #ifdef _WIN32
     (void)archive;

@@ -98,6 +98,10 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
 std::map<std::string, std::string> readtree(const fs::path& root);
 
 std::string readfile(const fs::path& path);
+void writefile(const fs::path& path, const std::string& bytes);
+
+// Writes an archive's bytes as "archive.zip" into folder; returns its path.
+std::string savearchive(const TempDir& folder, const std::string& bytes);
 
 // Every path under folder (relative, "/"-separated), folders and links included: taken
 // before and after a run, it shows whatever the run made outside the destination.

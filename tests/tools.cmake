@@ -3,7 +3,7 @@
 orv_add_test(tools_packagewriter_test
     SOURCES tools_texttable_test.cpp tools_optionsencoder_test.cpp tools_zipwriter_test.cpp
             tools_zipreader_test.cpp tools_packagewriter_test.cpp tools_zipcrypto_test.cpp
-            tools_translations_test.cpp
+            tools_translations_test.cpp tools_memberneeds_test.cpp
     LIBS orv_packagewriter orv_startup)
 
 orv_add_test(tools_orvsfx_test

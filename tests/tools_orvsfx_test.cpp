@@ -3,6 +3,8 @@
 // error, a non-zero exit, no output file written and none replaced).
 //
 // Each test works in its own temporary folder; every process runs under timeout(1).
+#include "rawzip.h"
+#include "tools/zipreader.h"
 #include "tools_cli.h"
 
 #include <gtest/gtest.h>
@@ -375,7 +377,7 @@ TEST_F(Orvsfx, RefusesArchivesTheStubCannotExtract) {
         const char* file;
         const char* reason;
     } cases[] = {{"zip64.zip", "ZIP64"},     {"many.zip", "ZIP64"},
-                 {"long.zip", "260"},        {"bzip2.zip", "unknown compression method 12"},
+                 {"long.zip", "260"},        {"bzip2.zip", "uses bzip2 compression (method 12)"},
                  {"disk.zip", "multi-disk"}, {"text.zip", "not a ZIP archive"}};
     for (const auto& c : cases) {
         std::string package = std::string(c.file) + ".exe";
@@ -404,6 +406,31 @@ TEST_F(Orvsfx, InfoReportsDamage) {
     Outcome none = orvsfx(temp, "info " + quote(temp / "short.exe"));
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.out.find("no text block marker"), std::string::npos);
+}
+
+// info shows a folder that its attribute alone marks with the "/" the stub gives it, and marks
+// each member the stub does not extract with what it needs (the builder refuses such members,
+// so the package is changed behind it), besides the problem.
+TEST_F(Orvsfx, InfoMarksAttributeFoldersAndMembersTheStubCannotExtract) {
+    rawzip::Member aes = rawzip::file("AES.BIN", "aes");
+    aes.extra = rawzip::aesfield(3, kMethodStored);
+    toolstest::writebytes(temp / "dos.zip", rawzip::archive({rawzip::attributefolder("DOCS"),
+                                                             rawzip::file("DOCS/A.TXT", "a"), aes,
+                                                             rawzip::file("DATA.BIN", "data")}));
+    ASSERT_EQ(orvsfx(temp, build("dos.exe", "--from-zip " + quote(temp / "dos.zip"))).status, 0);
+    std::string package = toolstest::readbytes(temp / "dos.exe");
+    const std::map<std::string, unsigned> methods = {{"AES.BIN", kMethodAes}, {"DATA.BIN", 12}};
+    for (const ZipEntry& e : readziparchive(package).entries)
+        if (methods.count(e.name)) package[e.centralat + kCentralMethod] = char(methods.at(e.name));
+    toolstest::writebytes(temp / "dos.exe", package);
+    Outcome run = orvsfx(temp, "info " + quote(temp / "dos.exe"));
+    EXPECT_EQ(run.status, 1);
+    const std::string aesneed = "is encrypted with AES-256, which the stub does not decrypt";
+    for (const std::string& line : std::vector<std::string>{
+             "  DOCS/\n", "  DOCS/A.TXT\n", "  AES.BIN  [" + aesneed + "]\n",
+             "  DATA.BIN  [uses bzip2 compression (method 12), which the stub does not extract]\n",
+             "\n  aes  ", "\n  bzip2  ", "problem: AES.BIN: " + aesneed + "\n"})
+        EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // parameters and folder it was given, and can play an installer that outlives it).
 #include "setuprun.h"
 
+#include "common/zipformat.h"
+
 #include <string.h>
 
 namespace {
@@ -252,6 +254,24 @@ TEST_F(Unattended, SilentRunIntoAFolderWithBlanks) {
     EXPECT_EQ(extracted(target),
               (Tree{{"docs", "<dir>"}, {"docs/guide.txt", "guide"}, {"readme.txt", "new"}}));
     EXPECT_FALSE(fs::exists(destination()));
+}
+
+// A folder that an MS-DOS archiver marks by its attribute alone, without a "/" behind its
+// name, is made as a folder and holds its member.
+TEST_F(Unattended, AFolderMarkedByItsAttributeHoldsItsMember) {
+    ZipMember docs;
+    docs.name = "Docs";
+    docs.dosattributes = kDosDirectory;
+    docs.mtime = 1700000000;
+    std::vector<ZipMember> members = files({{"Docs/guide.txt", "guide"}, {"readme.txt", "read"}});
+    members.insert(members.begin(), docs);
+    Package package;
+    package.archive = archiveof(members);
+    fs::path target = folder / "target";
+    uitest::Process run(build(package), "/s /d " + target.string());
+    EXPECT_EQ(run.waitexit(60000), 0);
+    EXPECT_EQ(extracted(target),
+              (Tree{{"Docs", "<dir>"}, {"Docs/guide.txt", "guide"}, {"readme.txt", "read"}}));
 }
 
 // A silent run that fails shows its message and, once that is closed, ends with exit code 1,

@@ -9,15 +9,19 @@
 // the directory was read). Encrypted members get the password of -p, then questions on the
 // terminal. Names travel through the engine as name text, which is UTF-8 on Linux, and reach
 // the terminal as they are, with control characters and invalid bytes escaped; paths and
-// patterns on the command line are UTF-8 already and go to the engine unchanged.
+// patterns on the command line are UTF-8 already and go to the engine unchanged; a folder
+// marked only by its DOS attribute is listed with the "/" its name text gets.
 //
 // Extracted members made on Unix hosts get the permission bits of their stored mode (so
-// execute bits survive), never set-user-id or set-group-id bits, and never become links;
-// folders get their mode and stored times once the run has written their contents.
+// execute bits survive), never set-user-id or set-group-id bits, and never become links: a
+// link is a plain file holding its target, with ordinary permissions. Folders get their mode
+// and stored times once the run has written their contents.
 //
 // Every failure the engine reports (EngineUi::reportfailure) becomes one line
 // "orvsfx: ARCHIVE: MEMBER: reason" on standard error; a run that ends badly without any
-// reported failure still gets a line with its result code.
+// reported failure still gets a line with its result code. A member the engine refuses for
+// what it needs (a method, AES, ZIP64, a newer version) is named with that need
+// (tools/memberneeds.h), and list marks such members behind their names.
 #include "common/zipformat.h"
 #include "engine/runrequest.h"
 #include "platform/codepage.h"
@@ -26,6 +30,7 @@
 #include "tools/builderror.h"
 #include "tools/codepage.h"
 #include "tools/commands.h"
+#include "tools/memberneeds.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -38,6 +43,9 @@
 #include <vector>
 
 namespace {
+
+// The program that names itself in the reasons for refused members.
+const char kProgram[] = "orvsfx";
 
 // A folder member created by the run, finished once everything inside it is written.
 struct DoneFolder {
@@ -192,7 +200,6 @@ const ReasonText kReasons[] = {
      false},
     {kReasonFewerEntries,
      "damaged: the central directory holds fewer entries than its end record says", false},
-    {kReasonNewerVersion, "needs a newer version to extract", false},
     {kReasonLocalMissing, "damaged: no local header where the central directory says", false},
     {kReasonLocalCut, "truncated: the local header runs past the end of the file", false},
     {kReasonNameMismatch, "damaged: the local header's name differs from the central directory's",
@@ -213,7 +220,6 @@ const ReasonText kReasons[] = {
     {kReasonCannotCreate, "cannot create the file", true},
     {kReasonCannotReplace, "cannot replace the existing file", true},
     {kReasonDiskFull, "the disk is full", false},
-    {kReasonMethod, "unsupported compression method", false},
     {kReasonInflate, "invalid Deflate data", false},
     {kReasonSizeMismatch, "size mismatch: the data does not decode to the stored size", false},
     {kReasonCrc, "CRC mismatch", false},
@@ -222,14 +228,41 @@ const ReasonText kReasons[] = {
     {kReasonEmpty, "the archive has no members", false},
 };
 
+// The central header the engine has just read, as the builder's reader keeps one.
+ZipEntry centralentry() {
+    const CentralHeader& c = engine.central;
+    ZipEntry entry;
+    entry.madeby = c.versionmadeby | c.hostmadeby << 8;
+    entry.needed = c.versionneeded | c.hostneeded << 8;
+    entry.flags = c.flags;
+    entry.method = c.method;
+    entry.dostime = c.dostime;
+    entry.crc = c.crc;
+    entry.packed = c.compressedsize;
+    entry.size = c.uncompressedsize;
+    entry.disk = c.diskstart;
+    entry.external = c.external;
+    entry.offset = c.localoffset;
+    if (engine.extra) entry.extra.assign(reinterpret_cast<char*>(engine.extra), engine.extralength);
+    return entry;
+}
+
+// The words for a refused member: what it needs, from the central header the engine refused
+// it for, or from the method it met in the local header (detail).
+std::string needtext(int reason, int detail) {
+    if (reason == kReasonMethod) return methodneed(static_cast<unsigned>(detail), kProgram);
+    std::string need = unmetneed(centralentry(), kProgram);
+    return need.empty() ? "needs a newer version to extract" : need;
+}
+
 void reportfailure(void* context, int reason, int result, const char* member, int detail) {
     std::string text = "failed (reason " + std::to_string(reason) + ")";
     for (const ReasonText& r : kReasons) {
         if (r.reason != reason) continue;
         text = r.text;
         if (r.syserror && detail != 0) text += std::string(": ") + std::strerror(detail);
-        if (reason == kReasonMethod) text += " " + std::to_string(detail);
     }
+    if (reason == kReasonNewerVersion || reason == kReasonMethod) text = needtext(reason, detail);
     printfailure(static_cast<FrontEnd*>(context), member ? shown(member) : std::string(), text,
                  result);
 }
@@ -297,9 +330,11 @@ int finditem(void* context, const char* name) {
     if (frontend->mode == Mode::kList) {
         const CentralHeader& c = engine.central;
         unsigned date = c.dostime >> 16, time = c.dostime & 0xFFFF;
-        std::printf("%04u-%02u-%02u %02u:%02u:%02u %12u %12u %08x  %s\n", (date >> 9) + 1980,
+        std::string need = unmetneed(centralentry(), kProgram);
+        std::printf("%04u-%02u-%02u %02u:%02u:%02u %12u %12u %08x  %s%s\n", (date >> 9) + 1980,
                     (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2,
-                    c.uncompressedsize, c.compressedsize, c.crc, shown(name).c_str());
+                    c.uncompressedsize, c.compressedsize, c.crc, shown(name).c_str(),
+                    need.empty() ? "" : ("  [" + need + "]").c_str());
         warnifnotwestern(frontend, name);
     }
     frontend->total += engine.central.uncompressedsize;
@@ -327,17 +362,23 @@ int terminalinput(EngineState*, char* answer, unsigned size) {
 
 // Members made on Unix hosts keep their mode in the high 16 bits of the external
 // attributes. Only the permission bits are given: never set-user-id, set-group-id or sticky,
-// and never a file type: the engine writes a link entry as a plain file holding its target.
-unsigned unixpermissions(unsigned host, unsigned external) {
-    const unsigned kPermissions = 0777;
+// and never a file type. The engine writes a link (or a device or pipe) entry as a plain file
+// of its data, a link's being its target; such a file gets ordinary permissions, not the
+// link's 0777, so that no archive makes world-writable executables that way.
+unsigned unixpermissions(unsigned host, unsigned external, bool folder) {
+    const unsigned kPermissions = 0777, kOrdinaryFile = 0644, kOrdinaryFolder = 0755;
     unsigned mode = external >> 16;
-    return host == kHostUnix && mode != 0 ? mode & kPermissions : kNoMode;
+    if (host != kHostUnix || mode == 0) return kNoMode;
+    unsigned type = mode & S_IFMT;
+    bool sametype = type == 0 || type == (folder ? S_IFDIR : S_IFREG); // as what is written
+    if (!sametype) return folder ? kOrdinaryFolder : kOrdinaryFile;
+    return mode & kPermissions;
 }
 
 void memberdone(void* context, const char* path, int folder, unsigned host, unsigned external,
                 const unsigned long long* times, unsigned timeflags) {
     FrontEnd* frontend = static_cast<FrontEnd*>(context);
-    unsigned mode = unixpermissions(host, external);
+    unsigned mode = unixpermissions(host, external, folder != 0);
     if (folder) {
         // A folder's mode and times wait for its contents: a read-only folder could not
         // take them, and every file written inside would change its time.

@@ -6,6 +6,7 @@
 // Every problem found is printed as "problem: ..." and makes the exit code 1; info goes on as
 // far as the damage allows.
 #include "common/byteorder.h"
+#include "engine/nametext.h"
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
 #include "tools/branding.h"
@@ -14,6 +15,7 @@
 #include "tools/commands.h"
 #include "tools/fileio.h"
 #include "tools/littleendian.h"
+#include "tools/memberneeds.h"
 #include "tools/texttable.h"
 #include "tools/zipformat.h"
 #include "tools/zipreader.h"
@@ -170,19 +172,6 @@ void showtexts() {
     for (int k = 0; k < kTextCount; ++k) std::printf("  %2d %s\n", k, quoted(UiText[k]).c_str());
 }
 
-const char* methodname(unsigned method) {
-    switch (method) {
-    case kMethodStored:
-        return "stored";
-    case kMethodDeflate:
-        return "deflate";
-    case kMethodDeflate64:
-        return "deflate64";
-    default:
-        return "unknown";
-    }
-}
-
 // The UTF-8 name of an entry, when it has one: the name of an Info-ZIP Unicode path extra
 // field (tag 0x7075, version 1) whose CRC-32 is that of the stored name, else the stored
 // name under general purpose bit 11. The stub reads them the same way.
@@ -204,10 +193,25 @@ bool utf8name(const ZipEntry& e, std::string* name) {
 }
 
 // The name as the stub writes it on a system with code page 1252: a UTF-8 name converted
-// (with "_" for what the code page lacks), any other as stored.
+// (with "_" for what the code page lacks), any other as stored; a folder marked only by its
+// attributes with the "/" the engine gives it.
 std::string stubform(const ZipEntry& e) {
-    std::string name, lost;
-    return utf8name(e, &name) ? stubname(name, westerncodepage(), &lost) : e.name;
+    std::string utf8, lost;
+    std::string name = utf8name(e, &utf8) ? stubname(utf8, westerncodepage(), &lost) : e.name;
+    MemberOrigin origin = {e.madeby & 0xFF, e.madeby >> 8, e.external,
+                           e.packed == 0 && e.size == 0};
+    std::string::size_type length = name.size();
+    name.resize(length + 2); // room for the mark and its NUL
+    name.resize(markfolder(origin, &name[0], static_cast<unsigned>(length)));
+    return name;
+}
+
+// The mark behind an entry's name: what it needs that the stub lacks, else whether it is
+// encrypted.
+std::string entrymark(const ZipEntry& e) {
+    std::string need = unmetneed(e, "the stub");
+    if (!need.empty()) return "  [" + need + "]";
+    return (e.flags & kFlagEncrypted) ? "  (encrypted)" : "";
 }
 
 void showentries(const ZipArchive& archive) {
@@ -223,10 +227,10 @@ void showentries(const ZipArchive& archive) {
         const unsigned kBits[] = {kDosReadOnly, kDosHidden, kDosSystem, kDosDirectory, kDosArchive};
         for (int i = 0; i < 5; ++i)
             if (e.external & kBits[i]) attributes[i] = kLetters[i];
-        std::printf("  %-9s %10u %10u %08x %-19s %-5s %10u  %s%s\n", methodname(e.method),
+        const char* method = methodname(e.method);
+        std::printf("  %-9s %10u %10u %08x %-19s %-5s %10u  %s%s\n", method ? method : "unknown",
                     unsigned(e.size), unsigned(e.packed), unsigned(e.crc), when, attributes,
-                    unsigned(e.offset), escapetext(stubform(e)).c_str(),
-                    (e.flags & kFlagEncrypted) ? "  (encrypted)" : "");
+                    unsigned(e.offset), escapetext(stubform(e)).c_str(), entrymark(e).c_str());
     }
     if (!archive.comment.empty())
         std::printf("comment: %s\n", quoted(archive.comment.c_str()).c_str());

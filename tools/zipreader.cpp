@@ -7,6 +7,7 @@
 
 #include "tools/builderror.h"
 #include "tools/littleendian.h"
+#include "tools/memberneeds.h"
 #include "tools/zipformat.h"
 
 #include <algorithm>
@@ -15,12 +16,6 @@ namespace {
 
 bool hasbytes(const std::string& data, std::size_t at, std::size_t n) {
     return at <= data.size() && n <= data.size() - at;
-}
-
-bool hasextrafield(const std::string& extra, unsigned tag) {
-    ExtraField field;
-    return findextrafield(reinterpret_cast<const unsigned char*>(extra.data()),
-                          static_cast<unsigned>(extra.size()), tag, &field);
 }
 
 // Reads the central header at at into entry; returns the position after it, or 0 when the
@@ -84,11 +79,6 @@ bool readdirectory(const std::string& data, std::size_t at, ZipArchive& archive)
     return position == at;
 }
 
-std::string version(unsigned v) {
-    v &= 0xFF;
-    return std::to_string(v / 10) + "." + std::to_string(v % 10);
-}
-
 // The member's local header: present, in front of the directory, its data too; returns its
 // extra field.
 std::string localextra(const std::string& data, const ZipArchive& archive, const ZipEntry& entry) {
@@ -112,17 +102,10 @@ void checkentry(const std::string& data, const ZipArchive& archive, const ZipEnt
                          " bytes; the stub takes at most " + std::to_string(kNameLimit - 1));
     if (entry.disk != 0)
         throw BuildError(name + ": multi-disk archives are not supported by the stub");
-    if (entry.packed == kZip64Marker32 || entry.size == kZip64Marker32 ||
-        entry.offset == kZip64Marker32 || hasextrafield(entry.extra, kExtraZip64) ||
-        hasextrafield(localextra(data, archive, entry), kExtraZip64))
-        throw BuildError(name + ": ZIP64 members are not supported by the stub");
-    if (entry.method != kMethodStored && entry.method != kMethodDeflate &&
-        entry.method != kMethodDeflate64)
-        throw BuildError(name + ": unknown compression method " + std::to_string(entry.method) +
-                         " (the stub extracts stored, Deflate and Deflate64)");
-    if ((entry.flags & kFlagStrongEncryption) || (entry.needed & 0xFF) > kVersionNeededLimit)
-        throw BuildError(name + ": needs version " + version(entry.needed) +
-                         " to extract; the stub extracts up to " + version(kVersionNeededLimit));
+    // An offset of all ones is a ZIP64 one: it leads to no local header.
+    std::string local = entry.offset == kZip64Marker32 ? "" : localextra(data, archive, entry);
+    std::string need = unmetneed(entry, "the stub", local);
+    if (!need.empty()) throw BuildError(name + ": " + need);
 }
 
 } // namespace

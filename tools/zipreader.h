@@ -50,9 +50,10 @@ struct ZipArchive {
 ZipArchive readziparchive(const std::string& data);
 
 // Refuses, with the reason, what the stub cannot extract: ZIP64, several disks, names of 260
-// bytes or more, compression methods other than stored, Deflate and Deflate64, members that
-// need a version above 2.1 or strong encryption, a comment that hides the end record; and
-// members whose local header is missing or whose data runs into the directory.
+// bytes or more, compression methods other than stored, Deflate and Deflate64, AES or strong
+// encryption, members that need a version above 2.1 (tools/memberneeds.h names each), a
+// comment that hides the end record; and members whose local header is missing or whose data
+// runs into the directory.
 void checkforstub(const std::string& data, const ZipArchive& archive);
 
 // The archive's bytes from its first record to the end of its comment, with every
