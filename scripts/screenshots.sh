@@ -5,7 +5,8 @@
 # dialog in English and German as OUTPUT-FOLDER/NAME-LANGUAGE.png (default docs/screenshots),
 # cropped to the window. The program also checks that every text fits its control. Exit code
 # 0 only when every picture was taken and every check passed; the pictures that were taken
-# are written either way, to be looked at. About three minutes where Wine runs emulated.
+# are written either way, to be looked at. About a minute where Wine runs emulated, plus the
+# build (the first run also makes its prefix: under a minute more).
 #   scripts/screenshots.sh [OUTPUT-FOLDER]
 #
 # The run has a Wine prefix of its own, with the fonts Wine ships copied into its
@@ -17,13 +18,18 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 output=${1:-docs/screenshots}
 readonly desktop=orvandel,1024x768
-readonly run_limit=900 # seconds for the whole run under Wine (about 3 minutes emulated)
+readonly run_limit=900 # seconds for each run under Wine (about a minute emulated)
 readonly program=build/win32/tests/screenshots_test.exe
 readonly work=build/win32/screenshots
 readonly winefonts=/usr/share/wine/fonts
 export WINEPREFIX=$PWD/build/win32/screenshots-prefix
 
 scripts/install-deps.sh
+# Wine's own fonts come with Debian's fonts-wine, which Wine only recommends.
+if ! dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q "install ok installed"; then
+    . scripts/apt-install.sh
+    aptinstall fonts-wine
+fi
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs" --target stub commandprobe screenshots_test
 
