@@ -9,17 +9,6 @@ using namespace setuprun;
 
 class FolderChoice : public SetupRun {};
 
-// The process's visible dialog other than the main dialog, or null.
-HWND waitbrowser(const uitest::Process& run, HWND dialog) {
-    HWND found = nullptr;
-    eventually([&] {
-        for (HWND window : run.windows())
-            if (window != dialog) found = window;
-        return found != nullptr;
-    });
-    return found;
-}
-
 } // namespace
 
 TEST_F(FolderChoice, TheBrowserAndTheNewFolderDialogFillTheFolderField) {

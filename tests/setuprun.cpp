@@ -125,6 +125,10 @@ HWND waitpassword(const uitest::Process& run) {
     });
 }
 
+HWND waitbrowser(const uitest::Process& run, HWND dialog) {
+    return waitfor(run, [&](HWND window) { return window != dialog; });
+}
+
 void expectbox(const uitest::Process& run, const std::string& text, const std::string& caption,
                unsigned icon, int answer) {
     HWND box = run.waitmessagebox();

@@ -60,6 +60,9 @@ HWND waitmain(const uitest::Process& run, const std::string& caption);
 HWND waitprogress(const uitest::Process& run); // the progress dialog, visible
 HWND waitquestion(const uitest::Process& run); // the progress dialog asking about a file
 HWND waitpassword(const uitest::Process& run);
+// The folder browser the main dialog's "..." opens: the package's visible window other than
+// the main dialog.
+HWND waitbrowser(const uitest::Process& run, HWND dialog);
 
 // The progress dialog's layout: question (Yes and No shown) or progress (Cancel shown).
 bool showsquestion(HWND progress);

@@ -1,7 +1,7 @@
 # The real stub under Wine, driven through its windows by the UI test library.
 if(ORV_WIN32)
     add_library(orv_uitest STATIC uitest/uitest.cpp uitest/textfit.cpp uitest/addressspace.cpp
-                                  uitest/hostcommand.cpp)
+                                  uitest/hostcommand.cpp uitest/windowpicture.cpp)
     target_include_directories(orv_uitest PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
     target_link_libraries(orv_uitest PUBLIC user32 gdi32)
     orv_project_code(orv_uitest)
