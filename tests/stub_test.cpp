@@ -8,6 +8,7 @@
 #include "tools/branding.h"
 #include "tools/optionsencoder.h"
 #include "tools/packagewriter.h"
+#include "tools/resourcetree.h"
 #include "tools/texttable.h"
 #include "tools/zipwriter.h"
 
@@ -44,10 +45,6 @@ fs::path hostpath(const char* path) {
 std::string stubimage() {
     return readfile(hostpath(ORV_BINARY_DIR) / "stub" / "stub.exe");
 }
-
-struct PeTreeCounts {
-    uint16_t named, numbered;
-};
 
 // Enough of a PE32 image for the layout tests: sections, image base, base relocations,
 // resources.
@@ -115,43 +112,14 @@ struct Pe {
         }
         return found;
     }
-    // Every resource of the tree, keyed "type/name" (numbers in decimal), with its data's
-    // RVA and size.
-    std::map<std::string, std::pair<uint32_t, uint32_t>> resources() const {
-        std::map<std::string, std::pair<uint32_t, uint32_t>> found;
+    // Every resource of the tree, keyed "type/name" (numbers in decimal), read as the
+    // builder reads them: data in the section, or the place of data held elsewhere.
+    std::map<std::string, Resource> resources() const {
         const Section& rsrc = section(".rsrc");
-        std::string tree = bytes(rsrc);
-        auto key = [&](uint32_t field) {
-            if (!(field & 0x80000000u)) return std::to_string(field);
-            std::string name;
-            size_t at = field & 0x7FFFFFFFu;
-            for (unsigned i = 0; i < uint8_t(tree[at]); ++i) name += tree[at + 2 + 2 * i];
-            return name;
-        };
-        auto walk = [&](auto& self, uint32_t at, const std::string& path, int level) -> void {
-            PeTreeCounts counts;
-            std::memcpy(&counts, &tree[at + 12], sizeof counts);
-            for (unsigned i = 0; i < unsigned(counts.named + counts.numbered); ++i) {
-                uint32_t entry[2];
-                std::memcpy(entry, &tree[at + 16 + 8 * i], sizeof entry);
-                std::string name = level < 2 ? path + (level ? "/" : "") + key(entry[0]) : path;
-                if (entry[1] & 0x80000000u)
-                    self(self, entry[1] & 0x7FFFFFFFu, name, level + 1);
-                else
-                    found[name] = {get(rsrc.rawoffset + entry[1]),
-                                   get(rsrc.rawoffset + entry[1] + 4)};
-            }
-        };
-        walk(walk, 0, "", 0);
+        std::map<std::string, Resource> found;
+        for (Resource& r : readresources(bytes(rsrc), rsrc.va))
+            found[r.type.shown() + "/" + r.name.shown()] = std::move(r);
         return found;
-    }
-    // A resource's data as the image maps it.
-    std::string resource(uint32_t rva, uint32_t size) const {
-        for (const Section& s : sections)
-            if (rva >= s.va && rva - s.va + size <= s.vsize)
-                return bytes(s).substr(rva - s.va, size);
-        ADD_FAILURE() << "resource data at " << std::hex << rva << " lies in no section";
-        return {};
     }
 };
 
@@ -321,17 +289,20 @@ TEST(StubImage, ItsRuntimeResourcesComeOutOfTheStreamAndTheOthersStayInTheFile) 
     const Pe::Section& bss = stub.packed.section(".bss");
     uint32_t runtimestart = bss.va + bss.vsize - stub.header.resourcelength;
     std::vector<std::string> runtime;
-    for (const auto& [name, where] : after) {
+    for (const auto& [name, resource] : after) {
         ASSERT_TRUE(before.count(name)) << name;
-        std::string linked = stub.linked.resource(before[name].first, before[name].second);
-        if (where.first < runtimestart || where.first >= bss.va + bss.vsize) {
-            EXPECT_EQ(stub.packed.resource(where.first, where.second), linked) << name;
+        const std::string& linked = before[name].data;
+        if (!resource.heldat) {
+            EXPECT_EQ(resource.data, linked) << name;
             continue;
         }
         runtime.push_back(name);
-        ASSERT_LE(where.first - runtimestart + where.second, stub.header.resourcelength);
-        const uint8_t* data = &stub.unpacked[stub.header.codelength + where.first - runtimestart];
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), where.second), linked) << name;
+        ASSERT_GE(resource.heldat, runtimestart) << name;
+        ASSERT_LE(resource.heldat - runtimestart + resource.heldsize, stub.header.resourcelength);
+        const uint8_t* data =
+            &stub.unpacked[stub.header.codelength + resource.heldat - runtimestart];
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), resource.heldsize), linked)
+            << name;
     }
     // Cursor images and groups (1, 12), dialogs (5), the legal page (10), the password icon's
     // images (3; the package icon's three come first).
