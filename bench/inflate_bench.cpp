@@ -9,7 +9,7 @@
 // every result is compared with the corpus (memcmp) and the median throughput is printed in MB/s of
 // decompressed data. undeflate runs as in the engine: input in 8 KB blocks through the
 // cursor and readbyte, output flushed in 64 KB windows into the result buffer, through the
-// in-memory driver the tests use (tests/inflatedriver.h). zlib and libdeflate have no
+// in-memory driver the tests use (tests/support/inflatedriver.h). zlib and libdeflate have no
 // Deflate64, so our Deflate64 stream is also compared with their Deflate stream of the same
 // corpus. The CRC-32 is measured as it runs (carry-less multiply where the processor has
 // it) and on the table path alone, the one of processors without it.
@@ -17,7 +17,7 @@
 // Usage: inflate_bench [cache folder]   (default: ./bench-data)
 #include "common/zipformat.h"
 #include "engine/crc32.h"
-#include "tests/inflatedriver.h"
+#include "tests/support/inflatedriver.h"
 
 #include <libdeflate.h>
 #include <zlib.h>

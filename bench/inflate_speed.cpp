@@ -3,11 +3,11 @@
 //
 // Decodes a raw Deflate or Deflate64 stream the given number of times with the engine's
 // 8 KB input blocks and 64 KB flushes (through the tests' in-memory driver,
-// tests/inflatedriver.h), checks the result against the original, and prints the median
+// tests/support/inflatedriver.h), checks the result against the original, and prints the median
 // MB/s of decompressed data.
 //
 // Usage: inflate_speed <8|9> <stream file> <original file> [repetitions]
-#include "tests/inflatedriver.h"
+#include "tests/support/inflatedriver.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -1,5 +1,5 @@
 // The fuzzers' entry functions, shared by the libFuzzer targets (fuzz/<target>/fuzz.cpp) and
-// by the corpus replay test (tests/fuzz_corpus_test.cpp), so that every corpus file is also
+// by the corpus replay test (tests/fuzz/corpus_test.cpp), so that every corpus file is also
 // a regression test of an ordinary build. Each entry traps (stops the process) when the
 // code under test breaks one of its promises; memory errors are left to the sanitizers.
 #pragma once

@@ -11,7 +11,7 @@
 // - where the processor has BMI2, the fast loop compiled for it gives the same result, output
 //   and input consumed as the baseline loop.
 #include "fuzz/entries.h"
-#include "tests/inflatedriver.h"
+#include "tests/support/inflatedriver.h"
 
 #include <string.h>
 #include <zlib.h>

@@ -1,35 +1,75 @@
 #!/usr/bin/env bash
 # Checks that every project include points down the folder graph of docs/ARCHITECTURE.md:
 # a folder includes only the folders listed for it below. Prints each include that breaks
-# the rule and exits 1 when there is one.
+# the rule, and each folder holding C or C++ sources that has no rule, and exits 1 when
+# there is one.
 #   scripts/check-layering.sh [SOURCE_DIR]
+#
+# A folder is named by its path from the top, and a file belongs to the longest folder of
+# the table that contains it (tools/zip/zipwriter.cpp to tools/zip). An include
+# "a/b/c.h" names the longest folder of the table that contains a/b/c.h, or else a.
 set -uo pipefail
 top=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 
 declare -A allowed=(
-    [stub]="stub setup startup engine common platform resources"
-    [setup]="setup startup engine common platform resources"
+    [platform]="platform"
+    [common]="common platform"
     [startup]="startup common platform"
     [engine]="engine common platform"
-    [common]="common platform"
-    [platform]="platform"
+    [setup]="setup startup engine common platform resources"
+    [stub]="stub setup startup engine common platform resources"
+    [resources]="resources"
+    [tools/base]="tools/base common platform"
+    [tools/text]="tools/text tools/base startup common platform"
+    [tools/zip]="tools/zip tools/base engine common platform"
+    [tools/pe]="tools/pe tools/text tools/base startup common platform"
+    [tools/package]="tools/package tools/zip tools/text tools/base startup common platform"
+    [tools/packer]="tools/packer tools/zip tools/base common platform"
+    [tools/cli]="tools/cli tools/package tools/packer tools/pe tools/zip tools/text tools/base
+                 engine startup common platform resources"
+    [bench]="bench tests/support engine common platform"
+    [fuzz]="fuzz tests/support setup startup engine common platform"
+    [tests/uitest]="tests/uitest resources"
+    [tests/support]="tests/support tests/uitest tools/package tools/pe tools/zip tools/text
+                     tools/base stub setup startup engine common platform resources"
+    [tests]="*"
 )
 
+# The folder of the table that holds path (a file or an include), or "" when none does.
+folderof() {
+    local path=$1 best="" folder
+    for folder in "${!allowed[@]}"; do
+        case "$path" in
+        "$folder"/*) [ ${#folder} -gt ${#best} ] && best=$folder ;;
+        esac
+    done
+    echo "$best"
+}
+
 status=0
-for folder in "${!allowed[@]}"; do
-    [ -d "$top/$folder" ] || continue
-    while IFS=: read -r file line include; do
-        target=${include#*\"}
-        target=${target%%/*}
-        case " ${allowed[$folder]} " in
+while IFS= read -r file; do
+    relative=${file#"$top"/}
+    folder=$(folderof "$relative")
+    if [ -z "$folder" ]; then
+        echo "$relative: its folder $(dirname "$relative")/ has no rule in check-layering.sh"
+        status=1
+        continue
+    fi
+    [ "${allowed[$folder]}" = "*" ] && continue
+    while IFS=: read -r line include; do
+        path=${include#*\"}
+        path=${path%\"*}
+        target=$(folderof "$path")
+        [ -n "$target" ] || target=${path%%/*}
+        case " $(echo ${allowed[$folder]}) " in
         *" $target "*) ;;
         *)
-            echo "${file#$top/}:$line: $folder/ may not include $target/ ($include)"
+            echo "$relative:$line: $folder/ may not include $target/ ($include)"
             status=1
             ;;
         esac
-    done < <(grep -rn --include='*.cpp' --include='*.h' -E '^#include "[a-z0-9_]+/' "$top/$folder" |
-             sed -E 's/^([^:]*):([0-9]*):(.*)$/\1:\2:\3/')
-done
-[ $status -eq 0 ] && echo "folder graph: every include points down"
+    done < <(grep -n -E '^#include "[a-z0-9_]+/' "$file")
+done < <(find "$top" -path "$top/build" -prune -o -path "$top/.git" -prune -o \
+              -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print | sort)
+[ $status -eq 0 ] && echo "folder graph: every include points down, and every folder has a rule"
 exit $status

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Pictures of the setup's dialogs for the documentation: builds the stub and the picture
-# program (tests/screenshots_test.cpp), runs that under Wine inside a virtual desktop on a
+# program (tests/setup/screenshots_test.cpp), runs that under Wine inside a virtual desktop on a
 # virtual display, so that Wine draws the windows' frames and captions, and writes every
 # dialog in English and German as OUTPUT-FOLDER/NAME-LANGUAGE.png (default docs/screenshots),
 # cropped to the window. The program also checks that every text fits its control. Exit code

@@ -13,7 +13,7 @@
  *           here before anything else uses it); it ends on an 8-byte boundary, where the
  *           packing places the data of the resources that only the running stub reads;
  *   .rsrc   the resources, then .reloc: the builder rewrites .rsrc, which only the base
- *           relocations may follow (tools/peimage.h). The packing moves the relocations
+ *           relocations may follow (tools/pe/peimage.h). The packing moves the relocations
  *           that remain into .boot and drops .reloc, so the packed stub ends with .rsrc.
  * .eh_frame is dropped: its unwind tables, from the compiler's run-time helpers, serve
  * exceptions and debuggers, and the stub throws none and ships without symbols. The start-up

@@ -1,5 +1,5 @@
 // Another program's address space taken up from outside (see addressspace.h).
-#include "uitest/addressspace.h"
+#include "tests/uitest/addressspace.h"
 
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 // Shell commands on the Linux host of Wine (see hostcommand.h).
-#include "uitest/hostcommand.h"
+#include "tests/uitest/hostcommand.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // Texts of another program's dialog measured against their controls (see textfit.h).
-#include "uitest/textfit.h"
+#include "tests/uitest/textfit.h"
 
-#include "uitest/uitest.h"
+#include "tests/uitest/uitest.h"
 
 #include <cstring>
 

@@ -13,7 +13,7 @@
 // lies in the destination folder and prints install.log, and exits with the package's exit
 // code. Every wait has a timeout; it fails (exit 3) when no window appears or the package
 // does not end in time.
-#include "uitest/uitest.h"
+#include "tests/uitest/uitest.h"
 
 #include "resources/resource.h"
 

@@ -4,7 +4,7 @@
 // that the system marshals across processes. A message box is recognised as a dialog that
 // has a static control with the message-box text id; its icon style is found by comparing
 // the icon's pixels with the system icons, since icon handles differ between processes.
-#include "uitest/uitest.h"
+#include "tests/uitest/uitest.h"
 
 #include <map>
 

@@ -3,7 +3,7 @@
 // The screen's device context is copied into a bottom-up 24-bit DIB section, whose rows lie
 // in memory as a BMP file stores them (each padded to four bytes), so the file is its two
 // headers followed by the section's bits.
-#include "uitest/windowpicture.h"
+#include "tests/uitest/windowpicture.h"
 
 #include <fstream>
 

@@ -1,0 +1,216 @@
+// Encrypted members (traditional PKWARE encryption, archives made by 7-Zip): the preset
+// password, the cached password, the question limit, skip and cancel, and result 82; AES
+// members, which are refused before any password is asked for.
+#include "tests/support/enginetestkit.h"
+#include "tests/support/rawzip.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+using namespace enginetest;
+
+namespace {
+
+const char kSkip[] = "\xAD";
+const char kCancel[] = "\xAC";
+
+std::string guide() {
+    std::string text;
+    for (int i = 0; i < 400; ++i) text += "guide\n";
+    return text;
+}
+
+TEST(Decryption, PresetPasswordNeedsNoQuestion) {
+    TempDir dir;
+    RunRecord run = runengine(fixture("enc_stock.zip"), dir.str());
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 0);
+    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
+}
+
+// enc_mixed.zip holds docs/guide.txt (password "two") and then top.txt ("one").
+
+// One answer serves every later member: stored and Deflate members alike.
+TEST(Decryption, TypedPasswordIsCachedForLaterMembers) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"secret"};
+    RunRecord run = runengine(fixture("enc_secret.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 1);
+    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
+    EXPECT_EQ(fs::file_size(dir.path() / "docs" / "deep" / "blob.bin"), 200000u);
+}
+
+TEST(Decryption, EachMemberGetsThreeQuestions) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"x", "y", "two", "one"};
+    RunRecord run = runengine(fixture("enc_mixed.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 4);
+    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
+}
+
+TEST(Decryption, WrongPasswordsEverywhereGiveEightyTwo) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"a", "b", "c", "d", "e", "f"};
+    RunRecord run = runengine(fixture("enc_mixed.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultBadPassword);
+    EXPECT_EQ(run.passwordprompts, 6);
+    EXPECT_TRUE(readtree(dir.path()).empty() ||
+                readtree(dir.path()) == (std::map<std::string, std::string>{{"docs", "<dir>"}}));
+    EXPECT_FALSE(fs::exists(dir.path() / "top.txt"));
+}
+
+TEST(Decryption, SkipEndsOnlyThisMember) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {kSkip, "one"};
+    RunRecord run = runengine(fixture("enc_mixed.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultWarning);
+    EXPECT_EQ(run.passwordprompts, 2);
+    EXPECT_FALSE(fs::exists(dir.path() / "docs" / "guide.txt"));
+    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+}
+
+TEST(Decryption, CancelStopsAllQuestions) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {kCancel, "two"};
+    RunRecord run = runengine(fixture("enc_mixed.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultBadPassword);
+    EXPECT_EQ(run.passwordprompts, 1);
+}
+
+TEST(Decryption, PresetPasswordCanBeReplaced) {
+    TempDir dir;
+    char saved[kPresetPassword];
+    memcpy(saved, presetpassword, sizeof saved);
+    snprintf(presetpassword, sizeof presetpassword, "%s", "secret");
+    RunRecord run = runengine(fixture("enc_secret.zip"), dir.str());
+    memcpy(presetpassword, saved, sizeof saved);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 0);
+}
+
+} // namespace
+
+// Archives made by bsdtar with the password "é" as one raw byte: 0x82 in the OEM code page
+// (437), 0xE9 in the ANSI code page (1252). Their members carry data descriptors, so the
+// password check byte is the high byte of the member's DOS time.
+TEST(Decryption, AnsiPasswordOpensAnArchiveEncryptedInOem) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"\xE9"};
+    RunRecord run = runengine(fixture("enc_oem.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 1);
+    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
+}
+
+TEST(Decryption, OemPasswordOpensAnArchiveEncryptedInAnsi) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"\x82"};
+    RunRecord run = runengine(fixture("enc_ansi.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 1);
+    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
+}
+
+TEST(Decryption, CheckByteFromTheTimeRefusesAWrongPassword) {
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {"e", "E", "\xC9"}; // then the kit answers Cancel
+    RunRecord run = runengine(fixture("enc_ansi.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultBadPassword);
+    EXPECT_EQ(run.passwordprompts, 4); // three for the first member, Cancel on the second
+    EXPECT_FALSE(fs::exists(dir.path() / "top.txt"));
+}
+
+namespace {
+
+// The text the long-password archives were made with (see makefixtures.py).
+std::string longpassword(size_t length) {
+    const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string text;
+    for (size_t i = 0; i < length; ++i) text += kAlphabet[(i * 7 + i / 36) % 36];
+    return text;
+}
+
+// Runs archive with the preset password text and no answers to the question.
+RunRecord withpreset(const char* archive, const std::string& password, const TempDir& dir) {
+    char saved[kPresetPassword];
+    memcpy(saved, presetpassword, sizeof saved);
+    snprintf(presetpassword, sizeof presetpassword, "%s", password.c_str());
+    RunRecord run = runengine(fixture(archive), dir.str());
+    memcpy(presetpassword, saved, sizeof saved);
+    return run;
+}
+
+TEST(LongPasswords, PresetPasswordsBeyondEightyCharactersOpen) {
+    for (size_t length : {81u, 200u}) {
+        TempDir dir;
+        std::string archive = "enc_long" + std::to_string(length) + ".zip";
+        RunRecord run = withpreset(archive.c_str(), longpassword(length), dir);
+        EXPECT_EQ(run.result, kResultOk) << length;
+        EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n") << length;
+    }
+}
+
+// Cutting is what let a longer wrong password open an 80-character archive, and an
+// 80-character prefix open a longer one: neither may pass now.
+TEST(LongPasswords, PrefixesAndExtensionsAreWrong) {
+    TempDir dir;
+    RunRecord prefix = withpreset("enc_long81.zip", longpassword(80), dir);
+    EXPECT_EQ(prefix.result, kResultBadPassword);
+    EXPECT_TRUE(prefix.hasfailure(kReasonWrongPassword, "top.txt"));
+    RunRecord longer = withpreset("enc_long80.zip", longpassword(81), dir);
+    EXPECT_EQ(longer.result, kResultBadPassword);
+    EXPECT_FALSE(fs::exists(dir.path() / "top.txt"));
+    RunRecord exact = withpreset("enc_long80.zip", longpassword(80), dir);
+    EXPECT_EQ(exact.result, kResultOk);
+}
+
+// The question's buffer holds kPasswordBuffer - 1 characters: an answer of exactly that
+// length is tried whole.
+TEST(LongPasswords, TypedAnswersOfTwoHundredCharactersOpen) {
+    static_assert(kPasswordBuffer - 1 >= 255, "passwords of 255 bytes are accepted");
+    TempDir dir;
+    RunOptions options;
+    options.passwords = {longpassword(200)};
+    RunRecord run = runengine(fixture("enc_long200.zip"), dir.str(), options);
+    EXPECT_EQ(run.result, kResultOk);
+    EXPECT_EQ(run.passwordprompts, 1);
+    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+}
+
+// An AES member is refused as needing a newer version (AES needs 5.1), also where its writer
+// claims less: no password is asked for, nothing is written, no password is found wrong, and
+// the traditional member beside it still opens.
+TEST(Decryption, AesMembersAreRefusedBeforeAnyPasswordQuestion) {
+    for (unsigned versionneeded : {51u, 20u}) {
+        SCOPED_TRACE(versionneeded);
+        TempDir source;
+        std::string archive =
+            savearchive(source, rawzip::archive({rawzip::aesmember("aes.bin", versionneeded),
+                                                 rawzip::file("plain.txt", "plain")}));
+        RunOptions options;
+        options.passwords = {"secret"};
+        ContainedRun run = runcontained(archive, options);
+        EXPECT_EQ(run.record.result, kResultNewerVersion);
+        EXPECT_EQ(run.record.passwordprompts, 0);
+        EXPECT_TRUE(run.record.hasfailure(kReasonNewerVersion, "aes.bin"));
+        EXPECT_FALSE(run.record.hasfailure(kReasonWrongPassword));
+        EXPECT_EQ(run.tree, (std::map<std::string, std::string>{{"plain.txt", "plain"}}));
+        EXPECT_TRUE(run.outside.empty());
+    }
+}
+
+} // namespace

@@ -1,0 +1,333 @@
+// Pictures of the setup's dialogs as the real stub shows them under Wine, in English and in
+// German, and a check that every text in them fits its control.
+//
+// The same package, "Orvandel Demo", runs three times in each language: once to show the
+// main dialog with its file list, the About box, the folder browser and the new-folder
+// dialog; once with the description panel in place of the list; once to extract, where it
+// asks for the password, shows its progress and asks about an existing file. Each dialog of
+// the stub's own templates has its texts measured against their controls (uitest/textfit).
+//
+// The progress picture is taken a third of the way through a large member. The member's file
+// is watched, since each look at the bar itself would be a message round trip to the stub;
+// once a third of it is written, the stub is held still (its threads suspended) and let run
+// in short slices until the screen shows the bar a quarter full, so that not even a fast
+// machine finishes the member between the look and the picture.
+//
+// The pictures are NAME-LANGUAGE.bmp in the folder that ORV_SCREENSHOTS names (a Windows
+// path); without it they go to the test's own folder and are only checked to be there.
+// scripts/screenshots.sh runs this program in a Wine virtual desktop, where Wine draws the
+// windows' frames and captions, and turns the pictures into docs/screenshots.
+#include "tests/support/setuprun.h"
+
+#include "tests/uitest/textfit.h"
+#include "tests/uitest/windowpicture.h"
+
+#include <tlhelp32.h>
+
+#include <cstdlib>
+
+namespace {
+
+using namespace setuprun;
+
+constexpr char kLanguages[][8] = {"english", "german"};
+constexpr char kTitle[] = "Orvandel Demo";
+constexpr char kFolder[] = "%PROG%\\Orvandel Demo";
+constexpr char kProgram[] = "demo.exe";
+constexpr char kPassword[] = "demo";
+constexpr char kNewFolder[] = "Samples";
+constexpr char kPicturesVariable[] = "ORV_SCREENSHOTS";
+
+// The template font of the stub's dialogs, and of the shell's folder browser.
+
+// The member the progress picture catches, and how far: large enough to be caught a third
+// of the way with a watch every millisecond, also where 32-bit programs run natively.
+constexpr char kLargeName[] = "data/sample.dat";
+constexpr size_t kLargeMember = 8u << 20;
+constexpr size_t kProgressSeen = kLargeMember / 3;
+constexpr int kWatch = 1;  // milliseconds between two looks at the member's file
+constexpr int kSlice = 20; // milliseconds the held stub runs between two looks at the screen
+constexpr int kBrowserAttempts = 2;
+constexpr int kSelectionWait = 5000; // milliseconds for the browser to select a folder
+constexpr int kBarShown = 4;         // the picture shows the bar a quarter full or more
+constexpr int kBarInset = 3;         // pixels from a progress bar's edge to the inside of its frame
+
+// The description panel's text in each language (Windows-1252).
+const char* description(const std::string& language) {
+    if (language == "german")
+        return "Orvandel Demo installiert ein kleines Beispielprogramm mit seinem "
+               "Handbuch.\r\n\r\nKlicken Sie auf \x84"
+               "Entpacken\x93, um es in den Ordner oben zu entpacken; danach startet das "
+               "Programm, wenn das K\xE4stchen darunter angekreuzt ist.";
+    return "Orvandel Demo installs a small sample program with its manual.\r\n\r\nClick "
+           "\"Extract\" to unpack it into the folder above; the program then starts when the "
+           "box below is ticked.";
+}
+
+// The threads of a process held still while a picture is taken, let go afterwards. A held
+// program answers no message, so nothing is sent to its windows meanwhile.
+class Held {
+  public:
+    explicit Held(DWORD process) {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(snapshot, &entry); more;
+             more = Thread32Next(snapshot, &entry)) {
+            if (entry.th32OwnerProcessID != process) continue;
+            HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+            if (thread && SuspendThread(thread) != DWORD(-1)) threads_.push_back(thread);
+        }
+        CloseHandle(snapshot);
+    }
+    ~Held() {
+        for (HANDLE thread : threads_) {
+            ResumeThread(thread);
+            CloseHandle(thread);
+        }
+    }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+  private:
+    std::vector<HANDLE> threads_;
+};
+
+// Whether the screen shows a progress bar filled at least a quarter of the way: the pixel a
+// quarter into it differs from the last one inside its frame.
+bool barfilled(HWND bar) {
+    RECT box;
+    GetWindowRect(bar, &box);
+    int middle = (box.top + box.bottom) / 2;
+    int inside = box.right - box.left - 2 * kBarInset;
+    HDC screen = GetDC(nullptr);
+    bool filled = GetPixel(screen, box.left + kBarInset + inside / kBarShown, middle) !=
+                  GetPixel(screen, box.right - 1 - kBarInset, middle);
+    ReleaseDC(nullptr, screen);
+    return filled;
+}
+
+struct TextSearch {
+    const std::string& text;
+    bool found;
+};
+
+BOOL CALLBACK matchtext(HWND child, LPARAM lparam) {
+    TextSearch& search = *reinterpret_cast<TextSearch*>(lparam);
+    search.found = search.found || uitest::windowtext(child) == search.text;
+    return TRUE;
+}
+
+// Whether a child of window shows text (a control's text, read by message).
+bool showstext(HWND window, const std::string& text) {
+    TextSearch search = {text, false};
+    EnumChildWindows(window, matchtext, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+class Screenshots : public SetupRun {
+  protected:
+    void SetUp() override {
+        SetupRun::SetUp();
+        removeinstalled();
+    }
+    void TearDown() override {
+        removeinstalled();
+        SetupRun::TearDown();
+    }
+
+    // Where the package extracts to: kFolder as the stub expands it.
+    static fs::path installed() {
+        const char* programs = std::getenv("ProgramFiles");
+        return fs::path(programs ? programs : "C:\\Program Files") / "Orvandel Demo";
+    }
+    static void removeinstalled() {
+        std::error_code ignored;
+        fs::remove_all(installed(), ignored);
+    }
+
+    fs::path pictures() const {
+        const char* chosen = std::getenv(kPicturesVariable);
+        fs::path where = chosen && *chosen ? fs::path(chosen) : folder / "pictures";
+        fs::create_directories(where);
+        return where;
+    }
+
+    // The demo package in a language: a program and its files, its command offered, the
+    // overwrite modes shown.
+    static Package demo(const std::string& language) {
+        Package package;
+        package.texts = shippedtable(language).texts;
+        package.options.title = kTitle;
+        package.options.folder = kFolder;
+        package.options.command = kProgram;
+        package.options.about = "Orvandel Demo 1.0";
+        package.options.flagsa = kFlagCommandOptional | kFlagShowOverwrite;
+        package.archive = archiveof(files({{kProgram, "MZ"},
+                                           {"readme.txt", "Read me first."},
+                                           {"licence.txt", "Free to use."},
+                                           {"manual/index.html", "<h1>Demo</h1>"},
+                                           {"manual/start.html", "<p>Start</p>"},
+                                           {"samples/first.orv", "1"},
+                                           {"samples/second.orv", "2"}}));
+        return package;
+    }
+
+    // Opens the folder browser and waits until it has selected the field's folder, which its
+    // status line then names. The first browser of a Wine session can show its tree before
+    // it can select there; it is closed and the browser opened once more.
+    static HWND openbrowser(const uitest::Process& run, HWND dialog) {
+        const std::string selected = installed().string() + "\\";
+        for (int attempt = 0; attempt < kBrowserAttempts; ++attempt) {
+            uitest::click(dialog, IDC_BROWSE);
+            HWND browser = waitbrowser(run, dialog);
+            if (!browser) break;
+            if (eventually([&] { return showstext(browser, selected); }, kSelectionWait))
+                return browser;
+            uitest::click(browser, IDCANCEL);
+            uitest::waitgone(browser);
+        }
+        ADD_FAILURE() << "no browser selected " << selected;
+        return nullptr;
+    }
+
+    // A dialog made from the stub's template dialogname has every text fit its control. The
+    // templates are read from the linked stub, which holds in its resource section the same
+    // bytes that the packed stub restores from its packed stream.
+    static void expectfits(HWND dialog, const char* dialogname) {
+        static const std::string templates =
+            std::string("Z:") + ORV_BINARY_DIR + "/stub/stub-linked.exe";
+        EXPECT_EQ(uitest::clippedtexts(dialog, templates, dialogname), std::vector<std::string>());
+    }
+
+    // Saves what the screen shows of window as name-language.bmp.
+    void save(HWND window, const std::string& name, const std::string& language) const {
+        fs::path file = pictures() / (name + "-" + language + ".bmp");
+        EXPECT_TRUE(uitest::savewindowpicture(window, file.string())) << file;
+    }
+
+    // Brings window to the front and saves its picture; a dialog of one of the stub's
+    // templates (dialogname not null) is checked for texts that do not fit.
+    void take(HWND window, const std::string& name, const std::string& language,
+              const char* dialogname) const {
+        SCOPED_TRACE(name);
+        ASSERT_NE(window, nullptr);
+        uitest::showfront(window);
+        if (dialogname) expectfits(window, dialogname);
+        save(window, name, language);
+    }
+
+    // Waits until the stub has written a third of the large member; false when it has not
+    // by the timeout or has ended.
+    static bool largewritten(const uitest::Process& run) {
+        const fs::path file = installed() / kLargeName;
+        std::error_code missing;
+        for (DWORD start = GetTickCount(); GetTickCount() - start < uitest::kDefaultTimeout;
+             Sleep(kWatch)) {
+            if (fs::file_size(file, missing) >= kProgressSeen && !missing) return true;
+            if (!run.running()) return false;
+        }
+        return false;
+    }
+
+    // The progress dialog a third of the way through the large member. The stub is held
+    // still and let run in short slices until the screen shows the bar a quarter full: its
+    // painting reaches the screen some time after the file grows.
+    void takeprogress(const uitest::Process& run, HWND progress, const std::string& language) {
+        ASSERT_TRUE(largewritten(run));
+        HWND bar = GetDlgItem(progress, IDC_PROGRESS_BAR);
+        for (DWORD start = GetTickCount(); GetTickCount() - start < uitest::kDefaultTimeout;
+             Sleep(kSlice)) {
+            Held held(run.id());
+            ASSERT_TRUE(IsWindowVisible(bar)) << "the large member was done before the picture";
+            if (!barfilled(bar)) continue;
+            save(progress, "progress", language);
+            return;
+        }
+        ADD_FAILURE() << "the screen did not show the bar filled";
+    }
+};
+
+TEST_F(Screenshots, TheFileListTheAboutBoxAndTheFolderChoice) {
+    // An archiver is installed, so the dialog offers Open-with too.
+    RegistryValue archiver(HKEY_CURRENT_USER, "Software\\Orvandel\\General", "Directory",
+                           folder.string(), "Software\\Orvandel");
+    fs::create_directories(installed());
+    for (const char* language : kLanguages) {
+        SCOPED_TRACE(language);
+        Package package = demo(language);
+        uitest::Process run(build(package, std::string(language) + ".exe"));
+        HWND dialog = waitmain(run, kTitle);
+        ASSERT_NE(dialog, nullptr);
+        take(dialog, "main-files", language, "MAINDIALOG");
+
+        uitest::click(dialog, IDC_ABOUT);
+        HWND about = run.waitmessagebox();
+        take(about, "about", language, nullptr);
+        uitest::answermessagebox(about, IDOK);
+        ASSERT_TRUE(uitest::waitgone(about));
+
+        HWND browser = openbrowser(run, dialog);
+        ASSERT_NE(browser, nullptr);
+        take(browser, "browser", language, nullptr);
+        uitest::click(browser, IDC_BROWSER_NEWFOLDER);
+        HWND newfolder = run.waitwindow("#32770", text(package, kTextNewFolderCaption).c_str());
+        ASSERT_NE(newfolder, nullptr);
+        uitest::typetext(newfolder, IDC_NEWFOLDER_NAME, kNewFolder);
+        take(newfolder, "newfolder", language, "DLGNEW");
+        uitest::click(newfolder, IDC_CANCEL);
+        ASSERT_TRUE(uitest::waitgone(newfolder));
+
+        uitest::click(dialog, IDC_CANCEL);
+        EXPECT_EQ(run.waitexit(), 1);
+    }
+}
+
+TEST_F(Screenshots, TheDescriptionPanel) {
+    for (const char* language : kLanguages) {
+        SCOPED_TRACE(language);
+        Package package = demo(language);
+        package.options.flagsb = kFlagInfoPanel;
+        package.options.description = description(language);
+        uitest::Process run(build(package, std::string(language) + ".exe"));
+        HWND dialog = waitmain(run, kTitle);
+        ASSERT_NE(dialog, nullptr);
+        take(dialog, "main-info", language, "MAINDIALOG");
+        uitest::click(dialog, IDC_CANCEL);
+        EXPECT_EQ(run.waitexit(), 1);
+    }
+}
+
+// The password is asked before the large member, with the progress dialog already shown
+// behind; its texts are measured then, while the extraction waits. The run is ended after the
+// question.
+TEST_F(Screenshots, AnExtractionWithItsPasswordProgressAndQuestion) {
+    for (const char* language : kLanguages) {
+        SCOPED_TRACE(language);
+        removeinstalled();
+        writefile(installed() / "readme.txt", "An older readme.");
+        Package package = demo(language);
+        package.archive = encrypted(
+            {{kLargeName, std::string(kLargeMember, 'o')}, {"readme.txt", "Read me first."}},
+            kPassword);
+        uitest::Process run(build(package, std::string(language) + ".exe"));
+        HWND dialog = waitmain(run, kTitle);
+        ASSERT_NE(dialog, nullptr);
+        SendDlgItemMessageA(dialog, IDC_RUNCOMMAND, BM_CLICK, 0, 0); // no demo.exe to run
+        uitest::click(dialog, IDC_EXTRACT);
+
+        HWND password = waitpassword(run);
+        ASSERT_NE(password, nullptr);
+        HWND progress = waitprogress(run);
+        ASSERT_NE(progress, nullptr);
+        expectfits(progress, "EXTRACTING");
+        uitest::typetext(password, IDC_PASSWORD, kPassword);
+        take(password, "password", language, "PASSWD");
+        uitest::click(password, IDOK);
+        takeprogress(run, progress, language);
+
+        take(waitquestion(run), "overwrite", language, "EXTRACTING");
+    }
+}
+
+} // namespace

@@ -1,0 +1,40 @@
+# The setup dialogs' portable pieces: the main dialog's file list (checked against the names
+# the engine itself looks up in it), composed texts, layout, result messages, install log,
+# the after-extraction command's text and the clean-up.
+orv_add_test(setup_test
+    SOURCES setup/archivelist_test.cpp setup/dialogtexts_test.cpp setup/runreport_test.cpp
+            setup/dialoglayout_test.cpp setup/installlog_test.cpp setup/commandtext_test.cpp
+            setup/cleanup_test.cpp
+    LIBS orv_setuputil orv_enginetestkit orv_packagewriter)
+
+# The setup dialogs of the real stub under Wine, driven through the UI test library. One
+# program: its tests run one after another in one Wine process, each starting packages.
+# Some packages are made by the host build's orvsfx (its command line, run on the host
+# through Wine) or signed there with osslsigncode; test-all.sh builds the host before win32.
+set(ORV_HOST_ORVSFX ${PROJECT_SOURCE_DIR}/build/host/tools/orvsfx CACHE FILEPATH
+    "orvsfx of the host build, which Win32 tests run on the host")
+orv_add_test(setupdialogs_test WIN32_ONLY TIMEOUT 900
+    SOURCES support/setuprun.cpp setup/maindialog_test.cpp setup/extraction_test.cpp
+            setup/hyperlink_test.cpp setup/folderchoice_test.cpp stub/signedpackage_test.cpp
+    LIBS orv_uitest orv_packagewriter advapi32)
+if(ORV_WIN32)
+    add_dependencies(setupdialogs_test stub commandprobe)
+    target_compile_definitions(setupdialogs_test PRIVATE ORV_HOST_ORVSFX="${ORV_HOST_ORVSFX}")
+endif()
+
+# Unattended runs, the after-extraction command, the clean-up and the banner.
+orv_add_test(unattended_test WIN32_ONLY TIMEOUT 600
+    SOURCES support/setuprun.cpp setup/unattended_test.cpp
+    LIBS orv_uitest orv_packagewriter advapi32)
+if(ORV_WIN32)
+    add_dependencies(unattended_test stub commandprobe)
+endif()
+
+# Pictures of the setup's dialogs in two languages, with every text checked to fit its
+# control; scripts/screenshots.sh runs the same program for docs/screenshots.
+orv_add_test(screenshots_test WIN32_ONLY TIMEOUT 300
+    SOURCES support/setuprun.cpp setup/screenshots_test.cpp
+    LIBS orv_uitest orv_packagewriter advapi32)
+if(ORV_WIN32)
+    add_dependencies(screenshots_test stub commandprobe)
+endif()

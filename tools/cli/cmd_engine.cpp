@@ -1,0 +1,546 @@
+// orvsfx list, test and extract: the stub's own zip engine run natively on Linux, so that
+// package authors can check a package on their CI before they ship it.
+//
+// The three commands share one run of the engine and differ only in what they ask of it:
+// list chooses no member and records every central entry it is offered; test decodes and
+// checks every member without writing (the engine's extract flag 0); extract writes under
+// -d DIR, asking on the terminal about existing files unless -o or -n decides. They work on
+// packages and plain zip files alike and exit with the engine's result code (list: 0 when
+// the directory was read). Encrypted members get the password of -p, then questions on the
+// terminal. Names travel through the engine as name text, which is UTF-8 on Linux, and reach
+// the terminal as they are, with control characters and invalid bytes escaped; paths and
+// patterns on the command line are UTF-8 already and go to the engine unchanged; a folder
+// marked only by its DOS attribute is listed with the "/" its name text gets.
+//
+// Extracted members made on Unix hosts get the permission bits of their stored mode (so
+// execute bits survive), never set-user-id or set-group-id bits, and never become links: a
+// link is a plain file holding its target, with ordinary permissions. Folders get their mode
+// and stored times once the run has written their contents.
+//
+// Every failure the engine reports (EngineUi::reportfailure) becomes one line
+// "orvsfx: ARCHIVE: MEMBER: reason" on standard error; a run that ends badly without any
+// reported failure still gets a line with its result code. A member the engine refuses for
+// what it needs (a method, AES, ZIP64, a newer version) is named with that need
+// (tools/zip/memberneeds.h), and list marks such members behind their names.
+#include "common/zipformat.h"
+#include "engine/runrequest.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/utf8.h"
+#include "tools/base/builderror.h"
+#include "tools/cli/commands.h"
+#include "tools/text/encodings.h"
+#include "tools/zip/memberneeds.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fnmatch.h>
+#include <set>
+#include <sys/stat.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The program that names itself in the reasons for refused members.
+const char kProgram[] = "orvsfx";
+
+// A folder member created by the run, finished once everything inside it is written.
+struct DoneFolder {
+    std::string path;
+    unsigned mode; // Unix permission bits, or kNoMode
+    unsigned long long times[3];
+    unsigned timeflags;
+};
+const unsigned kNoMode = ~0u;
+
+// What a run is for.
+enum class Mode { kList, kTest, kExtract };
+
+struct FrontEnd {
+    Mode mode = Mode::kExtract;
+    std::string archive;
+    std::string archiveshown; // the archive as the user named it, for messages
+    std::string destination;  // name text (UTF-8)
+    OverwritePolicy overwrite = kPolicyAsk;
+    bool terminal = false; // progress bar on standard error
+    bool askall = false;   // "A" answered: overwrite the rest
+    bool asknone = false;  // "N" answered: keep the rest
+    unsigned long long total = 0;
+    unsigned long long done = 0;
+    int cancel = 0;
+    char text[kSharedTextBuffer] = {};
+    bool listing = false;              // the first pass, which reads the directory
+    unsigned entries = 0;              // central entries the first pass was offered
+    std::vector<std::string> patterns; // members to extract (empty: all), as typed
+    std::vector<bool> matched;
+    std::string utf8password;       // -p as typed, tried after its ANSI form when they differ
+    bool utf8pending = false;       // the UTF-8 form is the next password for this member
+    std::set<std::string> reported; // failure lines already printed (both passes report)
+    int worst = 0; // the worst result of a failure the front-end found or was told of
+    std::vector<DoneFolder> folders; // folder members created, in order
+};
+
+// The terminal form of a name: control characters (C0, DEL and C1) and bytes that are not
+// valid UTF-8 come back as "\xHH" (the code point, or the byte), so that a member name
+// cannot send commands to the terminal.
+std::string shown(const char* name) {
+    std::string out;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(name);
+    while (*p) {
+        unsigned cp = 0;
+        unsigned available = static_cast<unsigned>(
+            strnlen(reinterpret_cast<const char*>(p), platform::kUtf8Longest));
+        unsigned n = platform::decodeutf8(p, available, &cp);
+        bool control = n == 0 || cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+        if (control) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", n ? cp : *p);
+            out += escaped;
+        } else {
+            out.append(reinterpret_cast<const char*>(p), n);
+        }
+        p += n ? n : 1;
+    }
+    return out;
+}
+
+// One line of any length; false at the end of the input.
+bool readline(std::string* line) {
+    line->clear();
+    int c;
+    while ((c = std::fgetc(stdin)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    return c != EOF || !line->empty();
+}
+
+std::string readline() {
+    std::string line;
+    readline(&line);
+    return line;
+}
+
+// Prints one failure line, once per run of the command.
+void printfailure(FrontEnd* frontend, const std::string& subject, const std::string& reason,
+                  int result) {
+    if (result > frontend->worst) frontend->worst = result;
+    std::string line = "orvsfx: " + frontend->archiveshown + ": ";
+    if (!subject.empty()) line += subject + ": ";
+    line += reason;
+    if (!frontend->reported.insert(line).second) return;
+    if (frontend->terminal) std::fprintf(stderr, "\n");
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+int askoverwrite(void* context, const char* path) {
+    FrontEnd* frontend = static_cast<FrontEnd*>(context);
+    if (frontend->askall) return 1;
+    if (frontend->asknone) return 0;
+    // Answers may come from a pipe; the question is only shown on a terminal.
+    if (isatty(STDIN_FILENO))
+        std::fprintf(stderr, "\nreplace %s? [y]es, [n]o, [A]ll, [N]one: ", shown(path).c_str());
+    std::string answer;
+    if (!readline(&answer)) {
+        // No one to ask: an existing file must not be skipped without a word.
+        printfailure(frontend, shown(engine.member->name),
+                     "exists; use -o to overwrite existing files or -n to keep them",
+                     kResultWarning);
+        return 0;
+    }
+    frontend->askall = answer == "A";
+    frontend->asknone = answer == "N";
+    return answer == "y" || answer == "yes" || frontend->askall;
+}
+
+// Asks on the terminal; without an answer the questions stop for the rest of the run.
+void promptpassword(void*, char* buffer, const char* member) {
+    if (isatty(STDIN_FILENO)) std::fprintf(stderr, "\npassword for %s: ", shown(member).c_str());
+    std::string answer;
+    if (!readline(&answer)) answer = std::string(1, static_cast<char>(kPasswordCancelMarker));
+    std::snprintf(buffer, kPasswordBuffer, "%s", answer.c_str());
+}
+
+// The engine's password order (preset, then questions) with the UTF-8 form of -p right
+// behind its ANSI form: Linux zip writers hash the password's UTF-8 bytes.
+int frontendpassword(EngineState* state, int* counter, char* buffer, unsigned size,
+                     const char* archive, const char* member) {
+    FrontEnd* frontend = static_cast<FrontEnd*>(state->ui->context);
+    if (frontend->utf8pending) {
+        frontend->utf8pending = false;
+        std::snprintf(buffer, size, "%s", frontend->utf8password.c_str());
+        return 0;
+    }
+    bool first = *counter == 0;
+    int answer = askpassword(state, counter, buffer, size, archive, member);
+    frontend->utf8pending = first && answer == 0 && !frontend->utf8password.empty();
+    return answer;
+}
+
+struct ReasonText {
+    int reason;
+    const char* text;
+    bool syserror; // the detail is a system error code to explain
+};
+
+const ReasonText kReasons[] = {
+    {kReasonCannotOpen, "cannot open", true},
+    {kReasonArchiveIsFolder, "is a folder, not an archive", false},
+    {kReasonNoEndRecord, "not a zip archive: no end-of-central-directory record", false},
+    {kReasonEndRecordCut, "truncated: the end-of-central-directory record is cut short", false},
+    {kReasonCentralPastEnd, "truncated: the central directory ends past the end of the file",
+     false},
+    {kReasonCentralOverlap, "damaged: the central directory runs into its end record", false},
+    {kReasonCommentPastEnd, "truncated: the archive comment runs past the end of the file", false},
+    {kReasonEntryCounts,
+     "damaged: the end record's count of entries on this disk differs from its total", false},
+    {kReasonCentralMissing, "damaged: no central directory where the end record says", false},
+    {kReasonCentralCut, "truncated: a central directory entry runs past the end of the file",
+     false},
+    {kReasonFewerEntries,
+     "damaged: the central directory holds fewer entries than its end record says", false},
+    {kReasonLocalMissing, "damaged: no local header where the central directory says", false},
+    {kReasonLocalCut, "truncated: the local header runs past the end of the file", false},
+    {kReasonNameMismatch, "damaged: the local header's name differs from the central directory's",
+     false},
+    {kReasonDataPastEnd,
+     "damaged: the compressed size runs past the central directory or the end of the file", false},
+    {kReasonWrongPassword, "wrong password", false},
+    {kReasonNoMemory, "out of memory", false},
+    {kReasonAbsolutePath, "leading '/' removed from the name", false},
+    {kReasonBadName, "the name does not convert to a file name", false},
+    {kReasonVolumeLabel, "volume label, not extracted", false},
+    {kReasonThroughLink, "the path goes through a symbolic link; nothing written", false},
+    {kReasonFileInTheWay, "a file stands where a folder is needed", false},
+    {kReasonFolderInTheWay, "a folder stands where the file is to be written", false},
+    {kReasonCannotMakeFolder, "cannot create a folder", true},
+    {kReasonPathTooLong, "the output path is too long", false},
+    {kReasonNameTooLong, "the name is too long for the file system", false},
+    {kReasonCannotCreate, "cannot create the file", true},
+    {kReasonCannotReplace, "cannot replace the existing file", true},
+    {kReasonDiskFull, "the disk is full", false},
+    {kReasonInflate, "invalid Deflate data", false},
+    {kReasonSizeMismatch, "size mismatch: the data does not decode to the stored size", false},
+    {kReasonCrc, "CRC mismatch", false},
+    {kReasonDestination, "cannot create the extraction folder", true},
+    {kReasonOffsetsCorrected, "damaged: the archive's offsets are wrong and were corrected", false},
+    {kReasonEmpty, "the archive has no members", false},
+};
+
+// The central header the engine has just read, as the builder's reader keeps one.
+ZipEntry centralentry() {
+    const CentralHeader& c = engine.central;
+    ZipEntry entry;
+    entry.madeby = c.versionmadeby | c.hostmadeby << 8;
+    entry.needed = c.versionneeded | c.hostneeded << 8;
+    entry.flags = c.flags;
+    entry.method = c.method;
+    entry.dostime = c.dostime;
+    entry.crc = c.crc;
+    entry.packed = c.compressedsize;
+    entry.size = c.uncompressedsize;
+    entry.disk = c.diskstart;
+    entry.external = c.external;
+    entry.offset = c.localoffset;
+    if (engine.extra) entry.extra.assign(reinterpret_cast<char*>(engine.extra), engine.extralength);
+    return entry;
+}
+
+// The words for a refused member: what it needs, from the central header the engine refused
+// it for, or from the method it met in the local header (detail).
+std::string needtext(int reason, int detail) {
+    if (reason == kReasonMethod) return methodneed(static_cast<unsigned>(detail), kProgram);
+    std::string need = unmetneed(centralentry(), kProgram);
+    return need.empty() ? "needs a newer version to extract" : need;
+}
+
+void reportfailure(void* context, int reason, int result, const char* member, int detail) {
+    std::string text = "failed (reason " + std::to_string(reason) + ")";
+    for (const ReasonText& r : kReasons) {
+        if (r.reason != reason) continue;
+        text = r.text;
+        if (r.syserror && detail != 0) text += std::string(": ") + std::strerror(detail);
+    }
+    if (reason == kReasonNewerVersion || reason == kReasonMethod) text = needtext(reason, detail);
+    printfailure(static_cast<FrontEnd*>(context), member ? shown(member) : std::string(), text,
+                 result);
+}
+
+void drawbar(const FrontEnd* frontend, const char* path) {
+    const int width = 30;
+    unsigned long long total = frontend->total ? frontend->total : 1;
+    int percent = static_cast<int>(frontend->done * 100ull / total);
+    if (percent > 100) percent = 100;
+    int filled = percent * width / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%% %-40.40s", std::string(filled, '#').c_str(),
+                 std::string(width - filled, '.').c_str(), percent, shown(path).c_str());
+    std::fflush(stderr);
+}
+
+int reportprogress(void* context, const char* path) {
+    const FrontEnd* frontend = static_cast<const FrontEnd*>(context);
+    if (frontend->terminal) drawbar(frontend, path);
+    return 0;
+}
+
+bool matches(const std::string& pattern, const char* name) {
+    // A pattern naming a folder chooses everything below it.
+    return fnmatch(pattern.c_str(), name, 0) == 0 ||
+           fnmatch((pattern + "/*").c_str(), name, 0) == 0;
+}
+
+// The extraction pass with member names: a member is chosen (item 0, selected) when one of
+// the patterns matches its central name.
+int choosemember(FrontEnd* frontend, const char* name) {
+    int item = -1;
+    for (size_t i = 0; i < frontend->patterns.size(); ++i) {
+        if (!matches(frontend->patterns[i], name)) continue;
+        frontend->matched[i] = true;
+        item = 0;
+    }
+    return item;
+}
+
+// True when the engine read the current central name as UTF-8: bit 11, or an Info-ZIP
+// Unicode path field (0x7075) in the extra field.
+bool utf8entry() {
+    ExtraField field;
+    return (engine.central.flags & kFlagUtf8) ||
+           findextrafield(engine.extra, engine.extralength, kExtraUnicodePath, &field);
+}
+
+// A UTF-8 name with characters that code page 1252 lacks is written otherwise by the stub
+// on such a system; list says so, with the name the stub writes.
+void warnifnotwestern(FrontEnd* frontend, const char* name) {
+    std::string lost;
+    std::string written = stubname(name, westerncodepage(), &lost);
+    if (lost.empty() || !utf8entry()) return;
+    printfailure(frontend, shown(name),
+                 "warning: characters that code page 1252 (Windows-1252) cannot hold (" + lost +
+                     "); the stub writes " + shown(written.c_str()),
+                 kResultOk);
+}
+
+// In the first pass every entry offered for choice is listed; none is chosen.
+int finditem(void* context, const char* name) {
+    FrontEnd* frontend = static_cast<FrontEnd*>(context);
+    if (!frontend->listing) return choosemember(frontend, name);
+    ++frontend->entries;
+    if (frontend->mode == Mode::kList) {
+        const CentralHeader& c = engine.central;
+        unsigned date = c.dostime >> 16, time = c.dostime & 0xFFFF;
+        std::string need = unmetneed(centralentry(), kProgram);
+        std::printf("%04u-%02u-%02u %02u:%02u:%02u %12u %12u %08x  %s%s\n", (date >> 9) + 1980,
+                    (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2,
+                    c.uncompressedsize, c.compressedsize, c.crc, shown(name).c_str(),
+                    need.empty() ? "" : ("  [" + need + "]").c_str());
+        warnifnotwestern(frontend, name);
+    }
+    frontend->total += engine.central.uncompressedsize;
+    return -1;
+}
+
+int isselected(void* context, int) {
+    return static_cast<const FrontEnd*>(context)->listing ? 0 : 1;
+}
+
+void deleteitem(void*, int) {}
+
+// The engine's own messages are mostly empty texts with flags; the front-end speaks through
+// the failure reasons instead, so they are dropped.
+int dropmessage(EngineState*, const char*, unsigned, unsigned) {
+    return 0;
+}
+
+int terminalinput(EngineState*, char* answer, unsigned size) {
+    std::fprintf(stderr, "\ncontinue? [y/n]: ");
+    std::string line = readline();
+    std::snprintf(answer, size, "%s", line.c_str());
+    return static_cast<int>(std::strlen(answer));
+}
+
+// Members made on Unix hosts keep their mode in the high 16 bits of the external
+// attributes. Only the permission bits are given: never set-user-id, set-group-id or sticky,
+// and never a file type. The engine writes a link (or a device or pipe) entry as a plain file
+// of its data, a link's being its target; such a file gets ordinary permissions, not the
+// link's 0777, so that no archive makes world-writable executables that way.
+unsigned unixpermissions(unsigned host, unsigned external, bool folder) {
+    const unsigned kPermissions = 0777, kOrdinaryFile = 0644, kOrdinaryFolder = 0755;
+    unsigned mode = external >> 16;
+    if (host != kHostUnix || mode == 0) return kNoMode;
+    unsigned type = mode & S_IFMT;
+    bool sametype = type == 0 || type == (folder ? S_IFDIR : S_IFREG); // as what is written
+    if (!sametype) return folder ? kOrdinaryFolder : kOrdinaryFile;
+    return mode & kPermissions;
+}
+
+void memberdone(void* context, const char* path, int folder, unsigned host, unsigned external,
+                const unsigned long long* times, unsigned timeflags) {
+    FrontEnd* frontend = static_cast<FrontEnd*>(context);
+    unsigned mode = unixpermissions(host, external, folder != 0);
+    if (folder) {
+        // A folder's mode and times wait for its contents: a read-only folder could not
+        // take them, and every file written inside would change its time.
+        frontend->folders.push_back({path, mode, {times[0], times[1], times[2]}, timeflags});
+        return;
+    }
+    if (mode != kNoMode) chmod(path, mode);
+}
+
+// Gives the folders their modes and stored times, innermost (latest created) first.
+void finishfolders(FrontEnd& frontend) {
+    for (auto f = frontend.folders.rbegin(); f != frontend.folders.rend(); ++f) {
+        if (f->mode != kNoMode) chmod(f->path.c_str(), f->mode);
+        platform::File* folder = platform::opentimes(f->path.c_str());
+        if (!folder) continue;
+        platform::setfiletimes(folder, nullptr,
+                               (f->timeflags & kTimeAccess) ? &f->times[1] : nullptr,
+                               (f->timeflags & kTimeModification) ? &f->times[0] : nullptr);
+        platform::closefile(folder);
+    }
+    frontend.folders.clear();
+}
+
+// Runs the engine once; a selection from a list that chooses nothing walks the directory.
+int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
+    EngineUi ui = {};
+    ui.context = &frontend;
+    ui.askoverwrite = askoverwrite;
+    ui.promptpassword = promptpassword;
+    ui.reportprogress = reportprogress;
+    ui.finditem = finditem;
+    ui.isselected = isselected;
+    ui.deleteitem = deleteitem;
+    ui.cancel = &frontend.cancel;
+    ui.bytesdone = &frontend.done;
+    ui.text = frontend.text;
+    ui.textsize = sizeof frontend.text;
+    ui.reportfailure = reportfailure;
+    if (action == kRunExtract) ui.memberdone = memberdone;
+    RunRequest request = {};
+    request.archivepath = frontend.archive.c_str();
+    request.destination = frontend.destination.empty() ? nullptr : frontend.destination.c_str();
+    request.action = action;
+    request.selection = selection;
+    request.overwrite = frontend.overwrite;
+    request.quietlevel = 1;
+    request.ui = &ui;
+    request.message = dropmessage;
+    request.input = terminalinput;
+    request.askpassword = frontendpassword;
+    initengine();
+    int result = runarchive(&request);
+    finishfolders(frontend);
+    if (frontend.terminal && selection == kRunAll) std::fprintf(stderr, "\n");
+    return result;
+}
+
+void usage(const char* command) {
+    if (!std::strcmp(command, "extract"))
+        std::printf("usage: orvsfx extract [-o | -n] [-p PASSWORD] -d DIR PACKAGE [MEMBER...]\n"
+                    "  -d DIR       extract under DIR (made if missing; its parent must exist)\n"
+                    "  -o           overwrite existing files without asking\n"
+                    "  -n           never overwrite existing files\n"
+                    "  -p PASSWORD  first password tried for encrypted members\n"
+                    "  MEMBER       names or shell patterns of the members to extract\n");
+    else if (!std::strcmp(command, "test"))
+        std::printf("usage: orvsfx test [-p PASSWORD] PACKAGE [MEMBER...]\n");
+    else
+        std::printf("usage: orvsfx %s PACKAGE\n", command);
+    std::printf("The exit code is the engine's result code (0 success, 1 warning, 2 and up "
+                "errors).\n");
+}
+
+// -p: the ANSI form goes first (the stub's own form); the UTF-8 bytes as typed follow when
+// they differ, or stand alone when the text has no ANSI form.
+void setpassword(const std::string& text, FrontEnd* frontend) {
+    std::vector<char> ansi(text.size() + 1);
+    bool converts =
+        platform::utf8toansi(text.c_str(), ansi.data(), static_cast<unsigned>(ansi.size()));
+    std::string first = converts ? std::string(ansi.data()) : text;
+    if (first.size() >= sizeof presetpassword)
+        throw UsageError("the password is longer than " +
+                         std::to_string(sizeof presetpassword - 1) + " bytes");
+    std::snprintf(presetpassword, sizeof presetpassword, "%s", first.c_str());
+    frontend->utf8password.clear();
+    if (first != text && text.size() < sizeof presetpassword) frontend->utf8password = text;
+}
+
+// Parses the arguments; false when help was asked for.
+bool parse(const CommandArgs& args, const char* command, FrontEnd* frontend) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-h" || a == "--help") return usage(command), false;
+        if (frontend->mode == Mode::kExtract && (a == "-o" || a == "-n")) {
+            OverwritePolicy policy = a == "-o" ? kPolicyOverwrite : kPolicyKeep;
+            if (frontend->overwrite != kPolicyAsk && frontend->overwrite != policy)
+                throw UsageError("-o and -n exclude each other");
+            frontend->overwrite = policy;
+        } else if (frontend->mode != Mode::kList && a == "-p" && i + 1 < args.size())
+            setpassword(args[++i], frontend);
+        else if (frontend->mode == Mode::kExtract && a == "-d" && i + 1 < args.size())
+            frontend->destination = args[++i];
+        else if (a.empty() || a[0] == '-' ||
+                 (!frontend->archive.empty() && frontend->mode == Mode::kList))
+            throw UsageError("unexpected argument \"" + a + "\"");
+        else if (frontend->archive.empty())
+            frontend->archive = a, frontend->archiveshown = a;
+        else
+            frontend->patterns.push_back(a);
+    }
+    if (frontend->archive.empty()) throw UsageError(std::string(command) + " needs a PACKAGE");
+    if (frontend->mode == Mode::kExtract && frontend->destination.empty())
+        throw UsageError("extract needs -d DIR");
+    frontend->matched.assign(frontend->patterns.size(), false);
+    return true;
+}
+
+// The exit code: the engine's result, raised by the failures the front-end found itself;
+// a failing run that reported nothing gets a line of its own.
+int finish(FrontEnd& frontend, int result) {
+    for (size_t i = 0; i < frontend.patterns.size(); ++i)
+        if (!frontend.matched[i])
+            printfailure(&frontend, shown(frontend.patterns[i].c_str()), "no member matches",
+                         kResultNoneSelected);
+    if (result == kResultNoneSelected && frontend.reported.empty())
+        printfailure(&frontend, "", "no member was chosen", result);
+    if (result < frontend.worst) result = frontend.worst;
+    if (result != kResultOk && frontend.reported.empty())
+        printfailure(&frontend, "", "failed with result " + std::to_string(result), result);
+    return result;
+}
+
+int run(const CommandArgs& args, Mode mode, const char* command) {
+    FrontEnd frontend;
+    frontend.mode = mode;
+    if (!parse(args, command, &frontend)) return 0;
+    // The first pass reads the directory: the listing, or the total for the progress bar.
+    frontend.listing = true;
+    int listed = runengine(frontend, kRunSelected, kRunTest);
+    frontend.listing = false;
+    if (mode == Mode::kList) return finish(frontend, listed == kResultNoneSelected ? 0 : listed);
+    // An archive that cannot be opened or read at all gets no destination folder.
+    if (listed == kResultNotFound || (frontend.entries == 0 && listed > kResultWarning))
+        return finish(frontend, listed);
+    frontend.terminal = isatty(STDERR_FILENO) != 0;
+    int result = runengine(frontend, frontend.patterns.empty() ? kRunAll : kRunSelected,
+                           mode == Mode::kExtract ? kRunExtract : kRunTest);
+    if (mode == Mode::kTest && result == kResultOk && frontend.worst == 0)
+        std::printf("No errors detected.\n");
+    return finish(frontend, result);
+}
+
+} // namespace
+
+int listcommand(const CommandArgs& args) {
+    return run(args, Mode::kList, "list");
+}
+
+int testcommand(const CommandArgs& args) {
+    return run(args, Mode::kTest, "test");
+}
+
+int extractcommand(const CommandArgs& args) {
+    return run(args, Mode::kExtract, "extract");
+}
