@@ -6,7 +6,7 @@
 # Portable libraries get the stub flags in the win32 build, so that what the stub links
 # is compiled the same way whoever else links it.
 
-set(ORV_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter)
+set(ORV_WARNINGS -Wall -Wextra -Werror)
 
 if(ORV_WIN32)
     # The stub's code is compiled by clang for the MinGW target (cmake/stub-clang.sh); the

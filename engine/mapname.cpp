@@ -73,7 +73,7 @@ bool isparent(const char* component) {
 }
 
 // Cuts a ";" version suffix made only of digits (or nothing): "readme.txt;1" -> "readme.txt".
-void cutversion(char* component, char* semicolon) {
+void cutversion(char* semicolon) {
     if (!semicolon) return;
     const char* p = semicolon + 1;
     while (*p >= '0' && *p <= '9') ++p;
@@ -177,7 +177,7 @@ int mapdirectorymember(int status) {
 }
 
 int mapfilemember(NameWalk* walk, int status) {
-    cutversion(walk->component, walk->semicolon);
+    cutversion(walk->semicolon);
     if (isdotcomponent(walk->component)) {
         memberfailure(kReasonBadName, kResultArchiveError);
         char printable[kPrintableName];
@@ -206,7 +206,7 @@ int isfatvolume(const char* path) {
     return volumeinfo(path) && engine.fatlike;
 }
 
-int mapname(int) {
+int mapname(int /*unused*/) {
     engine.createdirs = 1;
     engine.createddir = 0;
     engine.namelength = static_cast<unsigned>(strlen(engine.filename));

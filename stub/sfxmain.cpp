@@ -117,7 +117,7 @@ static HWND showbanner(HINSTANCE instance) {
 }
 
 // One exit path: whatever step failed, what was made is released here.
-int sfxmain(void* instance, void* previous, char* tail, int show) {
+int sfxmain(void* instance, void* /*previous*/, char* tail, int /*show*/) {
     if (!loadtextblock()) return 1;
     int completed = 0;
     HWND banner = nullptr;

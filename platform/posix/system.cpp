@@ -25,7 +25,7 @@ unsigned ownmodulepath(char* out, unsigned size) {
     return (unsigned)length;
 }
 
-int messagebox(const char* text, const char* caption, unsigned style) {
+int messagebox(const char* text, const char* caption, unsigned /*style: no buttons here*/) {
     fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
     return kAnswerOk;
 }

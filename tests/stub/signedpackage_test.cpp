@@ -55,7 +55,7 @@ TEST_F(SignedPackage, OpensListsAndExtractsThroughTheDialog) {
     EXPECT_EQ(uitest::listitems(dialog, IDC_FILELIST_DISPLAY),
               (std::vector<std::string>{"docs/guide.txt", "readme.txt"}));
     uitest::click(dialog, IDC_EXTRACT);
-    expectbox(run, defaulttexttable()[kTextCompleted], "Setup Test", MB_ICONINFORMATION);
+    expectbox(run, shippedtable("english").texts[kTextCompleted], "Setup Test", MB_ICONINFORMATION);
     EXPECT_EQ(run.waitexit(), 0);
     EXPECT_EQ(extracted(destination()), kExtracted);
 }

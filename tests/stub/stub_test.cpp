@@ -136,7 +136,7 @@ std::string smallarchive() {
 }
 
 struct PackageParts {
-    std::vector<std::string> texts = defaulttexttable();
+    std::vector<std::string> texts = shippedtable("english").texts;
     PackageOptions options;
     std::string textblock() const { return encodetextblock(textblockbody(texts)); }
     std::string optionsblock() const { return encodeoptions(options); }

@@ -80,7 +80,7 @@ inline int readbyte() {
     return state.block[0];
 }
 
-inline int flushoutput(unsigned char* data, unsigned n, int flags) {
+inline int flushoutput(unsigned char* data, unsigned n, int /*flags*/) {
     Decoded& run = *state.run;
     const Options& o = state.options;
     if ((int)run.flushes.size() == o.failflushat) return o.failcode;
@@ -96,7 +96,7 @@ inline int flushoutput(unsigned char* data, unsigned n, int flags) {
     return 0;
 }
 
-inline void message(const char* text, unsigned length, unsigned flags) {
+inline void message(const char* text, unsigned length, unsigned /*flags*/) {
     state.run->messages.emplace_back(text, length);
 }
 

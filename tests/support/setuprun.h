@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 // What goes into a package: its texts, options and archive.
 struct Package {
-    std::vector<std::string> texts = defaulttexttable();
+    std::vector<std::string> texts = shippedtable("english").texts;
     PackageOptions options;
     std::string archive; // a whole ZIP archive, offsets from its own start
     // Changes the assembled package's bytes (a damage behind the blocks); archivestart is

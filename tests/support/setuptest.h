@@ -18,7 +18,7 @@
 // released again at the end of each test.
 class PackageTexts : public ::testing::Test {
   protected:
-    std::vector<std::string> texts = defaulttexttable();
+    std::vector<std::string> texts = shippedtable("english").texts;
 
     void SetUp() override {
         std::string body = textblockbody(texts);

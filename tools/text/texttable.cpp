@@ -217,16 +217,8 @@ TextTable readtexttable(const std::string& content, const std::string& name) {
     return table;
 }
 
-std::vector<std::string> parsetexttable(const std::string& content, const std::string& name) {
-    return readtexttable(content, name).texts;
-}
-
 TextTable loadtable(const std::string& path) {
     return readtexttable(readfile(path, "the text table"), path);
-}
-
-std::vector<std::string> defaulttexttable() {
-    return shippedtable("english").texts;
 }
 
 std::vector<std::string> shippedlanguages() {
@@ -281,7 +273,7 @@ std::vector<std::string> placeholders(const std::string& text) {
 }
 
 void checkplaceholders(const TextTable& table) {
-    static const std::vector<std::string> english = defaulttexttable();
+    static const std::vector<std::string> english = shippedtable("english").texts;
     auto join = [](const std::vector<std::string>& words) {
         std::string text;
         for (const std::string& w : words) text += (text.empty() ? "%" : " %") + w;

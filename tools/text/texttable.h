@@ -44,17 +44,12 @@ inline constexpr char kTextMarker[] = "{SLF}";
 // ("FILE:LINE: ..."). A plain table is in Windows-1252.
 TextTable readtexttable(const std::string& content, const std::string& name);
 
-// The texts of readtexttable alone.
-std::vector<std::string> parsetexttable(const std::string& content, const std::string& name);
-
 // Reads and parses a table file.
 TextTable loadtable(const std::string& path);
 
-// The standard English table compiled into the builder.
-std::vector<std::string> defaulttexttable();
-
-// A table compiled into the builder, by the file name of tools/text/texts (english, german, ...)
-// or by its language name in any letter case; refuses an unknown name, listing the known.
+// A table compiled into the builder, by the file name of tools/text/texts (english, german,
+// ...) or by its language name in any letter case; refuses an unknown name, listing the
+// known. The standard table, and every package's default, is shippedtable("english").
 TextTable shippedtable(const std::string& language);
 
 // The names of the shipped tables.

@@ -23,7 +23,7 @@ using toolstest::TempFolder;
 const char kModule[] = "C:\\Packages\\package.exe"; // checksum not excused
 
 std::string textblock() {
-    return encodetextblock(textblockbody(defaulttexttable()));
+    return encodetextblock(textblockbody(shippedtable("english").texts));
 }
 
 std::string options(const std::string& title) {

@@ -30,7 +30,7 @@ TEST(TextTable, ParsesSixtySixLinesWithEscapes) {
     lines[2] = "a\\r\\nb\\t\\\"q\\\"\\\\";
     lines[3] = "";
     lines[4] = "caf\\xE9";
-    auto texts = parsetexttable(table(lines), "t.txt");
+    auto texts = readtexttable(table(lines), "t.txt").texts;
     ASSERT_EQ(texts.size(), 66u);
     EXPECT_EQ(texts[0], "text 0");
     EXPECT_EQ(texts[2], "a\r\nb\t\"q\"\\");
@@ -42,16 +42,16 @@ TEST(TextTable, ParsesSixtySixLinesWithEscapes) {
 TEST(TextTable, ReadsWindowsLineEndsAndAMissingFinalLineBreak) {
     std::string content;
     for (const std::string& line : numberedlines(66)) content += line + "\r\n";
-    EXPECT_EQ(parsetexttable(content, "t")[65], "text 65");
+    EXPECT_EQ(readtexttable(content, "t").texts[65], "text 65");
     content = table(numberedlines(66));
     content.pop_back();
-    EXPECT_EQ(parsetexttable(content, "t")[65], "text 65");
+    EXPECT_EQ(readtexttable(content, "t").texts[65], "text 65");
 }
 
 TEST(TextTable, RefusesAWrongNumberOfTexts) {
     for (std::size_t count : {0u, 1u, 65u, 67u}) {
         try {
-            parsetexttable(table(numberedlines(count)), "short.txt");
+            readtexttable(table(numberedlines(count)), "short.txt");
             ADD_FAILURE() << count << " texts accepted";
         } catch (const BuildError& e) {
             EXPECT_NE(std::string(e.what()).find("exactly 66"), std::string::npos) << e.what();
@@ -67,7 +67,7 @@ TEST(TextTable, RefusesBadEscapesAndNulBytesNamingTheLine) {
         auto lines = numberedlines(66);
         lines[9] = text;
         try {
-            parsetexttable(table(lines), "bad.txt");
+            readtexttable(table(lines), "bad.txt");
             ADD_FAILURE() << text << " accepted";
         } catch (const BuildError& e) {
             EXPECT_NE(std::string(e.what()).find("bad.txt:10"), std::string::npos) << e.what();
@@ -75,7 +75,7 @@ TEST(TextTable, RefusesBadEscapesAndNulBytesNamingTheLine) {
     }
     auto lines = numberedlines(66);
     lines[0] = std::string("a\0b", 3);
-    EXPECT_THROW(parsetexttable(table(lines), "nul.txt"), BuildError);
+    EXPECT_THROW(readtexttable(table(lines), "nul.txt"), BuildError);
     std::vector<std::string> texts(66);
     texts[5] = std::string("a\0b", 3);
     EXPECT_THROW(textblockbody(texts), BuildError);
@@ -85,11 +85,11 @@ TEST(TextTable, EscapeAndParseAreInverse) {
     std::string all;
     for (int c = 1; c < 256; ++c) all.push_back(static_cast<char>(c));
     std::vector<std::string> lines(66, escapetext(all));
-    for (const std::string& text : parsetexttable(table(lines), "t")) EXPECT_EQ(text, all);
+    for (const std::string& text : readtexttable(table(lines), "t").texts) EXPECT_EQ(text, all);
 }
 
 TEST(TextTable, StandardEnglishTableHasTheProductTexts) {
-    auto texts = defaulttexttable();
+    auto texts = shippedtable("english").texts;
     ASSERT_EQ(texts.size(), 66u);
     EXPECT_EQ(texts[3], "Please wait, initialising. . .");
     EXPECT_EQ(texts[18], "Self-Extracting Archive");
@@ -128,7 +128,7 @@ TEST(TextBlock, ChecksumExtendsTheSignOfEachLane) {
 }
 
 TEST(TextBlock, HeaderCarriesMarkerLengthAndChecksumAndTheStubLoadsTheBody) {
-    auto texts = defaulttexttable();
+    auto texts = shippedtable("english").texts;
     std::string body = textblockbody(texts);
     std::string block = encodetextblock(body);
     EXPECT_EQ(block.substr(0, 5), "{SLF}");

@@ -27,7 +27,7 @@ std::string refusal(const std::function<void()>& f) {
 
 // A keyed table with text k given as text[k], or "Text k" and the English conversions.
 std::string keyedtable(const std::map<int, std::string>& replaced = {}) {
-    std::vector<std::string> english = defaulttexttable();
+    std::vector<std::string> english = shippedtable("english").texts;
     std::string table = "# orvsfx texts\nlanguage = Test\ncodepage = 1252\n";
     for (int k = 0; k < kTextCount; ++k) {
         std::string text = "Text " + std::to_string(k);
@@ -45,7 +45,7 @@ TEST(ShippedTexts, FiveLanguagesAreShipped) {
 }
 
 TEST(ShippedTexts, EveryTableLoadsIntoTheStubsDecoderWithItsConversions) {
-    std::vector<std::string> english = defaulttexttable();
+    std::vector<std::string> english = shippedtable("english").texts;
     for (const std::string& name : shippedlanguages()) {
         SCOPED_TRACE(name);
         TextTable table = shippedtable(name);
@@ -70,7 +70,7 @@ TEST(ShippedTexts, EveryTableLoadsIntoTheStubsDecoderWithItsConversions) {
 }
 
 TEST(ShippedTexts, TranslationsAreTranslated) {
-    std::vector<std::string> english = defaulttexttable();
+    std::vector<std::string> english = shippedtable("english").texts;
     for (const std::string& name : shippedlanguages()) {
         if (name == "english") continue;
         TextTable table = shippedtable(name);
@@ -90,7 +90,7 @@ TEST(ShippedTexts, NoTwoTextsOfOneDialogShareAMnemonic) {
         std::vector<std::string> collisions = mnemoniccollisions(table.texts, *table.codepage);
         EXPECT_TRUE(collisions.empty()) << name << ": " << collisions.front();
         // Every button and label that had a mnemonic in English has one here too.
-        std::vector<std::string> english = defaulttexttable();
+        std::vector<std::string> english = shippedtable("english").texts;
         for (int k = 0; k < kTextCount; ++k)
             EXPECT_EQ(english[k].find('&') != std::string::npos,
                       table.texts[k].find('&') != std::string::npos)
@@ -125,7 +125,7 @@ TEST(ShippedTexts, UtfEightIsWrittenInTheCodePage) {
 }
 
 TEST(MnemonicCheck, FindsTheLetterWithoutCaseAndIgnoresDoubledAmpersands) {
-    std::vector<std::string> texts = defaulttexttable();
+    std::vector<std::string> texts = shippedtable("english").texts;
     EXPECT_TRUE(mnemoniccollisions(texts, westerncodepage()).empty());
     texts[24] = "&existing files";
     std::vector<std::string> found = mnemoniccollisions(texts, westerncodepage());
