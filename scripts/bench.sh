@@ -53,15 +53,13 @@ while [ $# -gt 0 ]; do
 done
 has() { case ",$parts," in *",$1,"*) return 0 ;; esac; return 1; }
 
-cmake --preset host-release >/dev/null
 mkdir -p "$data"
 
 bench_inflate() {
-    cmake --build --preset host-release -j2 --target inflate_bench inflate_speed
+    scripts/build.sh host-release:inflate_bench,inflate_speed
     build/host-release/bench/inflate_bench "$data"
     if [ -n "$wine" ]; then
-        cmake --preset win32 >/dev/null
-        cmake --build --preset win32 -j2 --target inflate_speed
+        scripts/build.sh win32:inflate_speed
         local base="$here/build/bench-baseline/$baseline"
         if [ ! -f "$base/build/win32/bench/inflate_speed.exe" ]; then
             rm -rf "$base" && mkdir -p "$base"
@@ -130,7 +128,7 @@ check_tree() {
 }
 
 bench_builder() {
-    cmake --build --preset host-release -j2 --target orvsfx
+    scripts/build.sh host-release:orvsfx
     make_tree
     make_stub
     local orvsfx=build/host-release/tools/orvsfx t
@@ -171,7 +169,7 @@ bench_builder() {
 }
 
 bench_extract() {
-    cmake --build --preset host-release -j2 --target orvsfx
+    scripts/build.sh host-release:orvsfx
     make_tree
     if [ ! -f "$data/corpus7z.zip" ]; then
         (cd "$data/tree" && 7zz a -tzip -mx=7 -bd "$data/corpus7z.zip.new" usr >/dev/null)
@@ -215,8 +213,7 @@ bench_extract() {
     echo "  median cpu:   orvsfx $(c orvsfx) s, bsdtar $(c bsdtar) s, 7zz $(c 7zz) s;" \
         "orvsfx/bsdtar = $(ratio "$(c orvsfx)" "$(c bsdtar)"), orvsfx/7zz = $(ratio "$(c orvsfx)" "$(c 7zz)")"
     if [ -n "$wine" ]; then
-        cmake --preset win32 >/dev/null
-        cmake --build --preset win32 -j2 --target extract_speed stub
+        scripts/build.sh win32:extract_speed,stub
         local sevenza="$data/7zip-bin/7za.exe"
         fetch_7za "$data/7zip-bin" || exit 1
         echo
