@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-i686 googletest
     wine wine32:i386 xvfb xauth x11-utils
     libdeflate-dev zlib1g-dev icoutils osslsigncode openssl zip
-    7zip libarchive-tools python3 locales time
+    7zip libarchive-tools python3 locales time shellcheck
 )
 
 missing=()
