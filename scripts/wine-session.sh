@@ -23,11 +23,24 @@ readonly lock_limit=1800
 
 child=""
 server=""
+# The processes below process $1, by id, found before any of them is stopped.
+# shellcheck disable=SC2317 # run by the exit trap
+descendants() {
+    local pid
+    for pid in $(pgrep -P "$1"); do
+        echo "$pid"
+        descendants "$pid"
+    done
+}
 # shellcheck disable=SC2317 # run by the exit trap
 cleanup() {
-    # Only the session's own: the command (when a signal ended the session), then every Wine
-    # process of the prefix with its wineserver, then the virtual display.
-    [ -n "$child" ] && kill "$child" 2>/dev/null
+    # Only the session's own: the command with everything it started (when a signal ended
+    # the session), then every Wine process of the prefix with its wineserver, then the
+    # virtual display.
+    if [ -n "$child" ]; then
+        # shellcheck disable=SC2046 # one process id a word
+        kill "$child" $(descendants "$child") 2>/dev/null
+    fi
     [ -n "$server" ] && timeout --kill-after=5 60 wineserver -k 2>/dev/null
     wine_display_stop
 }
