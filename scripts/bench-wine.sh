@@ -13,9 +13,11 @@
 #       ratio; with ORV_COUNT_INSTRUCTIONS set also each program's guest instructions.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=bench-stats.sh
 . "$here/bench-stats.sh"
+# shellcheck source=wine-env.sh
+. "$here/wine-env.sh"
 run() { "$here/wine-exec.sh" "$@"; }
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 # The median of the figures logged under one name ("NAME FIGURE" lines).
 medianof() { awk -v n="$2" '$1 == n { print $2 }' "$1" | median; }
 seconds() { date +%s.%N; }
@@ -28,7 +30,7 @@ bench_inflate() {
             local program=$current
             [ $which = baseline ] && program=$baseline
             local rate
-            rate=$(run "$program" 8 "$(winpath "$stream")" "$(winpath "$original")" 3 |
+            rate=$(run "$program" 8 "$(wine_path "$stream")" "$(wine_path "$original")" 3 |
                 sed -n 's/.*median of [0-9]* runs: \([0-9.]*\) MB\/s.*/\1/p')
             [ -n "$rate" ] || { echo "bench: $program failed" >&2; exit 1; }
             echo "$which $rate" >>"$log"
@@ -50,9 +52,9 @@ extractwith() {
     local engine=$1 out=$2
     shift 2
     case $engine in
-    orvandel) "$@" "$here/wine-exec.sh" "$driver" "$(winpath "$zip")" "$(winpath "$out")" ;;
-    7za) "$@" "$here/wine-exec.sh" "$sevenza" x -bd -y -o"$(winpath "$out")" "$(winpath "$zip")" ;;
-    stub) "$@" "$here/wine-exec.sh" "$package" /ss /d "$(winpath "$out")" ;;
+    orvandel) "$@" "$here/wine-exec.sh" "$driver" "$(wine_path "$zip")" "$(wine_path "$out")" ;;
+    7za) "$@" "$here/wine-exec.sh" "$sevenza" x -bd -y -o"$(wine_path "$out")" "$(wine_path "$zip")" ;;
+    stub) "$@" "$here/wine-exec.sh" "$package" /ss /d "$(wine_path "$out")" ;;
     esac
 }
 
@@ -75,7 +77,7 @@ bench_extract() {
         done
         if [ "$r" = 1 ]; then
             for engine in $engines; do
-                [ $engine = 7za ] && continue
+                [ "$engine" = 7za ] && continue
                 diff -r -q "$root/wine-$engine" "$root/wine-7za" >/dev/null || {
                     echo "bench: $engine and 7za.exe extracted different trees" >&2
                     exit 1
@@ -83,7 +85,7 @@ bench_extract() {
             done
             for engine in $engines; do rm -rf "$root/wine-$engine"; done
         fi
-        echo "  run $r: $(tail -$(wc -w <<<"$engines") "$log" | awk '{ printf "%s %s s  ", $1, $2 }')"
+        echo "  run $r: $(tail -n "$(wc -w <<<"$engines")" "$log" | awk '{ printf "%s %s s  ", $1, $2 }')"
     done
     local ours theirs
     ours=$(medianof "$log" orvandel)
@@ -110,7 +112,7 @@ count_extract() {
         local out="$root/wine-$engine"
         rm -rf "$out" && mkdir -p "$out"
         extractwith "$engine" "$out" "$here/count-instructions.sh" run 2>/dev/null |
-            awk -v e=$engine '/^instructions / { print e, $2 }' >>"$log"
+            awk -v e="$engine" '/^instructions / { print e, $2 }' >>"$log"
         rm -rf "$out"
     done
     count() { awk -v e="$1" '$1 == e { print $2 }' "$log"; }

@@ -11,7 +11,7 @@
 #            stub's own "/ss" run of the zip packed by orvsfx against
 #            7-Zip's 32-bit console archiver 7za.exe 21.07 under Wine. 7za.exe is the one file
 #            win/ia32/7za.exe of the npm package 7zip-bin@5.2.0, used only as a timing
-#            reference. With --count also the guest instructions each of them runs, once,
+#            reference, checked against pinned SHA-256 sums (see fetch_7za). With --count also the guest instructions each of them runs, once,
 #            counted by QEMU's plugin (scripts/count-instructions.sh; needs root).
 # Engines take turns run by run; medians are quoted. Every result is checked: each extracted
 # tree is compared byte for byte with the folder, each package is tested by 7-Zip.
@@ -24,7 +24,10 @@
 # the file system rather than the extractors.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench-stats.sh
 . "$here/scripts/bench-stats.sh"
+# shellcheck source=fetch.sh
+. "$here/scripts/fetch.sh"
 cd "$here"
 data="$here/build/host-release/bench-data"
 parts=inflate,builder,extract
@@ -50,15 +53,13 @@ while [ $# -gt 0 ]; do
 done
 has() { case ",$parts," in *",$1,"*) return 0 ;; esac; return 1; }
 
-cmake --preset host-release >/dev/null
 mkdir -p "$data"
 
 bench_inflate() {
-    cmake --build --preset host-release -j2 --target inflate_bench inflate_speed
+    scripts/build.sh host-release:inflate_bench,inflate_speed
     build/host-release/bench/inflate_bench "$data"
     if [ -n "$wine" ]; then
-        cmake --preset win32 >/dev/null
-        cmake --build --preset win32 -j2 --target inflate_speed
+        scripts/build.sh win32:inflate_speed
         local base="$here/build/bench-baseline/$baseline"
         if [ ! -f "$base/build/win32/bench/inflate_speed.exe" ]; then
             rm -rf "$base" && mkdir -p "$base"
@@ -127,7 +128,7 @@ check_tree() {
 }
 
 bench_builder() {
-    cmake --build --preset host-release -j2 --target orvsfx
+    scripts/build.sh host-release:orvsfx
     make_tree
     make_stub
     local orvsfx=build/host-release/tools/orvsfx t
@@ -168,7 +169,7 @@ bench_builder() {
 }
 
 bench_extract() {
-    cmake --build --preset host-release -j2 --target orvsfx
+    scripts/build.sh host-release:orvsfx
     make_tree
     if [ ! -f "$data/corpus7z.zip" ]; then
         (cd "$data/tree" && 7zz a -tzip -mx=7 -bd "$data/corpus7z.zip.new" usr >/dev/null)
@@ -212,8 +213,7 @@ bench_extract() {
     echo "  median cpu:   orvsfx $(c orvsfx) s, bsdtar $(c bsdtar) s, 7zz $(c 7zz) s;" \
         "orvsfx/bsdtar = $(ratio "$(c orvsfx)" "$(c bsdtar)"), orvsfx/7zz = $(ratio "$(c orvsfx)" "$(c 7zz)")"
     if [ -n "$wine" ]; then
-        cmake --preset win32 >/dev/null
-        cmake --build --preset win32 -j2 --target extract_speed stub
+        scripts/build.sh win32:extract_speed,stub
         local sevenza="$data/7zip-bin/7za.exe"
         fetch_7za "$data/7zip-bin" || exit 1
         echo
@@ -232,21 +232,23 @@ bench_extract() {
     fi
 }
 
-# The timing reference, 7-Zip's 32-bit console archiver, taken alone from the npm package
-# (three tries, the registry being sometimes slow to answer) and, fetched or cached, checked
-# against the SHA-256 it had when this script was written: nothing else is ever run.
+# The timing reference, 7-Zip's 32-bit console archiver, taken alone from the npm package.
+# The package's tarball is fetched with retries and checked against the SHA-256 it had when
+# this script was written (scripts/fetch.sh); 7za.exe, fetched or cached, is checked against
+# its own before every use: nothing else is ever run.
+SEVENZIP_BIN_SHA256=04f9738ee00be8be53f5d06254a9e6e4b5117b17f8b74058477d870e62764a7d
 SEVENZA_SHA256=31fd52f8996986623cf52c3b4d0f7ac74a9dec63fc16c902cef673eed550c435
 fetch_7za() {
-    local dir=$1 try
-    mkdir -p "$dir"
-    for try in 1 2 3; do
-        [ -f "$dir/7za.exe" ] && break
-        (cd "$dir" && npm pack --silent 7zip-bin@5.2.0 >/dev/null &&
-            tar -xzf 7zip-bin-5.2.0.tgz --strip-components=3 package/win/ia32/7za.exe &&
-            rm 7zip-bin-5.2.0.tgz) || sleep $((5 * try))
-    done
-    if ! echo "$SEVENZA_SHA256  $dir/7za.exe" | sha256sum --check --status 2>/dev/null; then
-        echo "bench.sh: $dir/7za.exe is missing or not the pinned 7za.exe 21.07 (SHA-256" \
+    local dir=$1 tarball=$1/7zip-bin-5.2.0.tgz
+    if ! sha256_is "$dir/7za.exe" "$SEVENZA_SHA256"; then
+        rm -f "$dir/7za.exe"
+        fetch_checked "$tarball" "$SEVENZIP_BIN_SHA256" 300 npm pack --silent 7zip-bin@5.2.0 ||
+            return 1
+        tar -xzf "$tarball" -C "$dir" --strip-components=3 package/win/ia32/7za.exe
+        rm -f "$tarball"
+    fi
+    if ! sha256_is "$dir/7za.exe" "$SEVENZA_SHA256"; then
+        echo "bench.sh: $dir/7za.exe is not the pinned 7za.exe 21.07 (SHA-256" \
             "$SEVENZA_SHA256); removed" >&2
         rm -f "$dir/7za.exe"
         return 1

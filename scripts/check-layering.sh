@@ -56,12 +56,14 @@ while IFS= read -r file; do
         continue
     fi
     [ "${allowed[$folder]}" = "*" ] && continue
+    # The folder's list as words: a list may run over several lines.
+    read -r -d '' -a words <<<"${allowed[$folder]}" || true
     while IFS=: read -r line include; do
         path=${include#*\"}
         path=${path%\"*}
         target=$(folderof "$path")
         [ -n "$target" ] || target=${path%%/*}
-        case " $(echo ${allowed[$folder]}) " in
+        case " ${words[*]} " in
         *" $target "*) ;;
         *)
             echo "$relative:$line: $folder/ may not include $target/ ($include)"

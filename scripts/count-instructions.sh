@@ -14,6 +14,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 home="$here/build/qemu-counting"
 qemu="$home/build/qemu-i386"
 plugin="$home/build/tests/tcg/plugins/libinsn.so"
+# shellcheck source=binfmt-i386.sh
 . "$here/scripts/binfmt-i386.sh"
 
 build() {
@@ -28,23 +29,33 @@ build() {
             "Suites: bookworm bookworm-backports" "Components: main" \
             "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" >"$sources"
     fi
+    # shellcheck source=apt-install.sh
     . "$here/scripts/apt-install.sh"
     aptinstall libglib2.0-dev flex bison ninja-build python3-venv
     aptinstall -t bookworm-backports meson
     mkdir -p "$home" && cd "$home"
-    # Only the upstream tarball is needed; Debian's packaging is not applied.
-    apt-get source --download-only "qemu=$version" >/dev/null 2>&1 || true
+    # Only the upstream tarball is needed; Debian's packaging is not applied. apt checks
+    # every file of the source package against the signed index, as it does for packages;
+    # the download is retried (scripts/fetch.sh), three tries of 30 minutes at most.
+    if ! retry --log source.log 3 1800 apt-get source --download-only -q \
+        -o Acquire::Retries=3 "qemu=$version"; then
+        sed 's/^/    /' source.log >&2
+        echo "count-instructions: the QEMU source could not be fetched" >&2
+        exit 1
+    fi
     local tarball
-    tarball=$(ls qemu_*.orig.tar.* 2>/dev/null | head -1)
+    tarball=$(find . -maxdepth 1 -name 'qemu_*.orig.tar.*' | head -1)
     [ -n "$tarball" ] || { echo "count-instructions: no QEMU source could be fetched" >&2; exit 1; }
     rm -rf src build && mkdir src build
     tar -xf "$tarball" -C src --strip-components=1
     cd build
-    ../src/configure --python=/usr/bin/python3 --target-list=i386-linux-user --enable-plugins \
-        --disable-system --disable-tools --disable-docs --disable-werror \
+    # Generous time limits: the configure step and a build of one emulator target on two cores.
+    timeout 900 ../src/configure --python=/usr/bin/python3 --target-list=i386-linux-user \
+        --enable-plugins --disable-system --disable-tools --disable-docs --disable-werror \
         --disable-install-blobs >configure.log 2>&1 ||
         { tail -20 configure.log >&2; exit 1; }
-    ninja qemu-i386 tests/tcg/plugins/libinsn.so >ninja.log 2>&1 || { tail -20 ninja.log >&2; exit 1; }
+    timeout 5400 ninja qemu-i386 tests/tcg/plugins/libinsn.so >ninja.log 2>&1 ||
+        { tail -20 ninja.log >&2; exit 1; }
 }
 
 run() {

@@ -7,13 +7,14 @@
 # The exit code is the package's from the first run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=$(nproc)
+# shellcheck source=wine-env.sh
+. scripts/wine-env.sh
 
-scripts/install-deps.sh
-cmake --preset host >/dev/null
-cmake --build --preset host -j"$jobs" --target orvsfx
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j"$jobs" --target stub uiprobe
+# A program under Wine, in a Wine session of its own, with 10 minutes at most (a run takes a
+# minute or two where Wine runs emulated).
+underwine() { timeout --foreground --kill-after=30 600 scripts/wine-exec.sh "$@"; }
+
+scripts/build.sh host:orvsfx win32:stub,uiprobe
 
 package=build/example/OrvandelDemo.exe
 mkdir -p build/example
@@ -31,16 +32,15 @@ echo
 if reason=$(scripts/win32-runnable.sh 2>&1); then
     echo "== running $package under Wine"
     status=0
-    scripts/wine-session.sh scripts/wine-exec.sh build/win32/tests/uiprobe.exe --extract \
-        "$package" || status=$?
+    underwine build/win32/tests/uiprobe.exe --extract "$package" || status=$?
     # The same package unattended: no window and no question, into a folder of our choice.
     silent=build/example/silent
     rm -rf "$silent"
-    winpath="Z:$(pwd)/$silent"
+    winpath=$(wine_path "$silent")
     echo
-    echo "== running $package /s /d ${winpath//\//\\} under Wine"
+    echo "== running $package /s /d $winpath under Wine"
     code=0
-    scripts/wine-session.sh scripts/wine-exec.sh "$package" /s /d "${winpath//\//\\}" || code=$?
+    underwine "$package" /s /d "$winpath" || code=$?
     echo "exit code $code; extracted:"
     (cd "$silent" 2>/dev/null && find . -type f | sort | sed 's|^\./|    |')
     exit $status

@@ -15,7 +15,6 @@
 # test suite's prefix stays as it is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=$(nproc)
 output=${1:-docs/screenshots}
 readonly desktop=orvandel,1024x768
 readonly run_limit=900 # seconds for each run under Wine (about a minute emulated)
@@ -23,30 +22,22 @@ readonly program=build/win32/tests/screenshots_test.exe
 readonly work=build/win32/screenshots
 readonly winefonts=/usr/share/wine/fonts
 export WINEPREFIX=$PWD/build/win32/screenshots-prefix
+. scripts/wine-env.sh
 
-scripts/install-deps.sh
+scripts/build.sh win32:stub,commandprobe,screenshots_test
 # Wine's own fonts come with Debian's fonts-wine, which Wine only recommends.
 if ! dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q "install ok installed"; then
     . scripts/apt-install.sh
     aptinstall fonts-wine
 fi
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j"$jobs" --target stub commandprobe screenshots_test
 
 if ! reason=$(scripts/win32-runnable.sh 2>&1); then
     echo "screenshots: Wine cannot run here: $reason" >&2
     exit 1
 fi
 
-# A path as Wine's drive Z: shows it.
-winpath() {
-    local absolute
-    absolute=$(realpath "$1")
-    echo "Z:${absolute//\//\\}"
-}
-
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    timeout "$run_limit" scripts/wine-session.sh true
+    timeout --foreground --kill-after=30 "$run_limit" scripts/wine-session.sh true
 fi
 fonts="$WINEPREFIX/drive_c/windows/Fonts"
 mkdir -p "$fonts"
@@ -54,10 +45,10 @@ cp -u "$winefonts"/* "$fonts"/
 
 rm -rf "$work"
 mkdir -p "$work"
-results="$(winpath "$work")\\results.xml"
+results="$(wine_path "$work")\\results.xml"
 status=0
-ORV_SCREENSHOTS=$(winpath "$work") timeout --kill-after=10 "$run_limit" \
-    scripts/wine-session.sh wine explorer "/desktop=$desktop" "$(winpath "$program")" \
+ORV_SCREENSHOTS=$(wine_path "$work") timeout --foreground --kill-after=30 "$run_limit" \
+    scripts/wine-session.sh wine explorer "/desktop=$desktop" "$(wine_path "$program")" \
     "--gtest_output=xml:$results" || status=$?
 # The desktop's explorer does not hand on the program's exit code; its results file does.
 if [ "$status" -ne 0 ] || ! grep -q '<testsuites [^>]*failures="0"[^>]* errors="0"' \

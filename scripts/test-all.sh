@@ -1,21 +1,16 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the host tests (under ASan and UBSan) and the
-# Win32 tests under Wine. Installs what is missing first. Exit code 0 only when all pass.
-# On a machine that cannot run 32-bit programs the Win32 tests are built but not run, and
-# the output says so.
+# Builds everything and runs every test: the check of the shell scripts, the host tests
+# (under ASan and UBSan) and the Win32 tests under Wine. Installs what is missing first
+# (scripts/build.sh). Exit code 0 only when all pass. On a machine that cannot run 32-bit
+# programs the Win32 tests are built but not run, and the output says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=$(nproc)
 
-scripts/install-deps.sh
-
-cmake --preset host >/dev/null
-cmake --build --preset host -j"$jobs"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j"$jobs"
+scripts/build.sh all
 
 status=0
-ctest --preset host -j"$jobs" || status=1
+scripts/check-scripts.sh || status=1
+ctest --preset host -j"$(nproc)" || status=1
 if reason=$(scripts/win32-runnable.sh 2>&1); then
     scripts/wine-session.sh ctest --preset win32 || status=1
 else

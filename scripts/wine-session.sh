@@ -1,49 +1,81 @@
 #!/usr/bin/env bash
-# Runs a command inside a Wine session: a virtual X display (when there is no real one),
-# a private Wine prefix under build/win32 and one persistent wineserver, so that the many
-# short Win32 programs of a test run start quickly. Everything is stopped at the end, also
-# when the command fails or is interrupted.
+# Runs a command inside a Wine session: the project's Wine environment (scripts/wine-env.sh),
+# a display that answers (a virtual one when there is none), a prefix made once under
+# build/win32 and one persistent wineserver, so that the many short Win32 programs of a test
+# run start quickly. Everything started is stopped at the end, also when the command fails
+# or the session is interrupted or times out. The exit code is the command's.
 #   scripts/wine-session.sh ctest --preset win32
+# One session at a time uses a prefix: a second one on the same prefix waits for the first
+# (30 minutes at most), since the end of a session stops every Wine program of its prefix.
+# Inside a session, a nested one just runs its command.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-export WINEPREFIX="${WINEPREFIX:-$here/../build/win32/wineprefix}"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
+# shellcheck source=wine-env.sh
+. "$here/wine-env.sh"
 
-xvfb_pid=""
+if [ $# -eq 0 ]; then
+    echo "usage: $0 COMMAND [ARGUMENT...]" >&2
+    exit 2
+fi
+wine_in_session && exec "$@"
+
+readonly lock_limit=1800
+
+child=""
+server=""
+# The processes below process $1, by id, found before any of them is stopped.
+# shellcheck disable=SC2317 # run by the exit trap
+descendants() {
+    local pid
+    for pid in $(pgrep -P "$1"); do
+        echo "$pid"
+        descendants "$pid"
+    done
+}
+# shellcheck disable=SC2317 # run by the exit trap
 cleanup() {
-    wineserver -k 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
+    # Only the session's own: the command with everything it started (when a signal ended
+    # the session), then every Wine process of the prefix with its wineserver, then the
+    # virtual display.
+    if [ -n "$child" ]; then
+        # shellcheck disable=SC2046 # one process id a word
+        kill "$child" $(descendants "$child") 2>/dev/null
+    fi
+    [ -n "$server" ] && timeout --kill-after=5 60 wineserver -k 2>/dev/null
+    wine_display_stop
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 120); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        export DISPLAY=":$n"
-        break
-    done
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
-fi
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 mkdir -p "$(dirname "$WINEPREFIX")"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "wine-session: creating Wine prefix $WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
+exec {lock}>"$WINEPREFIX.lock"
+if ! flock -n "$lock"; then
+    echo "wine-session: another Wine session is using $WINEPREFIX; waiting for it" \
+        "(${lock_limit} s at most)" >&2
+    if ! flock -w "$lock_limit" "$lock"; then
+        echo "wine-session: the other Wine session on $WINEPREFIX did not end within" \
+            "${lock_limit} s" >&2
+        exit 1
+    fi
 fi
-wineserver -p
-# Windows are left unmanaged: Wine waits up to 2 s for a window manager to confirm each
-# top-level window it hides or destroys, and on the virtual display none ever does, so every
-# closed dialog and message box, and the end of every package run, cost seconds. Set in every
-# session, so that a prefix made earlier has it too. This first program of the session also
-# starts Wine's background services, which inherit its output. Starting them here, with nothing
-# attached, keeps them from holding open the output pipe of the first test (ctest would
-# otherwise wait for it until the test's timeout).
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
-"$@"
+
+# The session's programs do not hold the lock: only this shell does, so it ends with it.
+wine_need_32bit {lock}>&- || exit 1
+wine_display_start {lock}>&- || exit 1
+server=1
+wine_prefix_prepare {lock}>&- || exit 1
+# A wineserver that stays when no Wine program runs (it would otherwise stop 3 s after the
+# last one and start again with the next); wine_settings says so if it cannot start.
+timeout 60 wineserver -p {lock}>&- || true
+wine_settings {lock}>&- || exit 1
+
+export ORV_WINE_SESSION=$WINEPREFIX
+# In the background, so that a signal reaches the trap at once instead of after the command;
+# its standard input stays the session's.
+"$@" <&0 {lock}>&- &
+child=$!
+wait "$child"
+status=$?
+child=""
+exit $status
