@@ -71,8 +71,7 @@ void clampextra(std::string& data, std::size_t at, std::size_t size, std::int64_
 }
 
 void clampdostime(std::string& data, std::size_t at, std::uint32_t latest) {
-    std::uint32_t stored = get16(data, at) | std::uint32_t(get16(data, at + 2)) << 16;
-    if (stored <= latest) return;
+    if (get32(data, at) <= latest) return;
     set32(data, at, latest);
 }
 
