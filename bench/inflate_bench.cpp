@@ -15,6 +15,7 @@
 // it) and on the table path alone, the one of processors without it.
 //
 // Usage: inflate_bench [cache folder]   (default: ./bench-data)
+#include "common/byteorder.h"
 #include "common/zipformat.h"
 #include "engine/crc32.h"
 #include "tests/support/inflatedriver.h"
@@ -104,13 +105,6 @@ Bytes zlibcompress(const Bytes& data) {
     return out;
 }
 
-unsigned le16(const unsigned char* p) {
-    return p[0] | p[1] << 8;
-}
-unsigned le32(const unsigned char* p) {
-    return le16(p) | (unsigned)le16(p + 2) << 16;
-}
-
 // Compresses the corpus file with 7-Zip's Deflate64 and returns the member's raw stream.
 Bytes deflate64compress(const fs::path& corpusfile, const fs::path& dir) {
     fs::path archive = dir / "corpus-d64.zip";
@@ -122,12 +116,12 @@ Bytes deflate64compress(const fs::path& corpusfile, const fs::path& dir) {
     Bytes zip = readfile(archive);
     fs::remove(archive);
     // The only member starts at offset 0: local header, name, extra field, data.
-    if (zip.size() < kLocalHeaderSize || le32(zip.data()) != kLocalSignature ||
-        le16(zip.data() + kLocalMethod) != kMethodDeflate64)
+    if (zip.size() < kLocalHeaderSize || get32(zip.data()) != kLocalSignature ||
+        get16(zip.data() + kLocalMethod) != kMethodDeflate64)
         return Bytes();
-    size_t start = kLocalHeaderSize + le16(zip.data() + kLocalNameLength) +
-                   le16(zip.data() + kLocalExtraLength);
-    size_t size = le32(zip.data() + kLocalCompressedSize);
+    size_t start = kLocalHeaderSize + get16(zip.data() + kLocalNameLength) +
+                   get16(zip.data() + kLocalExtraLength);
+    size_t size = get32(zip.data() + kLocalCompressedSize);
     if (start + size > zip.size()) return Bytes();
     return Bytes(zip.begin() + (long)start, zip.begin() + (long)(start + size));
 }

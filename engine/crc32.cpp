@@ -41,6 +41,8 @@
 // the tables.
 #include "engine/crc32.h"
 
+#include "common/byteorder.h"
+
 #include <stdlib.h>
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -68,10 +70,6 @@ const unsigned kPolynomial = 0xEDB88320u; // x^32 + x^26 + ... + 1, bit-reversed
 // byte table). crctables[4 + k]: a byte followed by kRoundBytes - 4 + k zero bytes.
 unsigned (*crctables)[kTableEntries];
 
-unsigned load32(const unsigned char* p) {
-    return p[0] | (unsigned)p[1] << 8 | (unsigned)p[2] << 16 | (unsigned)p[3] << 24;
-}
-
 // Folds word v through tables base + 3 (its first byte) down to base + 0 (its last byte).
 unsigned foldword(unsigned v, int base) {
     const unsigned(*t)[kTableEntries] = crctables + base;
@@ -86,9 +84,9 @@ unsigned lanes(unsigned crc, const unsigned char** data, size_t* n) {
     unsigned lane[kLanes] = {crc};
     for (size_t r = 1; r < rounds; r++, p += kRoundBytes)
         for (int j = 0; j < kLanes; j++)
-            lane[j] = foldword(lane[j] ^ load32(p + j * kWordBytes), kWordBytes);
+            lane[j] = foldword(lane[j] ^ get32(p + j * kWordBytes), kWordBytes);
     crc = 0;
-    for (int j = 0; j < kLanes; j++) crc = foldword(crc ^ lane[j] ^ load32(p + j * kWordBytes), 0);
+    for (int j = 0; j < kLanes; j++) crc = foldword(crc ^ lane[j] ^ get32(p + j * kWordBytes), 0);
     *data = p + kRoundBytes;
     *n -= rounds * kRoundBytes;
     return crc;
@@ -149,7 +147,7 @@ foldblocks(unsigned crc, const unsigned char** data, size_t* n) {
     unsigned char last[16];
     _mm_storeu_si128((__m128i*)last, a0);
     crc = 0;
-    for (int j = 0; j < 16; j += kWordBytes) crc = foldword(crc ^ load32(last + j), 0);
+    for (int j = 0; j < 16; j += kWordBytes) crc = foldword(crc ^ get32(last + j), 0);
     *data = p;
     *n = left;
     return crc;

@@ -21,12 +21,13 @@
 #include "common/zipformat.h"
 
 #include "platform/clock.h"
+#include "platform/filetime.h"
 
 namespace {
 
-const unsigned kTicksPerSecond = 10000000;
-const unsigned long long kUnixEpochTicks = 116444736000000000ull; // 1970-01-01 as FILETIME
-const unsigned kFirstDosSecond = 315532800;                       // 1980-01-01 00:00:00
+const unsigned kTicksPerSecond = platform::kFiletimeTicksPerSecond;
+const unsigned long long kUnixEpochTicks = platform::kFiletimeUnixEpoch;
+const unsigned kFirstDosSecond = 315532800; // 1980-01-01 00:00:00
 
 // Days before each month in a common year.
 const unsigned short kDaysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};

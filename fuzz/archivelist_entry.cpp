@@ -14,6 +14,7 @@
 //   the comment's bytes up to the end of the file or a NUL.
 #include "fuzz/entries.h"
 
+#include "common/byteorder.h"
 #include "common/zipformat.h"
 #include "engine/crc32.h"
 #include "engine/nametext.h"
@@ -73,9 +74,10 @@ struct Expected {
 
 struct Bytes {
     const std::string& s;
-    unsigned u16(size_t at) const { return uint8(at) | uint8(at + 1) << 8; }
-    unsigned u32(size_t at) const { return u16(at) | u16(at + 2) << 16; }
+    unsigned u16(size_t at) const { return get16(data() + at); }
+    unsigned u32(size_t at) const { return get32(data() + at); }
     unsigned uint8(size_t at) const { return static_cast<unsigned char>(s[at]); }
+    const unsigned char* data() const { return reinterpret_cast<const unsigned char*>(s.data()); }
     // Whether n bytes at `at` lie inside; no bytes always do, wherever they are.
     bool has(unsigned long long at, unsigned long long n) const {
         return n == 0 || (at <= s.size() && n <= s.size() - at);

@@ -8,11 +8,11 @@
 // different) daylight-saving time.
 #include "platform/clock.h"
 
+#include "platform/filetime.h"
+
 #include <time.h>
 
 namespace {
-
-const unsigned long long kTicksPerSecond = 10000000ull;
 
 // Offset of local time from UTC in seconds at instant t (east positive).
 long offsetat(time_t t) {
@@ -62,8 +62,8 @@ bool localwallclock(unsigned seconds, unsigned* wallclock, bool* daylight) {
 
 bool filetimetolocal(unsigned long long filetime, unsigned long long* local) {
     long offset = offsetat(time(nullptr));
-    *local = filetime +
-             static_cast<unsigned long long>(static_cast<long long>(offset)) * kTicksPerSecond;
+    *local = filetime + static_cast<unsigned long long>(static_cast<long long>(offset)) *
+                            platform::kFiletimeTicksPerSecond;
     return true;
 }
 

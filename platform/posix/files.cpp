@@ -10,6 +10,8 @@
 // long names ("FAT32"), "8.3" a FAT volume that allows only 8.3 names ("FAT").
 #include "platform/files.h"
 
+#include "platform/filetime.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -31,9 +33,8 @@ enum { kCurrentFolder = 4 * platform::kSystemPathBuffer + 1 };
 // A resolved path: the longest path the kernel hands back.
 enum { kResolvedPathBuffer = PATH_MAX };
 
-// Seconds between 1601-01-01 and 1970-01-01, and FILETIME ticks per second.
-const unsigned long long kEpochSeconds = 11644473600ull;
-const unsigned long long kTicksPerSecond = 10000000ull;
+using platform::kFiletimeTicksPerSecond;
+using platform::kFiletimeUnixEpochSeconds;
 
 platform::File* wrap(int fd) {
     if (fd < 0) return nullptr;
@@ -52,7 +53,8 @@ platform::File* opennative(const char* path, int flags) {
 
 unsigned long long tofiletime(const struct timespec& t) {
     if (t.tv_sec < 0) return 0;
-    return (static_cast<unsigned long long>(t.tv_sec) + kEpochSeconds) * kTicksPerSecond +
+    return (static_cast<unsigned long long>(t.tv_sec) + kFiletimeUnixEpochSeconds) *
+               kFiletimeTicksPerSecond +
            static_cast<unsigned long long>(t.tv_nsec) / 100;
 }
 
@@ -63,9 +65,11 @@ struct timespec totimespec(const unsigned long long* filetime) {
         t.tv_nsec = UTIME_OMIT;
         return t;
     }
-    unsigned long long seconds = *filetime / kTicksPerSecond;
-    t.tv_sec = seconds >= kEpochSeconds ? static_cast<time_t>(seconds - kEpochSeconds) : 0;
-    t.tv_nsec = static_cast<long>(*filetime % kTicksPerSecond) * 100;
+    unsigned long long seconds = *filetime / kFiletimeTicksPerSecond;
+    t.tv_sec = seconds >= kFiletimeUnixEpochSeconds
+                   ? static_cast<time_t>(seconds - kFiletimeUnixEpochSeconds)
+                   : 0;
+    t.tv_nsec = static_cast<long>(*filetime % kFiletimeTicksPerSecond) * 100;
     return t;
 }
 

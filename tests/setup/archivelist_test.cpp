@@ -43,11 +43,6 @@ Entry entry(const std::string& name, std::uint32_t size = 0) {
     return e;
 }
 
-void set16(std::string& data, std::size_t at, unsigned value) {
-    data[at] = static_cast<char>(value & 0xFF);
-    data[at + 1] = static_cast<char>(value >> 8);
-}
-
 std::string centralheader(const Entry& e) {
     std::string h;
     put32(h, kCentralSignature);

@@ -1,6 +1,8 @@
 // Options block: flag bytes, text fields, length checks and the archive signature.
 #include "startup/optionsblock.h"
 
+#include "common/byteorder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -22,8 +24,8 @@ struct BlockFields {
 };
 
 void put16(Bytes& out, size_t v) {
-    out.push_back((unsigned char)v);
-    out.push_back((unsigned char)(v >> 8));
+    out.resize(out.size() + 2);
+    set16(&out[out.size() - 2], static_cast<unsigned>(v));
 }
 void puttext(Bytes& out, const std::string& s) {
     out.insert(out.end(), s.begin(), s.end());
@@ -49,8 +51,7 @@ Bytes encode(const BlockFields& f) {
     puttext(out, f.about);
     put16(out, f.description.size());
     puttext(out, f.description);
-    out[6] = (unsigned char)out.size();
-    out[7] = (unsigned char)(out.size() >> 8);
+    set16(&out[6], static_cast<unsigned>(out.size()));
     puttext(out, f.archive);
     return out;
 }

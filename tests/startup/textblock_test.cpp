@@ -1,6 +1,8 @@
 // Text block: checksum lanes, text loading bounds, marker window and the file loader.
 #include "startup/textblock.h"
 
+#include "common/byteorder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -33,7 +35,8 @@ Bytes textbody() {
 }
 
 void putle32(Bytes& out, unsigned v) {
-    for (int i = 0; i < 4; i++) out.push_back((unsigned char)(v >> (8 * i)));
+    out.resize(out.size() + 4);
+    set32(&out[out.size() - 4], v);
 }
 
 // A file of `stubsize` filler bytes (with stray braces), then a text block.

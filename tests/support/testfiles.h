@@ -6,6 +6,8 @@
 // depend on what the stub contains.
 #pragma once
 
+#include "tools/base/littleendian.h"
+
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -70,9 +72,7 @@ inline std::string fakestub(std::size_t size, const StubHeaders& headers = {}) {
     for (std::size_t at = 1000; at + 4 < size; at += 1000) stub.replace(at, 4, "{SLF");
     for (std::size_t at = 500; at < size; at += 1000) stub[at] = '{';
     auto put16 = [&stub](std::size_t at, unsigned value) {
-        if (at + 1 >= stub.size()) return;
-        stub[at] = static_cast<char>(value & 0xFF);
-        stub[at + 1] = static_cast<char>(value >> 8);
+        if (at + 1 < stub.size()) set16(stub, at, value);
     };
     if (size < 0x100) return stub;
     stub.replace(0, 2, "MZ");

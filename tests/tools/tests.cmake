@@ -1,7 +1,8 @@
 # The package builder: its library runs in both builds (under Wine too); the command-line
 # program orvsfx is tested on the host against 7-Zip and Python's zipfile.
 orv_add_test(tools_packagewriter_test
-    SOURCES tools/text/texttable_test.cpp tools/text/translations_test.cpp
+    SOURCES tools/text/encodings_test.cpp tools/text/texttable_test.cpp
+            tools/text/translations_test.cpp
             tools/zip/zipwriter_test.cpp tools/zip/zipreader_test.cpp tools/zip/zipcrypto_test.cpp
             tools/zip/ziptimes_test.cpp tools/zip/memberneeds_test.cpp
             tools/pe/stubcheck_test.cpp

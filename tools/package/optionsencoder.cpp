@@ -57,7 +57,6 @@ std::string encodeoptions(const PackageOptions& fields) {
         throw BuildError("the options block would be " + std::to_string(block.size()) +
                          " bytes long; its length field holds at most " +
                          std::to_string(kOptionsBlockLimit));
-    block[6] = static_cast<char>(block.size() & 0xFF);
-    block[7] = static_cast<char>(block.size() >> 8);
+    set16(block, 6, static_cast<unsigned>(block.size()));
     return block;
 }

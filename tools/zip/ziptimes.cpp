@@ -5,10 +5,9 @@
 #include "tools/zip/ziplimits.h"
 #include "tools/zip/zipmember.h"
 
-namespace {
+#include "platform/filetime.h"
 
-const std::uint64_t kFiletimeUnixOffset = 11644473600ull; // seconds from 1601 to 1970
-const std::uint64_t kFiletimeTicks = 10000000ull;         // 100-ns ticks per second
+namespace {
 
 void clampunix32(std::string& data, std::size_t at, std::int64_t latest) {
     if (static_cast<std::int64_t>(get32(data, at)) > latest)
@@ -17,7 +16,8 @@ void clampunix32(std::string& data, std::size_t at, std::int64_t latest) {
 
 void clampfiletime(std::string& data, std::size_t at, std::int64_t latest) {
     std::uint64_t value = get32(data, at) | std::uint64_t(get32(data, at + 4)) << 32;
-    std::uint64_t limit = (std::uint64_t(latest) + kFiletimeUnixOffset) * kFiletimeTicks;
+    std::uint64_t limit = (std::uint64_t(latest) + platform::kFiletimeUnixEpochSeconds) *
+                          platform::kFiletimeTicksPerSecond;
     if (value <= limit) return;
     set32(data, at, static_cast<std::uint32_t>(limit));
     set32(data, at + 4, static_cast<std::uint32_t>(limit >> 32));
@@ -71,8 +71,7 @@ void clampextra(std::string& data, std::size_t at, std::size_t size, std::int64_
 }
 
 void clampdostime(std::string& data, std::size_t at, std::uint32_t latest) {
-    std::uint32_t stored = get16(data, at) | std::uint32_t(get16(data, at + 2)) << 16;
-    if (stored <= latest) return;
+    if (get32(data, at) <= latest) return;
     set32(data, at, latest);
 }
 

@@ -5,6 +5,7 @@
 // Each test works in its own temporary folder; every process runs under timeout(1).
 #include "tests/support/orvsfxcli.h"
 #include "tests/support/rawzip.h"
+#include "tools/base/littleendian.h"
 #include "tools/zip/zipreader.h"
 
 #include <gtest/gtest.h>
@@ -204,8 +205,7 @@ TEST_F(Orvsfx, NonAsciiNamesRoundTripAsUtf8) {
         bool found = false;
         for (; local != std::string::npos; local = package.find("PK\x03\x04", local + 1)) {
             if (package.compare(local + 30, name.size(), name) != 0) continue;
-            unsigned flags = static_cast<unsigned char>(package[local + 6]) |
-                             static_cast<unsigned char>(package[local + 7]) << 8;
+            unsigned flags = get16(package, local + 6);
             EXPECT_EQ((flags & 0x800) != 0, name != "plain.txt") << name;
             found = true;
         }

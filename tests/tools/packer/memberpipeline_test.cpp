@@ -4,6 +4,7 @@
 // read ahead up to the job bound, and files that change while they are packed are refused.
 #include "tests/support/testfiles.h"
 #include "tools/base/builderror.h"
+#include "tools/base/littleendian.h"
 #include "tools/packer/deflatecompressor.h"
 #include "tools/packer/folderscan.h"
 #include "tools/packer/memberpipeline.h"
@@ -115,13 +116,6 @@ struct ReadMember {
     std::uint32_t localcrc = 0, localpacked = 0, localsize = 0;
     std::string packed, data;
 };
-
-std::uint32_t get32(const std::string& s, std::size_t at) {
-    return std::uint32_t(static_cast<unsigned char>(s[at])) |
-           std::uint32_t(static_cast<unsigned char>(s[at + 1])) << 8 |
-           std::uint32_t(static_cast<unsigned char>(s[at + 2])) << 16 |
-           std::uint32_t(static_cast<unsigned char>(s[at + 3])) << 24;
-}
 
 std::vector<ReadMember> readmembers(const std::string& archive) {
     ZipArchive directory = readziparchive(archive);

@@ -597,8 +597,7 @@ TEST(BrandingPieces, VersionInfoRoundTrips) {
 
     std::string data = writeversioninfo(info);
     std::string cut = data;
-    cut[0] = static_cast<char>((data.size() + 1) & 0xFF); // wLength one byte past the data
-    cut[1] = static_cast<char>((data.size() + 1) >> 8);
+    set16(cut, 0, static_cast<unsigned>(data.size() + 1)); // wLength one byte past the data
     EXPECT_THROW(readversioninfo(cut), BuildError);
     std::string unsigned_ = data;
     set32(unsigned_, 40, 0); // the signature, behind the 38-byte key and its padding

@@ -1,0 +1,63 @@
+// The characters of code pages 437 (OEM) and 1252 (ANSI) as Unicode code points, for the
+// code that converts them without asking the system.
+//
+// The one place of these tables: the POSIX code-page layer converts names with them, and the
+// builder writes and shows package texts with them, so what a package holds and what the
+// Linux front-end extracts agree byte for byte. Bytes below 0x80 are ASCII in both and are
+// not tabled. The Win32 layer asks the system and does not include this header. Portable
+// C++ constants (inline constexpr: one copy in a program however many files include it).
+#pragma once
+
+namespace platform {
+
+// The first byte a table describes.
+inline constexpr unsigned kCodePageTableFirst = 0x80;
+
+// Code page 437, bytes 0x80..0xFF.
+inline constexpr unsigned short kCodePage437[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
+    0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
+    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
+    0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557,
+    0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
+    0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4,
+    0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+};
+
+// Code page 1252 equals Latin-1 from this byte on (byte value = code point).
+inline constexpr unsigned kCodePage1252Latin1 = 0xA0;
+
+// Code page 1252, bytes 0x80..0x9F. Its five unassigned bytes (0x81, 0x8D, 0x8F, 0x90, 0x9D)
+// hold the C1 control of the same value, as Windows converts them; a reader that must not
+// write them (the builder) takes a C1 control here as undefined.
+inline constexpr unsigned short kCodePage1252[kCodePage1252Latin1 - kCodePageTableFirst] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// Whether cp is a C1 control (U+0080..U+009F): in kCodePage1252, an unassigned byte.
+inline constexpr bool isc1control(unsigned cp) {
+    return cp >= kCodePageTableFirst && cp < kCodePage1252Latin1;
+}
+
+static_assert(sizeof kCodePage437 / sizeof kCodePage437[0] == 0x100 - kCodePageTableFirst,
+              "code page 437 is tabled from 0x80 to 0xFF");
+static_assert(kCodePage437[0xC7 - kCodePageTableFirst] == 0x255F &&
+                  kCodePage437[0xFF - kCodePageTableFirst] == 0x00A0,
+              "code page 437 is in byte order");
+static_assert(kCodePage1252[0x80 - kCodePageTableFirst] == 0x20AC &&
+                  kCodePage1252[0x9F - kCodePageTableFirst] == 0x0178,
+              "code page 1252 is in byte order");
+static_assert(kCodePage1252[0x81 - kCodePageTableFirst] == 0x81 &&
+                  kCodePage1252[0x8D - kCodePageTableFirst] == 0x8D &&
+                  kCodePage1252[0x8F - kCodePageTableFirst] == 0x8F &&
+                  kCodePage1252[0x90 - kCodePageTableFirst] == 0x90 &&
+                  kCodePage1252[0x9D - kCodePageTableFirst] == 0x9D,
+              "the unassigned bytes hold their own C1 control");
+
+} // namespace platform
