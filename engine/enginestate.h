@@ -206,6 +206,7 @@ struct MemberInfo {
     bool text;           // internal attributes bit 0
     bool volumelabel;
     bool nodata;        // compressed and uncompressed size are both 0
+    bool utf8name;      // the name was read as UTF-8 (Unicode path field or bit 11)
     unsigned external;  // the external attributes as stored
     NtfsTimes ntfs;     // the central NTFS block's times (7-Zip writes them only there)
     unsigned ntfsflags; // which of them are present (time flags)
