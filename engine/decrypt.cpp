@@ -1,11 +1,10 @@
 // Decryption of members encrypted with the traditional PKWARE cipher, and where their
 // passwords come from.
 //
-// The cipher is the standard one: three 32-bit keys started from 0x12345678, 0x23456789 and
-// 0x34567890 and updated with every plain byte (key 0 and key 2 through one CRC-32 table
-// step, key 1 as a linear congruence); the key-stream byte comes from key 2. Each member's
-// data starts with 12 encrypted header bytes whose last plain byte must equal a check byte:
-// the high byte of the DOS time when the member has a data descriptor, otherwise the high
+// The cipher is the standard one; its key schedule (engine/zipcipher.h), which the package
+// builder encrypts with, runs here on the keys of the engine's state. Each member's data
+// starts with 12 encrypted header bytes whose last plain byte must equal a check byte: the
+// high byte of the DOS time when the member has a data descriptor, otherwise the high
 // byte of its CRC-32. That check accepts or refuses a password.
 //
 // Passwords are tried in this order for each encrypted member: the password cached from the
@@ -16,7 +15,7 @@
 // of the run.
 #include "engine/enginestate.h"
 
-#include "engine/crc32.h"
+#include "engine/zipcipher.h"
 #include "platform/codepage.h"
 
 #include <stdlib.h>
@@ -89,22 +88,17 @@ void releasecached() {
 } // namespace
 
 void initkeys(const char* text) {
-    engine.keys[0] = 0x12345678u;
-    engine.keys[1] = 0x23456789u;
-    engine.keys[2] = 0x34567890u;
+    startkeys(&engine.keys);
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
         updatekeys(*p);
 }
 
 void updatekeys(unsigned char plain) {
-    engine.keys[0] = crcbyte(engine.keys[0], plain);
-    engine.keys[1] = (engine.keys[1] + (engine.keys[0] & 0xFF)) * 134775813u + 1;
-    engine.keys[2] = crcbyte(engine.keys[2], static_cast<unsigned char>(engine.keys[1] >> 24));
+    takeplain(&engine.keys, plain);
 }
 
 unsigned char decryptbyte() {
-    unsigned temp = (engine.keys[2] & 0xFFFF) | 2;
-    return static_cast<unsigned char>((temp * (temp ^ 1)) >> 8);
+    return keystreambyte(&engine.keys);
 }
 
 void decryptbuffer(unsigned char* data, unsigned count) {

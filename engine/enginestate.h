@@ -16,6 +16,7 @@
 #include "engine/inputcursor.h"
 #include "engine/nametext.h"
 #include "engine/timeconv.h"
+#include "engine/zipcipher.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 
@@ -205,6 +206,7 @@ struct MemberInfo {
     bool text;           // internal attributes bit 0
     bool volumelabel;
     bool nodata;        // compressed and uncompressed size are both 0
+    bool utf8name;      // the name was read as UTF-8 (Unicode path field or bit 11)
     unsigned external;  // the external attributes as stored
     NtfsTimes ntfs;     // the central NTFS block's times (7-Zip writes them only there)
     unsigned ntfsflags; // which of them are present (time flags)
@@ -301,7 +303,7 @@ struct EngineState {
     char* password;    // the cached password (kPasswordBuffer bytes), null until needed
     int newarchive;    // set by the member loop: the cache is checked at the first member
     int nomoreprompts; // the user stopped the questions; cleared only by initengine
-    unsigned keys[3];
+    CipherKeys keys;
 
     // Output.
     platform::File* output;
@@ -375,7 +377,7 @@ int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,
 int readbyte();
 int flushoutput(unsigned char* data, unsigned count, int flags);
 
-// Decryption (decrypt.cpp).
+// Decryption (decrypt.cpp); the key operations work on engine.keys (engine/zipcipher.h).
 int openencrypted();
 int askpassword(EngineState* state, int* counter, char* buffer, unsigned size, const char* archive,
                 const char* member);

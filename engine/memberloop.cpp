@@ -106,11 +106,12 @@ int acceptmember() {
 }
 
 // The stored name just read as name text in out (kNameText bytes), by the rules of the
-// header it came from and that header's flags and extra field.
-void converttext(NameHeader header, unsigned flags, char* out) {
+// header it came from and that header's flags and extra field; *utf8name, when asked for,
+// whether it was read as UTF-8.
+void converttext(NameHeader header, unsigned flags, char* out, bool* utf8name = nullptr) {
     StoredName stored = {engine.storedname, engine.storedlength, engine.storedcut, flags,
                          engine.extra,      engine.extralength};
-    membernametext(stored, memberorigin(engine.member), header, out);
+    membernametext(stored, memberorigin(engine.member), header, out, utf8name);
 }
 
 // Both separators count as one, as they do for mapname.
@@ -284,7 +285,8 @@ void settlename(FieldMode mode, unsigned flags) {
         engine.localnamediffers =
             engine.local.namelength != m->namelength || !samename(ascentral, m->name);
     }
-    converttext(mode == kFieldLocalName ? kLocalName : kCentralName, flags, engine.filename);
+    converttext(mode == kFieldLocalName ? kLocalName : kCentralName, flags, engine.filename,
+                mode == kFieldCentralName ? &m->utf8name : nullptr);
     if (mode == kFieldCentralName) {
         memcpy(m->name, engine.filename, strlen(engine.filename) + 1);
         m->namelength = engine.central.namelength;

@@ -30,8 +30,10 @@ namespace {
 
 enum { kLabelDot = 8 }; // where an 8.3 volume label keeps its dot
 
-// Finds a usable Unicode path field of name; false when there is none.
-bool unicodepath(const StoredName& name, const char** utf8, unsigned* length) {
+// Finds a usable Unicode path field of name; false when there is none. Inlined into the
+// conversion, which the stub calls for every name (unicodepathname is for the front-ends).
+inline __attribute__((always_inline)) bool unicodepath(const StoredName& name, const char** utf8,
+                                                       unsigned* length) {
     if (name.cut) return false;
     ExtraCursor walk = {name.extra, name.extralength};
     ExtraField field;
@@ -61,12 +63,15 @@ bool oemname(const MemberOrigin& origin, NameHeader header) {
     return origin.host == kHostHpfs || (origin.host == kHostNtfs && made == 50);
 }
 
-// The name converted into out, which has room for size bytes.
-unsigned nametext(const StoredName& name, bool fromoem, char* out, unsigned size) {
+// The name converted into out, which has room for size bytes; *utf8name tells whether it was
+// read as UTF-8.
+unsigned nametext(const StoredName& name, bool fromoem, char* out, unsigned size, bool* utf8name) {
     const char* utf8 = nullptr;
     unsigned length = 0;
+    *utf8name = true;
     if (unicodepath(name, &utf8, &length)) return platform::utf8toname(utf8, length, out, size);
     if (name.flags & kFlagUtf8) return platform::utf8toname(name.bytes, name.length, out, size);
+    *utf8name = false;
     if (fromoem) return platform::oemtoname(name.bytes, name.length, out, size);
     return platform::unmarkedtoname(name.bytes, name.length, out, size);
 }
@@ -77,6 +82,12 @@ bool dosattributehost(unsigned host) {
 }
 
 } // namespace
+
+bool unicodepathname(const char* stored, unsigned length, const unsigned char* extra,
+                     unsigned extralength, const char** utf8, unsigned* utf8length) {
+    StoredName name = {stored, length, length >= kNameBuffer, 0, extra, extralength};
+    return unicodepath(name, utf8, utf8length);
+}
 
 bool isvolumelabel(const MemberOrigin& origin) {
     bool labelhost = origin.host == kHostFat || origin.host == kHostAtari ||
@@ -96,8 +107,10 @@ unsigned markfolder(const MemberOrigin& origin, char* text, unsigned length) {
 }
 
 unsigned membernametext(const StoredName& name, const MemberOrigin& origin, NameHeader header,
-                        char* out) {
-    unsigned length = nametext(name, oemname(origin, header), out, kNameText - kFolderMark);
+                        char* out, bool* utf8name) {
+    bool utf8 = false;
+    unsigned length = nametext(name, oemname(origin, header), out, kNameText - kFolderMark, &utf8);
+    if (utf8name) *utf8name = utf8;
     if (isvolumelabel(origin) && length > kLabelDot && out[kLabelDot] == '.') {
         memmove(out + kLabelDot, out + kLabelDot + 1, length - kLabelDot);
         --length;

@@ -62,12 +62,20 @@ bool isattributefolder(const MemberOrigin& origin);
 // by its attributes and the name does not end in a separator yet. Returns the new length.
 unsigned markfolder(const MemberOrigin& origin, char* text, unsigned length);
 
+// The UTF-8 name that an Info-ZIP Unicode path field (0x7075) in extra gives a stored name of
+// `length` bytes, when the field is one the engine takes: version 1, the CRC-32 of the stored
+// name, a name of at most kNameBuffer - 1 bytes; a stored name longer than the engine keeps
+// has none. The name lies in extra. The CRC tables must be built (engine/crc32.h).
+bool unicodepathname(const char* stored, unsigned length, const unsigned char* extra,
+                     unsigned extralength, const char** utf8, unsigned* utf8length);
+
 // The name text of a stored name read from `header` into out (kNameText bytes): the UTF-8
 // name of a matching Unicode path extra field, else the stored bytes as UTF-8 (flag bit 11),
 // as OEM text (the host's rule), or as the system takes unmarked names; a volume label then
 // loses the dot behind its eighth character, and a folder marked by its attributes gains a
-// "/" (markfolder). Returns its length. For a central name this is
-// the name the member loop offers to the file list, extracts to and reports, and the name
-// the setup dialog's list shows.
+// "/" (markfolder). Returns its length; *utf8name, when asked for, tells whether the name was
+// read as UTF-8 (from the field or under bit 11). For a central name this is the name the
+// member loop offers to the file list, extracts to and reports, and the name the setup
+// dialog's list shows.
 unsigned membernametext(const StoredName& name, const MemberOrigin& origin, NameHeader header,
-                        char* out);
+                        char* out, bool* utf8name = nullptr);

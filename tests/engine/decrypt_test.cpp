@@ -1,8 +1,11 @@
 // Encrypted members (traditional PKWARE encryption, archives made by 7-Zip): the preset
 // password, the cached password, the question limit, skip and cancel, and result 82; AES
 // members, which are refused before any password is asked for.
+#include "engine/crc32.h"
+#include "engine/zipcipher.h"
 #include "tests/support/enginetestkit.h"
 #include "tests/support/rawzip.h"
+#include "tools/zip/zipcrypto.h"
 
 #include <gtest/gtest.h>
 
@@ -211,6 +214,52 @@ TEST(Decryption, AesMembersAreRefusedBeforeAnyPasswordQuestion) {
         EXPECT_EQ(run.tree, (std::map<std::string, std::string>{{"plain.txt", "plain"}}));
         EXPECT_TRUE(run.outside.empty());
     }
+}
+
+// The key schedule against its definition, with the CRC-32 step done bit by bit: the start
+// values, each key after every byte of a password, and the key-stream byte.
+TEST(CipherKeys, FollowTheirDefinitionByteForByte) {
+    ASSERT_TRUE(buildcrctable());
+    auto crcstep = [](unsigned reg, unsigned char b) {
+        reg ^= b;
+        for (int bit = 0; bit < 8; ++bit) reg = (reg >> 1) ^ (0xEDB88320u & (0u - (reg & 1)));
+        return reg;
+    };
+    unsigned expected[3] = {0x12345678u, 0x23456789u, 0x34567890u};
+    CipherKeys keys;
+    startkeys(&keys);
+    for (unsigned char c : std::string("P\xE4sswort 0123456789 \xFF")) {
+        expected[0] = crcstep(expected[0], c);
+        expected[1] = (expected[1] + (expected[0] & 0xFF)) * 134775813u + 1;
+        expected[2] = crcstep(expected[2], static_cast<unsigned char>(expected[1] >> 24));
+        takeplain(&keys, c);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(keys.key[k], expected[k]) << "key " << k;
+    }
+    unsigned t = (expected[2] & 0xFFFF) | 2;
+    EXPECT_EQ(keystreambyte(&keys), static_cast<unsigned char>((t * (t ^ 1)) >> 8));
+    releasecrctable();
+}
+
+// What the builder encrypts, the engine's own steps on its state decrypt: the header's check
+// byte and then the data.
+TEST(CipherKeys, TheEngineDecryptsWhatTheBuilderEncrypts) {
+    const unsigned char source[kCryptHeaderRandom] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    const std::string plain = guide();
+    const unsigned crc = 0xA5000000u;
+    std::string encrypted = encryptmember(plain, "secret", source, crc);
+    ASSERT_EQ(encrypted.size(), kEncryptionHeader + plain.size());
+    ASSERT_TRUE(buildcrctable());
+    initkeys("secret");
+    unsigned char last = 0;
+    for (int i = 0; i < kEncryptionHeader; ++i) {
+        last = static_cast<unsigned char>(static_cast<unsigned char>(encrypted[i]) ^ decryptbyte());
+        updatekeys(last);
+    }
+    EXPECT_EQ(last, crc >> 24);
+    std::string data = encrypted.substr(kEncryptionHeader);
+    decryptbuffer(reinterpret_cast<unsigned char*>(&data[0]), static_cast<unsigned>(data.size()));
+    EXPECT_EQ(data, plain);
+    releasecrctable();
 }
 
 } // namespace

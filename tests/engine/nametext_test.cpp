@@ -6,8 +6,10 @@
 // so each expectation says what both systems write; runs that compare with 7-Zip's output
 // need 7zz and are host only.
 #include "engine/nametext.h"
+#include "engine/crc32.h"
 #include "platform/codepage.h"
 #include "tests/support/enginetestkit.h"
+#include "tests/support/rawzip.h"
 
 #include <string.h>
 
@@ -127,6 +129,55 @@ TEST(NameText, FoldersMarkedByTheirAttributeEndInASlash) {
     std::string marked = membertext(boxes, dosfolder);
     EXPECT_LT(marked.size(), static_cast<size_t>(kNameText));
     EXPECT_EQ(marked, fromoem(boxes) + "/");
+}
+
+// Whether a name is read as UTF-8, as the conversion reports it: under bit 11, or from a
+// Unicode path field of version 1 whose CRC-32 is the stored name's; never from a field of
+// another version or name, nor for a cut name.
+TEST(NameText, Utf8DecisionFollowsTheUnicodePathFieldsChecks) {
+    ASSERT_TRUE(buildcrctable());
+    const MemberOrigin unixhost = {30, kHostUnix, 0100644u << 16, false};
+    const std::string stored = "plain.txt";
+    auto readasutf8 = [&](const std::string& extra, unsigned flags, bool cut) {
+        StoredName name = {stored.data(),
+                           static_cast<unsigned>(stored.size()),
+                           cut,
+                           flags,
+                           reinterpret_cast<const unsigned char*>(extra.data()),
+                           static_cast<unsigned>(extra.size())};
+        char out[kNameText];
+        bool first = true, second = false; // set either way, whatever they held
+        membernametext(name, unixhost, kCentralName, out, &first);
+        membernametext(name, unixhost, kCentralName, out, &second);
+        EXPECT_EQ(first, second);
+        return first;
+    };
+    EXPECT_TRUE(readasutf8(rawzip::unicodepathfield("x.txt", stored), 0, false));
+    EXPECT_FALSE(readasutf8(rawzip::unicodepathfield("x.txt", "another name"), 0, false));
+    EXPECT_FALSE(readasutf8(rawzip::unicodepathfield("x.txt", stored, 2), 0, false));
+    EXPECT_FALSE(readasutf8(rawzip::unicodepathfield("x.txt", stored), 0, true));
+    EXPECT_TRUE(readasutf8("", kFlagUtf8, false));
+    EXPECT_FALSE(readasutf8("", 0, false));
+
+    // The field's name as unicodepathname gives it, for whole stored names only.
+    auto fieldname = [](const std::string& name, const std::string& extra) {
+        const char* utf8 = nullptr;
+        unsigned length = 0;
+        bool found = unicodepathname(name.data(), static_cast<unsigned>(name.size()),
+                                     reinterpret_cast<const unsigned char*>(extra.data()),
+                                     static_cast<unsigned>(extra.size()), &utf8, &length);
+        return found ? std::string(utf8, length) : std::string("(none)");
+    };
+    std::string timestamp("\x55\x54\x05\x00\x01\x00\x00\x00\x00", 9); // a field in front
+    EXPECT_EQ(fieldname(stored, timestamp + rawzip::unicodepathfield("\xCE\xB1.txt", stored)),
+              "\xCE\xB1.txt");
+    EXPECT_EQ(fieldname(stored, rawzip::unicodepathfield("a", "b")), "(none)");
+    std::string longest(kNameBuffer - 1, 'n'), longer(kNameBuffer, 'n');
+    EXPECT_EQ(fieldname(longest, rawzip::unicodepathfield("short.txt", longest)), "short.txt");
+    EXPECT_EQ(fieldname(longer, rawzip::unicodepathfield("short.txt", longer)), "(none)");
+    EXPECT_EQ(fieldname(stored, rawzip::unicodepathfield(std::string(kNameBuffer, 'u'), stored)),
+              "(none)");
+    releasecrctable();
 }
 
 #ifndef _WIN32

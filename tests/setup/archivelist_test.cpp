@@ -81,16 +81,6 @@ std::size_t endat(const std::string& archive) {
     return archive.rfind(std::string("PK\x05\x06", 4));
 }
 
-// An Info-ZIP Unicode path field naming `stored` as utf8.
-std::string unicodepathfield(const std::string& utf8, const std::string& stored) {
-    std::string field;
-    put16(field, kExtraUnicodePath);
-    put16(field, static_cast<unsigned>(kUnicodePathFixed + utf8.size()));
-    field += static_cast<char>(kUnicodePathVersion);
-    put32(field, membercrc(stored));
-    return field + utf8;
-}
-
 // The archive as an ArchiveReader; reads at or past fail from `failfrom` on.
 struct MemoryFile {
     const std::string* data;
@@ -299,15 +289,15 @@ TEST(ArchiveListNames, Utf8FlagAndUnicodePathField) {
     // Win32 the system's OEM conversion gives their look-alikes "+" and a not sign).
     Entry unflagged = entry(utf8);
     Entry withpath = entry(latin);
-    withpath.extra = unicodepathfield(utf8, latin);
+    withpath.extra = rawzip::unicodepathfield(utf8, latin);
     Entry wrongcrc = entry(latin);
-    wrongcrc.extra = unicodepathfield(utf8, "something else");
+    wrongcrc.extra = rawzip::unicodepathfield(utf8, "something else");
     // A field behind another field is found; one whose size runs past the extra data is not.
     Entry second = entry(latin);
-    second.extra =
-        std::string("\x55\x54\x05\x00\x01\x00\x00\x00\x00", 9) + unicodepathfield(utf8, latin);
+    second.extra = std::string("\x55\x54\x05\x00\x01\x00\x00\x00\x00", 9) +
+                   rawzip::unicodepathfield(utf8, latin);
     Entry overrun = entry(latin);
-    overrun.extra = unicodepathfield(utf8, latin);
+    overrun.extra = rawzip::unicodepathfield(utf8, latin);
     set16(overrun.extra, 2, static_cast<unsigned>(overrun.extra.size()));
     Listed listed =
         listagreeing(directory({flagged, unflagged, withpath, wrongcrc, second, overrun}));
@@ -369,7 +359,7 @@ TEST(ArchiveListNames, LongNamesAreCutWhereTheEngineCutsThem) {
     std::string onemore = std::string(kKept, 'b') + "Z";
     std::string longest = std::string(kFieldLengthLimit, 'c');
     Entry withpath = entry(onemore);
-    withpath.extra = unicodepathfield("short.txt", onemore.substr(0, kKept));
+    withpath.extra = rawzip::unicodepathfield("short.txt", onemore.substr(0, kKept));
     Listed listed = listagreeing(directory(
         {entry(whole, 1), entry(onemore, 2), entry(longest, 3), withpath, entry("after.txt", 4)}));
     EXPECT_EQ(listed.names,

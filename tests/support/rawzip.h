@@ -81,6 +81,18 @@ inline Member aesmember(const std::string& name, unsigned versionneeded) {
     return m;
 }
 
+// An Info-ZIP Unicode path field (0x7075) naming `stored` as utf8: the CRC-32 of stored, the
+// given version (1 is the only one readers take).
+inline std::string unicodepathfield(const std::string& utf8, const std::string& stored,
+                                    unsigned version = kUnicodePathVersion) {
+    std::string field;
+    put16(field, kExtraUnicodePath);
+    put16(field, static_cast<unsigned>(kUnicodePathFixed + utf8.size()));
+    field += static_cast<char>(version);
+    put32(field, membercrc(stored));
+    return field + utf8;
+}
+
 // The fields from the version needed to the extra length, which both headers share.
 inline std::string sharedfields(const Member& m) {
     std::string h;

@@ -302,20 +302,14 @@ int choosemember(FrontEnd* frontend, const char* name) {
     return item;
 }
 
-// True when the engine read the current central name as UTF-8: bit 11, or an Info-ZIP
-// Unicode path field (0x7075) in the extra field.
-bool utf8entry() {
-    ExtraField field;
-    return (engine.central.flags & kFlagUtf8) ||
-           findextrafield(engine.extra, engine.extralength, kExtraUnicodePath, &field);
-}
-
 // A UTF-8 name with characters that code page 1252 lacks is written otherwise by the stub
-// on such a system; list says so, with the name the stub writes.
+// on such a system; list says so, with the name the stub writes. Whether the name is UTF-8
+// is the engine's decision, recorded with the member.
 void warnifnotwestern(FrontEnd* frontend, const char* name) {
+    if (!engine.member->utf8name) return;
     std::string lost;
     std::string written = stubname(name, westerncodepage(), &lost);
-    if (lost.empty() || !utf8entry()) return;
+    if (lost.empty()) return;
     printfailure(frontend, shown(name),
                  "warning: characters that code page 1252 (Windows-1252) cannot hold (" + lost +
                      "); the stub writes " + shown(written.c_str()),

@@ -6,6 +6,7 @@
 // Every problem found is printed as "problem: ..." and makes the exit code 1; info goes on as
 // far as the damage allows.
 #include "common/byteorder.h"
+#include "engine/crc32.h"
 #include "engine/nametext.h"
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
@@ -173,19 +174,16 @@ void showtexts() {
 }
 
 // The UTF-8 name of an entry, when it has one: the name of an Info-ZIP Unicode path extra
-// field (tag 0x7075, version 1) whose CRC-32 is that of the stored name, else the stored
-// name under general purpose bit 11. The stub reads them the same way.
+// field that the engine takes (unicodepathname), else the stored name under general purpose
+// bit 11.
 bool utf8name(const ZipEntry& e, std::string* name) {
-    ExtraCursor walk = {bytes(e.extra), static_cast<unsigned>(e.extra.size())};
-    ExtraField field;
-    while (nextextrafield(&walk, &field)) {
-        if (field.tag == kExtraUnicodePath && field.size >= kUnicodePathFixed &&
-            field.data[0] == kUnicodePathVersion &&
-            get32(field.data + kUnicodePathCrc) == membercrc(e.name)) {
-            name->assign(reinterpret_cast<const char*>(field.data) + kUnicodePathFixed,
-                         field.size - kUnicodePathFixed);
-            return true;
-        }
+    if (!buildcrctable()) throw BuildError("out of memory");
+    const char* utf8 = nullptr;
+    unsigned length = 0;
+    if (unicodepathname(e.name.data(), static_cast<unsigned>(e.name.size()), bytes(e.extra),
+                        static_cast<unsigned>(e.extra.size()), &utf8, &length)) {
+        name->assign(utf8, length);
+        return true;
     }
     if (!(e.flags & kFlagUtf8)) return false;
     *name = e.name;

@@ -1,12 +1,11 @@
 // Traditional PKWARE encryption of archive members, and the derived header source used for
 // reproducible encrypted packages.
 //
-// The cipher keeps three 32-bit keys, starts them at 0x12345678, 0x23456789 and 0x34567890
-// and updates them with every plain byte (the first and third key through one CRC-32 step,
-// the second by a linear congruential step on the first key's low byte). Every member's data
-// is preceded by a 12-byte header: 11 bytes that must differ between members and packages,
-// and the high byte of the member's CRC-32, which the extractor checks after decrypting the
-// header to tell a wrong password early. The header is encrypted like the data.
+// The cipher's key schedule is the engine's own (engine/zipcipher.h), so members are encrypted
+// exactly as the stub decrypts them. Every member's data is preceded by a 12-byte header: 11 bytes
+// that must differ between members and packages, and the high byte of the member's CRC-32, which
+// the extractor checks after decrypting the header to tell a wrong password early. The header is
+// encrypted like the data.
 #pragma once
 
 #include "tools/zip/zipmember.h"

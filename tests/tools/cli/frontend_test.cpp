@@ -344,6 +344,34 @@ TEST(FrontEndReasons, Utf8NamesListAndExtractAsTyped) {
     EXPECT_NE(list.text.find("  bad_.txt\n"), std::string::npos) << list.text;
 }
 
+// list warns about code page 1252 only where the engine reads a name as UTF-8. A Unicode
+// path field of version 1 with the stored name's CRC-32 gives the name; one with another
+// name's CRC, or of another version, is ignored, and the stored name (valid UTF-8, no bit
+// 11) is one that the stub writes in the ANSI code page byte for byte, losing nothing.
+TEST(FrontEndReasons, CodePageWarningFollowsTheEnginesReadingOfTheName) {
+    const std::string alpha = "\xCE\xB1\xCE\xB2\xCE\xB3.txt"; // three Greek letters
+    const std::string delta = "\xCE\xB4\xCE\xB5.txt", eta = "\xCE\xB7\xCE\xB8.txt";
+    rawzip::Member taken = rawzip::unixmember("plain.txt", "a", 0100644);
+    taken.extra = rawzip::unicodepathfield(alpha, "plain.txt");
+    rawzip::Member othercrc = rawzip::unixmember(delta, "b", 0100644);
+    othercrc.extra = rawzip::unicodepathfield("renamed.txt", "another name");
+    rawzip::Member version2 = rawzip::unixmember(eta, "c", 0100644);
+    version2.extra = rawzip::unicodepathfield("renamed2.txt", eta, 2);
+    TempDir dir;
+    std::string archive = savearchive(dir, rawzip::archive({taken, othercrc, version2}));
+    Output list = orvsfx("list '" + archive + "'");
+    EXPECT_EQ(list.status, 0);
+    for (const std::string& name : {alpha, delta, eta})
+        EXPECT_NE(list.text.find("  " + name + "\n"), std::string::npos) << list.text;
+    EXPECT_EQ(list.text.find("renamed"), std::string::npos) << list.text;
+    Output warnings = orvsfxerrors("list '" + archive + "'");
+    EXPECT_EQ(warnings.status, 0);
+    EXPECT_EQ(warnings.text,
+              line(archive, alpha + ": warning: characters that code page 1252 (Windows-1252) "
+                                    "cannot hold (\xCE\xB1\xCE\xB2\xCE\xB3); the stub writes "
+                                    "___.txt"));
+}
+
 // Members of a Unix host keep their permission bits (execute included) but never
 // set-user-id; a link entry becomes a plain file holding its target, with ordinary
 // permissions; folders get their stored times after their contents are written.
