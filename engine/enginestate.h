@@ -400,8 +400,8 @@ void memberfailure(int reason, int result, int syserror = 0);
 void archivefailure(int reason, int result, int syserror = 0);
 enum { kPrintableName = 2 * kPathBuffer + 1 };
 
-// Names and folders (mapname.cpp, checkdir.cpp). mapname does not read its argument.
-int mapname(int unused);
+// Names and folders (mapname.cpp, checkdir.cpp).
+int mapname();
 int checkdir(char* path, int function);
 void releasepaths();
 int makedir(const char* path);

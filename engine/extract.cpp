@@ -354,7 +354,7 @@ bool preparemember(int* result, unsigned* badpasswords) {
         memmove(engine.filename, engine.filename + skip, strlen(engine.filename + skip) + 1);
     }
     if (!engine.extract) return true;
-    int status = mapname(0);
+    int status = mapname();
     *result = raiseresult(*result, status & 0xFF);
     int mapclass = status & kMapClassMask;
     if (mapclass == kMapCreatedDir || mapclass == kMapExists) return false;

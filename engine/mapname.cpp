@@ -206,7 +206,7 @@ int isfatvolume(const char* path) {
     return volumeinfo(path) && engine.fatlike;
 }
 
-int mapname(int /*unused*/) {
+int mapname() {
     engine.createdirs = 1;
     engine.createddir = 0;
     engine.namelength = static_cast<unsigned>(strlen(engine.filename));

@@ -83,7 +83,7 @@ bool registerbannerclass(HINSTANCE instance) {
 // The window is made as large as the screen from the start: a pop-up window given the
 // default size is made 0 by 0, and a window manager may keep it so even once it is
 // maximised (Wine does), which would leave the banner unseen.
-HWND createbanner(HINSTANCE instance, int /*show*/, const char* title) {
+HWND createbanner(HINSTANCE instance, const char* title) {
     HWND window =
         CreateWindowExA(0, kBannerClass, title, WS_POPUPWINDOW, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                         GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance, (void*)title);

@@ -7,6 +7,6 @@
 // Registers the window class "SetupSFX"; false when it cannot be registered.
 bool registerbannerclass(HINSTANCE instance);
 
-// Creates the banner with title as its text and shows it maximised; null when it cannot be
-// created. show is not used: the banner always covers the screen.
-HWND createbanner(HINSTANCE instance, int show, const char* title);
+// Creates the banner with title as its text and shows it maximised, covering the screen;
+// null when it cannot be created.
+HWND createbanner(HINSTANCE instance, const char* title);

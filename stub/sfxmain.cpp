@@ -113,11 +113,11 @@ static HWND showbanner(HINSTANCE instance) {
     const SfxOptions* options = sfxoptions;
     bool wanted = options->showbanner && (options->showprogress || !options->autoextract);
     if (!wanted || !registerbannerclass(instance)) return nullptr;
-    return createbanner(instance, SW_SHOW, options->title);
+    return createbanner(instance, options->title);
 }
 
 // One exit path: whatever step failed, what was made is released here.
-int sfxmain(void* instance, void* /*previous*/, char* tail, int /*show*/) {
+int sfxmain(void* instance, char* tail) {
     if (!loadtextblock()) return 1;
     int completed = 0;
     HWND banner = nullptr;
@@ -137,5 +137,5 @@ int sfxmain(void* instance, void* /*previous*/, char* tail, int /*show*/) {
 
 extern "C" __attribute__((force_align_arg_pointer)) void sfxentry() {
     char* tail = skipprogramname(GetCommandLineA());
-    ExitProcess(sfxmain(GetModuleHandleA(nullptr), nullptr, tail, SW_SHOWNORMAL));
+    ExitProcess(sfxmain(GetModuleHandleA(nullptr), tail));
 }

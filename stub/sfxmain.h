@@ -5,10 +5,10 @@
 // process with its result.
 extern "C" void sfxentry();
 
-// The run sequence: loads the package's texts and options, runs the main dialog and cleans
-// up. Returns 0 when the setup completed and 1 otherwise. It takes WinMain's arguments and
-// reads neither previous (always null) nor show: its windows choose how they show.
-int sfxmain(void* instance, void* previous, char* tail, int show);
+// The run sequence: loads the package's texts and options, applies the command line's tail
+// (the arguments after the program name), runs the main dialog and cleans up. Returns 0 when
+// the setup completed and 1 otherwise.
+int sfxmain(void* instance, char* tail);
 
 // Frees the process-wide state: link class, ownpath, the options record and the texts.
 void releasesetup();
