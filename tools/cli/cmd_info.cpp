@@ -5,7 +5,6 @@
 // blockchecksum, loaduitexts, decodeoptions), so what info shows is what the stub will see.
 // Every problem found is printed as "problem: ..." and makes the exit code 1; info goes on as
 // far as the damage allows.
-#include "common/byteorder.h"
 #include "engine/crc32.h"
 #include "engine/nametext.h"
 #include "startup/optionsblock.h"
@@ -53,10 +52,6 @@ struct DecodedOptions {
     DecodedOptions& operator=(const DecodedOptions&) = delete;
 };
 
-const unsigned char* bytes(const std::string& s, std::size_t at = 0) {
-    return reinterpret_cast<const unsigned char*>(s.data()) + at;
-}
-
 // The marker's file offset as the stub finds it, or -1.
 long locatetextblock(const std::string& package) {
     std::string window(kMarkerSearchBuffer, '\0');
@@ -64,7 +59,7 @@ long locatetextblock(const std::string& package) {
         window.replace(0, package.size() - kMarkerSearchStart, package, kMarkerSearchStart,
                        kMarkerSearchBuffer);
     window.resize(kMarkerSearchBuffer);
-    long p = findtextmarker(bytes(window), kMarkerSearchSpan);
+    long p = findtextmarker(bytesat(window, 0), kMarkerSearchSpan);
     return p < 0 ? -1 : kMarkerSearchStart + p;
 }
 
@@ -180,7 +175,7 @@ bool utf8name(const ZipEntry& e, std::string* name) {
     if (!buildcrctable()) throw BuildError("out of memory");
     const char* utf8 = nullptr;
     unsigned length = 0;
-    if (unicodepathname(e.name.data(), static_cast<unsigned>(e.name.size()), bytes(e.extra),
+    if (unicodepathname(e.name.data(), static_cast<unsigned>(e.name.size()), bytesat(e.extra, 0),
                         static_cast<unsigned>(e.extra.size()), &utf8, &length)) {
         name->assign(utf8, length);
         return true;
@@ -351,7 +346,7 @@ void showarchive(const std::string& package, std::size_t at, Report& report) {
 // The options block at at, decoded with the stub's decoder; returns the archive's offset.
 std::size_t showoptionsblock(const std::string& package, std::size_t at, Report& report) {
     std::size_t available = package.size() - at;
-    unsigned length = optionsblocklength(bytes(package, at), available);
+    unsigned length = optionsblocklength(bytesat(package, at), available);
     if (length == 0) {
         report.problem("no options block (\"MPV2\") behind the text block");
         return 0;
@@ -361,7 +356,7 @@ std::size_t showoptionsblock(const std::string& package, std::size_t at, Report&
                 static_cast<unsigned char>(package[at + 9]));
     DecodedOptions decoded;
     OptionsStatus status =
-        decodeoptions(bytes(package, at), available, &decoded.options, UiText[kTextDefaultTitle]);
+        decodeoptions(bytesat(package, at), available, &decoded.options, UiText[kTextDefaultTitle]);
     if (status != kOptionsOk) {
         report.problem("the stub refuses the options block with text " +
                        std::to_string(int(status)) + ": " +
@@ -387,7 +382,7 @@ std::size_t showtextblock(const std::string& package, std::size_t marker, Report
         return 0;
     }
     unsigned actual =
-        blockchecksum(bytes(package, marker + kTextHeaderSize), size - kTextHeaderSize);
+        blockchecksum(bytesat(package, marker + kTextHeaderSize), size - kTextHeaderSize);
     std::printf("text block       %zu (%u bytes), checksum 0x%08X, %s\n", marker, unsigned(size),
                 unsigned(sum), actual == sum ? "matches" : "DOES NOT MATCH");
     if (actual != sum) {
@@ -395,7 +390,7 @@ std::size_t showtextblock(const std::string& package, std::size_t marker, Report
         std::snprintf(text, sizeof text, "the body's checksum is 0x%08X", actual);
         report.problem(text);
     }
-    int loaded = loaduitexts(bytes(package, marker + kTextHeaderSize), size - kTextHeaderSize);
+    int loaded = loaduitexts(bytesat(package, marker + kTextHeaderSize), size - kTextHeaderSize);
     if (loaded != 1) {
         report.problem(loaded == -2 ? "the 66 texts run past the end of the text block"
                                     : "out of memory");

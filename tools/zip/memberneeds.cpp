@@ -5,6 +5,7 @@
 #include "tools/zip/memberneeds.h"
 
 #include "common/zipformat.h"
+#include "tools/base/littleendian.h"
 
 #include <iterator>
 
@@ -52,12 +53,8 @@ bool extracts(unsigned method) {
     return method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64;
 }
 
-const unsigned char* bytes(const std::string& s) {
-    return reinterpret_cast<const unsigned char*>(s.data());
-}
-
 bool findfield(const std::string& extra, unsigned tag, ExtraField* field) {
-    return findextrafield(bytes(extra), static_cast<unsigned>(extra.size()), tag, field);
+    return findextrafield(bytesat(extra, 0), static_cast<unsigned>(extra.size()), tag, field);
 }
 
 // "AES-256" when the AES field tells the key strength, else "AES".

@@ -23,13 +23,9 @@ void clampfiletime(std::string& data, std::size_t at, std::int64_t latest) {
     set32(data, at + 4, static_cast<std::uint32_t>(limit >> 32));
 }
 
-const unsigned char* bytes(const std::string& data) {
-    return reinterpret_cast<const unsigned char*>(data.data());
-}
-
 // The position in data of a field's first data byte.
 std::size_t position(const std::string& data, const ExtraField& field) {
-    return static_cast<std::size_t>(field.data - bytes(data));
+    return static_cast<std::size_t>(field.data - bytesat(data, 0));
 }
 
 // The NTFS field: reserved bytes, then attributes laid out as extra fields.
@@ -56,7 +52,7 @@ void clampextendedtime(std::string& data, const ExtraField& field, std::int64_t 
 
 // Walks the extra field of size bytes at at.
 void clampextra(std::string& data, std::size_t at, std::size_t size, std::int64_t latest) {
-    ExtraCursor walk = {bytes(data) + at, static_cast<unsigned>(size)};
+    ExtraCursor walk = {bytesat(data, at), static_cast<unsigned>(size)};
     ExtraField field;
     while (nextextrafield(&walk, &field)) {
         if (field.tag == kExtraExtendedTime) {
