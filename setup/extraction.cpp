@@ -119,10 +119,13 @@ int runextraction(SetupState* state) {
     state->answer = kAnswerPending;
     state->cancel = 0;
     state->text[0] = 0;
+    state->currentname = nullptr;
+    state->progressshown = false;
     openprogressdialog(state);
     state->running = true;
     int code = runengine(state, mode);
     state->running = false;
+    showprogressnow(state);
     closeprogressdialog(state);
     if (state->cancel) code = kCancelledRun;
 

@@ -7,6 +7,7 @@
 
 #include "resources/resource.h"
 #include "setup/dialogtexts.h"
+#include "setup/progressdialog.h"
 #include "setup/windowutil.h"
 #include "startup/textblock.h"
 
@@ -77,5 +78,6 @@ int askpasswordof(HWND owner, PasswordRequest* request) {
 void promptpassword(void* context, char* buffer, const char* member) {
     SetupState* state = (SetupState*)context;
     PasswordRequest request = {member, buffer};
+    showprogressnow(state);
     askpasswordof(state->progressdialog, &request);
 }

@@ -13,7 +13,12 @@ void closeprogressdialog(SetupState* state);
 
 // The engine's progress report after each block written to name (state is the context):
 // moves the bar, shows the name, keeps the interface alive; nonzero when the user cancelled.
+// The window is brought up to date a few dozen times a second, not at every report.
 int reportprogress(void* state, const char* name);
+
+// Brings the bar and the name field up to the last report at once: before a question and at
+// the end of a run, so that the window never stays behind the run.
+void showprogressnow(SetupState* state);
 
 // The engine's question for an existing output file at path: nonzero overwrites it. The
 // progress dialog turns into the question until Yes or No is pressed; "Don't ask again"

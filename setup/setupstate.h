@@ -40,7 +40,9 @@ struct SetupState {
     HWND choicelist; // list 301 during a run, which the engine looks members up in
     int founditem;   // the item of list 301 the engine's last look-up found (0 at first)
     HWND progressbar;
-    unsigned pumped; // the tick count when a progress report last let messages through
+    const char* currentname; // the path of the engine's last progress report
+    bool progressshown;      // the progress window has been brought up to date in this run
+    unsigned shownat;        // the tick count when that was last done
     unsigned long long bytesdone;
     unsigned long long bytestotal; // sum of the members' sizes, from the list fill
     int answer;                    // an AnswerCode

@@ -7,11 +7,10 @@
 // asks for the password, shows its progress and asks about an existing file. Each dialog of
 // the stub's own templates has its texts measured against their controls (uitest/textfit).
 //
-// The progress picture is taken a third of the way through a large member. The member's file
-// is watched, since each look at the bar itself would be a message round trip to the stub;
-// once a third of it is written, the stub is held still (its threads suspended) and let run
-// in short slices until the screen shows the bar a quarter full, so that not even a fast
-// machine finishes the member between the look and the picture.
+// The progress picture is taken with the stub held at the first bar position of at least a
+// quarter (the UI library's window watch holds it there, its windows painted), so that not
+// even a fast machine finishes the member before the picture; such a machine shows the bar
+// at its last state before the question that follows the large member.
 //
 // The pictures are NAME-LANGUAGE.bmp in the folder that ORV_SCREENSHOTS names (a Windows
 // path); without it they go to the test's own folder and are only checked to be there.
@@ -19,10 +18,10 @@
 // windows' frames and captions, and turns the pictures into docs/screenshots.
 #include "tests/support/setuprun.h"
 
+#include "setup/runreport.h"
+
 #include "tests/uitest/textfit.h"
 #include "tests/uitest/windowpicture.h"
-
-#include <tlhelp32.h>
 
 #include <cstdlib>
 
@@ -40,17 +39,13 @@ constexpr char kPicturesVariable[] = "ORV_SCREENSHOTS";
 
 // The template font of the stub's dialogs, and of the shell's folder browser.
 
-// The member the progress picture catches, and how far: large enough to be caught a third
-// of the way with a watch every millisecond, also where 32-bit programs run natively.
+// The member the progress picture catches, and the bar position it is caught at (a quarter
+// of the bar's range).
 constexpr char kLargeName[] = "data/sample.dat";
 constexpr size_t kLargeMember = 8u << 20;
-constexpr size_t kProgressSeen = kLargeMember / 3;
-constexpr int kWatch = 1;  // milliseconds between two looks at the member's file
-constexpr int kSlice = 20; // milliseconds the held stub runs between two looks at the screen
+constexpr int kProgressShown = kProgressRange / 4;
 constexpr int kBrowserAttempts = 2;
 constexpr int kSelectionWait = 5000; // milliseconds for the browser to select a folder
-constexpr int kBarShown = 4;         // the picture shows the bar a quarter full or more
-constexpr int kBarInset = 3;         // pixels from a progress bar's edge to the inside of its frame
 
 // The description panel's text in each language (Windows-1252).
 const char* description(const std::string& language) {
@@ -62,49 +57,6 @@ const char* description(const std::string& language) {
     return "Orvandel Demo installs a small sample program with its manual.\r\n\r\nClick "
            "\"Extract\" to unpack it into the folder above; the program then starts when the "
            "box below is ticked.";
-}
-
-// The threads of a process held still while a picture is taken, let go afterwards. A held
-// program answers no message, so nothing is sent to its windows meanwhile.
-class Held {
-  public:
-    explicit Held(DWORD process) {
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-        THREADENTRY32 entry = {};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Thread32First(snapshot, &entry); more;
-             more = Thread32Next(snapshot, &entry)) {
-            if (entry.th32OwnerProcessID != process) continue;
-            HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
-            if (thread && SuspendThread(thread) != DWORD(-1)) threads_.push_back(thread);
-        }
-        CloseHandle(snapshot);
-    }
-    ~Held() {
-        for (HANDLE thread : threads_) {
-            ResumeThread(thread);
-            CloseHandle(thread);
-        }
-    }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-
-  private:
-    std::vector<HANDLE> threads_;
-};
-
-// Whether the screen shows a progress bar filled at least a quarter of the way: the pixel a
-// quarter into it differs from the last one inside its frame.
-bool barfilled(HWND bar) {
-    RECT box;
-    GetWindowRect(bar, &box);
-    int middle = (box.top + box.bottom) / 2;
-    int inside = box.right - box.left - 2 * kBarInset;
-    HDC screen = GetDC(nullptr);
-    bool filled = GetPixel(screen, box.left + kBarInset + inside / kBarShown, middle) !=
-                  GetPixel(screen, box.right - 1 - kBarInset, middle);
-    ReleaseDC(nullptr, screen);
-    return filled;
 }
 
 struct TextSearch {
@@ -217,34 +169,11 @@ class Screenshots : public SetupRun {
         save(window, name, language);
     }
 
-    // Waits until the stub has written a third of the large member; false when it has not
-    // by the timeout or has ended.
-    static bool largewritten(const uitest::Process& run) {
-        const fs::path file = installed() / kLargeName;
-        std::error_code missing;
-        for (DWORD start = GetTickCount(); GetTickCount() - start < uitest::kDefaultTimeout;
-             Sleep(kWatch)) {
-            if (fs::file_size(file, missing) >= kProgressSeen && !missing) return true;
-            if (!run.running()) return false;
-        }
-        return false;
-    }
-
-    // The progress dialog a third of the way through the large member. The stub is held
-    // still and let run in short slices until the screen shows the bar a quarter full: its
-    // painting reaches the screen some time after the file grows.
+    // The progress dialog with the stub held at a quarter of the bar or more.
     void takeprogress(const uitest::Process& run, HWND progress, const std::string& language) {
-        ASSERT_TRUE(largewritten(run));
-        HWND bar = GetDlgItem(progress, IDC_PROGRESS_BAR);
-        for (DWORD start = GetTickCount(); GetTickCount() - start < uitest::kDefaultTimeout;
-             Sleep(kSlice)) {
-            Held held(run.id());
-            ASSERT_TRUE(IsWindowVisible(bar)) << "the large member was done before the picture";
-            if (!barfilled(bar)) continue;
-            save(progress, "progress", language);
-            return;
-        }
-        ADD_FAILURE() << "the screen did not show the bar filled";
+        ASSERT_TRUE(run.waitheld(60000));
+        save(progress, "progress", language);
+        run.release();
     }
 };
 
@@ -310,7 +239,7 @@ TEST_F(Screenshots, AnExtractionWithItsPasswordProgressAndQuestion) {
         package.archive = encrypted(
             {{kLargeName, std::string(kLargeMember, 'o')}, {"readme.txt", "Read me first."}},
             kPassword);
-        uitest::Process run(build(package, std::string(language) + ".exe"));
+        uitest::Process run(build(package, std::string(language) + ".exe"), "", {}, kProgressShown);
         HWND dialog = waitmain(run, kTitle);
         ASSERT_NE(dialog, nullptr);
         SendDlgItemMessageA(dialog, IDC_RUNCOMMAND, BM_CLICK, 0, 0); // no demo.exe to run

@@ -129,7 +129,9 @@ TEST_F(Unattended, ACommandThatCannotStartShowsTheSystemsMessage) {
 
 // A cancelled run removes what it made and nothing else: the user's file that a member would
 // have replaced (kept: the package skips existing files), the user's other file, and the
-// destination folder that held them stay; the folders the run made go.
+// destination folder that held them stay; the folders the run made go. The run is held at its
+// first progress report, when it has made a folder and a file of its own, and Cancel is
+// pressed there.
 TEST_F(Unattended, ACancelledRunRemovesOnlyWhatItMade) {
     writefile(destination() / "part100.bin", "the user's own");
     writefile(destination() / "notes.txt", "the user's notes");
@@ -137,19 +139,20 @@ TEST_F(Unattended, ACancelledRunRemovesOnlyWhatItMade) {
     Package package;
     package.options.flagsa = kFlagOverwriteNever;
     std::map<std::string, std::string> big;
-    for (int i = 0; i < 24; i++)
-        big["sub/part" + std::to_string(100 + i) + ".bin"] = std::string(8 << 20, char('a' + i));
+    for (int i = 0; i < 4; i++)
+        big["sub/part" + std::to_string(100 + i) + ".bin"] = std::string(1 << 20, char('a' + i));
     big["part100.bin"] = "from the package";
     package.archive = archiveof(files(big));
-    uitest::Process run(build(package));
+    uitest::Process run(build(package), "", {}, 0);
     HWND dialog = waitmain(run, "Setup Test");
     ASSERT_NE(dialog, nullptr);
     uitest::click(dialog, IDC_EXTRACT);
+    ASSERT_TRUE(run.waitheld(60000));
+    EXPECT_TRUE(fs::exists(destination() / "sub" / "part100.bin"));
     HWND progress = waitprogress(run);
     ASSERT_NE(progress, nullptr);
-    // Cancel once the run has written something of its own.
-    eventually([&] { return fs::exists(destination() / "sub" / "part100.bin"); }, 60000);
     uitest::click(progress, IDC_CANCEL);
+    run.release();
     EXPECT_EQ(run.waitexit(60000), 1);
     EXPECT_EQ(tree(destination()),
               (Tree{{"notes.txt", "the user's notes"}, {"part100.bin", "the user's own"}}));
@@ -216,9 +219,12 @@ TEST_F(Unattended, NoBannerForAnAutomaticRunWithoutProgress) {
     uitest::Process run(build(package));
     HWND box = run.waitmessagebox(30000); // the completion message
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(FindWindowA("SetupSFX", nullptr), nullptr);
     uitest::answermessagebox(box, IDOK);
     EXPECT_EQ(run.waitexit(), 0);
+    std::vector<uitest::WindowEvent> events = run.events();
+    EXPECT_TRUE(uitest::messageboxshown(events)); // the completion message: the watch saw it
+    EXPECT_FALSE(uitest::wasshown(events, "SetupSFX"));
+    EXPECT_FALSE(uitest::wasshown(events, "#32770", IDC_QUESTION_DONTASK));
 }
 
 // The usage message: the program's name in lower case without its extension, the package's
@@ -360,30 +366,16 @@ TEST_F(Unattended, OverwriteSwitchesAndAutomaticRuns) {
 TEST_F(Unattended, SilentRunsShowProgressUnlessAskedNotTo) {
     Package package;
     package.options.flagsb = kFlagShowBanner;
-    std::map<std::string, std::string> big;
-    for (int i = 0; i < 12; i++)
-        big["part" + std::to_string(100 + i) + ".bin"] = std::string(4 << 20, char('a' + i));
-    package.archive = archiveof(files(big));
+    package.archive = archiveof(files({{"a.txt", "A"}, {"b.bin", std::string(1 << 20, 'b')}}));
     std::string exe = build(package);
     for (const char* line : {"/s", "/ss"}) {
         uitest::Process run(exe, line);
-        bool progress = false, banner = false;
-        eventually(
-            [&] {
-                for (HWND window : run.windows()) {
-                    progress |= GetDlgItem(window, IDC_QUESTION_DONTASK) != nullptr;
-                    char name[16] = "";
-                    GetClassNameA(window, name, sizeof name);
-                    banner |= strcmp(name, "SetupSFX") == 0;
-                }
-                return !run.running();
-            },
-            120000);
-        EXPECT_EQ(run.waitexit(), 0) << line;
+        EXPECT_EQ(run.waitexit(60000), 0) << line;
+        std::vector<uitest::WindowEvent> events = run.events();
         bool shown = std::string(line) == "/s";
-        EXPECT_EQ(progress, shown) << line;
-        EXPECT_EQ(banner, shown) << line;
-        EXPECT_EQ(extracted(destination()).size(), big.size()) << line;
+        EXPECT_EQ(uitest::wasshown(events, "#32770", IDC_QUESTION_DONTASK), shown) << line;
+        EXPECT_EQ(uitest::wasshown(events, "SetupSFX"), shown) << line;
+        EXPECT_EQ(extracted(destination()).size(), 2u) << line;
         cleardestination();
     }
 }

@@ -5,6 +5,16 @@ if(ORV_WIN32)
     target_include_directories(orv_uitest PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(orv_uitest PUBLIC user32 gdi32)
     orv_project_code(orv_uitest)
+
+    # The hook library that a started program loads, so that its windows are watched from
+    # inside (windowwatch.cpp); beside the test programs, where uitest looks for it.
+    add_library(windowwatch SHARED uitest/windowwatch.cpp)
+    set_target_properties(windowwatch PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY
+                                                           ${CMAKE_BINARY_DIR}/tests)
+    target_link_libraries(windowwatch PRIVATE user32)
+    target_link_options(windowwatch PRIVATE -Wl,--kill-at ${ORV_WIN32_TEST_LINK})
+    orv_project_code(windowwatch)
+    add_dependencies(orv_uitest windowwatch)
 endif()
 # The probe the main job uses to show what a package displays.
 if(ORV_WIN32)

@@ -6,7 +6,10 @@
 // the icon's pixels with the system icons, since icon handles differ between processes.
 #include "tests/uitest/uitest.h"
 
+#include <cstdio>
+#include <fstream>
 #include <map>
+#include <sstream>
 
 namespace uitest {
 
@@ -110,31 +113,144 @@ unsigned iconstyle(HWND box) {
     return 0;
 }
 
+// The window watch's hook library, built beside the test programs (windowwatch.cpp).
+HMODULE watchlibrary() {
+    static HMODULE library = [] {
+        char path[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::string folder = path;
+        folder.resize(folder.rfind('\\') + 1);
+        return LoadLibraryA((folder + "windowwatch.dll").c_str());
+    }();
+    return library;
+}
+
+// A fresh path for a started program's window log, in the temporary folder.
+std::string newlogpath() {
+    static int started = 0;
+    char folder[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, folder);
+    return std::string(folder) + "orv-windows-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(++started) + ".log";
+}
+
+std::string holdevent(const char* what, DWORD process) {
+    return std::string("orv-") + what + "-" + std::to_string(process);
+}
+
+// Hangs the window watch into a program's thread before it runs its first instruction.
+HHOOK watchthread(DWORD thread) {
+    HMODULE library = watchlibrary();
+    HOOKPROC hook = library ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
+                                  GetProcAddress(library, "windowwatchhook")))
+                            : nullptr;
+    HHOOK set = hook ? SetWindowsHookExA(WH_CALLWNDPROCRET, hook, library, thread) : nullptr;
+    if (!set)
+        fprintf(stderr, "uitest: the window watch could not be set (error %lu)\n", GetLastError());
+    return set;
+}
+
+std::vector<std::string> fieldsof(const std::string& line) {
+    std::vector<std::string> fields;
+    std::stringstream in(line);
+    for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
+    return fields;
+}
+
+std::vector<int> idlist(const std::string& text) {
+    std::vector<int> ids;
+    std::stringstream in(text);
+    for (std::string id; std::getline(in, id, ',');) ids.push_back(std::stoi(id));
+    return ids;
+}
+
 } // namespace
 
 Process::Process(const std::string& exe, const std::string& arguments,
-                 const std::vector<std::string>& extraenv) {
+                 const std::vector<std::string>& extraenv, int holdat)
+    : log_(newlogpath()) {
+    DeleteFileA(log_.c_str());
+    std::vector<std::string> variables = extraenv;
+    variables.push_back("ORV_WINDOW_LOG=" + log_);
+    if (holdat >= 0) variables.push_back("ORV_WINDOW_HOLD=" + std::to_string(holdat));
     std::string commandline = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    std::string environment = buildenvironment(extraenv);
+    std::string environment = buildenvironment(variables);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (CreateProcessA(exe.c_str(), &commandline[0], nullptr, nullptr, FALSE, 0, &environment[0],
-                       nullptr, &startup, &info)) {
-        handle_ = info.hProcess;
-        id_ = info.dwProcessId;
-        CloseHandle(info.hThread);
-        WaitForInputIdle(handle_, 5000);
-    }
+    if (!CreateProcessA(exe.c_str(), &commandline[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        &environment[0], nullptr, &startup, &info))
+        return;
+    handle_ = info.hProcess;
+    id_ = info.dwProcessId;
+    held_ = CreateEventA(nullptr, TRUE, FALSE, holdevent("held", id_).c_str());
+    release_ = CreateEventA(nullptr, TRUE, FALSE, holdevent("release", id_).c_str());
+    hook_ = watchthread(info.dwThreadId);
+    ResumeThread(info.hThread);
+    CloseHandle(info.hThread);
+    WaitForInputIdle(handle_, 5000);
 }
 
 Process::~Process() {
-    if (!handle_) return;
-    if (WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(handle_, 255);
-        WaitForSingleObject(handle_, 5000);
+    if (handle_) {
+        release();
+        if (WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(handle_, 255);
+            WaitForSingleObject(handle_, 5000);
+        }
+        CloseHandle(handle_);
     }
-    CloseHandle(handle_);
+    for (HANDLE event : {held_, release_})
+        if (event) CloseHandle(event);
+    if (hook_) UnhookWindowsHookEx(hook_);
+    DeleteFileA(log_.c_str());
+}
+
+std::vector<WindowEvent> Process::events() const {
+    std::ifstream in(log_, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    std::vector<WindowEvent> events;
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+        std::vector<std::string> fields = fieldsof(text.substr(at, end - at));
+        fields.resize(7);
+        WindowEvent event;
+        event.kind = fields[0];
+        event.window = std::stoul("0" + fields[1], nullptr, 16);
+        event.root = std::stoul("0" + fields[2], nullptr, 16);
+        event.id = std::stoi("0" + fields[3]);
+        event.classname = fields[4];
+        event.text = fields[5];
+        event.controls = idlist(fields[6]);
+        events.push_back(event);
+    }
+    return events;
+}
+
+bool Process::waitheld(int timeout) const {
+    if (!handle_ || !held_) return false;
+    HANDLE either[] = {held_, handle_};
+    return WaitForMultipleObjects(2, either, FALSE, timeout) == WAIT_OBJECT_0;
+}
+
+void Process::release() const {
+    if (release_) SetEvent(release_);
+}
+
+bool messageboxshown(const std::vector<WindowEvent>& events) {
+    for (int id : kMessageIconIds)
+        if (wasshown(events, "#32770", id)) return true;
+    return false;
+}
+
+bool wasshown(const std::vector<WindowEvent>& events, const char* classname, int control) {
+    for (const WindowEvent& event : events) {
+        if (event.kind != "show" || event.window != event.root) continue;
+        if (classname && event.classname != classname) continue;
+        bool hascontrol = control == 0;
+        for (int id : event.controls) hascontrol |= id == control;
+        if (hascontrol) return true;
+    }
+    return false;
 }
 
 std::vector<HWND> Process::windows() const {
@@ -177,8 +293,13 @@ bool Process::running() const {
     return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT;
 }
 
+// A dialog with the text and the icon control of a message box (a dialog of our own may have
+// controls with the text's id -1, but not the icon's).
 bool ismessagebox(HWND window) {
-    return classof(window) == "#32770" && GetDlgItem(window, kMessageTextId) != nullptr;
+    if (classof(window) != "#32770" || !GetDlgItem(window, kMessageTextId)) return false;
+    for (int id : kMessageIconIds)
+        if (GetDlgItem(window, id)) return true;
+    return false;
 }
 
 MessageBoxContent readmessagebox(HWND box) {

@@ -14,12 +14,26 @@ namespace uitest {
 
 enum : int { kDefaultTimeout = 15000 };
 
+// What a started program did to its windows, recorded on its own thread as it happened
+// (windowwatch.cpp): so a test sees a window however short-lived, with no look in time.
+struct WindowEvent {
+    std::string kind;          // "show", "hide", "text" (a text was set), "value" (a position)
+    unsigned window = 0;       // the window's handle
+    unsigned root = 0;         // its top-level window
+    int id = 0;                // its control id; 0 for a top-level window
+    std::string classname;     // its window class
+    std::string text;          // the caption or new text (UTF-8), or the position in decimal
+    std::vector<int> controls; // for "show": the ids of its child windows
+};
+
 class Process {
   public:
     // Starts exe with the given argument text; extraenv holds "NAME=value" entries that are
-    // added to (or replace in) the test's own environment.
+    // added to (or replace in) the test's own environment. Its windows are watched from its
+    // first instruction on (events()). With holdat >= 0 the program is held still at the
+    // first progress-bar position of at least holdat (waitheld, release).
     Process(const std::string& exe, const std::string& arguments = "",
-            const std::vector<std::string>& extraenv = {});
+            const std::vector<std::string>& extraenv = {}, int holdat = -1);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -44,10 +58,29 @@ class Process {
     // True while the process has not ended.
     bool running() const;
 
+    // Everything recorded of its windows so far, in order.
+    std::vector<WindowEvent> events() const;
+
+    // Waits until the program is held at its progress position; false on timeout or when it
+    // ended first. Its windows are painted and stay as they are until release().
+    bool waitheld(int timeout = kDefaultTimeout) const;
+    void release() const;
+
   private:
     HANDLE handle_ = nullptr;
     DWORD id_ = 0;
+    std::string log_;          // the window log's path
+    HHOOK hook_ = nullptr;     // the window watch on the program's main thread
+    HANDLE held_ = nullptr;    // set by the program when it is held
+    HANDLE release_ = nullptr; // set by release()
 };
+
+// Whether events hold a top-level window shown whose class is classname (any when null)
+// and that has a control with the id control (any when 0).
+bool wasshown(const std::vector<WindowEvent>& events, const char* classname, int control = 0);
+
+// Whether events hold a message box shown.
+bool messageboxshown(const std::vector<WindowEvent>& events);
 
 // What a message box shows. icon is the MB_ICON* style whose system icon it displays
 // (MB_ICONERROR, MB_ICONINFORMATION, MB_ICONWARNING, MB_ICONQUESTION) or 0.
