@@ -7,12 +7,14 @@
 #   builder: "orvsfx build" against 7-Zip's zip at -mx=7 on a folder of this machine's files:
 #            wall and CPU time, package size and peak memory, as ratios.
 #   extract: "orvsfx extract" against bsdtar and 7-Zip on 7-Zip's zip of that folder; with
-#            --wine also the i686 engine's extraction (bench/extract_speed.cpp) and the
-#            stub's own "/ss" run of the zip packed by orvsfx against
-#            7-Zip's 32-bit console archiver 7za.exe 21.07 under Wine. 7za.exe is the one file
-#            win/ia32/7za.exe of the npm package 7zip-bin@5.2.0, used only as a timing
-#            reference, checked against pinned SHA-256 sums (see fetch_7za). With --count also the guest instructions each of them runs, once,
-#            counted by QEMU's plugin (scripts/count-instructions.sh; needs root).
+#            --wine also, under Wine, on that zip and on a zip of one 200 MB file: the
+#            package's "/ss", "/s" and dialog runs against the i686 engine alone
+#            (bench/extract_speed.cpp), a program that only opens a window (Wine's own
+#            start-up) and 7-Zip's 32-bit console archiver 7za.exe 21.07 (scripts/
+#            bench-wine.sh). 7za.exe is the one file win/ia32/7za.exe of the npm package
+#            7zip-bin@5.2.0, used only as a timing reference, checked against pinned SHA-256
+#            sums (see fetch_7za). With --count also the guest instructions each of them
+#            runs, once, counted by QEMU's plugin (scripts/count-instructions.sh; needs root).
 # Engines take turns run by run; medians are quoted. Every result is checked: each extracted
 # tree is compared byte for byte with the folder, each package is tested by 7-Zip.
 #   scripts/bench.sh [--wine [--count]] [--baseline REV] [--parts inflate,builder,extract] [--runs N]
@@ -212,24 +214,49 @@ bench_extract() {
         "orvsfx/bsdtar = $(ratio "$(m orvsfx)" "$(m bsdtar)"), orvsfx/7zz = $(ratio "$(m orvsfx)" "$(m 7zz)")"
     echo "  median cpu:   orvsfx $(c orvsfx) s, bsdtar $(c bsdtar) s, 7zz $(c 7zz) s;" \
         "orvsfx/bsdtar = $(ratio "$(c orvsfx)" "$(c bsdtar)"), orvsfx/7zz = $(ratio "$(c orvsfx)" "$(c 7zz)")"
-    if [ -n "$wine" ]; then
-        scripts/build.sh win32:extract_speed,stub
-        local sevenza="$data/7zip-bin/7za.exe"
-        fetch_7za "$data/7zip-bin" || exit 1
-        echo
-        # The same zip packed into a package, which extracts itself with "/ss".
-        local package="$data/corpus7z-package.exe"
-        "$orvsfx" build --from-zip "$data/corpus7z.zip" --stub build/win32/stub/stub.exe \
-            -o "$package" >/dev/null
-        echo "under Wine: the i686 engine and the stub's silent run against 7za.exe on the same" \
-            "zip, $runs runs each"
-        if [ -n "$count" ]; then
-            scripts/count-instructions.sh build
-            export ORV_COUNT_INSTRUCTIONS=1
-        fi
-        scripts/wine-session.sh scripts/bench-wine.sh extract build/win32/bench/extract_speed.exe \
-            "$sevenza" "$data/corpus7z.zip" "$root" "$runs" "$package"
+    if [ -n "$wine" ]; then bench_extract_wine "$root"; fi
+}
+
+# A zip of one large file (the first 200 MB of the folder's files, one after another): the
+# setup's costs per block, apart from its costs per file.
+make_onefile() {
+    [ -f "$data/onefile.zip" ] && return
+    rm -rf "$data/onefile"
+    mkdir -p "$data/onefile"
+    # head ends the pipe once it has its bytes, which the loop before it takes as a failure.
+    { while IFS= read -r file; do cat "$data/tree$file"; done <"$data/tree.list" 2>/dev/null |
+        head -c 200000000 >"$data/onefile/large.bin"; } || true
+    [ "$(stat -c %s "$data/onefile/large.bin")" = 200000000 ] ||
+        { echo "bench: the folder holds less than 200 MB" >&2; exit 1; }
+    (cd "$data/onefile" && 7zz a -tzip -mx=7 -bd "$data/onefile.zip.new" large.bin >/dev/null)
+    mv "$data/onefile.zip.new" "$data/onefile.zip"
+    rm -rf "$data/onefile"
+}
+
+# The Win32 rows (scripts/bench-wine.sh) on both zips: 7-Zip's zip of the folder and the
+# one-file zip, each also packed by orvsfx build --from-zip into a package that overwrites
+# and ends without its completion message, so that its dialog asks nothing.
+bench_extract_wine() {
+    local root=$1 orvsfx=build/host-release/tools/orvsfx corpus
+    scripts/build.sh win32:extract_speed,stub,timedrun,barewindow
+    local sevenza="$data/7zip-bin/7za.exe"
+    fetch_7za "$data/7zip-bin" || exit 1
+    make_onefile
+    if [ -n "$count" ]; then
+        scripts/count-instructions.sh build
+        export ORV_COUNT_INSTRUCTIONS=1
     fi
+    for corpus in corpus7z onefile; do
+        local zip="$data/$corpus.zip" package="$data/$corpus-package.exe"
+        "$orvsfx" build --from-zip "$zip" --stub build/win32/stub/stub.exe --overwrite always \
+            --no-done-message -o "$package" >/dev/null
+        echo
+        echo "under Wine, $corpus.zip ($(stat -c %s "$zip") bytes): the setup's runs against" \
+            "its engine alone, a bare window and 7za.exe, $runs runs each"
+        scripts/wine-session.sh scripts/bench-wine.sh extract build/win32/bench/timedrun.exe \
+            build/win32/bench/barewindow.exe build/win32/bench/extract_speed.exe "$sevenza" \
+            "$zip" "$package" "$root" "$runs"
+    done
 }
 
 # The timing reference, 7-Zip's 32-bit console archiver, taken alone from the npm package.

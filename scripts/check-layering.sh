@@ -27,7 +27,7 @@ declare -A allowed=(
     [tools/packer]="tools/packer tools/zip tools/base common platform"
     [tools/cli]="tools/cli tools/package tools/packer tools/pe tools/zip tools/text tools/base
                  engine startup common platform resources"
-    [bench]="bench tests/support engine common platform"
+    [bench]="bench tests/support engine common platform resources"
     [fuzz]="fuzz tests/support setup startup engine common platform"
     [tests/uitest]="tests/uitest resources"
     [tests/support]="tests/support tests/uitest tools/package tools/pe tools/zip tools/text
