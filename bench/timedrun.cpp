@@ -33,19 +33,22 @@ BOOL CALLBACK findmaindialog(HWND window, LPARAM lparam) {
     DialogSearch* search = reinterpret_cast<DialogSearch*>(lparam);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == search->process && IsWindowVisible(window) &&
-        GetDlgItem(window, IDC_EXTRACT) && GetDlgItem(window, IDC_MODE_OVERWRITE))
+    if (owner == search->process && IsWindowVisible(window) && GetDlgItem(window, IDC_EXTRACT) &&
+        GetDlgItem(window, IDC_MODE_OVERWRITE))
         search->found = window;
     return search->found == nullptr;
 }
 
 // Presses Extract once the package's main dialog is shown; false when the package ended
-// first.
+// first. The package is first waited for until it waits for input (its dialog is up then),
+// so that looking for the dialog does not take time from the package while it starts.
 bool pressextract(const PROCESS_INFORMATION& run) {
+    WaitForInputIdle(run.hProcess, kLimit);
     DialogSearch search = {run.dwProcessId, nullptr};
-    while (!search.found) {
-        if (WaitForSingleObject(run.hProcess, kLook) == WAIT_OBJECT_0) return false;
+    for (;;) {
         EnumWindows(findmaindialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found) break;
+        if (WaitForSingleObject(run.hProcess, kLook) == WAIT_OBJECT_0) return false;
     }
     PostMessageA(search.found, WM_COMMAND, MAKEWPARAM(IDC_EXTRACT, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(search.found, IDC_EXTRACT)));
@@ -87,8 +90,10 @@ int main(int argc, char** argv) {
     bool ended = WaitForSingleObject(run.hProcess, kLimit) == WAIT_OBJECT_0;
     QueryPerformanceCounter(&end);
     DWORD code = 2;
-    if (ended) GetExitCodeProcess(run.hProcess, &code);
-    else TerminateProcess(run.hProcess, 2);
+    if (ended)
+        GetExitCodeProcess(run.hProcess, &code);
+    else
+        TerminateProcess(run.hProcess, 2);
     CloseHandle(run.hThread);
     CloseHandle(run.hProcess);
     printf("elapsed %.3f exit %lu\n", double(end.QuadPart - start.QuadPart) / frequency.QuadPart,

@@ -8,8 +8,9 @@
 #       the rows below on one zip and its package (the zip packed by orvsfx build
 #       --from-zip), into ROOT; the first trees are compared byte for byte with 7za.exe's.
 #       (Not with the packed folder: on Windows' case-insensitive names, folders such as
-#       terminfo's "E" and "e" become one.) Prints median times and the ratios; with
-#       ORV_COUNT_INSTRUCTIONS set also each row's guest instructions.
+#       terminfo's "E" and "e" become one.) Prints the median wall times and processor
+#       times and their ratios; with ORV_COUNT_INSTRUCTIONS set also each row's guest
+#       instructions.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=bench-stats.sh
@@ -17,8 +18,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
 run() { "$here/wine-exec.sh" "$@"; }
-# The median of the figures logged under one name ("NAME FIGURE" lines).
-medianof() { awk -v n="$2" '$1 == n { print $2 }' "$1" | median; }
+# The median of the figures logged under one name ("NAME FIGURE..." lines), of field 2 or
+# the field given.
+medianof() { awk -v n="$2" -v f="${3:-2}" '$1 == n { print $f }' "$1" | median; }
 
 bench_inflate() {
     local current=$1 baseline=$2 stream=$3 original=$4 runs=$5 log
@@ -53,38 +55,68 @@ bench_inflate() {
 #   7za      7-Zip's 32-bit console archiver on the zip
 rows="bare engine ss s dialog 7za"
 
-# Runs ROW's program, its output into OUT, behind the command prefix in the rest of the
-# arguments (none, or the instruction counter); prints timedrun's line. The programs, the
+# Sets `command` to the command line of ROW's run, its output into OUT. The programs, the
 # zip and the package are the caller's.
-runrow() {
-    local row=$1 out
+rowcommand() {
+    local out
     out=$(wine_path "$2")
-    shift 2
-    local timed=("$here/wine-exec.sh" "$timedrun")
-    case $row in
-    bare) "$@" "${timed[@]}" "$barewindow" ;;
-    engine) "$@" "${timed[@]}" "$driver" "$(wine_path "$zip")" "$out" ;;
-    ss) "$@" "${timed[@]}" "$package" /ss /d "$out" ;;
-    s) "$@" "${timed[@]}" "$package" /s /d "$out" ;;
-    dialog) "$@" "${timed[@]}" --extract "$package" /d "$out" ;;
-    7za) "$@" "${timed[@]}" "$sevenza" x -bd -y -o"$out" "$(wine_path "$zip")" ;;
+    command=("$here/wine-exec.sh" "$timedrun")
+    case $1 in
+    bare) command+=("$barewindow") ;;
+    engine) command+=("$driver" "$(wine_path "$zip")" "$out") ;;
+    ss) command+=("$package" /ss /d "$out") ;;
+    s) command+=("$package" /s /d "$out") ;;
+    dialog) command+=(--extract "$package" /d "$out") ;;
+    7za) command+=("$sevenza" x -bd -y -o"$out" "$(wine_path "$zip")") ;;
     esac
+}
+
+# Processor seconds (user and system) that process PID has used so far.
+cpuseconds() {
+    [ -n "$1" ] || { echo 0; return; }
+    awk -v hz="$(getconf CLK_TCK)" '{ printf "%.2f", ($14 + $15) / hz }' "/proc/$1/stat"
+}
+
+# The processes that work for every program of this session besides the programs themselves:
+# its wineserver (whose folder is named for the prefix's device and inode) and its virtual
+# display. A run's processor time counts their share too.
+sessionhelpers() {
+    local id pid
+    id=$(stat -c '%D %i' "$WINEPREFIX" | awk '{ printf "server-%s-%x", $1, $2 }')
+    for pid in $(pgrep -f wineserver); do
+        [[ $(readlink "/proc/$pid/cwd") == *"/$id" ]] && echo "$pid"
+    done
+    pgrep -f "^Xvfb ${DISPLAY:-none}( |\$)" || true
+}
+
+# Runs ROW into OUT; prints its wall time and its processor time: the run's own processes
+# (perf's task clock follows every process it starts) and what the session's wineserver and
+# display did meanwhile. On a shared machine the processor time is steadier than the wall.
+measurerow() {
+    local row=$1 before=0 after=0 pid line task command
+    rowcommand "$row" "$2"
+    for pid in $helpers; do before=$(awk -v a="$before" -v b="$(cpuseconds "$pid")" 'BEGIN { print a + b }'); done
+    line=$(perf stat -x, -e task-clock -o "$perflog" -- "${command[@]}" 2>/dev/null) || {
+        echo "bench: the $row run failed: $line" >&2
+        exit 1
+    }
+    for pid in $helpers; do after=$(awk -v a="$after" -v b="$(cpuseconds "$pid")" 'BEGIN { print a + b }'); done
+    task=$(awk -F, '/task-clock/ { print $1 / 1000 }' "$perflog")
+    echo "$(awk '/^elapsed / { print $2 }' <<<"$line") $(awk -v t="$task" -v a="$before" -v b="$after" 'BEGIN { printf "%.2f", t + b - a }')"
 }
 
 #   extract TIMEDRUN BAREWINDOW DRIVER 7ZA ZIP PACKAGE ROOT RUNS
 bench_extract() {
     local timedrun=$1 barewindow=$2 driver=$3 sevenza=$4 zip=$5 package=$6 root=$7 runs=$8
-    local log
+    local log perflog helpers
     log=$(mktemp)
+    perflog=$(mktemp)
+    helpers=$(sessionhelpers)
     for r in $(seq "$runs"); do
         for row in $rows; do
-            local out="$root/wine-$row" line
+            local out="$root/wine-$row"
             rm -rf "$out" && mkdir -p "$out"
-            line=$(runrow "$row" "$out" 2>/dev/null) || {
-                echo "bench: the $row run failed: $line" >&2
-                exit 1
-            }
-            echo "$row $(awk '/^elapsed / { print $2 }' <<<"$line")" >>"$log"
+            echo "$row $(measurerow "$row" "$out")" >>"$log"
             [ "$r" = 1 ] || rm -rf "$out"
         done
         if [ "$r" = 1 ]; then
@@ -96,23 +128,27 @@ bench_extract() {
             done
             for row in $rows; do rm -rf "$root/wine-$row"; done
         fi
-        echo "  run $r: $(tail -n 6 "$log" | awk '{ printf "%s %s s  ", $1, $2 }')"
+        echo "  run $r: $(tail -n 6 "$log" | awk '{ printf "%s %s s (cpu %s)  ", $1, $2, $3 }')"
     done
-    local bare engine ss s dialog sevenzip
-    bare=$(medianof "$log" bare)
-    engine=$(medianof "$log" engine)
-    ss=$(medianof "$log" ss)
-    s=$(medianof "$log" s)
-    dialog=$(medianof "$log" dialog)
-    sevenzip=$(medianof "$log" 7za)
-    echo "  medians: bare window $bare s, engine alone $engine s, /ss $ss s, /s $s s," \
-        "dialog $dialog s, 7za.exe $sevenzip s"
-    echo "  /s / /ss = $(ratio "$s" "$ss"), dialog / /ss = $(ratio "$dialog" "$ss")" \
-        "(at most 1.15); (/ss - bare window) / engine alone =" \
-        "$(awk -v a="$ss" -v b="$bare" -v c="$engine" 'BEGIN { printf "%.3f", (a - b) / c }')" \
-        "(at most 1.2)"
-    echo "  engine alone / 7za = $(ratio "$engine" "$sevenzip"), /ss / 7za = $(ratio "$ss" "$sevenzip")"
-    rm -f "$log"
+    for figure in time cpu; do
+        local field=2
+        [ $figure = cpu ] && field=3
+        local bare engine ss s dialog sevenzip
+        bare=$(medianof "$log" bare "$field")
+        engine=$(medianof "$log" engine "$field")
+        ss=$(medianof "$log" ss "$field")
+        s=$(medianof "$log" s "$field")
+        dialog=$(medianof "$log" dialog "$field")
+        sevenzip=$(medianof "$log" 7za "$field")
+        echo "  median $figure: bare window $bare s, engine alone $engine s, /ss $ss s, /s $s s," \
+            "dialog $dialog s, 7za.exe $sevenzip s"
+        echo "    /s / /ss = $(ratio "$s" "$ss"), dialog / /ss = $(ratio "$dialog" "$ss")" \
+            "(at most 1.15); (/ss - bare window) / engine alone =" \
+            "$(awk -v a="$ss" -v b="$bare" -v c="$engine" 'BEGIN { printf "%.3f", (a - b) / c }')" \
+            "(at most 1.2); engine alone / 7za = $(ratio "$engine" "$sevenzip"), /ss / 7za =" \
+            "$(ratio "$ss" "$sevenzip")"
+    done
+    rm -f "$log" "$perflog"
     [ -n "${ORV_COUNT_INSTRUCTIONS:-}" ] && count_extract
     return 0
 }
@@ -125,9 +161,10 @@ count_extract() {
     local log
     log=$(mktemp)
     for row in $rows; do
-        local out="$root/wine-$row"
+        local out="$root/wine-$row" command
         rm -rf "$out" && mkdir -p "$out"
-        runrow "$row" "$out" "$here/count-instructions.sh" run 2>/dev/null |
+        rowcommand "$row" "$out"
+        "$here/count-instructions.sh" run "${command[@]}" 2>/dev/null |
             awk -v e="$row" '/^instructions / { print e, $2 }' >>"$log"
         rm -rf "$out"
     done

@@ -239,6 +239,11 @@ make_onefile() {
 bench_extract_wine() {
     local root=$1 orvsfx=build/host-release/tools/orvsfx corpus
     scripts/build.sh win32:extract_speed,stub,timedrun,barewindow
+    if ! command -v perf >/dev/null; then
+        # shellcheck source=apt-install.sh
+        . scripts/apt-install.sh
+        aptinstall linux-perf
+    fi
     local sevenza="$data/7zip-bin/7za.exe"
     fetch_7za "$data/7zip-bin" || exit 1
     make_onefile

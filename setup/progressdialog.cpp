@@ -162,20 +162,40 @@ static void showstate(SetupState* state) {
 // The engine reports after every output block, thousands of times a second, and each
 // update of the window is a round trip to the window system with a repaint (more than the
 // extraction of the block costs), so the window is brought up to date by time: at the first
-// report of a run and then at most this often (in milliseconds), a smooth 25 times a second
-// in which Cancel is answered too. Before a question and at the end of the run the window
-// shows the last state, whatever the time.
-enum { kProgressInterval = 40 };
+// report of a run, then once kProgressInterval has passed and the wait since the last
+// update is at least kUpdateShare times what that update took. Where updates are cheap the
+// window follows 25 times a second; where they are not (a slow or remote display, an
+// emulated system) they still take at most a twentieth of the run. Cancel is answered at each
+// update, so within kProgressIntervalLongest at worst. Before a question and at the end of
+// the run the window shows the last state, whatever the time.
+enum {
+    kProgressInterval = 40,         // milliseconds between two updates at least
+    kProgressIntervalLongest = 500, // and at most
+    kUpdateShare = 20,
+};
+
+// Milliseconds on the high-resolution clock (the tick count moves in steps of 16 ms on
+// Windows, longer than an update takes).
+static double milliseconds() {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return double(now.QuadPart) * 1000 / double(frequency.QuadPart);
+}
 
 int reportprogress(void* context, const char* name) {
     SetupState* state = (SetupState*)context;
     state->currentname = name;
-    unsigned now = GetTickCount();
-    if (state->progressshown && now - state->shownat < kProgressInterval) return 0;
+    double start = milliseconds();
+    if (state->progressshown && start - state->shownat < state->progresswait) return 0;
     state->progressshown = true;
-    state->shownat = now;
     showstate(state);
     dispatchpending();
+    state->shownat = milliseconds();
+    double wait = (state->shownat - start) * kUpdateShare;
+    state->progresswait = wait < kProgressInterval          ? kProgressInterval
+                          : wait > kProgressIntervalLongest ? kProgressIntervalLongest
+                                                            : wait;
     return state->answer == kAnswerCancelRun;
 }
 

@@ -42,7 +42,8 @@ struct SetupState {
     HWND progressbar;
     const char* currentname; // the path of the engine's last progress report
     bool progressshown;      // the progress window has been brought up to date in this run
-    unsigned shownat;        // the tick count when that was last done
+    double shownat;          // when that was last done, in milliseconds
+    double progresswait;     // the milliseconds until the next update
     unsigned long long bytesdone;
     unsigned long long bytestotal; // sum of the members' sizes, from the list fill
     int answer;                    // an AnswerCode
