@@ -18,11 +18,12 @@ set(CPACK_PACKAGE_VENDOR "Orvandel SFX")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "self-extracting setup packages for Windows, built on Linux")
 set(CPACK_PACKAGE_DESCRIPTION
-    "orvsfx builds Orvandel SFX packages: one 32-bit Windows program holding a small stub, the "
-    "texts and options of its setup dialog, and a ZIP archive. Run on Windows, a package shows "
-    "its setup dialog, extracts with its own zip engine and can run a program afterwards, or "
-    "extracts unattended. orvsfx also lists, tests and extracts packages and plain zip files on "
-    "Linux with the same engine. The Windows stub is included.")
+"orvsfx builds Orvandel SFX packages: one 32-bit Windows program holding a small
+stub, the texts and options of its setup dialog, and a ZIP archive. Run on
+Windows, a package shows its setup dialog, extracts with its own zip engine and
+can run a program afterwards, or extracts unattended. orvsfx also lists, tests
+and extracts packages and plain zip files on Linux with the same engine. The
+Windows stub is included.")
 set(CPACK_PACKAGE_CONTACT ${ORV_PACKAGE_MAINTAINER})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB TGZ)
