@@ -1,6 +1,7 @@
 // The terminal help of orvsfx's subcommands, rendered from their CommandDoc.
 #include "tools/cli/commanddoc.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -25,16 +26,10 @@ std::string wrap(const std::string& text, std::string lead, std::size_t indent) 
     return out + lead + line + "\n";
 }
 
-// Paragraphs (separated by an empty line) wrapped, with an empty line in front of each.
+// The paragraphs wrapped, with an empty line in front of each.
 std::string paragraphs(const std::string& text) {
     std::string out;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find("\n\n", start);
-        if (end == std::string::npos) end = text.size();
-        out += "\n" + wrap(text.substr(start, end - start), "", 0);
-        start = end + 2;
-    }
+    for (const std::string& paragraph : paragraphsof(text)) out += "\n" + wrap(paragraph, "", 0);
     return out;
 }
 
@@ -47,6 +42,16 @@ std::string optionline(const OptionDoc& option) {
 }
 
 } // namespace
+
+std::vector<std::string> paragraphsof(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = std::min(text.find("\n\n", start), text.size());
+        out.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return out;
+}
 
 std::string optionsignature(const OptionDoc& option) {
     return (option.alias.empty() ? "" : option.alias + ", ") + option.flag +

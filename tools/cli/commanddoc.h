@@ -35,5 +35,8 @@ struct NamedDoc {
 // the notes, wrapped to the terminal help's width.
 std::string helptext(const std::string& name, const CommandDoc& doc);
 
+// The paragraphs of a description or notes (separated by an empty line).
+std::vector<std::string> paragraphsof(const std::string& text);
+
 // The option as its help shows it: "-o, --output FILE".
 std::string optionsignature(const OptionDoc& option);

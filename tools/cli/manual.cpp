@@ -8,6 +8,7 @@
 
 #include "resources/version.h"
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -69,17 +70,12 @@ std::string bold(const std::string& text) {
     return "\\fB" + roff(text) + "\\fR";
 }
 
-// Paragraphs (separated by an empty line) as roff paragraphs; "\n" inside one is a blank.
+// The paragraphs as roff paragraphs; a line end inside one is a blank.
 std::string paragraphs(const std::string& text) {
     std::string out;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find("\n\n", start);
-        if (end == std::string::npos) end = text.size();
-        std::string paragraph = text.substr(start, end - start);
-        for (char& c : paragraph)
-            if (c == '\n') c = ' ';
+    for (std::string paragraph : paragraphsof(text)) {
+        std::replace(paragraph.begin(), paragraph.end(), '\n', ' ');
         out += ".PP\n" + roff(paragraph) + "\n";
-        start = end + 2;
     }
     return out;
 }

@@ -79,6 +79,10 @@ class Installed : public ::testing::Test {
         fs::copy_file(program(), temp / "alone/bin/orvsfx");
         return temp / "alone/bin/orvsfx";
     }
+    // Where that copy looks for its stub.
+    std::string alonestub() const {
+        return fs::weakly_canonical(temp / ("alone/" + kStubPlace)).string();
+    }
     Outcome run(const std::string& program, const std::string& args) {
         return shell(temp, quote(program) + " " + args);
     }
@@ -137,9 +141,8 @@ TEST_F(Installed, ItsBuildTakesTheInstalledStubUnlessOneIsGiven) {
     EXPECT_EQ(tested.out, "No errors detected.\n");
 
     std::string lone = alone();
-    std::string place = fs::weakly_canonical(temp / "alone/share/orvsfx/stub.exe").string();
     expectmessage(run(lone, "build -o " + quote(temp / "Lone.exe") + " " + quote(temp / "payload")),
-                  1, "no --stub given, and no stub at " + place);
+                  1, "no --stub given, and no stub at " + alonestub());
     EXPECT_FALSE(fs::exists(temp / "Lone.exe"));
     std::string fake = toolstest::fakestub(12000);
     toolstest::writebytes(temp / "fake.exe", fake);
@@ -159,8 +162,7 @@ TEST_F(Installed, VersionNamesTheStubFoundAndTheLibraries) {
     const std::map<std::string, std::string> kStubLines = {
         {program(), found + fs::canonical(prefix()).string() + "/" + kStubPlace},
         {kOrvsfx, found + fs::canonical(ORV_BINARY_DIR).string() + "/" + kStubPlace},
-        {lone, "stub: none (no stub at " +
-                   fs::weakly_canonical(temp / "alone/share/orvsfx/stub.exe").string() + ")"}};
+        {lone, "stub: none (no stub at " + alonestub() + ")"}};
     for (const auto& [program, stubline] : kStubLines) {
         Outcome version = run(program, "--version");
         EXPECT_EQ(version.status, 0) << program;
@@ -177,7 +179,7 @@ TEST_F(Installed, ManualPageAndCompletionNameEverySubcommandAndOption) {
     // groff reads the page without a warning.
     toolstest::writebytes(temp / "orvsfx.1", page.out);
     Outcome lint = shell(temp, "groff -man -ww -z " + quote(temp / "orvsfx.1"));
-    EXPECT_EQ(lint.status, 0);
+    EXPECT_EQ(lint.status, 0) << lint.err;
     EXPECT_EQ(lint.err, "");
     // The page's section of each subcommand, by name.
     std::map<std::string, std::string> sections;
