@@ -1,4 +1,5 @@
-// Version of the stub, shown in its version resource.
+// The version of Orvandel SFX: the stub's version resource, "orvsfx --version" and, read by
+// cmake/ReadVersion.cmake, the project and its packages.
 #pragma once
 
 #define ORV_VERSION_MAJOR 1

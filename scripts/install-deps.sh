@@ -10,6 +10,7 @@ packages=(
     wine wine32:i386 xvfb xauth x11-utils
     libdeflate-dev zlib1g-dev icoutils osslsigncode openssl zip
     7zip libarchive-tools python3 locales time shellcheck
+    dpkg-dev file groff-base
 )
 
 missing=()

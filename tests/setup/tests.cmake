@@ -22,12 +22,17 @@ if(ORV_WIN32)
     target_compile_definitions(setupdialogs_test PRIVATE ORV_HOST_ORVSFX="${ORV_HOST_ORVSFX}")
 endif()
 
-# Unattended runs, the after-extraction command, the clean-up and the banner.
+# Unattended runs, the after-extraction command, the clean-up and the banner; and a package
+# made by the host build's orvsfx as installed (cmake --install into a folder of the test).
 orv_add_test(unattended_test WIN32_ONLY TIMEOUT 600
-    SOURCES support/setuprun.cpp setup/unattended_test.cpp
+    SOURCES support/setuprun.cpp setup/unattended_test.cpp setup/installedtool_test.cpp
     LIBS orv_uitest orv_packagewriter advapi32)
 if(ORV_WIN32)
     add_dependencies(unattended_test stub commandprobe)
+    cmake_path(GET ORV_HOST_ORVSFX PARENT_PATH host_tools)
+    cmake_path(GET host_tools PARENT_PATH host_build)
+    target_compile_definitions(unattended_test PRIVATE
+        ORV_HOST_BUILD="${host_build}" ORV_CMAKE_COMMAND="${CMAKE_COMMAND}")
 endif()
 
 # Pictures of the setup's dialogs in two languages, with every text checked to fit its

@@ -63,3 +63,13 @@ if(TARGET orvsfx)
         LIBS orv_enginetestkit)
     add_dependencies(engine_frontend_test orvsfx)
 endif()
+
+# orvsfx as installed: cmake --install of this build into a temporary prefix, with the win32
+# build's stub (ORV_STUB of cmake/Install.cmake; without one the tests are skipped).
+if(TARGET orvsfx)
+    orv_add_test(tools_install_test HOST_ONLY SOURCES tools/cli/install_test.cpp)
+    add_dependencies(tools_install_test orvsfx orvsfx_docs)
+    target_include_directories(tools_install_test PRIVATE ${ORV_LIBDEFLATE_INCLUDE})
+    target_compile_definitions(tools_install_test PRIVATE
+        ORV_STUB="${ORV_STUB}" ORV_CMAKE_COMMAND="${CMAKE_COMMAND}")
+endif()

@@ -8,6 +8,7 @@
 // folder such as "%temp%\Demo" keeps its backslash). The three long texts can also come from
 // a file, whose line ends become "\r\n" as the stub's dialogs need.
 #include "tools/cli/buildflags.h"
+#include "tools/cli/commands.h"
 
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
@@ -16,6 +17,7 @@
 #include "tools/package/packagefile.h"
 #include "tools/pe/versioninfo.h"
 #include "tools/text/encodings.h"
+#include "tools/text/texttable.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -60,6 +62,7 @@ Where onthecommandline(const std::string& name) {
 }
 
 struct Option;
+using Choices = std::vector<std::string>;
 using Apply = void (*)(const Option& option, BuildRequest& request, const std::string& value,
                        const Where& where);
 
@@ -76,6 +79,7 @@ struct Option {
     const char* field = nullptr;                 // the text field in messages
     unsigned char mask = 0;                      // a flag bit
     bool byteb = false;
+    Choices (*choices)() = nullptr; // the values it takes, for the shell completion
     const char* samegroup() const { return group ? group : name; }
 };
 
@@ -347,7 +351,9 @@ const std::vector<Option>& options() {
     static const std::vector<Option> table = [] {
         using P = PackageOptions;
         std::vector<Option> t;
-        t.push_back(value("stub", Section::kPackage, "FILE", "the stub executable", applystub));
+        t.push_back(value("stub", Section::kPackage, "FILE",
+                          "the stub executable (default: the one installed with orvsfx)",
+                          applystub));
         t.push_back(value("output", Section::kPackage, "FILE",
                           "the package to write (replaced only when the build succeeds)",
                           applyoutput));
@@ -362,10 +368,12 @@ const std::vector<Option>& options() {
                           "threads that compress members (default 0: one per processor); the "
                           "package's bytes do not depend on it",
                           applythreads));
-        t.push_back(value("language", Section::kPackage, "NAME",
-                          "the shipped interface texts: english (default), german, french, "
-                          "spanish, italian",
-                          applylanguage, "table"));
+        Option language = value("language", Section::kPackage, "NAME",
+                                "the shipped interface texts: english (default), german, "
+                                "french, spanish, italian",
+                                applylanguage, "table");
+        language.choices = shippedlanguages;
+        t.push_back(language);
         t.push_back(value("texts", Section::kPackage, "FILE",
                           "a table of the 66 interface texts instead", applytexts, "table"));
         Option comment = value("comment", Section::kPackage, "TEXT",
@@ -577,7 +585,6 @@ void applyfile(BuildRequest& request, const PackageFile& file,
 }
 
 void checkrequest(const BuildRequest& request) {
-    if (request.stub.empty()) throw UsageError("build needs --stub FILE");
     if (request.output.empty()) throw UsageError("build needs -o OUTPUT");
     if (request.folder.empty() == request.fromzip.empty())
         throw UsageError("build needs either a FOLDER or --from-zip FILE, and not both");
@@ -654,47 +661,35 @@ void encoderequest(BuildRequest& request, const CodePage& page) {
         text = encodefield(request, "text " + std::to_string(k), text, page);
 }
 
-// One option of the help: the option in a 25-column field, then what it does, wrapped.
-void helpline(std::ostream& out, const std::string& option, const std::string& text) {
-    std::string words = text, line;
-    std::string lead =
-        "  " + option + std::string(option.size() < 24 ? 25 - option.size() : 1, ' ');
-    std::stringstream split(words);
-    std::string word;
-    while (split >> word) {
-        if (!line.empty() && lead.size() + line.size() + 1 + word.size() > 96) {
-            out << lead << line << "\n";
-            lead = std::string(27, ' ');
-            line.clear();
-        }
-        line += (line.empty() ? "" : " ") + word;
-    }
-    out << lead << line << "\n";
+// The heading an option of this section is listed under.
+std::string sectionheading(Section section) {
+    return section == Section::kCommandLine ? std::string("Command line only")
+                                            : std::string("[") + sectionname(section) + "]";
 }
 
-std::string buildhelp() {
-    std::ostringstream out;
-    out << "usage: orvsfx build [--package FILE.ini] --stub STUB -o OUTPUT [options]\n"
-           "                    (FOLDER | --from-zip ZIP)\n\n"
-           "Makes a package: the stub, the text block, the options block and a ZIP archive,\n"
-           "either written from FOLDER or copied from ZIP with its offsets rebased. Every\n"
-           "option is also a key of a description file (--package), in the section shown;\n"
-           "options given here override the file. Texts are UTF-8.\n";
+CommandDoc builddoc() {
+    CommandDoc doc;
+    doc.summary = "make a package from a folder or a ZIP archive";
+    doc.forms = {"[--package FILE.ini] [--stub STUB] -o OUTPUT [options] FOLDER",
+                 "[--package FILE.ini] [--stub STUB] -o OUTPUT [options] --from-zip ZIP"};
+    doc.description =
+        "Makes a package: the stub, the text block, the options block and a ZIP archive, either "
+        "written from FOLDER or copied from ZIP with its offsets rebased. Without --stub the "
+        "installed stub is used, PREFIX/share/orvsfx/stub.exe beside PREFIX/bin/orvsfx. Every "
+        "option is also a key of a description file (--package), in the section shown; options "
+        "given here override the file. Texts are UTF-8.";
     for (Section section :
-         {Section::kPackage, Section::kOptions, Section::kBranding, Section::kCommandLine}) {
-        out << "\n"
-            << (section == Section::kCommandLine ? std::string("Command line only")
-                                                 : std::string("[") + sectionname(section) + "]")
-            << ":\n";
+         {Section::kPackage, Section::kOptions, Section::kBranding, Section::kCommandLine})
         for (const Option& o : options()) {
             if (o.section != section) continue;
-            std::string flag = std::string("--") + o.name;
-            if (o.name == std::string("output")) flag = "-o, " + flag;
-            helpline(out, flag + (o.metavar ? std::string(" ") + o.metavar : ""), o.help);
+            OptionDoc option{std::string("--") + o.name, o.metavar ? o.metavar : "", o.help};
+            option.group = sectionheading(section);
+            if (o.choices) option.choices = o.choices();
+            if (o.name == std::string("output")) option.alias = "-o";
+            doc.options.push_back(option);
         }
-    }
-    out << "\nSwitches take =yes or =no on the command line (--banner=no) and yes or no in a\n"
-           "file. In a file, indented lines continue the value above (prompt, about,\n"
-           "description, comment, [texts]); they are joined with CR LF.\n";
-    return out.str();
+    doc.notes = "Switches take =yes or =no on the command line (--banner=no) and yes or no in a "
+                "file. In a file, indented lines continue the value above (prompt, about, "
+                "description, comment, [texts]); they are joined with CR LF.";
+    return doc;
 }

@@ -20,7 +20,7 @@ struct CodePage;
 
 struct BuildRequest {
     std::string package;  // --package: the description file read, if any
-    std::string stub;     // --stub
+    std::string stub;     // --stub; empty: the installed stub (tools/cli/stublocation.h)
     std::string output;   // -o / --output
     std::string texts;    // --texts; empty: a shipped table (--language)
     std::string language; // --language; empty (and no --texts): English
@@ -60,6 +60,3 @@ BuildRequest parsebuildflags(const std::vector<std::string>& args);
 // Converts every text of the request from UTF-8 to the package's code page, refusing a
 // character that does not fit with its position (and for texts from files, the file's line).
 void encoderequest(BuildRequest& request, const CodePage& page);
-
-// The help text of "orvsfx build".
-std::string buildhelp();

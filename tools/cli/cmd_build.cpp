@@ -9,6 +9,7 @@
 #include "tools/base/fileio.h"
 #include "tools/cli/buildflags.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/stublocation.h"
 #include "tools/package/packagewriter.h"
 #include "tools/packer/deflatecompressor.h"
 #include "tools/packer/folderscan.h"
@@ -200,9 +201,10 @@ TextTable interfacetexts(BuildRequest& request) {
 int buildcommand(const CommandArgs& args) {
     BuildRequest request = parsebuildflags(args);
     if (request.help) {
-        std::fputs(buildhelp().c_str(), stdout);
+        std::fputs(helptext("build", builddoc()).c_str(), stdout);
         return 0;
     }
+    if (request.stub.empty()) request.stub = defaultstub();
     std::string stub = readfile(request.stub, "the stub");
     checkstubimage(stub, request.stub);
     if (request.branding.any()) {

@@ -430,20 +430,21 @@ int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
     return result;
 }
 
+const char kEngineResult[] =
+    "The exit code is the engine's result code (0 success, 1 warning, 2 and up errors).";
+const char kMemberPatterns[] =
+    "MEMBER is a name or shell pattern (*, ?, [...]; * also matches /); a folder's name "
+    "chooses everything below it.";
+
+OptionDoc passwordoption() {
+    return {"-p", "PASSWORD", "first password tried for encrypted members"};
+}
+
 void usage(const char* command) {
-    if (!std::strcmp(command, "extract"))
-        std::printf("usage: orvsfx extract [-o | -n] [-p PASSWORD] -d DIR PACKAGE [MEMBER...]\n"
-                    "  -d DIR       extract under DIR (made if missing; its parent must exist)\n"
-                    "  -o           overwrite existing files without asking\n"
-                    "  -n           never overwrite existing files\n"
-                    "  -p PASSWORD  first password tried for encrypted members\n"
-                    "  MEMBER       names or shell patterns of the members to extract\n");
-    else if (!std::strcmp(command, "test"))
-        std::printf("usage: orvsfx test [-p PASSWORD] PACKAGE [MEMBER...]\n");
-    else
-        std::printf("usage: orvsfx %s PACKAGE\n", command);
-    std::printf("The exit code is the engine's result code (0 success, 1 warning, 2 and up "
-                "errors).\n");
+    CommandDoc doc = !std::strcmp(command, "extract") ? extractdoc()
+                     : !std::strcmp(command, "test")  ? testdoc()
+                                                      : listdoc();
+    std::fputs(helptext(command, doc).c_str(), stdout);
 }
 
 // -p: the ANSI form goes first (the stub's own form); the UTF-8 bytes as typed follow when
@@ -526,6 +527,39 @@ int run(const CommandArgs& args, Mode mode, const char* command) {
 }
 
 } // namespace
+
+CommandDoc listdoc() {
+    return {"list the members of a package or zip file",
+            {"PACKAGE"},
+            "Prints one line per central entry: date, time, size, packed size, CRC and name. A "
+            "member the engine will not extract is marked with what it needs.",
+            {},
+            kEngineResult};
+}
+
+CommandDoc testdoc() {
+    return {"decode every member and check its CRC, writing nothing",
+            {"[-p PASSWORD] PACKAGE [MEMBER...]"},
+            std::string("Decodes every member, or the members chosen, and checks sizes and CRCs; "
+                        "prints \"No errors detected.\" when all is well. ") +
+                kMemberPatterns,
+            {passwordoption()},
+            kEngineResult};
+}
+
+CommandDoc extractdoc() {
+    return {"extract a package or zip file under -d DIR",
+            {"[-o | -n] [-p PASSWORD] -d DIR PACKAGE [MEMBER...]"},
+            std::string("Extracts every member, or the members chosen, under DIR; nothing is "
+                        "written outside it. Without -o or -n, existing files are asked about "
+                        "on the terminal. ") +
+                kMemberPatterns,
+            {{"-d", "DIR", "extract under DIR (made if missing; its parent must exist)"},
+             {"-o", "", "overwrite existing files without asking"},
+             {"-n", "", "never overwrite existing files"},
+             passwordoption()},
+            kEngineResult};
+}
 
 int listcommand(const CommandArgs& args) {
     return run(args, Mode::kList, "list");

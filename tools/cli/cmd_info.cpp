@@ -401,11 +401,17 @@ std::size_t showtextblock(const std::string& package, std::size_t marker, Report
 
 } // namespace
 
+CommandDoc infodoc() {
+    return {"show the blocks, options, texts and entries of a package",
+            {"PACKAGE"},
+            "Shows where the blocks of PACKAGE lie, the stub's branding, the text block's "
+            "checksum, the decoded options and texts, and the archive's entries. Exits with 1 "
+            "when something is wrong."};
+}
+
 int infocommand(const CommandArgs& args) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::printf("usage: orvsfx info PACKAGE\n\nShows where the blocks of PACKAGE lie, the "
-                    "text block's checksum, the decoded\noptions and texts, and the archive's "
-                    "entries. Exits with 1 when something is wrong.\n");
+        std::fputs(helptext("info", infodoc()).c_str(), stdout);
         return 0;
     }
     if (args.size() != 1 || args[0].empty() || args[0][0] == '-')

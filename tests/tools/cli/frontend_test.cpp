@@ -427,12 +427,6 @@ TEST(FrontEndReasons, MemberNamesAndPatternsChooseASubset) {
     EXPECT_EQ(readfile(other.path() / "readme.txt").substr(0, 8), "Orvandel");
 }
 
-TEST(FrontEndReasons, VersionIsPrinted) {
-    Output out = orvsfx("--version");
-    EXPECT_EQ(out.status, 0);
-    EXPECT_EQ(out.text, "orvsfx 1.0.0\n");
-}
-
 std::string longpassword(size_t length) {
     const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::string text;

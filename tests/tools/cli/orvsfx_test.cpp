@@ -81,7 +81,6 @@ TEST_F(Orvsfx, HelpListsCommandsAndEveryBuildOption) {
 
 TEST_F(Orvsfx, UsageErrorsExitWithTwo) {
     expectrefused(orvsfx(temp, "frobnicate"), 2, "unknown command");
-    expectrefused(orvsfx(temp, "build -o x " + quote(temp / "src")), 2, "--stub");
     expectrefused(orvsfx(temp, build("p.exe", "")), 2, "FOLDER");
     expectrefused(orvsfx(temp, build("p.exe", "--bogus src")), 2, "unknown option --bogus");
     expectrefused(orvsfx(temp, build("p.exe", "--level 13 src")), 2, "--level");
