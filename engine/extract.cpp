@@ -90,7 +90,8 @@ int openoutput() {
         replaced = true;
     }
     engine.output = platform::createwrite(engine.filename);
-    if (engine.output && !liesinroot(engine.output)) {
+    unsigned long long place = 0;
+    if (engine.output && !liesinroot(engine.output, &place)) {
         platform::discardfile(engine.output);
         engine.output = nullptr;
         return refuseoutput(kReasonThroughLink, kResultArchiveError, 0);
@@ -104,6 +105,7 @@ int openoutput() {
                                                                 : kReasonCannotCreate,
                             kResultArchiveError, error);
     }
+    recordmade(place);
     if (engine.ui) recordoutput(engine.ui, replaced);
     // Reserving the length up front keeps a file written in pieces in one piece; failures do
     // not matter.
@@ -377,6 +379,13 @@ bool preparemember(int* result, unsigned* badpasswords) {
         return false;
     }
     if (existing == kOutputMissing) return true;
+    // Two members that land on one file (names that differ in case only, or that the file
+    // system stores alike) are never written over each other unseen: the second follows the
+    // overwrite policy, and the run fails with the reason either way.
+    if (madebythisrun(engine.filename)) {
+        *result = raiseresult(*result, kResultDiskFull);
+        memberfailure(kReasonSameFile, kResultDiskFull);
+    }
     if (engine.overwritemode == kPolicyKeep) return false;
     return engine.overwritemode == kPolicyOverwrite ||
            engine.ui->askoverwrite(engine.ui->context, engine.filename) != 0;

@@ -15,12 +15,6 @@ namespace enginetest {
 
 namespace fs = std::filesystem;
 
-// Name text is UTF-8 on POSIX and the ANSI code page (1252 under the test set-up) on Win32.
-#ifdef _WIN32
-const bool kUtf8Text = false;
-#else
-const bool kUtf8Text = true;
-#endif
 
 // Full path of an archive made by tests/data/engine/makefixtures.py.
 std::string fixture(const char* name);
