@@ -20,9 +20,11 @@
 
 namespace {
 
+// New... in the browser's dialog units, so that it scales with the browser: as wide as the
+// shell's own buttons, this far left of OK.
 enum : int {
-    kNewButtonWidth = 75,
-    kNewButtonOffset = 80, // its left edge, left of OK's
+    kNewButtonWidth = 50,
+    kNewButtonGap = 3,
 };
 
 // One "..." click: the chosen folder (the field's text, then the browser's selection with a
@@ -56,11 +58,13 @@ void addnewbutton(HWND browser) {
     RECT box;
     GetWindowRect(ok, &box);
     MapWindowPoints(nullptr, browser, (POINT*)&box, 2);
+    SIZE width = dialogpixels(browser, kNewButtonWidth, 0);
+    SIZE offset = dialogpixels(browser, kNewButtonWidth + kNewButtonGap, 0); // its left edge's
     HWND button =
         CreateWindowExA(0, "BUTTON", UiText[kTextNewFolderButton],
-                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
-                        box.left - kNewButtonOffset, box.top, kNewButtonWidth, box.bottom - box.top,
-                        browser, (HMENU)IDC_BROWSER_NEWFOLDER, GetModuleHandleA(nullptr), nullptr);
+                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, box.left - offset.cx,
+                        box.top, width.cx, box.bottom - box.top, browser,
+                        (HMENU)IDC_BROWSER_NEWFOLDER, GetModuleHandleA(nullptr), nullptr);
     SendMessageA(button, WM_SETFONT, SendMessageA(ok, WM_GETFONT, 0, 0), TRUE);
 }
 
