@@ -3,9 +3,10 @@
 
 usage: make-icons.py OUTDIR
 
-MNICON: an open box with a green arrow going into it (the package), at 16, 32 and 48 pixels;
-PWD: a golden key, at 16 and 32; URLHAND: a white pointing hand with a black outline, 32
-pixels, its hot spot at the fingertip. Every image has 32-bit colour with an alpha channel.
+MNICON: an open box with a green arrow going into it (the package), at the sizes of
+PACKAGE_SIZES; PWD: a golden key, at KEY_SIZES; URLHAND: a white pointing hand with a black
+outline, 32 pixels, its hot spot at the fingertip. Every image has 32-bit colour with an alpha
+channel.
 
 Drawing: each image is a list of layers painted back to front. A layer is a region, the union
 of rectangles, circles and polygons less its holes, filled with one colour and outlined with
@@ -31,6 +32,14 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import strongest  # noqa: E402  (the build's shared compressor)
 
 SAMPLES = 8  # points per pixel along each axis
+# The icon sizes Windows asks for at the usual display scales of 100, 125, 150 and 200 %: the
+# small icon (16 at 100 %) at 16, 20, 24 and 32 pixels, the large one (32) at 32, 40, 48 and
+# 64. A 256-pixel image for Explorer's largest views would cost more than all of these.
+PACKAGE_SIZES = (16, 20, 24, 32, 40, 48, 64)
+# The key is shown only by the password dialog's icon control, at the large icon's size: 32
+# and 48 pixels; Windows makes 125 %'s 40 from the 48, and 200 %'s 64 too, which as an image
+# of its own would cost the packed stub 750 bytes more.
+KEY_SIZES = (32, 48)
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 PNG_FILTERS = 5  # none, sub, up, average, Paeth
 
@@ -114,13 +123,14 @@ def erode(region, width):
 class Canvas:
     def __init__(self, size):
         self.size = size
+        self.edge = max(1, size // 32)  # outline width: a pixel for every 32 of the size
         self.paint = []  # (region, rgba), back to front
 
-    def layer(self, region, fill, stroke=None, width=1.0):
+    def layer(self, region, fill, stroke=None):
         if stroke is None:
             self.paint.append((region, fill))
             return
-        inner = erode(region, width)
+        inner = erode(region, self.edge)
         self.paint.append((minus(region, inner), stroke))
         self.paint.append((inner, fill))
 
@@ -185,7 +195,7 @@ def package(size):
     c.layer(rect(s, left, top, right, bottom), BOX_FACE, BOX_EDGE)
     if s >= 32:
         band = round(0.09 * s)
-        c.layer(rect(s, left + 1, top + round(0.30 * s), right - 1,
+        c.layer(rect(s, left + c.edge, top + round(0.30 * s), right - c.edge,
                      top + round(0.30 * s) + band), TAPE)
     # The arrow: a shaft and a head whose tip reaches into the box.
     half = 0.5 * s
@@ -315,9 +325,9 @@ def main():
     out = Path(sys.argv[1])
     out.mkdir(parents=True, exist_ok=True)
     (out / "package.ico").write_bytes(
-        container([(s, png(package(s).pixels())) for s in (16, 32, 48)]))
+        container([(s, png(package(s).pixels())) for s in PACKAGE_SIZES]))
     (out / "password.ico").write_bytes(
-        container([(s, bitmap(key(s).pixels())) for s in (16, 32)]))
+        container([(s, bitmap(key(s).pixels())) for s in KEY_SIZES]))
     (out / "linkhand.cur").write_bytes(
         container([(32, bitmap(hand(32).pixels()))], hotspot=HAND_HOTSPOT))
 

@@ -3,10 +3,11 @@
 # program (tests/setup/screenshots_test.cpp), runs that under Wine inside a virtual desktop on a
 # virtual display, so that Wine draws the windows' frames and captions, and writes every
 # dialog in English and German as OUTPUT-FOLDER/NAME-LANGUAGE.png (default docs/screenshots),
-# cropped to the window. The program also checks that every text fits its control. Exit code
-# 0 only when every picture was taken and every check passed; the pictures that were taken
-# are written either way, to be looked at. About a minute where Wine runs emulated, plus the
-# build (the first run also makes its prefix: under a minute more).
+# cropped to the window; then once more at 144 DPI, a display at 150 %, as
+# NAME-LANGUAGE-144dpi.png. The program also checks that every text fits its control. Exit
+# code 0 only when every picture was taken and every check passed; the pictures that were
+# taken are written either way, to be looked at. About two minutes where Wine runs emulated,
+# plus the build (the first run also makes its prefix: under a minute more).
 #   scripts/screenshots.sh [OUTPUT-FOLDER]
 #
 # The run has a Wine prefix of its own, with the fonts Wine ships copied into its
@@ -18,6 +19,7 @@ cd "$(dirname "$0")/.."
 output=${1:-docs/screenshots}
 readonly desktop=orvandel,1024x768
 readonly run_limit=900 # seconds for each run under Wine (about a minute emulated)
+readonly dpis=(96 144)  # Wine's own, and 150 %
 readonly program=build/win32/tests/screenshots_test.exe
 readonly work=build/win32/screenshots
 readonly winefonts=/usr/share/wine/fonts
@@ -45,17 +47,22 @@ cp -u "$winefonts"/* "$fonts"/
 
 rm -rf "$work"
 mkdir -p "$work"
-results="$(wine_path "$work")\\results.xml"
 status=0
-ORV_SCREENSHOTS=$(wine_path "$work") timeout --foreground --kill-after=30 "$run_limit" \
-    scripts/wine-session.sh wine explorer "/desktop=$desktop" "$(wine_path "$program")" \
-    "--gtest_output=xml:$results" || status=$?
-# The desktop's explorer does not hand on the program's exit code; its results file does.
-if [ "$status" -ne 0 ] || ! grep -q '<testsuites [^>]*failures="0"[^>]* errors="0"' \
-    "$work/results.xml" 2>/dev/null; then
-    echo "screenshots: the picture program failed or did not finish (see above)" >&2
-    status=1
-fi
+for dpi in "${dpis[@]}"; do
+    results="$work/results-$dpi.xml"
+    run=0
+    ORV_WINE_DPI=$dpi ORV_SCREENSHOTS=$(wine_path "$work") \
+        timeout --foreground --kill-after=30 "$run_limit" \
+        scripts/wine-exec.sh explorer "/desktop=$desktop" "$(wine_path "$program")" \
+        "--gtest_output=xml:$(wine_path "$results")" || run=$?
+    # The desktop's explorer does not hand on the program's exit code; its results file does.
+    if [ "$run" -ne 0 ] || ! grep -q '<testsuites [^>]*failures="0"[^>]* errors="0"' \
+        "$results" 2>/dev/null; then
+        echo "screenshots: the picture program at $dpi DPI failed or did not finish" \
+            "(see above)" >&2
+        status=1
+    fi
+done
 
 shopt -s nullglob
 pictures=("$work"/*.bmp)

@@ -9,6 +9,8 @@
 #   wine_display_stop    stops the virtual display, if one was started
 #   wine_prefix_prepare  creates the prefix when it is missing
 #   wine_settings        the prefix's registry settings; starts Wine's background services
+#   wine_dpi_set DPI     the display DPI of the programs Wine starts from now on
+#   wine_dpi_restore     the prefix's own DPI again
 #   wine_path PATH       PATH as Wine's drive Z: shows it (Z:\...)
 
 wine_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -31,6 +33,10 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 # from outside Debian). Nothing of ours uses .NET or HTML. Not taken from the caller: a
 # different value would change how every test program runs.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Where wine_dpi_set keeps the prefix's own DPI setting until wine_dpi_restore puts it back.
+wine_dpi_kept="$WINEPREFIX.dpi"
+wine_dpi_key='HKCU\Control Panel\Desktop'
 
 wine_logname=${0##*/}
 wine_logname=${wine_logname%.sh}
@@ -142,6 +148,7 @@ wine_prefix_prepare() {
 #    virtual display none ever does, so every closed dialog and message box, and the end of
 #    every package run, would cost seconds (the Win32 suite runs in about five minutes with
 #    it, several times that without).
+#  - A display DPI that a killed run left set (wine_dpi_set, below) is taken back.
 # This first program of a session also starts Wine's background services, which inherit its
 # output. Starting them here, with nothing attached, keeps them from holding open the output
 # pipe of the first test (ctest would otherwise wait for it until the test's timeout).
@@ -149,6 +156,40 @@ wine_settings() {
     if ! timeout --kill-after=10 300 wine reg add 'HKCU\Software\Wine\X11 Driver' \
         /v Managed /d N /f >/dev/null 2>&1 </dev/null; then
         echo "$wine_logname: Wine could not write its settings into $WINEPREFIX" >&2
+        return 1
+    fi
+    wine_dpi_restore
+}
+
+# Wine gives a program the display DPI of LogPixels in HKCU\Control Panel\Desktop (96 without
+# it), read when the program starts. wine_dpi_set DPI keeps the prefix's own value (or "none")
+# in $wine_dpi_kept and sets DPI; wine_dpi_restore puts the kept value back and removes the
+# file. A run killed before its restore (a test's time-out) leaves the file behind, and the
+# next Wine run or session restores the prefix's value first.
+wine_dpi_set() {
+    wine_dpi_restore || return 1
+    local kept
+    kept=$(wine reg query "$wine_dpi_key" /v LogPixels 2>/dev/null </dev/null |
+        tr -d '\r' | awk '$1 == "LogPixels" { print $3 }')
+    echo "${kept:-none}" >"$wine_dpi_kept"
+    wine_dpi_write "$1"
+}
+
+wine_dpi_restore() {
+    [ -f "$wine_dpi_kept" ] || return 0
+    wine_dpi_write "$(cat "$wine_dpi_kept")" && rm -f "$wine_dpi_kept"
+}
+
+# Sets LogPixels to $1 (a number, decimal or 0x hexadecimal), or deletes it for "none".
+wine_dpi_write() {
+    if [ "$1" = none ]; then
+        timeout --kill-after=10 300 wine reg delete "$wine_dpi_key" /v LogPixels /f \
+            >/dev/null 2>&1 </dev/null
+        return 0 # a value that is not there is as good as deleted
+    fi
+    if ! timeout --kill-after=10 300 wine reg add "$wine_dpi_key" /v LogPixels /t REG_DWORD \
+        /d "$1" /f >/dev/null 2>&1 </dev/null; then
+        echo "$wine_logname: Wine could not set the DPI $1 in $WINEPREFIX" >&2
         return 1
     fi
 }

@@ -1,9 +1,6 @@
 // The main dialog's moves and stretches after its hide rules.
 #include "setup/dialoglayout.h"
 
-// The gap kept between the content and the control below it.
-static const int kContentGap = 3;
-
 MainLayout mainlayout(const MainLayoutInput& input) {
     MainLayout layout = {0, false, 0};
     if (!input.runshown && input.modeshown)
@@ -11,11 +8,11 @@ MainLayout mainlayout(const MainLayoutInput& input) {
     if (input.runshown && input.modeshown) return layout;
     layout.stretch = true;
     if (input.modeshown)
-        layout.contentbottom = input.modegroup.top + layout.groupshift - kContentGap;
+        layout.contentbottom = input.modegroup.top + layout.groupshift - input.gap;
     else if (input.runshown)
-        layout.contentbottom = input.runcheck.top - kContentGap;
+        layout.contentbottom = input.runcheck.top - input.gap;
     else
-        layout.contentbottom = input.runcheck.bottom - kContentGap;
+        layout.contentbottom = input.runcheck.bottom - input.gap;
     return layout;
 }
 

@@ -8,12 +8,17 @@ struct Box {
     int left, top, right, bottom;
 };
 
+// The gap kept between the content and the control below it, in dialog units (3 pixels at the
+// classic dialog font at 96 DPI).
+enum { kContentGapUnits = 2 };
+
 // What the hide rules leave shown, and where the two controls below the list stand.
 struct MainLayoutInput {
     Box runcheck;  // the run-after-extraction check box
     Box modegroup; // the overwrite group's frame (its radio buttons move with it)
     bool runshown;
     bool modeshown;
+    int gap; // kContentGapUnits in pixels
 };
 
 struct MainLayout {
@@ -23,8 +28,8 @@ struct MainLayout {
 };
 
 // With the check box hidden, the overwrite group takes its place (their bottoms meet). With
-// either hidden, the content reaches down to 3 pixels above the first shown control below
-// it: the group, else the check box, else to 3 pixels above the hidden check box's bottom.
+// either hidden, the content reaches down to the gap above the first shown control below
+// it: the group, else the check box, else to the gap above the hidden check box's bottom.
 MainLayout mainlayout(const MainLayoutInput& input);
 
 // The banner's gradient: kBannerBands horizontal bands from blue to black. Band i covers the

@@ -23,9 +23,14 @@
 
 namespace {
 
+// New... in the browser's dialog units, so that it scales with the browser: as wide as the
+// shell's own buttons, this far left of OK.
 enum : int {
-    kNewButtonWidth = 75,
-    kNewButtonOffset = 80, // its left edge, left of OK's
+    kNewButtonWidth = 50,
+    kNewButtonGap = 3,
+};
+
+enum : int {
     kShellPath = MAX_PATH, // the shell writes a selection's path into this many units
 };
 
@@ -79,10 +84,12 @@ void addnewbutton(HWND browser) {
     RECT box;
     GetWindowRect(ok, &box);
     MapWindowPoints(nullptr, browser, (POINT*)&box, 2);
+    SIZE width = dialogpixels(browser, kNewButtonWidth, 0);
+    SIZE offset = dialogpixels(browser, kNewButtonWidth + kNewButtonGap, 0); // its left edge's
     HWND button =
         CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
-                        box.left - kNewButtonOffset, box.top, kNewButtonWidth, box.bottom - box.top,
-                        browser, (HMENU)IDC_BROWSER_NEWFOLDER, GetModuleHandleW(nullptr), nullptr);
+                        box.left - offset.cx, box.top, width.cx, box.bottom - box.top, browser,
+                        (HMENU)IDC_BROWSER_NEWFOLDER, GetModuleHandleW(nullptr), nullptr);
     settext(button, UiText[kTextNewFolderButton]);
     SendMessageW(button, WM_SETFONT, SendMessageW(ok, WM_GETFONT, 0, 0), TRUE);
 }

@@ -7,8 +7,10 @@
 // target through the shell: with "mailto:" in front when it holds an '@'; a target that
 // begins with '~' is not opened, the parent gets kLinkActivated instead.
 //
-// The hot and focused links and the two fonts are class-wide: at most one link is under
-// the mouse and one has the focus.
+// A link draws in its dialog's font, which the dialog manager made for the DPI the dialog is
+// shown at (and makes again when a move to another monitor changes it), so the link follows
+// the DPI as the dialog's own controls do. The hot and focused links are class-wide: at most
+// one link is under the mouse and one has the focus.
 #include "setup/hyperlink.h"
 
 #include "resources/resource.h"
@@ -30,14 +32,12 @@ const COLORREF kHotColour = RGB(255, 0, 0);
 enum : int {
     kLinkText = 256, // window texts are read with room for 255 UTF-16 units
     kTextInset = 2,  // the text stands this far in from the left and top edges
-    kLinkPoints = 8,
 };
 static_assert(kLinkActivated == WM_USER + 100, "the parent's notification of '~' targets");
 static_assert(SS_CENTER == 1, "bit 0 of the template's style centres the text");
 
 struct LinkClass {
     bool registered;
-    HFONT normal, underlined;
     HWND focused, hot;
     bool spacedown; // the space bar went down while a link had the focus
 };
@@ -60,6 +60,15 @@ void drawfocus(HDC dc, const RECT& area, const wchar_t* text, int length, bool c
     }
 }
 
+// The dialog's font, underlined or not (the system's font for a parent without one); the
+// caller deletes it.
+HFONT linkfont(HWND window, bool underlined) {
+    LOGFONTW look = {};
+    GetObjectW((HFONT)SendMessageW(GetParent(window), WM_GETFONT, 0, 0), sizeof look, &look);
+    look.lfUnderline = underlined;
+    return CreateFontIndirectW(&look);
+}
+
 void paintlink(HWND window) {
     wchar_t text[kLinkText];
     int length = GetWindowTextW(window, text, kLinkText);
@@ -75,13 +84,13 @@ void paintlink(HWND window) {
                      : hot                    ? kHotColour
                                               : kLinkColour);
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ oldfont = SelectObject(dc, hot ? links.underlined : links.normal);
+    HGDIOBJ oldfont = SelectObject(dc, linkfont(window, hot));
     area.left += kTextInset;
     area.top += kTextInset;
     DrawTextW(dc, text, length, &area,
               (centred ? DT_CENTER : DT_LEFT) | DT_SINGLELINE | DT_NOPREFIX);
     if (links.focused == window) drawfocus(dc, area, text, length, centred);
-    SelectObject(dc, oldfont);
+    DeleteObject(SelectObject(dc, oldfont));
     EndPaint(window, &paint);
 }
 
@@ -191,8 +200,6 @@ LRESULT CALLBACK linkwindowproc(HWND window, UINT message, WPARAM wparam, LPARAM
 int registerlinkclass() {
     if (links.registered) return 1;
     links.registered = true;
-    links.normal = createfont("MS Sans Serif", kLinkPoints, 0);
-    links.underlined = createfont("MS Sans Serif", kLinkPoints, kFontUnderline);
     WNDCLASSW linkclass = {};
     linkclass.style = CS_HREDRAW | CS_VREDRAW;
     linkclass.lpfnWndProc = linkwindowproc;
@@ -206,8 +213,6 @@ int registerlinkclass() {
 int unregisterlinkclass() {
     if (!links.registered) return 0;
     links.registered = false;
-    DeleteObject(links.normal);
-    DeleteObject(links.underlined);
     UnregisterClassW(kLinkClass, GetModuleHandleW(nullptr));
     return 1;
 }

@@ -5,9 +5,9 @@
 // id as the first parameter (the first user message plus 100).
 enum : unsigned { kLinkActivated = 0x0400 + 100 };
 
-// Registers the class for the program's instance and makes its fonts; the class atom, 0 on
-// failure, or 1 when the class is registered already.
+// Registers the class for the program's instance; the class atom, 0 on failure, or 1 when
+// the class is registered already.
 int registerlinkclass();
 
-// Unregisters the class and deletes its fonts; 0 when it was not registered, else 1.
+// Unregisters the class; 0 when it was not registered, else 1.
 int unregisterlinkclass();

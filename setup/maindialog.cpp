@@ -162,7 +162,8 @@ static void applyhiderules(HWND window) {
     showcontrol(window, IDC_OPENWITH, openwith);
 
     MainLayoutInput input = {controlbox(window, IDC_RUNCOMMAND), controlbox(window, IDC_MODEGROUP),
-                             options->commandoptional, options->showoverwrite};
+                             options->commandoptional, options->showoverwrite,
+                             dialogpixels(window, 0, kContentGapUnits).cy};
     MainLayout layout = mainlayout(input);
     if (layout.groupshift)
         for (int id : kModeControls) movecontrol(window, id, layout.groupshift);

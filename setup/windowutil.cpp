@@ -50,15 +50,10 @@ unsigned itemtext(HWND dialog, int id, char* out, unsigned size) {
     return (unsigned)strlen(out);
 }
 
-HFONT createfont(const char* face, int points, unsigned style) {
-    HDC screen = GetDC(nullptr);
-    if (!screen) return nullptr;
-    int height = -((points * GetDeviceCaps(screen, LOGPIXELSY) + 36) / 72); // rounded
-    ReleaseDC(nullptr, screen);
-    return CreateFontA(height, 0, 0, 0, style & kFontBold ? FW_BOLD : FW_NORMAL,
-                       (style & kFontItalic) != 0, (style & kFontUnderline) != 0,
-                       (style & kFontStrikeOut) != 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face ? face : "");
+SIZE dialogpixels(HWND dialog, int across, int down) {
+    RECT box = {0, 0, across, down};
+    MapDialogRect(dialog, &box);
+    return {box.right, box.bottom};
 }
 
 void centerwindow(HWND window) {

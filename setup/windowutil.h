@@ -1,5 +1,6 @@
-// Window routines shared by the setup dialogs: their texts, centring, enabling children and
-// keeping the interface alive while the engine runs on the one thread.
+// Window routines shared by the setup dialogs: their texts, sizes in dialog units,
+// centring, enabling children and keeping the interface alive while the engine runs on the
+// one thread.
 //
 // The program holds its texts in UTF-8; the windows take and give them through the wide
 // calls, converted at the call (platform/win32/widetext.h), so a dialog shows and reads
@@ -22,12 +23,10 @@ unsigned itemtext(HWND dialog, int id, char* out, unsigned size);
 bool shellopen(HWND owner, const char* verb, const char* file, const char* parameters,
                const char* folder, int show);
 
-// Style bits of createfont.
-enum : unsigned { kFontBold = 1, kFontItalic = 2, kFontUnderline = 4, kFontStrikeOut = 8 };
-
-// A font of face (the system's choice when null) at points on the screen, with the style bits;
-// null when the screen's device context cannot be had.
-HFONT createfont(const char* face, int points, unsigned style);
+// A size in dialog units as pixels of dialog: dialog units follow the dialog's font, which the
+// dialog manager makes for the DPI the dialog is shown at, so a size placed by hand in a dialog
+// is given in them.
+SIZE dialogpixels(HWND dialog, int across, int down);
 
 // Moves window to the centre of the desktop without changing its size or z-order.
 void centerwindow(HWND window);

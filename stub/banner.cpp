@@ -3,7 +3,9 @@
 // The client area is painted in horizontal bands from blue (0, 0, 255) at the top to black
 // (0, 0, 0) at the bottom (setup/dialoglayout.h places them). The title is drawn on one line, in
 // black at (15, 15) and then in white at (10, 10), which gives it a shadow. The font lives as long
-// as the window and is kept in the window's user data.
+// as the window and is kept in the window's user data. Its sizes are pixels at 96 DPI, scaled to
+// the screen's DPI: the banner covers the primary screen, whose DPI is the system DPI that GDI
+// reports.
 #include "stub/banner.h"
 
 #include "setup/dialoglayout.h"
@@ -16,11 +18,20 @@ enum {
     kTitleText = 256, // UTF-16 units of the title read back for painting, NUL included
     kShadowOffset = 15,
     kTitleOffset = 10,
+    kBaseDpi = 96, // the DPI at which the sizes above hold
 };
 
+static int screenpixels(int pixels) {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return (pixels * dpi + kBaseDpi / 2) / kBaseDpi; // rounded
+}
+
 static HFONT createtitlefont() {
-    return CreateFontA(kTitleHeight, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, 0, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN, "Times New Roman");
+    return CreateFontA(screenpixels(kTitleHeight), 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, 0,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN,
+                       "Times New Roman");
 }
 
 static void paintgradient(HDC dc, const RECT& client) {
@@ -43,10 +54,11 @@ static void paintbanner(HWND window) {
     paintgradient(dc, client);
     SetBkMode(dc, TRANSPARENT);
     HGDIOBJ oldfont = SelectObject(dc, (HFONT)GetWindowLongPtrW(window, GWLP_USERDATA));
+    int shadow = screenpixels(kShadowOffset), offset = screenpixels(kTitleOffset);
     SetTextColor(dc, RGB(0, 0, 0));
-    TextOutW(dc, kShadowOffset, kShadowOffset, title, length);
+    TextOutW(dc, shadow, shadow, title, length);
     SetTextColor(dc, RGB(255, 255, 255));
-    TextOutW(dc, kTitleOffset, kTitleOffset, title, length);
+    TextOutW(dc, offset, offset, title, length);
     SelectObject(dc, oldfont);
     EndPaint(window, &paint);
 }

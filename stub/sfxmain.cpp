@@ -86,7 +86,8 @@ static int parsecommandline(char* tail, SfxOptions* options) {
 // library, the options with the default folder's macros expanded and the command line
 // applied. Shows the message of a failure; releasesetup undoes what was made.
 static bool preparesetup(char* tail) {
-    InitCommonControls();
+    INITCOMMONCONTROLSEX progressbar = {sizeof progressbar, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&progressbar);
     if (!registerlinkclass() || !LoadLibraryA("RICHED32.DLL")) {
         starterror(kTextFatalError);
         return false;

@@ -1,6 +1,6 @@
 // The main dialog's layout after its hide rules, for the three combinations of a hidden run
 // check box and a hidden overwrite group (the template's rectangles in pixels at the
-// classic dialog font).
+// classic dialog font, and its gap of 2 dialog units).
 #include "setup/dialoglayout.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +9,10 @@ namespace {
 
 const Box kRunCheck = {6, 185, 296, 205};
 const Box kModeGroup = {6, 145, 296, 182};
+const int kGap = 3;
 
 MainLayout layoutfor(bool runshown, bool modeshown) {
-    return mainlayout({kRunCheck, kModeGroup, runshown, modeshown});
+    return mainlayout({kRunCheck, kModeGroup, runshown, modeshown, kGap});
 }
 
 TEST(MainLayout, NothingMovesWhenBothAreShown) {
@@ -25,21 +26,21 @@ TEST(MainLayout, WithoutTheCheckBoxTheGroupTakesItsPlace) {
     EXPECT_EQ(layout.groupshift, kRunCheck.bottom - kModeGroup.bottom);
     EXPECT_EQ(kModeGroup.bottom + layout.groupshift, kRunCheck.bottom);
     ASSERT_TRUE(layout.stretch);
-    EXPECT_EQ(layout.contentbottom, kModeGroup.top + layout.groupshift - 3);
+    EXPECT_EQ(layout.contentbottom, kModeGroup.top + layout.groupshift - kGap);
 }
 
 TEST(MainLayout, WithoutTheGroupTheListReachesTheCheckBox) {
     MainLayout layout = layoutfor(true, false);
     EXPECT_EQ(layout.groupshift, 0);
     ASSERT_TRUE(layout.stretch);
-    EXPECT_EQ(layout.contentbottom, kRunCheck.top - 3);
+    EXPECT_EQ(layout.contentbottom, kRunCheck.top - kGap);
 }
 
 TEST(MainLayout, WithoutBothTheListReachesTheHiddenCheckBoxsBottom) {
     MainLayout layout = layoutfor(false, false);
     EXPECT_EQ(layout.groupshift, 0);
     ASSERT_TRUE(layout.stretch);
-    EXPECT_EQ(layout.contentbottom, kRunCheck.bottom - 3);
+    EXPECT_EQ(layout.contentbottom, kRunCheck.bottom - kGap);
 }
 
 // The banner's bands: a 1,024-pixel area gives 256 bands of exactly 4 pixels; a 300-pixel

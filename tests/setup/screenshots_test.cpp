@@ -13,7 +13,10 @@
 // at its last state before the question that follows the large member.
 //
 // The pictures are NAME-LANGUAGE.bmp in the folder that ORV_SCREENSHOTS names (a Windows
-// path); without it they go to the test's own folder and are only checked to be there.
+// path), NAME-LANGUAGE-144dpi.bmp where the display has another DPI than 96 (144 here); without
+// it they go to the test's own folder and are only checked to be there. Wine gives a program
+// the prefix's DPI when it starts, so this program, whose hidden copies of the dialogs measure
+// the texts, sees the same DPI as the stubs it starts.
 // scripts/screenshots.sh runs this program in a Wine virtual desktop, where Wine draws the
 // windows' frames and captions, and turns the pictures into docs/screenshots.
 #include "tests/support/setuprun.h"
@@ -36,6 +39,7 @@ constexpr char kProgram[] = "demo.exe";
 constexpr char kPassword[] = "demo";
 constexpr char kNewFolder[] = "Samples";
 constexpr char kPicturesVariable[] = "ORV_SCREENSHOTS";
+constexpr int kClassicDpi = 96; // the DPI whose pictures have no suffix
 
 // The template font of the stub's dialogs, and of the shell's folder browser.
 
@@ -152,9 +156,17 @@ class Screenshots : public SetupRun {
         EXPECT_EQ(uitest::clippedtexts(dialog, templates, dialogname), std::vector<std::string>());
     }
 
-    // Saves what the screen shows of window as name-language.bmp.
+    // "-144dpi" at 144 DPI, nothing at 96.
+    static std::string dpisuffix() {
+        HDC screen = GetDC(nullptr);
+        int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        return dpi == kClassicDpi ? "" : "-" + std::to_string(dpi) + "dpi";
+    }
+
+    // Saves what the screen shows of window as name-language.bmp (with the DPI's suffix).
     void save(HWND window, const std::string& name, const std::string& language) const {
-        fs::path file = pictures() / (name + "-" + language + ".bmp");
+        fs::path file = pictures() / (name + "-" + language + dpisuffix() + ".bmp");
         EXPECT_TRUE(uitest::savewindowpicture(window, file.string())) << file;
     }
 

@@ -36,10 +36,17 @@ if(ORV_WIN32)
 endif()
 
 # Pictures of the setup's dialogs in two languages, with every text checked to fit its
-# control; scripts/screenshots.sh runs the same program for docs/screenshots.
+# control; scripts/screenshots.sh runs the same program for docs/screenshots. It runs twice:
+# at Wine's 96 DPI, and at 144 DPI (a display at 150 %), where the dialogs' fonts and sizes
+# scale. Wine reads the prefix's DPI when a program starts, so scripts/wine-exec.sh sets it
+# before it starts the test program and sets the prefix's own again afterwards; no other test
+# may start a program meanwhile.
 orv_add_test(screenshots_test WIN32_ONLY TIMEOUT 300
     SOURCES support/setuprun.cpp setup/screenshots_test.cpp
     LIBS orv_uitest orv_packagewriter advapi32)
 if(ORV_WIN32)
     add_dependencies(screenshots_test stub commandprobe)
+    add_test(NAME screenshots_test_144dpi COMMAND screenshots_test)
+    set_tests_properties(screenshots_test_144dpi PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE
+                         ENVIRONMENT ORV_WINE_DPI=144)
 endif()

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <zlib.h>
 
 namespace {
@@ -125,13 +126,13 @@ const char kAllFlags[] = "--product-name 'Demo Prodüct' --company 'ACME Ltd' --
 
 // --- the unbranded stub ---
 
-TEST_F(Branded, TheStubCarriesAManifestWithAsInvokerAndTheSupportedSystems) {
+TEST_F(Branded, TheStubCarriesItsIconSizesAndAManifestWithItsDeclarations) {
     BrandingInfo info = readbranding(stub);
     EXPECT_EQ(info.executionlevel, "asInvoker");
-    // The package icon at 16, 32 and 48 pixels, 32-bit PNG images.
-    const unsigned sides[] = {16, 32, 48};
-    ASSERT_EQ(info.icon.size(), 3u);
-    for (unsigned i = 0; i < 3; ++i) {
+    // The package icon at the sizes of the usual display scales, 32-bit PNG images.
+    const unsigned sides[] = {16, 20, 24, 32, 40, 48, 64};
+    ASSERT_EQ(info.icon.size(), std::size(sides));
+    for (unsigned i = 0; i < std::size(sides); ++i) {
         EXPECT_EQ(info.icon[i].width, sides[i]) << i;
         EXPECT_EQ(info.icon[i].bitcount, 32u);
         EXPECT_TRUE(info.icon[i].png);
@@ -148,8 +149,37 @@ TEST_F(Branded, TheStubCarriesAManifestWithAsInvokerAndTheSupportedSystems) {
                            "1f676c76-80e1-4239-95bb-83d0f6d0da78",  // 8.1
                            "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) // 10 and 11
         EXPECT_NE(manifest.out.find(os), std::string::npos) << os;
-    EXPECT_EQ(manifest.out.find("Common-Controls"), std::string::npos)
-        << "the dialogs keep their classic look";
+    // What Windows makes of the rest is checked under Wine (tests/stub/stub_test.cpp).
+    for (const char* declaration :
+         {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"", ">true/pm</dpiAware>",
+          ">PerMonitorV2,PerMonitor</ws:dpiAwareness>",
+          "<ws:longPathAware>true</ws:longPathAware>"})
+        EXPECT_NE(manifest.out.find(declaration), std::string::npos) << declaration;
+}
+
+// Branding changes the manifest's level and nothing else of it: common controls 6, the DPI
+// and long-path awareness and the supported systems stay.
+TEST_F(Branded, BrandingChangesOnlyTheManifestsLevel) {
+    auto manifestof = [](const std::string& image) {
+        PeImage pe = readpeimage(image);
+        const PeSection& section = pe.sections[resourcesection(pe)];
+        std::vector<Resource> resources =
+            readresources(sectionbytes(image, section), section.virtualaddress);
+        const Resource* manifest =
+            findresource(resources, ResourceKey::number(kResourceManifest), ResourceKey::number(1));
+        return manifest ? manifest->data : "(no manifest)";
+    };
+    const std::string original = manifestof(stub);
+    const std::string stublevel = "level=\"asInvoker\"";
+    ASSERT_NE(original.find(stublevel), std::string::npos) << original;
+    for (const char* level : {"asInvoker", "requireAdministrator", "highestAvailable"}) {
+        ::Branding b;
+        b.executionlevel = level;
+        std::string expected = original;
+        expected.replace(expected.find(stublevel), stublevel.size(),
+                         "level=\"" + std::string(level) + "\"");
+        EXPECT_EQ(manifestof(brandstub(stub, "stub.exe", b)), expected) << level;
+    }
 }
 
 TEST_F(Branded, TheChecksumIsTheOneTheLinkerWrote) {
@@ -171,9 +201,9 @@ TEST_F(Branded, ResourcesReadAndWrittenAgainKeepEveryResource) {
     const PeSection& section = pe.sections[r];
     std::vector<Resource> before =
         readresources(sectionbytes(stub, section), section.virtualaddress);
-    // Four dialogs, the package icon's three images and the password icon's two with their
+    // Four dialogs, the package icon's seven images and the password icon's two with their
     // groups, a cursor and its group, the legal page, the manifest and the version.
-    ASSERT_EQ(before.size(), 16u);
+    ASSERT_EQ(before.size(), 20u);
     std::string rewritten =
         replaceresources(stub, pe, writeresources(before, section.virtualaddress));
     PeImage again = readpeimage(rewritten);
