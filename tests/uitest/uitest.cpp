@@ -371,9 +371,8 @@ void typetext(HWND dialog, int id, const std::string& text) {
                         SMTO_ABORTIFHUNG, 5000, nullptr);
 }
 
-// Items are read as UTF-16 and turned into the ANSI code page here: the system marshals a
-// list box's text across processes in UTF-16 (Wine hands the narrow request the wide text).
-// The buffer is sized from the item's length, with room to spare for either form.
+// Items are read as UTF-16, in which the system marshals a list box's text across processes,
+// and turned into UTF-8 here. The buffer is sized from the item's length, with room to spare.
 std::vector<std::string> listitems(HWND dialog, int id) {
     std::vector<std::string> items;
     int count = (int)SendDlgItemMessageW(dialog, id, LB_GETCOUNT, 0, 0);
@@ -384,7 +383,7 @@ std::vector<std::string> listitems(HWND dialog, int id) {
         SendDlgItemMessageW(dialog, id, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
         wide.back() = 0;
         char text[4096] = "";
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text, sizeof text - 1, nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, text, sizeof text - 1, nullptr, nullptr);
         items.push_back(text);
     }
     return items;

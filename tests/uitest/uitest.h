@@ -111,7 +111,7 @@ void click(HWND dialog, int id);
 // Replaces the text of an edit field.
 void typetext(HWND dialog, int id, const std::string& text);
 
-// Items of a list box.
+// Items of a list box, in UTF-8.
 std::vector<std::string> listitems(HWND dialog, int id);
 
 // Waits until window is gone (destroyed or hidden); false on timeout.
