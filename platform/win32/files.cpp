@@ -9,7 +9,9 @@
 #include "platform/win32/widetext.h"
 
 #include <stdlib.h>
+#include <string.h>
 #include <windows.h>
+#include <winternl.h>
 
 struct platform::File {
     HANDLE handle;
@@ -79,13 +81,29 @@ File* openentry(const char* path) {
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
 }
 
+// The name of the file object: where the handle went, in the system's device form, with
+// every link on the way resolved (GetFinalPathNameByHandle reads the same name, but some
+// systems, Wine among them, answer that call only for paths of MAX_PATH).
+static bool objectname(HANDLE handle, wchar_t* wide) {
+    struct {
+        OBJECT_NAME_INFORMATION info;
+        wchar_t name[kWidePath];
+    } answer;
+    ULONG length = 0;
+    if (NtQueryObject(handle, ObjectNameInformation, &answer, sizeof answer, &length) != 0)
+        return false;
+    unsigned units = answer.info.Name.Length / sizeof(wchar_t);
+    if (!answer.info.Name.Buffer || units >= kWidePath) return false;
+    memcpy(wide, answer.info.Name.Buffer, units * sizeof(wchar_t));
+    wide[units] = 0;
+    return true;
+}
+
 // The device form needs no drive-letter lookup, and the root and every output file are asked
 // for in the same form, so one is a prefix of the other exactly when the file lies inside.
 unsigned resolvedpath(File* file, char* out, unsigned size) {
     wchar_t wide[kWidePath];
-    DWORD length = GetFinalPathNameByHandleW(file->handle, wide, kWidePath,
-                                             FILE_NAME_NORMALIZED | VOLUME_NAME_NT);
-    if (length == 0 || length >= kWidePath) return 0;
+    if (!objectname(file->handle, wide)) return 0;
     unsigned used = toutf8(wide, out, size);
     return used < size ? used : 0; // a path cut to fit would name another place
 }

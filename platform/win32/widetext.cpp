@@ -1,50 +1,25 @@
 // UTF-8 to UTF-16 and back for the wide Win32 calls. This file contains only Windows code.
 //
-// Both directions are written out with the strict UTF-8 coder of platform/utf8.h rather than
-// left to MultiByteToWideChar: a text that does not fit is cut at a character boundary
-// instead of failing whole, and every system converts the same way.
+// The conversion itself is the portable one of platform/utf16.h (Windows' wchar_t is a UTF-16
+// unit), rather than MultiByteToWideChar: a text that does not fit is cut at a character
+// boundary instead of failing whole, and every system converts the same way.
 #include "platform/win32/widetext.h"
 
-#include "platform/utf8.h"
+#include "platform/utf16.h"
 
 #include <windows.h>
 
 #include <stdlib.h>
 #include <string.h>
 
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "a wide character is a UTF-16 unit");
+
 namespace {
 
-enum : unsigned {
-    kSurrogateBase = 0x10000, // the first value written as a surrogate pair
-    kHighSurrogate = 0xD800,
-    kLowSurrogate = 0xDC00,
-    kSurrogateBits = 10,
-};
-
-// The UTF-16 units of text, written into wide when it is not null; returns their count
-// without a NUL. At most `units` units are written.
+// The units of text in wide (units of room) as far as they fit; their whole count.
 unsigned utf16of(const char* text, wchar_t* wide, unsigned units) {
-    const unsigned char* in = reinterpret_cast<const unsigned char*>(text);
-    unsigned available = static_cast<unsigned>(strlen(text)), used = 0;
-    while (available > 0) {
-        unsigned cp = platform::kReplacementCharacter;
-        unsigned n = platform::decodeutf8(in, available, &cp);
-        if (n == 0) n = 1;
-        in += n;
-        available -= n;
-        bool pair = cp >= kSurrogateBase;
-        if (wide && used + (pair ? 2 : 1) <= units) {
-            if (pair) {
-                wide[used] = static_cast<wchar_t>(kHighSurrogate +
-                                                  ((cp - kSurrogateBase) >> kSurrogateBits));
-                wide[used + 1] = static_cast<wchar_t>(kLowSurrogate + (cp & 0x3FF));
-            } else {
-                wide[used] = static_cast<wchar_t>(cp);
-            }
-        }
-        used += pair ? 2 : 1;
-    }
-    return used;
+    return platform::utf8toutf16(text, static_cast<unsigned>(strlen(text)),
+                                 reinterpret_cast<char16_t*>(wide), wide ? units : 0);
 }
 
 bool isslash(wchar_t c) {
@@ -70,27 +45,7 @@ wchar_t* widecopy(const char* text) {
 }
 
 unsigned toutf8(const wchar_t* wide, char* out, unsigned size) {
-    unsigned used = 0, whole = 0;
-    for (; *wide; ++wide) {
-        unsigned cp = *wide;
-        if (cp >= kHighSurrogate && cp < kLowSurrogate && wide[1] >= kLowSurrogate &&
-            wide[1] <= kSurrogateLast) {
-            cp = kSurrogateBase + ((cp - kHighSurrogate) << kSurrogateBits) +
-                 (wide[1] - kLowSurrogate);
-            ++wide;
-        } else if (cp >= kSurrogateFirst && cp <= kSurrogateLast) {
-            cp = kReplacementCharacter;
-        }
-        char bytes[kUtf8Longest];
-        unsigned n = encodeutf8(cp, bytes);
-        if (used == whole && used + n < size) {
-            memcpy(out + used, bytes, n);
-            used += n;
-        }
-        whole += n;
-    }
-    if (size > 0) out[used] = 0;
-    return whole;
+    return utf16toutf8(reinterpret_cast<const char16_t*>(wide), out, size);
 }
 
 bool widepath(const char* path, wchar_t* wide) {

@@ -28,7 +28,7 @@ TEST(ShiftJisNames, StoredNamesBecomeUtf8ThroughTheCodePage) {
         const char* stored;
         const char* utf8;
     } kCases[] = {
-        {"\x95\x5c.txt", "\xE8\xA1\xA8.txt"},                                     // HYOU, trail 0x5C
+        {"\x95\x5c.txt", "\xE8\xA1\xA8.txt"},                                 // HYOU, trail 0x5C
         {"\x83\x5c\x83\x74\x83\x67", "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88"}, // SOFUTO
         {"\xb1\\x", "\xEF\xBD\xB1\\x"}, // a one-byte katakana, then a real backslash
     };

@@ -246,9 +246,7 @@ TEST(Utf8Archives, LocalAndCentralFlagsMustAgree) {
     ContainedRun run = runcontained(fixture("utf8localflag.zip"));
     EXPECT_EQ(run.record.result, kResultArchiveError);
     EXPECT_TRUE(run.record.hasfailure(kReasonNameMismatch, "caf_.txt"));
-    EXPECT_EQ(run.tree.count("caf_.txt") +
-                  run.tree.count("caf\xC3\xA9.txt"),
-              0u);
+    EXPECT_EQ(run.tree.count("caf_.txt") + run.tree.count("caf\xC3\xA9.txt"), 0u);
     EXPECT_EQ(run.tree.count("\xCE\xB1\xCE\xB2\xCE\xB3.txt"), 1u);
     EXPECT_TRUE(run.outside.empty());
 }

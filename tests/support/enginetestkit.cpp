@@ -9,6 +9,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace enginetest {
 
 namespace {
@@ -123,12 +127,38 @@ TempDir::TempDir() {
     }
 }
 
+#ifdef _WIN32
+// Removes a tree with the wide calls and paths in the long form, which reach below MAX_PATH
+// where the C++ library does not; read-only members are made writable first.
+static void removetree(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        std::wstring name = found.cFileName, child = path + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                      !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        if (folder)
+            removetree(child);
+        else if (!DeleteFileW(child.c_str()))
+            RemoveDirectoryW(child.c_str());
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    RemoveDirectoryW(path.c_str());
+}
+#endif
+
 TempDir::~TempDir() {
+#ifdef _WIN32
+    removetree(L"\\\\?\\" + fs::absolute(path_).wstring());
+#else
     std::error_code error;
     // Members made read-only must become writable again before they can be removed.
     for (auto& entry : fs::recursive_directory_iterator(path_, error))
         fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
     fs::remove_all(path_, error);
+#endif
 }
 
 bool RunRecord::hasmessage(const std::string& part) const {
@@ -194,7 +224,7 @@ bool RunRecord::hasfailure(int reason, const std::string& member) const {
 std::set<std::string> scantree(const fs::path& folder) {
     std::set<std::string> names;
     for (auto& entry : fs::recursive_directory_iterator(folder))
-        names.insert(entry.path().lexically_relative(folder).generic_string());
+        names.insert(entry.path().lexically_relative(folder).generic_u8string());
     return names;
 }
 
@@ -204,7 +234,7 @@ ContainedRun runcontained(const std::string& archive, const RunOptions& options)
     fs::create_directory(root);
     std::set<std::string> before = scantree(parent.path());
     ContainedRun run;
-    run.record = runengine(archive, root.string(), options);
+    run.record = runengine(archive, root.u8string(), options);
     for (const std::string& name : scantree(parent.path()))
         if (!before.count(name) && name.rfind("root/", 0) != 0) run.outside.push_back(name);
     run.tree = readtree(root);
@@ -214,7 +244,7 @@ ContainedRun runcontained(const std::string& archive, const RunOptions& options)
 std::map<std::string, std::string> readtree(const fs::path& root) {
     std::map<std::string, std::string> tree;
     for (auto& entry : fs::recursive_directory_iterator(root)) {
-        std::string name = entry.path().lexically_relative(root).generic_string();
+        std::string name = entry.path().lexically_relative(root).generic_u8string();
         tree[name] = entry.is_directory() ? "<dir>" : readfile(entry.path());
     }
     return tree;
@@ -235,7 +265,7 @@ void writefile(const fs::path& path, const std::string& bytes) {
 std::string savearchive(const TempDir& folder, const std::string& bytes) {
     fs::path path = folder.path() / "archive.zip";
     writefile(path, bytes);
-    return path.string();
+    return path.u8string();
 }
 
 bool sevenzipextract(const std::string& archive, const fs::path& into) {

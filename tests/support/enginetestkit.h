@@ -15,7 +15,6 @@ namespace enginetest {
 
 namespace fs = std::filesystem;
 
-
 // Full path of an archive made by tests/data/engine/makefixtures.py.
 std::string fixture(const char* name);
 
@@ -27,7 +26,7 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const fs::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
+    std::string str() const { return path_.u8string(); }
 
   private:
     fs::path path_;
