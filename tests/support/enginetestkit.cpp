@@ -2,16 +2,13 @@
 #include "tests/support/enginetestkit.h"
 
 #include "common/stringlists.h"
+#include "tests/support/removetree.h"
 
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdlib.h>
 #include <string.h>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace enginetest {
 
@@ -127,38 +124,8 @@ TempDir::TempDir() {
     }
 }
 
-#ifdef _WIN32
-// Removes a tree with the wide calls and paths in the long form, which reach below MAX_PATH
-// where the C++ library does not; read-only members are made writable first.
-static void removetree(const std::wstring& path) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
-        std::wstring name = found.cFileName, child = path + L"\\" + name;
-        if (name == L"." || name == L"..") continue;
-        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                      !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        if (folder)
-            removetree(child);
-        else if (!DeleteFileW(child.c_str()))
-            RemoveDirectoryW(child.c_str());
-    }
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    RemoveDirectoryW(path.c_str());
-}
-#endif
-
 TempDir::~TempDir() {
-#ifdef _WIN32
-    removetree(L"\\\\?\\" + fs::absolute(path_).wstring());
-#else
-    std::error_code error;
-    // Members made read-only must become writable again before they can be removed.
-    for (auto& entry : fs::recursive_directory_iterator(path_, error))
-        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
-    fs::remove_all(path_, error);
-#endif
+    testsupport::removetree(path_);
 }
 
 bool RunRecord::hasmessage(const std::string& part) const {

@@ -134,6 +134,13 @@ std::string newlogpath() {
            std::to_string(++started) + ".log";
 }
 
+std::wstring widened(const std::string& utf8) {
+    std::wstring wide(utf8.size() + 1, L'\0');
+    int units = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], int(wide.size()));
+    wide.resize(units > 0 ? units - 1 : 0);
+    return wide;
+}
+
 std::string holdevent(const char* what, DWORD process) {
     return std::string("orv-") + what + "-" + std::to_string(process);
 }
@@ -173,12 +180,14 @@ Process::Process(const std::string& exe, const std::string& arguments,
     std::vector<std::string> variables = extraenv;
     variables.push_back("ORV_WINDOW_LOG=" + log_);
     if (holdat >= 0) variables.push_back("ORV_WINDOW_HOLD=" + std::to_string(holdat));
-    std::string commandline = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::wstring program = widened(exe);
+    std::wstring commandline =
+        L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + widened(arguments));
     std::string environment = buildenvironment(variables);
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(exe.c_str(), &commandline[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+    if (!CreateProcessW(program.c_str(), &commandline[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                         &environment[0], nullptr, &startup, &info))
         return;
     handle_ = info.hProcess;
