@@ -501,7 +501,6 @@ std::vector<Refused> refusedmembers() {
     const std::string aes = "is encrypted with AES-256, which orvsfx does not decrypt";
     return {
         {methodmember(12, 46), kResultNewerVersion, extractnot("bzip2", 12)},
-        {methodmember(14, 63), kResultNewerVersion, extractnot("LZMA", 14)},
         {methodmember(93, 63), kResultNewerVersion, extractnot("Zstandard", 93)},
         {methodmember(95, 63), kResultNewerVersion, extractnot("xz", 95)},
         {methodmember(98, 63), kResultNewerVersion, extractnot("PPMd", 98)},
