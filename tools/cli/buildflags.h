@@ -20,18 +20,20 @@
 struct CodePage;
 
 struct BuildRequest {
-    std::string package;              // --package: the description file read, if any
-    std::string stub;                 // --stub
-    std::string output;               // -o / --output
-    std::string texts;                // --texts; empty: a shipped table (--language)
-    std::string language;             // --language; empty (and no --texts): English
-    std::string folder;               // the folder to pack (positional argument, key "source")
-    std::string fromzip;              // --from-zip
-    std::string comment;              // --comment (folder builds)
-    unsigned method = kMethodDeflate; // --method: kMethodDeflate or kMethodLzma
-    int level = 6;                    // --level: 0 stored, 1 to 12 Deflate, 1 to 9 LZMA
-    std::uint32_t dictionary = 0;     // --dictionary: LZMA's dictionary size; 0: the level's
-    unsigned threads = 0;             // --threads: compressing threads; 0: one per processor
+    std::string package;  // --package: the description file read, if any
+    std::string stub;     // --stub
+    std::string output;   // -o / --output
+    std::string texts;    // --texts; empty: a shipped table (--language)
+    std::string language; // --language; empty (and no --texts): English
+    std::string folder;   // the folder to pack (positional argument, key "source")
+    std::string fromzip;  // --from-zip
+    std::string comment;  // --comment (folder builds)
+    int level = 6;        // --level: 0 stored, 1 to 12 Deflate, 1 to 9 LZMA
+    unsigned threads = 0; // --threads: compressing threads; 0: one per processor
+    // --method: kMethodDeflate or kMethodLzma; --dictionary: LZMA's dictionary size, 0 for
+    // the level's.
+    unsigned method = kMethodDeflate;
+    std::uint32_t dictionary = 0;
     // --source-date-epoch, else the environment's SOURCE_DATE_EPOCH: the latest time stamp
     // written into the archive.
     std::optional<std::int64_t> sourcedateepoch;
