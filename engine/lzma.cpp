@@ -296,18 +296,21 @@ int decodesymbols(Decoder* d, uint32_t stop, bool once) {
     unsigned state = d->state;
     uint32_t rep0 = d->rep[0], rep1 = d->rep[1], rep2 = d->rep[2], rep3 = d->rep[3];
     const unsigned lc = d->lc, lpmask = d->lpmask, pbmask = d->pbmask;
+    const uint32_t lapbase = d->lapbase;
+    const bool wrapped = d->wrapped;
+    unsigned pending = d->pending;
     int result = kLzmaOk;
-    if (d->pending) {
-        uint32_t n = d->pending < stop - pos ? d->pending : stop - pos;
+    if (pending) {
+        uint32_t n = pending < stop - pos ? pending : stop - pos;
         copymatch(dict, size, pos, rep0 + 1, n);
         pos += n;
-        d->pending -= n;
+        pending -= n;
     }
     while ((pos < stop || once) && !c.exhausted) {
         once = false;
-        uint32_t total = d->lapbase + pos;
+        uint32_t total = lapbase + pos;
         unsigned posstate = total & pbmask;
-        uint32_t held = d->wrapped ? size : pos; // bytes a distance may reach
+        uint32_t held = wrapped ? size : pos; // bytes a distance may reach
         if (!bit(c, hooks, &model.ismatch[state][posstate])) {
             unsigned previous = pos ? dict[pos - 1] : held ? dict[size - 1] : 0;
             Prob* probs = model.literal[((total & lpmask) << lc) + (previous >> (8 - lc))];
@@ -370,9 +373,10 @@ int decodesymbols(Decoder* d, uint32_t stop, bool once) {
         uint32_t n = len < stop - pos ? len : stop - pos;
         copymatch(dict, size, pos, rep0 + 1, n);
         pos += n;
-        d->pending = len - n;
+        pending = len - n;
     }
     d->coder = c;
+    d->pending = pending;
     d->pos = pos;
     d->state = state;
     d->rep[0] = rep0;

@@ -74,8 +74,6 @@ endif()
 # which also encodes their streams (host).
 orv_add_test(lzma_test SOURCES engine/lzma_test.cpp LIBS orv_engine TIMEOUT 300)
 if(NOT ORV_WIN32)
-    find_package(PkgConfig REQUIRED)
-    pkg_check_modules(LIBLZMA REQUIRED IMPORTED_TARGET liblzma)
     orv_add_test(lzma_differential_test
         SOURCES engine/lzma_differential_test.cpp
         LIBS orv_engine PkgConfig::LIBLZMA

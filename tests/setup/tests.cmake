@@ -28,6 +28,7 @@ orv_add_test(unattended_test WIN32_ONLY TIMEOUT 600
     LIBS orv_uitest orv_packagewriter advapi32)
 if(ORV_WIN32)
     add_dependencies(unattended_test stub commandprobe)
+    target_compile_definitions(unattended_test PRIVATE ORV_HOST_ORVSFX="${ORV_HOST_ORVSFX}")
 endif()
 
 # Pictures of the setup's dialogs in two languages, with every text checked to fit its

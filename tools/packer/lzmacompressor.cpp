@@ -4,12 +4,14 @@
 #include "tools/base/builderror.h"
 
 #include <lzma.h>
+#include <memory>
 
 namespace {
 
 enum {
     kHeaderBytes = 4,     // version (2 bytes), properties size (2 bytes)
     kPropertiesBytes = 5, // lc/lp/pb byte, dictionary size (4 bytes)
+    kGrowth = 4096,       // output room added beyond half the input each round
 };
 
 lzma_options_lzma presetoptions(int level) {
@@ -44,17 +46,24 @@ std::string lzmamember(const std::string& data, const LzmaSettings& settings) {
     options.dict_size = lzmadictionary(settings, data.size());
     options.ext_flags = 0; // no end marker
     lzma_filter filters[] = {{LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    lzma_stream stream = LZMA_STREAM_INIT;
+    lzma_ret r = lzma_raw_encoder(&stream, filters);
+    std::unique_ptr<lzma_stream, void (*)(lzma_stream*)> cleanup(&stream, lzma_end);
     std::string out = memberheader(options);
-    static_assert(kHeaderBytes + kPropertiesBytes == 9, "the member data's fixed part");
-    std::size_t written = out.size();
-    // liblzma's bound for an .xz stream of the data holds its raw LZMA stream as well.
-    out.resize(written + lzma_stream_buffer_bound(data.size()));
-    lzma_ret r = lzma_raw_buffer_encode(
-        filters, nullptr, reinterpret_cast<const std::uint8_t*>(data.data()), data.size(),
-        reinterpret_cast<std::uint8_t*>(out.data()), &written, out.size());
-    if (r != LZMA_OK)
+    stream.next_in = reinterpret_cast<const std::uint8_t*>(data.data());
+    stream.avail_in = data.size();
+    // The output grows as needed: data that does not shrink may grow a little, and is then
+    // stored by the writer.
+    while (r == LZMA_OK) {
+        std::size_t used = out.size();
+        out.resize(used + data.size() / 2 + kGrowth);
+        stream.next_out = reinterpret_cast<std::uint8_t*>(out.data() + used);
+        stream.avail_out = out.size() - used;
+        r = lzma_code(&stream, LZMA_FINISH);
+        out.resize(out.size() - stream.avail_out);
+    }
+    if (r != LZMA_STREAM_END)
         throw BuildError("LZMA compression failed (liblzma error " +
                          std::to_string(static_cast<int>(r)) + ")");
-    out.resize(written);
     return out;
 }
