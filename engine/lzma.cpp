@@ -67,8 +67,26 @@ enum {
     // The reverse trees of slots 4 to 13 share one array, indexed from 1.
     kSpecialProbs = 1 + kFullDistances - kEndModelSlot,
 };
+// The distance (less one) that marks the end of the stream.
+const uint32_t kEndMarkerDistance = 0xFFFFFFFF;
 static_assert(kMatchMax == 273, "the longest match");
 static_assert(kPropertyLimit == 225, "property bytes 0 to 224");
+
+// The state after each kind of symbol: states below kLiteralStates follow a literal, the
+// others a match (7), a repeated distance (8), a short repeat (9) or either after a match
+// (10, 11).
+unsigned afterliteral(unsigned state) {
+    return state < 4 ? 0 : state < 10 ? state - 3 : state - 6;
+}
+unsigned aftermatch(unsigned state) {
+    return state < kLiteralStates ? 7 : 10;
+}
+unsigned afterrep(unsigned state) {
+    return state < kLiteralStates ? 8 : 11;
+}
+unsigned aftershortrep(unsigned state) {
+    return state < kLiteralStates ? 9 : 11;
+}
 
 // The first distance of a slot; the slot's extra bits are added to it.
 constexpr uint32_t slotbase(unsigned slot) {
@@ -221,7 +239,7 @@ LZMA_INLINE unsigned length(Coder& c, const InflateHooks* hooks, LengthModel* m,
     return kLowSymbols + kMidSymbols + bittree(c, hooks, m->high, kHighBits);
 }
 
-// A match distance less one, for a length less kMatchMin of len; 0xFFFFFFFF is the end marker.
+// A match distance less one, for a length less kMatchMin of len, or kEndMarkerDistance.
 LZMA_INLINE uint32_t distance(Coder& c, const InflateHooks* hooks, unsigned len) {
     unsigned lengthstate = len < kLengthStates - 1 ? len : kLengthStates - 1;
     unsigned slot = bittree(c, hooks, model.slot[lengthstate], kSlotBits);
@@ -318,14 +336,14 @@ int decodesymbols(Decoder* d, uint32_t stop, bool once) {
                                 ? literal(c, hooks, probs)
                                 : matchedliteral(c, hooks, probs, dict[back(pos, rep0 + 1, size)]);
             dict[pos++] = (unsigned char)byte;
-            state = state < 4 ? 0 : state < 10 ? state - 3 : state - 6;
+            state = afterliteral(state);
             continue;
         }
         unsigned len;
         if (!bit(c, hooks, &model.isrep[state])) {
             len = length(c, hooks, &model.matchlength, posstate);
             uint32_t dist = distance(c, hooks, len);
-            if (dist == 0xFFFFFFFF) {
+            if (dist == kEndMarkerDistance) {
                 d->ended = true;
                 break;
             }
@@ -333,7 +351,7 @@ int decodesymbols(Decoder* d, uint32_t stop, bool once) {
             rep2 = rep1;
             rep1 = rep0;
             rep0 = dist;
-            state = state < kLiteralStates ? 7 : 10;
+            state = aftermatch(state);
         } else {
             if (!bit(c, hooks, &model.isrepg0[state])) {
                 if (!bit(c, hooks, &model.isrep0long[state][posstate])) { // one byte at rep0
@@ -343,7 +361,7 @@ int decodesymbols(Decoder* d, uint32_t stop, bool once) {
                     }
                     dict[pos] = dict[back(pos, rep0 + 1, size)];
                     pos++;
-                    state = state < kLiteralStates ? 9 : 11;
+                    state = aftershortrep(state);
                     continue;
                 }
             } else {
@@ -363,7 +381,7 @@ int decodesymbols(Decoder* d, uint32_t stop, bool once) {
                 rep0 = dist;
             }
             len = length(c, hooks, &model.replength, posstate);
-            state = state < kLiteralStates ? 8 : 11;
+            state = afterrep(state);
         }
         if (rep0 >= held) {
             result = kLzmaTruncatedOrInvalid;
