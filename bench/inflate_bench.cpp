@@ -175,25 +175,7 @@ size_t ourlzma(const Bytes& in, Bytes& out) {
 }
 
 size_t liblzmadecode(const Bytes& in, Bytes& out) {
-    lzma_filter filter = {LZMA_FILTER_LZMA1EXT, nullptr};
-    if (lzma_properties_decode(&filter, nullptr, in.data() + kLzmaHeaderBytes,
-                               kLzmaPropertiesBytes) != LZMA_OK)
-        return 0;
-    lzma_options_lzma* options = static_cast<lzma_options_lzma*>(filter.options);
-    lzma_set_ext_size(*options, out.size());
-    lzma_filter filters[] = {filter, {LZMA_VLI_UNKNOWN, nullptr}};
-    lzma_stream z = LZMA_STREAM_INIT;
-    size_t n = 0;
-    if (lzma_raw_decoder(&z, filters) == LZMA_OK) {
-        z.next_in = in.data() + kLzmaHeaderBytes + kLzmaPropertiesBytes;
-        z.avail_in = in.size() - kLzmaHeaderBytes - kLzmaPropertiesBytes;
-        z.next_out = out.data();
-        z.avail_out = out.size();
-        if (lzma_code(&z, LZMA_FINISH) == LZMA_STREAM_END) n = z.total_out;
-    }
-    lzma_end(&z);
-    free(options);
-    return n;
+    return lzmaoracle::decodeinto(in.data(), in.size(), out.data(), out.size()) ? out.size() : 0;
 }
 
 // ---- Measurement --------------------------------------------------------------------

@@ -46,31 +46,35 @@ inline Bytes encode(const Bytes& data, const Encoding& e = Encoding()) {
     return out;
 }
 
-// liblzma's decoding of member data of `size` bytes, with or without an end marker behind
-// them; false when it refuses the data or the header.
-inline bool decode(const unsigned char* member, size_t n, uint64_t size, Bytes* out) {
+// liblzma's decoding of member data into out[0..size), with or without an end marker behind
+// those bytes; false when it refuses the data or the header.
+inline bool decodeinto(const unsigned char* member, size_t n, unsigned char* out, uint64_t size) {
     if (n < 9 || member[2] != 5 || member[3] != 0) return false;
-    lzma_options_lzma* options = nullptr;
     lzma_filter filter = {LZMA_FILTER_LZMA1EXT, nullptr};
     if (lzma_properties_decode(&filter, nullptr, member + 4, 5) != LZMA_OK) return false;
-    options = static_cast<lzma_options_lzma*>(filter.options);
+    lzma_options_lzma* options = static_cast<lzma_options_lzma*>(filter.options);
     options->ext_flags = LZMA_LZMA1EXT_ALLOW_EOPM;
     lzma_set_ext_size(*options, size);
     lzma_filter filters[] = {filter, {LZMA_VLI_UNKNOWN, nullptr}};
     lzma_stream stream = LZMA_STREAM_INIT;
     bool ok = lzma_raw_decoder(&stream, filters) == LZMA_OK;
-    out->assign(size_t(size), 0);
     if (ok) {
         stream.next_in = member + 9;
         stream.avail_in = n - 9;
-        stream.next_out = out->data();
-        stream.avail_out = out->size();
+        stream.next_out = out;
+        stream.avail_out = size_t(size);
         lzma_ret r = lzma_code(&stream, LZMA_FINISH);
         ok = r == LZMA_STREAM_END && stream.total_out == size;
     }
     lzma_end(&stream);
     free(options);
     return ok;
+}
+
+// The same into a vector of `size` bytes.
+inline bool decode(const unsigned char* member, size_t n, uint64_t size, Bytes* out) {
+    out->assign(size_t(size), 0);
+    return decodeinto(member, n, out->data(), size);
 }
 
 } // namespace lzmaoracle
