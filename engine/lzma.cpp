@@ -67,6 +67,8 @@ enum {
     // The reverse trees of slots 4 to 13 share one array, indexed from 1.
     kSpecialProbs = 1 + kFullDistances - kEndModelSlot,
 };
+// Matches of at least this many bytes, apart from their source, are copied by memcpy.
+const uint32_t kCallCopy = 32;
 // The distance (less one) that marks the end of the stream.
 const uint32_t kEndMarkerDistance = 0xFFFFFFFF;
 static_assert(kMatchMax == 273, "the longest match");
@@ -258,16 +260,17 @@ LZMA_INLINE uint32_t back(uint32_t pos, uint32_t distance, uint32_t size) {
 }
 
 // Copies n bytes to dict[pos] from distance bytes back, byte by byte where the source
-// overlaps the destination (a distance shorter than n repeats the recent bytes) or wraps.
+// overlaps the destination (a distance shorter than n repeats the recent bytes) or wraps, and
+// for matches shorter than kCallCopy, most of them, whose copy costs less than a call.
 LZMA_INLINE void copymatch(unsigned char* dict, uint32_t size, uint32_t pos, uint32_t distance,
                            uint32_t n) {
     uint32_t src = back(pos, distance, size);
     unsigned char* out = dict + pos;
     if (src < pos) {
-        if (n <= distance) {
-            memcpy(out, dict + src, n);
+        const unsigned char* from = dict + src;
+        if (n <= distance && n >= kCallCopy) {
+            memcpy(out, from, n);
         } else {
-            const unsigned char* from = dict + src;
             for (uint32_t i = 0; i < n; i++) out[i] = from[i];
         }
         return;
@@ -279,10 +282,7 @@ LZMA_INLINE void copymatch(unsigned char* dict, uint32_t size, uint32_t pos, uin
 }
 
 LZMA_INLINE unsigned literal(Coder& c, const InflateHooks* hooks, Prob* probs) {
-    unsigned s = 1;
-    do s = (s << 1) | bit(c, hooks, probs + s);
-    while (s < 0x100);
-    return s & 0xFF;
+    return bittree(c, hooks, probs, 8);
 }
 
 // A literal after a match: while its bits agree with the byte at the latest distance, they
