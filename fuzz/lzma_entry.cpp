@@ -26,8 +26,8 @@ enum {
     kControlBytes = 5, // input block, flags, stated size (3 bytes)
     kSizeLimit = 1 << 20,
     kFlagEndMarker = 1,
-    kSmallestDictionary = 4096, // liblzma's
 };
+const uint32_t kSmallestDictionary = 4096; // liblzma's
 
 uint32_t stateddictionary(const unsigned char* member, size_t n) {
     if (n < kLzmaHeaderBytes + kLzmaPropertiesBytes) return 0;
