@@ -30,7 +30,8 @@ namespace {
 const char kDamaged[] = "This SFX is damaged, please try to download this file again.";
 const char kBadSize[] = "Incorrect file size, please try to download this file again.";
 const char kStartupCaption[] = "Error...";
-const size_t kStubGoal = 48 * 1024;
+// What the stub may weigh with everything in it, the LZMA decoder included.
+const size_t kStubGoal = 64 * 1024;
 
 std::string readfile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -192,7 +193,7 @@ TEST(StubImage, IsASmallPe32GuiProgramWithoutItsOwnMarkers) {
     std::string image = stubimage();
     ASSERT_GT(image.size(), 1024u);
     EXPECT_LE(image.size(), (size_t)kStubSizeLimit) << "the text block could not be found";
-    EXPECT_LT(image.size(), kStubGoal) << "the stub has outgrown 48 KiB";
+    EXPECT_LE(image.size(), kStubGoal) << "the stub has outgrown 64 KiB";
     std::cout << "stub size: " << image.size() << " bytes\n";
 
     uint32_t pe = *reinterpret_cast<const uint32_t*>(&image[0x3C]);
