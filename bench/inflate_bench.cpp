@@ -1,5 +1,5 @@
-// Benchmark of undeflate and updatecrc against zlib and libdeflate on a corpus of this
-// machine's own files.
+// Benchmark of undeflate, unlzma and updatecrc against zlib, libdeflate and liblzma on a
+// corpus of this machine's own files.
 //
 // The corpus is every regular file under /usr/include and the shared libraries under
 // /usr/lib, in sorted path order, concatenated and capped at kCorpusBytes. It is compressed
@@ -12,13 +12,16 @@
 // in-memory driver the tests use (tests/support/inflatedriver.h). zlib and libdeflate have no
 // Deflate64, so our Deflate64 stream is also compared with their Deflate stream of the same
 // corpus. The CRC-32 is measured as it runs (carry-less multiply where the processor has
-// it) and on the table path alone, the one of processors without it.
+// it) and on the table path alone, the one of processors without it. unlzma decodes liblzma's
+// LZMA stream of the corpus (preset 6, as zip member data, also cached) against liblzma's own
+// decoder of the same stream, the two taking turns in the same way.
 //
 // Usage: inflate_bench [cache folder]   (default: ./bench-data)
 #include "common/byteorder.h"
 #include "common/zipformat.h"
 #include "engine/crc32.h"
 #include "tests/support/inflatedriver.h"
+#include "tests/support/lzmaoracle.h"
 
 #include <libdeflate.h>
 #include <zlib.h>
@@ -162,6 +165,19 @@ size_t libdeflateinflate(const Bytes& in, Bytes& out) {
     return r == LIBDEFLATE_SUCCESS ? n : 0;
 }
 
+size_t ourlzma(const Bytes& in, Bytes& out) {
+    inflatedriver::Options o;
+    o.buffer = out.data();
+    o.capacity = out.size();
+    inflatedriver::Decoded run =
+        inflatedriver::unlzma(in.data(), in.size(), (unsigned)out.size(), false, o);
+    return run.result == kLzmaOk ? run.produced : 0;
+}
+
+size_t liblzmadecode(const Bytes& in, Bytes& out) {
+    return lzmaoracle::decodeinto(in.data(), in.size(), out.data(), out.size()) ? out.size() : 0;
+}
+
 // ---- Measurement --------------------------------------------------------------------
 
 // Median throughputs in MB/s of the engines over `bytes`, running them in turn in every
@@ -238,6 +254,14 @@ int main(int argc, char** argv) {
         std::printf("  Deflate64 stream not available (7zz failed)\n");
     }
 
+    Bytes lzmastream = cached(dir / "corpus.lzma", [&] { return lzmaoracle::encode(corpus); });
+    std::printf("\nLZMA (liblzma preset 6: %.1f MB)\n", lzmastream.size() / 1e6);
+    std::vector<double> lzmarates =
+        measure(corpus.size(), {[&] { return check(ourlzma(lzmastream, out)); },
+                                [&] { return check(liblzmadecode(lzmastream, out)); }});
+    report("LZMA", "orvandel", lzmarates[0], lzmarates[1], "liblzma");
+    report("LZMA", "liblzma", lzmarates[1], 0, "");
+
     if (!buildcrctable()) return 1;
     bool folding = usecrcfolding(true);
     unsigned expected = (unsigned)crc32(0, corpus.data(), (uInt)corpus.size());
@@ -261,6 +285,7 @@ int main(int argc, char** argv) {
     if (folding) report("CRC-32", "tables only", crcrates[3], crczlib, "zlib");
     report("CRC-32", "zlib", crczlib, 0, "");
     report("CRC-32", "libdeflate", crcld, 0, "");
-    bool ok = oursrate > 0 && zlibrate > 0 && ldrate > 0 && crcours > 0 && crcrates[3] > 0;
+    bool ok = oursrate > 0 && zlibrate > 0 && ldrate > 0 && crcours > 0 && crcrates[3] > 0 &&
+              lzmarates[0] > 0 && lzmarates[1] > 0;
     return ok ? 0 : 1;
 }

@@ -130,17 +130,23 @@ enum ZipMethod : unsigned {
     kMethodStored = 0,
     kMethodDeflate = 8,
     kMethodDeflate64 = 9,
+    kMethodLzma = 14,
     kMethodAes = 99,
 };
 
 // The highest "version needed to extract" that the engine takes: 2.1, Deflate64 and
 // traditional encryption. An entry whose version-needed host byte is OpenVMS's is taken up to
-// 4.2 when the user agrees.
-enum ExtractVersion : unsigned { kExtractVersion = 21, kExtractVersionVms = 42 };
+// 4.2 when the user agrees. An LZMA member needs 6.3, the version that brought the method.
+enum ExtractVersion : unsigned {
+    kExtractVersion = 21,
+    kExtractVersionVms = 42,
+    kExtractVersionLzma = 63,
+};
 
 // General purpose flag bits.
 enum ZipFlags : unsigned {
     kFlagEncrypted = 0x0001,
+    kFlagLzmaEndMarker = 0x0002,  // an LZMA member's stream ends with an end marker
     kFlagDataDescriptor = 0x0008, // CRC and sizes follow the data; the header's are zero
     kFlagStrongEncryption = 0x0040,
     kFlagUtf8 = 0x0800, // the name (and comment) is UTF-8
@@ -175,8 +181,9 @@ enum ZipHost : unsigned {
 };
 
 // The highest version needed to extract that the engine takes from an entry whose
-// version-needed host byte is hostneeded.
-inline unsigned extractversionlimit(unsigned hostneeded) {
+// version-needed host byte is hostneeded and whose method is method.
+inline unsigned extractversionlimit(unsigned hostneeded, unsigned method) {
+    if (method == kMethodLzma) return kExtractVersionLzma;
     return hostneeded == kHostVms ? kExtractVersionVms : kExtractVersion;
 }
 

@@ -14,6 +14,7 @@
 #include "engine/engineui.h"
 #include "engine/inflate.h"
 #include "engine/inputcursor.h"
+#include "engine/lzma.h"
 #include "engine/nametext.h"
 #include "engine/timeconv.h"
 #include "engine/zipcipher.h"
@@ -40,6 +41,8 @@ enum EngineResult {
 
 static_assert(int(kInflateNoMemory) < int(kResultDiskFull),
               "inflate's own results stay below the codes flushoutput passes through it");
+static_assert(int(kLzmaNoMemory) < int(kResultDiskFull),
+              "unlzma's own results stay below the codes flushoutput passes through it");
 
 // What the user chose after a write failed on a full disk.
 enum DiskFullState {
@@ -170,6 +173,9 @@ enum EngineReason {
     kReasonDiskFull,         // the disk is full
     kReasonMethod,           // unsupported compression method
     kReasonInflate,          // invalid Deflate data
+    kReasonLzma,             // invalid LZMA data
+    kReasonLzmaHeader,       // the LZMA header or properties are not valid
+    kReasonDictionary,       // the LZMA dictionary exceeds what the engine allocates
     kReasonSizeMismatch,     // decoded size differs from the stored uncompressed size
     kReasonCrc,              // CRC mismatch
     kReasonDestination,      // the extraction folder cannot be created

@@ -152,6 +152,20 @@ int inflatemember(bool deflate64) {
     return result;
 }
 
+// Decodes an LZMA member; bit 1 of its flags says that its stream ends with an end marker.
+int lzmamember() {
+    int r = unlzma(&engine.hooks, engine.local.uncompressedsize,
+                   (engine.local.flags & kFlagLzmaEndMarker) != 0);
+    if (r >= kResultDiskFull || r == 0) return r;
+    notify(kMsgError);
+    static const unsigned char kReasons[] = {kReasonNone, kReasonLzma, kReasonLzmaHeader,
+                                             kReasonDictionary, kReasonNoMemory};
+    static_assert(sizeof kReasons == kLzmaNoMemory + 1, "a reason for every result of unlzma");
+    int result = r == kLzmaNoMemory ? kResultInflateMemory : kResultArchiveError;
+    memberfailure(kReasons[r], result);
+    return result;
+}
+
 // The unknown-method path: the member is refused, its empty output file stays.
 int refusemember() {
     memberfailure(kReasonMethod, kResultWarning, engine.local.method);
@@ -200,6 +214,8 @@ int extractmember() {
         result = copystored();
     else if (method == kMethodDeflate || method == kMethodDeflate64)
         result = inflatemember(method == kMethodDeflate64);
+    else if (method == kMethodLzma)
+        result = lzmamember();
     else
         return refusemember();
     if (engine.output) {

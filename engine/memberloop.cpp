@@ -90,7 +90,7 @@ int acceptmember() {
     // AES needs version 5.1, though not every writer of it says so; its members are refused
     // before any password is asked for them.
     bool accepted = c.method != kMethodAes &&
-                    c.versionneeded <= extractversionlimit(c.hostneeded) &&
+                    c.versionneeded <= extractversionlimit(c.hostneeded, c.method) &&
                     (c.hostneeded != kHostVms || askversion());
     if (!accepted) {
         if (engine.quietlevel == 0) notify(kMsgInfo);

@@ -12,6 +12,10 @@ namespace fuzzentry {
 // is also checked against zlib.
 void inflate(const unsigned char* data, size_t size, bool deflate64);
 
+// unlzma over LZMA member data behind five control bytes (input blocks, flags, stated size;
+// see lzma_entry.cpp), checked against liblzma.
+void lzma(const unsigned char* data, size_t size);
+
 // findtextmarker, blockchecksum and loaduitexts over the data.
 void textblock(const unsigned char* data, size_t size);
 

@@ -2,6 +2,7 @@
 """Writes the seed inputs of the fuzzers into fuzz/corpus/<target>/ (run once; the fuzzers
 add what they find). Inflate seeds start with the input-block byte of fuzz/entries.h.
 Usage: makeseeds.py [corpus folder]"""
+import lzma
 import os
 import struct
 import subprocess
@@ -211,3 +212,18 @@ write("archivelist", "cutcomment", b"\1" + directory([central(b"c.txt", 2)], b"c
 write("archivelist", "empty", b"\0" + directory([]))
 write("archivelist", "large", b"\0" + directory([central(b"a", 0xFFFFFFFF),
                                                  central(b"b", 0xFFFFFFFF)]))
+
+# LZMA: five control bytes (input block, flags with bit 0 the end-marker flag, the stated size
+# in 3 bytes), then member data: the zip's LZMA header, properties and a raw stream of
+# Python's lzma (which ends with the end marker).
+for name, data in samples.items():
+    for preset in (0, 6):
+        for lc, lp, pb in ((3, 0, 2), (0, 2, 0), (4, 0, 4)):
+            f = {"id": lzma.FILTER_LZMA1, "preset": preset, "lc": lc, "lp": lp, "pb": pb,
+                 "dict_size": 65536}
+            stream = lzma.compress(data, format=lzma.FORMAT_RAW, filters=[f])
+            props = lzma._encode_filter_properties(f)
+            member = struct.pack("<BBH", 9, 20, len(props)) + props + stream
+            for block, flags in ((0x05, 1), (0xFF, 0)):
+                control = bytes([block, flags]) + struct.pack("<I", len(data))[:3]
+                write("lzma", f"{name}-p{preset}-{lc}{lp}{pb}-{block:02x}", control + member)

@@ -6,6 +6,10 @@
 #            revision (--baseline REV; the default is the engine before the speed work).
 #   builder: "orvsfx build" against 7-Zip's zip at -mx=7 on a folder of this machine's files:
 #            wall and CPU time, package size and peak memory, as ratios.
+#   lzma:    "orvsfx build --method lzma --level 9" against the Deflate build at --level on the
+#            same folder: package size and build time as ratios, and "orvsfx extract" of the
+#            two packages; with --wine also the stub's "/ss" run of 7-Zip's LZMA zip of the
+#            folder (-mm=LZMA -mx=9, packed with --from-zip) against 7za.exe on that zip.
 #   extract: "orvsfx extract" against bsdtar and 7-Zip on 7-Zip's zip of that folder; with
 #            --wine also, under Wine, on that zip and on a zip of one 200 MB file: the
 #            package's "/ss", "/s" and dialog runs against the i686 engine alone
@@ -17,7 +21,8 @@
 #            runs, once, counted by QEMU's plugin (scripts/count-instructions.sh; needs root).
 # Engines take turns run by run; medians are quoted. Every result is checked: each extracted
 # tree is compared byte for byte with the folder, each package is tested by 7-Zip.
-#   scripts/bench.sh [--wine [--count]] [--baseline REV] [--parts inflate,builder,extract] [--runs N]
+#   scripts/bench.sh [--wine [--count]] [--baseline REV] [--parts inflate,builder,extract,lzma]
+#                    [--runs N]
 #                    [--level N] [--extract-dir DIR]
 # Corpora are cached in build/host-release/bench-data. The folder (bench-data/tree) holds
 # every twelfth regular file below /usr/lib and /usr/share in sorted order, up to 500 MB.
@@ -32,7 +37,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/scripts/fetch.sh"
 cd "$here"
 data="$here/build/host-release/bench-data"
-parts=inflate,builder,extract
+parts=inflate,builder,extract,lzma
 runs=3
 level=10
 wine=
@@ -48,7 +53,7 @@ while [ $# -gt 0 ]; do
     --runs) runs=$2; shift ;;
     --level) level=$2; shift ;;
     --extract-dir) extractroot=$2; shift ;;
-    *) echo "usage: scripts/bench.sh [--wine] [--baseline REV] [--parts inflate,builder,extract]" \
+    *) echo "usage: scripts/bench.sh [--wine] [--baseline REV] [--parts inflate,builder,extract,lzma]" \
             "[--runs N] [--level N] [--extract-dir DIR]" >&2; exit 2 ;;
     esac
     shift
@@ -287,6 +292,64 @@ fetch_7za() {
     fi
 }
 
+# The LZMA package against the Deflate package of the same folder: size, build time, and
+# the time orvsfx extract takes for each; both packages are checked by 7-Zip and extracted
+# trees compared with the folder.
+bench_lzma() {
+    scripts/build.sh host-release:orvsfx
+    make_tree
+    make_stub
+    local orvsfx=build/host-release/tools/orvsfx out="$data/orvsfx-out" method t
+    : >"$data/.lzma"
+    echo "lzma: orvsfx --method lzma --level 9 against --level $level (Deflate) on the folder," \
+        "$runs runs each"
+    for run in $(seq "$runs"); do
+        for method in deflate lzma; do
+            local flags="--level $level"
+            [ $method = lzma ] && flags="--method lzma --level 9"
+            # shellcheck disable=SC2086 # the flags are words
+            t=$(timed "$orvsfx" build --stub "$data/stub.exe" $flags -o "$data/bench-$method.exe" \
+                "$data/tree")
+            echo "build-$method $t $(stat -c %s "$data/bench-$method.exe")" >>"$data/.lzma"
+            clear_tree "$out"
+            t=$(timed "$orvsfx" extract "$data/bench-$method.exe" -d "$out")
+            [ "$run" = 1 ] && check_tree "$out" "orvsfx extract of the $method package"
+            echo "extract-$method $t" >>"$data/.lzma"
+        done
+        echo "  run $run: $(tail -4 "$data/.lzma" | awk '{ printf "%s %s s  ", $1, $2 }')"
+    done
+    clear_tree "$out"
+    7zz t "$data/bench-lzma.exe" >/dev/null || { echo "bench: 7-Zip rejects the LZMA package" >&2; exit 1; }
+    m() { awk -v e="$1" -v f="$2" '$1 == e { print $f }' "$data/.lzma" | median; }
+    echo "  size:          Deflate $(m build-deflate 5) bytes, LZMA $(m build-lzma 5) bytes;" \
+        "LZMA/Deflate = $(ratio "$(m build-lzma 5)" "$(m build-deflate 5)")"
+    echo "  build time:    Deflate $(m build-deflate 2) s, LZMA $(m build-lzma 2) s;" \
+        "LZMA/Deflate = $(ratio "$(m build-lzma 2)" "$(m build-deflate 2)")"
+    echo "  extract time:  Deflate $(m extract-deflate 2) s, LZMA $(m extract-lzma 2) s;" \
+        "LZMA/Deflate = $(ratio "$(m extract-lzma 2)" "$(m extract-deflate 2)")"
+    if [ -n "$wine" ]; then bench_wine_lzma; fi
+}
+
+# The stub's silent run of an LZMA package under Wine against 7za.exe on the same zip
+# (7-Zip's LZMA zip of the folder), with the i686 engine alone beside them.
+bench_wine_lzma() {
+    scripts/build.sh win32:extract_speed,stub
+    fetch_7za "$data/7zip-bin" || exit 1
+    if [ ! -f "$data/corpus7z-lzma.zip" ]; then
+        (cd "$data/tree" && 7zz a -tzip -mm=LZMA -mx=9 -bd "$data/corpus7z-lzma.zip.new" usr >/dev/null)
+        mv "$data/corpus7z-lzma.zip.new" "$data/corpus7z-lzma.zip"
+    fi
+    local package="$data/corpus7z-lzma-package.exe" root=$extractroot
+    [ -n "$root" ] || root=$data
+    build/host-release/tools/orvsfx build --from-zip "$data/corpus7z-lzma.zip" \
+        --stub build/win32/stub/stub.exe -o "$package" >/dev/null
+    echo
+    echo "under Wine: the stub's /ss run of 7-Zip's LZMA zip against 7za.exe, $runs runs each"
+    scripts/wine-session.sh scripts/bench-wine.sh extract build/win32/bench/extract_speed.exe \
+        "$data/7zip-bin/7za.exe" "$data/corpus7z-lzma.zip" "$root" "$runs" "$package"
+}
+
 if has inflate; then bench_inflate; fi
 if has builder; then echo; bench_builder; fi
 if has extract; then echo; bench_extract; fi
+if has lzma; then echo; bench_lzma; fi

@@ -8,7 +8,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     g++-mingw-w64-i686 googletest
     wine wine32:i386 xvfb xauth x11-utils
-    libdeflate-dev zlib1g-dev icoutils osslsigncode openssl zip
+    libdeflate-dev liblzma-dev zlib1g-dev icoutils osslsigncode openssl zip
     7zip libarchive-tools python3 locales time shellcheck
     dpkg-dev file groff-base
 )

@@ -172,12 +172,13 @@ TEST(MemberExtraction, AgreesWithSevenZip) {
 
 namespace {
 
-// Deflate and Deflate64 members made by 7-Zip give the same files as its stored members.
-TEST(MemberExtraction, DeflateAndDeflate64MatchStored) {
+// Deflate, Deflate64 and LZMA members made by 7-Zip give the same files as its stored members.
+TEST(MemberExtraction, CompressedMembersMatchStored) {
     TempDir stored;
     ASSERT_EQ(runengine(fixture("sevenzip_stored.zip"), stored.str()).result, kResultOk);
     auto expected = readtree(stored.path());
-    for (const char* name : {"sevenzip_deflate.zip", "sevenzip_deflate64.zip"}) {
+    for (const char* name :
+         {"sevenzip_deflate.zip", "sevenzip_deflate64.zip", "sevenzip_lzma.zip"}) {
         TempDir dir;
         EXPECT_EQ(runengine(fixture(name), dir.str()).result, kResultOk) << name;
         EXPECT_EQ(readtree(dir.path()), expected) << name;
@@ -258,13 +259,37 @@ TEST(UntrustedMembers, FilesAreAsLongAsTheirDataOnBothSidesOfThePresizeLength) {
 // Archives that peers accept keep extracting without any reported failure: data in front,
 // data descriptors, empty members, other writers.
 TEST(UntrustedMembers, SoundArchivesReportNothing) {
-    for (const char* name : {"stored.zip", "prefixed.zip", "package_adjusted.zip", "descriptor.zip",
-                             "sevenzip_deflate.zip", "sevenzip_deflate64.zip", "bsdtar_stored.zip",
-                             "many.zip", "longcomment.zip"}) {
+    for (const char* name :
+         {"stored.zip", "prefixed.zip", "package_adjusted.zip", "descriptor.zip",
+          "sevenzip_deflate.zip", "sevenzip_deflate64.zip", "bsdtar_stored.zip", "many.zip",
+          "longcomment.zip", "sevenzip_lzma.zip", "python_lzma.zip"}) {
         ContainedRun run = runcontained(fixture(name));
         EXPECT_EQ(run.record.result, kResultOk) << name;
         EXPECT_TRUE(run.record.failures.empty()) << name;
         EXPECT_TRUE(run.outside.empty()) << name;
+    }
+}
+
+// An LZMA member that cannot be decoded fails with its reason; the member behind it is
+// extracted.
+TEST(UntrustedMembers, DamagedLzmaMembersNameTheirReason) {
+    const struct {
+        const char* archive;
+        int reason;
+    } cases[] = {
+        {"lzma_badprops.zip", kReasonLzmaHeader},
+        {"lzma_bigdict.zip", kReasonDictionary},
+        {"lzma_cut.zip", kReasonLzma},
+    };
+    ContainedRun good = runcontained(fixture("python_lzma.zip"));
+    ASSERT_EQ(good.record.result, kResultOk);
+    std::string blob = good.tree["blob.bin"];
+    ASSERT_EQ(blob.size(), 100000u);
+    for (const auto& c : cases) {
+        ContainedRun run = runcontained(fixture(c.archive));
+        EXPECT_EQ(run.record.result, kResultArchiveError) << c.archive;
+        EXPECT_TRUE(run.record.hasfailure(c.reason, "text.txt")) << c.archive;
+        EXPECT_EQ(run.tree["blob.bin"], blob) << c.archive;
     }
 }
 

@@ -69,3 +69,13 @@ if(NOT ORV_WIN32)
         LIBS orv_engine ZLIB::ZLIB
         HOST_ONLY TIMEOUT 300)
 endif()
+
+# LZMA: streams built symbol by symbol (both builds), and differential tests against liblzma,
+# which also encodes their streams (host).
+orv_add_test(lzma_test SOURCES engine/lzma_test.cpp LIBS orv_engine TIMEOUT 300)
+if(NOT ORV_WIN32)
+    orv_add_test(lzma_differential_test
+        SOURCES engine/lzma_differential_test.cpp
+        LIBS orv_engine PkgConfig::LIBLZMA
+        HOST_ONLY TIMEOUT 300)
+endif()

@@ -47,6 +47,10 @@ TEST(FuzzCorpus, InflateDeflate64) {
               5u);
 }
 
+TEST(FuzzCorpus, Lzma) {
+    EXPECT_GT(replay("lzma", fuzzentry::lzma), 5u);
+}
+
 TEST(FuzzCorpus, TextBlock) {
     EXPECT_GT(replay("textblock", fuzzentry::textblock), 2u);
 }

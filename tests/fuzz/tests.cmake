@@ -8,6 +8,7 @@ if(NOT ORV_WIN32)
                 ${PROJECT_SOURCE_DIR}/fuzz/commandline_entry.cpp
                 ${PROJECT_SOURCE_DIR}/fuzz/commandtext_entry.cpp
                 ${PROJECT_SOURCE_DIR}/fuzz/archivelist_entry.cpp
-        LIBS orv_setuputil orv_engine orv_startup orv_common ZLIB::ZLIB
+                ${PROJECT_SOURCE_DIR}/fuzz/lzma_entry.cpp
+        LIBS orv_setuputil orv_engine orv_startup orv_common ZLIB::ZLIB PkgConfig::LIBLZMA
         HOST_ONLY TIMEOUT 300)
 endif()

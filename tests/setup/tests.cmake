@@ -31,7 +31,7 @@ if(ORV_WIN32)
     add_dependencies(unattended_test stub commandprobe)
     cmake_path(GET ORV_HOST_ORVSFX PARENT_PATH host_tools)
     cmake_path(GET host_tools PARENT_PATH host_build)
-    target_compile_definitions(unattended_test PRIVATE
+    target_compile_definitions(unattended_test PRIVATE ORV_HOST_ORVSFX="${ORV_HOST_ORVSFX}"
         ORV_HOST_BUILD="${host_build}" ORV_CMAKE_COMMAND="${CMAKE_COMMAND}")
 endif()
 

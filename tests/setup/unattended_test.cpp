@@ -4,6 +4,7 @@
 #include "tests/support/setuprun.h"
 
 #include "common/zipformat.h"
+#include "tests/uitest/hostcommand.h"
 
 #include <string.h>
 
@@ -260,6 +261,40 @@ TEST_F(Unattended, SilentRunIntoAFolderWithBlanks) {
     EXPECT_EQ(extracted(target),
               (Tree{{"docs", "<dir>"}, {"docs/guide.txt", "guide"}, {"readme.txt", "new"}}));
     EXPECT_FALSE(fs::exists(destination()));
+}
+
+// LZMA packages made on the host, by orvsfx build --method lzma from a folder and from
+// 7-Zip's LZMA zip of it: a silent run extracts the folder's tree from each.
+TEST_F(Unattended, SilentRunsOfLzmaPackagesGiveTheFolder) {
+    fs::path source = folder / "source";
+    std::string large;
+    for (int i = 0; large.size() < 300000; ++i) large += "line " + std::to_string(i * 7) + "\n";
+    Tree files = {{"readme.txt", "read me"}, {"docs/large.txt", large}, {"docs/empty.txt", ""}};
+    Tree expected = {{"docs", "<dir>"}};
+    for (const auto& [name, contents] : files) {
+        writefile(source / name, contents);
+        expected[name] = contents;
+    }
+    using uitest::shellword;
+    const std::string orvsfx = shellword(ORV_HOST_ORVSFX) + " build --stub " +
+                               shellword(std::string(ORV_BINARY_DIR) + "/stub/stub.exe") + " -o ";
+    const std::string unixsource = shellword(uitest::unixpath(source));
+    const std::string sevenzip = shellword(uitest::unixpath(folder / "7zip.zip"));
+    const std::string commands[] = {
+        orvsfx + shellword(uitest::unixpath(folder / "ours.exe")) + " --method lzma " + unixsource,
+        "cd " + unixsource + " && 7zz a -tzip -mm=LZMA -mx=9 " + sevenzip + " . >/dev/null && " +
+            orvsfx + shellword(uitest::unixpath(folder / "7zip.exe")) + " --from-zip " + sevenzip,
+    };
+    for (const std::string& command : commands) {
+        uitest::HostRun made = uitest::runonhost(command);
+        ASSERT_EQ(made.status, 0) << made.output;
+    }
+    for (const char* package : {"ours.exe", "7zip.exe"}) {
+        fs::path target = folder / (std::string("to-") + package);
+        uitest::Process run((folder / package).string(), "/s /d " + target.string());
+        EXPECT_EQ(run.waitexit(60000), 0) << package;
+        EXPECT_EQ(extracted(target), expected) << package;
+    }
 }
 
 // A folder that an MS-DOS archiver marks by its attribute alone, without a "/" behind its

@@ -31,7 +31,8 @@ namespace {
 const char kDamaged[] = "This SFX is damaged, please try to download this file again.";
 const char kBadSize[] = "Incorrect file size, please try to download this file again.";
 const char kStartupCaption[] = "Error...";
-const size_t kStubBudget = 56 * 1024;
+// What the stub may weigh with everything in it, the LZMA decoder included.
+const size_t kStubBudget = 64 * 1024;
 
 std::string readfile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -193,7 +194,7 @@ TEST(StubImage, IsASmallPe32GuiProgramWithoutItsOwnMarkers) {
     std::string image = stubimage();
     ASSERT_GT(image.size(), 1024u);
     EXPECT_LE(image.size(), (size_t)kStubSizeLimit) << "the text block could not be found";
-    EXPECT_LE(image.size(), kStubBudget) << "the stub has outgrown 56 KiB";
+    EXPECT_LE(image.size(), kStubBudget) << "the stub has outgrown 64 KiB";
     std::cout << "stub size: " << image.size() << " bytes\n";
 
     uint32_t pe = *reinterpret_cast<const uint32_t*>(&image[0x3C]);

@@ -1,6 +1,6 @@
-// In-memory driver for undeflate: input from memory, output collected in a vector or copied
-// into a caller's buffer. Used by the tests, the fuzzers and their corpus replay, and the
-// benchmarks (the host benchmark and the speed program of both builds).
+// In-memory driver for undeflate and unlzma: input from memory, output collected in a vector or
+// copied into a caller's buffer. Used by the tests, the fuzzers and their corpus replay, and
+// the benchmarks (the host benchmark and the speed program of both builds).
 //
 // The engine hands undeflate a record of plain function pointers, so the driver keeps its
 // state in one global instance. Input arrives in blocks of `blocksize` bytes, like the
@@ -8,11 +8,13 @@
 // the next, so tests can put block boundaries anywhere. Each block is a heap block of
 // exactly its size, and so is the window, so that AddressSanitizer catches a read past a
 // block or a write past the window (globals defined in headers get no guard zones).
-// Every flush is recorded; one that is not a part of the window is refused, so the callers'
-// checks see it without the copy reading past the window.
+// Every flush is recorded; one of undeflate's that is not a part of the window is refused, so
+// the callers' checks see it without the copy reading past the window (unlzma flushes from
+// its dictionary, which is the window or a buffer of its own).
 #pragma once
 
 #include "engine/inflate.h"
+#include "engine/lzma.h"
 
 #include <string.h>
 
@@ -49,6 +51,7 @@ struct Options {
     bool keepoutput = true;
     unsigned char* buffer = nullptr; // when set, output is copied here instead of collected
     size_t capacity = 0;             // size of buffer; a flush past it gives kOutputFull
+    bool windowonly = true;          // refuse flushes from outside the window (undeflate)
 };
 
 struct State {
@@ -85,7 +88,8 @@ inline int flushoutput(unsigned char* data, unsigned n, int /*flags*/) {
     const Options& o = state.options;
     if ((int)run.flushes.size() == o.failflushat) return o.failcode;
     run.flushes.push_back(n);
-    if (data != state.window.get() || n > kInflateWindowSize) return kFlushOutside;
+    if (o.windowonly && (data != state.window.get() || n > kInflateWindowSize))
+        return kFlushOutside;
     if (o.buffer) {
         if (n > o.capacity - run.produced) return kOutputFull;
         memcpy(o.buffer + run.produced, data, n);
@@ -100,8 +104,10 @@ inline void message(const char* text, unsigned length, unsigned /*flags*/) {
     state.run->messages.emplace_back(text, length);
 }
 
-// Decodes one stream; the window keeps what earlier runs left in it, as the engine's does.
-inline Decoded inflate(const unsigned char* data, size_t size, const Options& options = Options()) {
+// Runs one decoder over the data; the window keeps what earlier runs left in it, as the
+// engine's does.
+template <typename Decode>
+Decoded drive(const unsigned char* data, size_t size, const Options& options, Decode decode) {
     Decoded run;
     state.data = data;
     state.size = size;
@@ -114,10 +120,23 @@ inline Decoded inflate(const unsigned char* data, size_t size, const Options& op
     state.quietlevel = options.quietlevel;
     InflateHooks hooks = {&state.cursor, readbyte,           flushoutput,
                           message,       state.window.get(), &state.quietlevel};
-    run.result = undeflate(&hooks, options.deflate64);
+    run.result = decode(&hooks);
     run.consumed = state.offset - (state.cursor.unread > 0 ? (size_t)state.cursor.unread : 0);
     state.run = nullptr;
     return run;
+}
+
+inline Decoded inflate(const unsigned char* data, size_t size, const Options& options = Options()) {
+    return drive(data, size, options,
+                 [&](const InflateHooks* hooks) { return undeflate(hooks, options.deflate64); });
+}
+
+// Decodes one LZMA member's data (header, properties, stream) of `unpacked` bytes.
+inline Decoded unlzma(const unsigned char* data, size_t size, unsigned unpacked, bool endmarker,
+                      Options options = Options()) {
+    options.windowonly = false;
+    return drive(data, size, options,
+                 [&](const InflateHooks* hooks) { return ::unlzma(hooks, unpacked, endmarker); });
 }
 
 inline Decoded inflate(const std::vector<unsigned char>& data, const Options& options = Options()) {

@@ -10,15 +10,19 @@
 #include "tools/cli/buildflags.h"
 #include "tools/cli/commands.h"
 
+#include "common/zipformat.h"
+#include "engine/lzma.h"
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
 #include "tools/base/builderror.h"
 #include "tools/base/fileio.h"
 #include "tools/package/packagefile.h"
+#include "tools/packer/lzmacompressor.h"
 #include "tools/pe/versioninfo.h"
 #include "tools/text/encodings.h"
 #include "tools/text/texttable.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -37,6 +41,15 @@ enum class Section { kPackage, kOptions, kBranding, kCommandLine };
 
 // The most compressing threads a build may ask for; each holds two pieces of input.
 const unsigned kThreadLimit = 64;
+
+// The highest level of each method: libdeflate's 12, liblzma's preset 9.
+const unsigned kDeflateLevelLimit = 12;
+const unsigned kLzmaLevelLimit = 9;
+
+// The dictionaries a build may ask for: from liblzma's smallest to the largest buffer the
+// stub allocates when it extracts.
+const std::uint32_t kDictionaryLimit = kLzmaDictionaryLimit;
+static_assert(kLzmaDictionaryMin <= kDictionaryLimit, "some dictionary is allowed");
 
 const char* sectionname(Section s) {
     return s == Section::kPackage    ? "package"
@@ -234,7 +247,26 @@ void applycomment(const Option&, BuildRequest& r, const std::string& v, const Wh
     origin(r, "comment", w);
 }
 void applylevel(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
-    r.level = static_cast<int>(parsenumber(v, w.name, 12));
+    r.level = static_cast<int>(parsenumber(v, w.name, kDeflateLevelLimit));
+}
+void applymethod(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
+    if (v == "deflate")
+        r.method = kMethodDeflate;
+    else if (v == "lzma")
+        r.method = kMethodLzma;
+    else
+        throw ValueError(w.name + " takes deflate or lzma, not \"" + v + "\"");
+}
+// Bytes, or KiB and MiB with a k or m behind the number ("64m").
+void applydictionary(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
+    char unit = v.empty() ? '\0' : static_cast<char>(std::tolower(v.back()));
+    unsigned shift = unit == 'k' ? 10 : unit == 'm' ? 20 : 0;
+    std::string digits = shift ? v.substr(0, v.size() - 1) : v;
+    std::uint64_t bytes = std::uint64_t(parsenumber(digits, w.name, kDictionaryLimit)) << shift;
+    if (bytes < kLzmaDictionaryMin || bytes > kDictionaryLimit)
+        throw ValueError(w.name + " needs a size from 4k to " +
+                         std::to_string(kDictionaryLimit >> 20) + "m, not \"" + v + "\"");
+    r.dictionary = static_cast<std::uint32_t>(bytes);
 }
 void applythreads(const Option&, BuildRequest& r, const std::string& v, const Where& w) {
     r.threads = static_cast<unsigned>(parsenumber(v, w.name, kThreadLimit));
@@ -362,8 +394,17 @@ const std::vector<Option>& options() {
                           applysource, "source"));
         t.push_back(value("from-zip", Section::kPackage, "FILE",
                           "pack an existing archive instead of a folder", applyfromzip, "source"));
+        t.push_back(value("method", Section::kPackage, "METHOD",
+                          "deflate (default: fastest to build and to extract) or lzma (smaller "
+                          "packages, slower to build and to extract)",
+                          applymethod));
         t.push_back(value("level", Section::kPackage, "N",
-                          "0 stores, 1 to 12 compress with Deflate (default 6)", applylevel));
+                          "0 stores; 1 to 12 with Deflate, 1 to 9 with LZMA (default 6)",
+                          applylevel));
+        t.push_back(value("dictionary", Section::kPackage, "SIZE",
+                          "LZMA's dictionary, 4k to 64m (default: the level's, 8m at 6; a "
+                          "member's is no larger than the member)",
+                          applydictionary));
         t.push_back(value("threads", Section::kPackage, "N",
                           "threads that compress members (default 0: one per processor); the "
                           "package's bytes do not depend on it",
@@ -599,6 +640,11 @@ void checkrequest(const BuildRequest& request) {
                          "encryption");
     if (request.derivedheaders && request.password.empty())
         throw UsageError("--reproducible-encryption needs --password");
+    if (request.method == kMethodLzma && request.level > static_cast<int>(kLzmaLevelLimit))
+        throw UsageError("--level with --method lzma takes 0 to " +
+                         std::to_string(kLzmaLevelLimit));
+    if (request.dictionary && request.method != kMethodLzma)
+        throw UsageError("--dictionary is for --method lzma");
 }
 
 // The text of field, from where it came, in the code page.

@@ -7,6 +7,7 @@
 // file is applied first and the command line after it, so flags override the file.
 #pragma once
 
+#include "common/zipformat.h"
 #include "tools/package/optionsencoder.h"
 #include "tools/pe/branding.h"
 
@@ -27,8 +28,12 @@ struct BuildRequest {
     std::string folder;   // the folder to pack (positional argument, key "source")
     std::string fromzip;  // --from-zip
     std::string comment;  // --comment (folder builds)
-    int level = 6;        // --level: 0 stored, 1 to 12 Deflate
+    int level = 6;        // --level: 0 stored, 1 to 12 Deflate, 1 to 9 LZMA
     unsigned threads = 0; // --threads: compressing threads; 0: one per processor
+    // --method: kMethodDeflate or kMethodLzma; --dictionary: LZMA's dictionary size, 0 for
+    // the level's.
+    unsigned method = kMethodDeflate;
+    std::uint32_t dictionary = 0;
     // --source-date-epoch, else the environment's SOURCE_DATE_EPOCH: the latest time stamp
     // written into the archive.
     std::optional<std::int64_t> sourcedateepoch;

@@ -13,6 +13,7 @@
 #include "tools/package/packagewriter.h"
 #include "tools/packer/deflatecompressor.h"
 #include "tools/packer/folderscan.h"
+#include "tools/packer/lzmacompressor.h"
 #include "tools/packer/memberpipeline.h"
 #include "tools/pe/branding.h"
 #include "tools/pe/stubcheck.h"
@@ -130,10 +131,14 @@ std::size_t packfolder(const BuildRequest& request, const std::vector<FolderItem
             request.derivedheaders ? derivedheadersource(request.password) : systemheadersource();
     }
     PackSettings pack;
+    pack.method = request.method;
     pack.level = request.level;
+    pack.dictionary = request.dictionary;
     pack.threads = compressingthreads(request);
     pack.wholemembers = !request.password.empty();
-    if (pack.level > 0) deflatecompressor(pack.level); // a level libdeflate refuses stops here
+    // A level the compressor refuses stops here, before anything is written.
+    if (pack.level > 0 && pack.method == kMethodDeflate) deflatecompressor(pack.level);
+    if (pack.level > 0 && pack.method == kMethodLzma) lzmadictionary({pack.level, 0}, 0);
     ZipWriter writer(out, base, std::move(settings));
     packitems(items, writer, pack,
               [&](std::size_t done, std::uint64_t bytes) { progress.update(done, bytes); });

@@ -11,6 +11,7 @@
 
 #include "tools/base/builderror.h"
 #include "tools/packer/deflatecompressor.h"
+#include "tools/packer/lzmacompressor.h"
 #include "tools/zip/ziplimits.h"
 
 #include <condition_variable>
@@ -120,7 +121,7 @@ class Packer {
         if (item.isfolder) return push(wholeentry(i, {}));
         std::ifstream in(item.path, std::ios::binary);
         if (!in) throw BuildError("cannot read the file " + item.path);
-        if (settings_.wholemembers || item.size <= piece_)
+        if (wholemembers() || item.size <= piece_)
             return push(wholeentry(i, readpiece(in, item, item.size, true)));
         std::uint64_t left = item.size;
         std::uint32_t crc = 0;
@@ -161,6 +162,8 @@ class Packer {
         return entry;
     }
 
+    bool wholemembers() const { return settings_.wholemembers || settings_.method == kMethodLzma; }
+
     // The job reads the data while the entry may still hold it, so it is never copied.
     std::future<std::string> submit(std::shared_ptr<std::string> data, bool last) {
         if (settings_.level <= 0) {
@@ -169,6 +172,10 @@ class Packer {
             return raw.get_future();
         }
         int level = settings_.level;
+        if (settings_.method == kMethodLzma) {
+            LzmaSettings lzma{level, settings_.dictionary};
+            return pool_.submit([data, lzma] { return lzmamember(*data, lzma); });
+        }
         return pool_.submit([data, level, last] { return compresspiece(*data, level, last); });
     }
 
@@ -192,7 +199,8 @@ class Packer {
             std::string packed = entry.compressed ? entry.packed.get() : std::string();
             // A finished job no longer reads the data (its future is ready), so it can move.
             entry.member.data = std::move(*entry.data);
-            writer_.addcompressed(entry.member, entry.compressed ? &packed : nullptr);
+            writer_.addcompressed(entry.member, entry.compressed ? &packed : nullptr,
+                                  settings_.method);
         } else {
             if (entry.first)
                 writer_.beginstreamed(headof(item), item.size,

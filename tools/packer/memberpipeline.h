@@ -10,14 +10,16 @@
 // queue entry share one copy) plus the compressed form of it, whatever the size of the
 // largest file.
 //
-// Encrypted packages are the exception: the encryption header needs the member's CRC
-// before its first byte, so every file is one job read as a whole (memory then grows with
-// the largest file, as the writer's in-memory members do).
+// Encrypted packages and LZMA are the exceptions: the encryption header needs the member's
+// CRC before its first byte, and an LZMA stream cannot be made of pieces compressed apart
+// as a Deflate stream can, so there every file is one job read as a whole (memory then
+// grows with the largest file, as the writer's in-memory members do).
 //
-// Host build only (threads and libdeflate).
+// Host build only (threads, libdeflate and liblzma).
 #pragma once
 
 #include "tools/packer/folderscan.h"
+#include "tools/packer/lzmacompressor.h"
 #include "tools/zip/zipwriter.h"
 
 #include <cstddef>
@@ -37,10 +39,12 @@ const std::size_t kJobsPerThread = 256;
 static_assert(kJobsPerThread > kPiecesPerThread, "small files may be read ahead of a piece");
 
 struct PackSettings {
-    int level = 6;             // 0 stores; 1 to 12 as deflatecompressor
-    unsigned threads = 1;      // worker threads, at least 1
-    bool wholemembers = false; // every file one job (encrypted packages)
-    std::size_t piece = 0;     // piece size; 0: kCompressPiece (tests choose smaller ones)
+    unsigned method = kMethodDeflate; // kMethodDeflate or kMethodLzma
+    int level = 6;                    // 0 stores; Deflate 1 to 12 as deflatecompressor, LZMA 1 to 9
+    std::uint32_t dictionary = 0;     // LZMA: the dictionary size, 0 for the level's
+    unsigned threads = 1;             // worker threads, at least 1
+    bool wholemembers = false;        // every file one job (encrypted packages)
+    std::size_t piece = 0;            // piece size; 0: kCompressPiece (tests choose smaller ones)
 };
 
 // The most input bytes held at once: jobs on the way times the piece size.

@@ -29,7 +29,7 @@ const MethodName kMethodNames[] = {
     {kMethodDeflate64, "deflate64", "Deflate64"},
     {10, "dcl", "PKWARE DCL Implode"},
     {12, "bzip2", "bzip2"},
-    {14, "lzma", "LZMA"},
+    {kMethodLzma, "lzma", "LZMA"},
     {16, "cmpsc", "IBM z/OS CMPSC"},
     {18, "terse", "IBM TERSE"},
     {19, "lz77", "IBM LZ77 z"},
@@ -50,7 +50,8 @@ const MethodName* findmethod(unsigned method) {
 }
 
 bool extracts(unsigned method) {
-    return method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64;
+    return method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64 ||
+           method == kMethodLzma;
 }
 
 bool findfield(const std::string& extra, unsigned tag, ExtraField* field) {
@@ -111,7 +112,8 @@ std::string unmetneed(const ZipEntry& entry, const std::string& program,
     if (!extracts(entry.method)) return methodneed(entry.method, program);
     if (needszip64(entry, localextra))
         return "needs ZIP64 (sizes or offsets past 4 GiB), which " + program + " does not read";
-    unsigned needed = entry.needed & 0xFF, limit = extractversionlimit(entry.needed >> 8);
+    unsigned needed = entry.needed & 0xFF,
+             limit = extractversionlimit(entry.needed >> 8, entry.method);
     if (needed > limit)
         return "needs version " + version(needed) + " to extract; " + program + " extracts up to " +
                version(limit);

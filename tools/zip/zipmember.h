@@ -8,6 +8,8 @@
 // the writer itself.
 #pragma once
 
+#include "common/zipformat.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -22,7 +24,8 @@ struct ZipMember {
     unsigned dosattributes = 0x20;     // archive bit for files; 0x10 for directories
 };
 
-// Compresses in into out (raw Deflate) and returns true; false keeps the member stored.
+// Compresses in into out (the member data of the writer's method) and returns true; false
+// keeps the member stored.
 using ZipCompressor = std::function<bool(const std::string& in, std::string& out)>;
 
 // Fills n bytes for the encryption header of the member named name; data is the member's
@@ -34,6 +37,7 @@ using ZipHeaderSource = std::function<void(unsigned char* bytes, std::size_t n,
 // DOS times in the local time zone and no encryption.
 struct ZipWriterSettings {
     ZipCompressor compress;
+    unsigned method = kMethodDeflate; // what compress makes: kMethodDeflate or kMethodLzma
     // DOS date and time in UTC rather than local time, so that the bytes do not depend on the
     // time zone of the machine that builds the package.
     bool utcdostimes = false;

@@ -38,13 +38,20 @@ std::string extendedtime(const ZipMember& member, bool central) {
     return field;
 }
 
+// The version needed to extract a member of method: 1.0 stored, 2.0 Deflate or encryption,
+// 6.3 LZMA.
+unsigned versionneeded(unsigned method, bool encrypted) {
+    if (method == kMethodLzma) return kVersionLzma;
+    return method == kMethodStored && !encrypted ? kVersionStored : kVersionDeflate;
+}
+
 // The fields that the local and central headers share, from "version needed" to the extra
-// field's length. Encryption needs version 2.0 like Deflate.
+// field's length. An LZMA stream carries no end marker, so its flag bit 1 stays clear.
 std::string commonfields(unsigned method, bool encrypted, bool utf8, std::uint32_t dostime,
                          std::uint32_t crc, std::size_t packed, std::size_t size,
                          std::size_t namelength, std::size_t extralength) {
     std::string fields;
-    put16(fields, method == kMethodStored && !encrypted ? kVersionStored : kVersionDeflate);
+    put16(fields, versionneeded(method, encrypted));
     put16(fields, (encrypted ? unsigned(kFlagEncrypted) : 0u) | (utf8 ? unsigned(kFlagUtf8) : 0u));
     put16(fields, method);
     put32(fields, dostime);
@@ -146,14 +153,15 @@ void ZipWriter::add(const ZipMember& given) {
     std::string packed;
     bool compressed =
         !given.data.empty() && settings_.compress && settings_.compress(given.data, packed);
-    addcompressed(given, compressed ? &packed : nullptr);
+    addcompressed(given, compressed ? &packed : nullptr, settings_.method);
 }
 
-void ZipWriter::addcompressed(const ZipMember& given, const std::string* packed) {
+void ZipWriter::addcompressed(const ZipMember& given, const std::string* packed,
+                              unsigned packedmethod) {
     checkmember(given, given.data.size());
     ZipMember member = clamped(given);
     unsigned method = packed && !member.data.empty() && packed->size() < member.data.size()
-                          ? kMethodDeflate
+                          ? packedmethod
                           : kMethodStored;
     std::string encrypted;
     std::uint32_t crc = membercrc(member.data);

@@ -10,6 +10,7 @@
 // How members become records is set by ZipWriterSettings (zipmember.h).
 #pragma once
 
+#include "common/zipformat.h"
 #include "tools/zip/zipmember.h"
 
 #include <cstdint>
@@ -28,9 +29,11 @@ class ZipWriter {
     // archives that would pass 2 GiB or 65,535 members.
     void add(const ZipMember& member);
 
-    // Like add, with the data already compressed by the caller: packed is its raw Deflate
-    // form (kept when it is smaller than the data), or null to store the member.
-    void addcompressed(const ZipMember& member, const std::string* packed);
+    // Like add, with the data already compressed by the caller: packed is its member data
+    // of method (raw Deflate, or LZMA's header, properties and stream), kept when it is
+    // smaller than the data, or null to store the member.
+    void addcompressed(const ZipMember& member, const std::string* packed,
+                       unsigned method = kMethodDeflate);
 
     // A member whose data is written piece by piece behind its local header, so that it
     // never lies in memory as a whole: beginstreamed writes the header with zero CRC and

@@ -336,6 +336,30 @@ def prefixes():
     save("notzip.bin", data(11, 8193))
 
 
+def lzma_members():
+    """LZMA members of Python's zipfile (end marker, bit 1) and three damaged copies: a
+    property byte past 224, sizes that make the dictionary buffer 70,000,000 bytes (above the
+    64 MiB limit), and a stream cut 10 bytes short by its stated compressed size."""
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w") as z:
+        for name, content in (("text.txt", b"lzma text\n" * 3000), ("blob.bin", data(12, 100000))):
+            zi = info(name)
+            zi.compress_type = zipfile.ZIP_LZMA
+            z.writestr(zi, content)
+    good = buf.getvalue()
+    save("python_lzma.zip", good)
+    central = central_entries(good)[0]
+    local = local_of(good, central)
+    names = struct.unpack_from("<HH", good, local + 26)
+    stream = local + 30 + names[0] + names[1]
+    save("lzma_badprops.zip", patch(good, stream + 4, "<B", 225))
+    big = patch(patch(good, stream + 5, "<I", 0xFFFFFFFF), central + 24, "<I", 70000000)
+    save("lzma_bigdict.zip", patch(big, local + 22, "<I", 70000000))
+    packed = struct.unpack_from("<I", good, central + 20)[0]
+    cut = patch(good, central + 20, "<I", packed - 10)
+    save("lzma_cut.zip", patch(cut, local + 18, "<I", packed - 10))
+
+
 def external(workdir):
     """Archives from 7-Zip and bsdtar over one folder tree."""
     tree = os.path.join(workdir, "tree")
@@ -359,6 +383,7 @@ def external(workdir):
     run(["7zz", "a", "-tzip", "-mx=0", target("sevenzip_stored.zip"), "."])
     run(["7zz", "a", "-tzip", "-mm=Deflate", "-mx=9", target("sevenzip_deflate.zip"), "."])
     run(["7zz", "a", "-tzip", "-mm=Deflate64", "-mx=9", target("sevenzip_deflate64.zip"), "."])
+    run(["7zz", "a", "-tzip", "-mm=LZMA", "-mx=9", target("sevenzip_lzma.zip"), "."])
     run(["bsdtar", "--format", "zip", "--options", "zip:compression=store", "-cf",
          target("bsdtar_stored.zip"), "."])
 
@@ -548,6 +573,7 @@ def main():
     encrypted()
     shiftjis()
     presized()
+    lzma_members()
     work = tempfile.mkdtemp()
     try:
         external(work)

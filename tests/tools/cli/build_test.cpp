@@ -116,6 +116,73 @@ TEST_F(Build, OneThreadAndSeveralGiveTheSameBytes) {
     EXPECT_EQ(toolstest::readbytes(temp / "out/big.txt"), big);
 }
 
+// An LZMA package of the tree, a file larger than a Deflate piece and an incompressible one:
+// 7-Zip, bsdtar and the engine all extract the folder from it; the incompressible file is
+// stored, the others are LZMA members needing version 6.3, each one stream however large.
+TEST_F(Build, LzmaPackagesExtractWithSevenZipBsdtarAndTheEngine) {
+    std::string big;
+    for (long long i = 0; big.size() <= kCompressPiece + 1000; ++i)
+        big += "record " + std::to_string(i * 7919 % 100003) + "\n";
+    toolstest::writebytes(temp / "src/big.txt", big);
+    std::string noise;
+    for (unsigned x = 1; noise.size() < 50000; x = x * 1103515245 + 12345)
+        noise.push_back(static_cast<char>(x >> 23));
+    toolstest::writebytes(temp / "src/noise.bin", noise);
+    std::string src = quote(temp / "src");
+    ASSERT_EQ(orvsfx(temp, build("lzma.exe", "--method lzma --level 9 " + src)).status, 0);
+    ASSERT_EQ(orvsfx(temp, build("deflate.exe", src)).status, 0);
+    EXPECT_LT(bytes("lzma.exe").size(), bytes("deflate.exe").size());
+    Outcome info = orvsfx(temp, "info " + quote(temp / "lzma.exe"));
+    auto entry = [&](const std::string& name) { // the entry's line, from its method on
+        std::size_t end = info.out.find("  " + name + "\n");
+        return end == std::string::npos ? "" : info.out.substr(info.out.rfind('\n', end) + 3);
+    };
+    EXPECT_EQ(entry("big.txt").rfind("lzma ", 0), 0u) << info.out;
+    EXPECT_EQ(entry("noise.bin").rfind("stored ", 0), 0u) << info.out;
+    EXPECT_EQ(orvsfx(temp, "test " + quote(temp / "lzma.exe")).status, 0);
+    ASSERT_EQ(orvsfx(temp, "extract -d " + quote(temp / "engine") + " " + quote(temp / "lzma.exe"))
+                  .status,
+              0);
+    EXPECT_EQ(shell(temp, "diff -r " + src + " " + quote(temp / "engine")).status, 0);
+    if (!have("7zz") || !have("bsdtar")) GTEST_SKIP() << "7zz or bsdtar is not installed";
+    ASSERT_EQ(sevenzipextract(temp, "lzma.exe").status, 0);
+    EXPECT_EQ(shell(temp, "diff -r " + src + " " + quote(temp / "out")).status, 0);
+    toolstest::fs::create_directories(temp / "bsdtar");
+    ASSERT_EQ(
+        shell(temp, "bsdtar -xf " + quote(temp / "lzma.exe") + " -C " + quote(temp / "bsdtar"))
+            .status,
+        0);
+    EXPECT_EQ(shell(temp, "diff -r " + src + " " + quote(temp / "bsdtar")).status, 0);
+    Outcome list = shell(temp, "7zz l -slt " + quote(temp / "lzma.exe"));
+    EXPECT_NE(list.out.find("Method = LZMA"), std::string::npos) << list.out;
+}
+
+// The method, its levels and the dictionary: values outside them are refused.
+TEST_F(Build, LzmaSettingsOutsideTheirRangesAreRefused) {
+    const struct {
+        const char* flags;
+        const char* message;
+    } cases[] = {
+        {"--method zstd", "--method takes deflate or lzma, not \"zstd\""},
+        {"--method lzma --level 10", "--level with --method lzma takes 0 to 9"},
+        {"--method lzma --dictionary 3k", "--dictionary needs a size from 4k to 64m, not \"3k\""},
+        {"--method lzma --dictionary 65m", "--dictionary needs a size from 4k to 64m, not \"65m\""},
+        {"--dictionary 1m", "--dictionary is for --method lzma"},
+    };
+    for (const auto& c : cases) {
+        expectmessage(
+            orvsfx(temp, build("x.exe", std::string(c.flags) + " " + quote(temp / "src"))), 2,
+            std::string(c.message) + " (see \"orvsfx help\")");
+        EXPECT_FALSE(toolstest::fs::exists(temp / "x.exe"));
+    }
+    for (const char* edge : {"--dictionary 4k", "--dictionary 64m", "--dictionary 4096"})
+        EXPECT_EQ(orvsfx(temp, build("x.exe", std::string("--method lzma ") + edge + " " +
+                                                  quote(temp / "src")))
+                      .status,
+                  0)
+            << edge;
+}
+
 TEST_F(Build, AThreadCountAboveTheLimitIsRefused) {
     expectmessage(orvsfx(temp, build("x.exe", "--threads 65 " + quote(temp / "src"))), 2,
                   "--threads needs a number from 0 to 64, not \"65\" (see \"orvsfx help\")");

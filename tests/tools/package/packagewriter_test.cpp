@@ -129,7 +129,7 @@ TEST(PackageWriter, TheStubsLoadersAcceptTheWholePackage) {
 
 TEST(PackageWriter, AssemblyRefusesArchivesTheStubCannotExtract) {
     std::string zip = archive();
-    zip[readziparchive(zip).entries[0].centralat + 10] = 14; // LZMA
+    zip[readziparchive(zip).entries[0].centralat + 10] = 12; // bzip2
     EXPECT_THROW(assemblepackage(fakestub(1000), textblock(), options("T"), zip), BuildError);
     EXPECT_THROW(assemblepackage(fakestub(1000), textblock(), options("T"), "no archive here"),
                  BuildError);
