@@ -18,16 +18,11 @@
 
 namespace {
 
-// A folder path of more than this many characters is refused; a full path is cut at 259
-// characters (kNameBuffer - 1); the file-name buffer bounds the bytes of the path handed on.
-enum { kLongestFolderPath = 257, kLongestPath = kPathBuffer - 1 };
-
-// Characters of name text (a multibyte character counts once).
-unsigned countchars(const char* text) {
-    unsigned count = 0;
-    for (; *text; text += platform::namecharlength(text)) ++count;
-    return count;
-}
+// The file-name buffer bounds the bytes of the path handed on: a longer full path is cut
+// (between characters, reported), and a folder path that leaves no room for a "/" and a
+// name behind it is refused. Paths longer than the system's classic calls take go to it in
+// their long form (platform/files.h).
+enum { kLongestPath = kPathBuffer - 1, kLongestFolderPath = kLongestPath - 2 };
 
 void forgetverified() {
     engine.verifiedend = 0;
@@ -224,7 +219,7 @@ bool madeinroot() {
 int appenddirectory(const char* component) {
     appendlong(component);
     appendshort(component);
-    bool toolong = countchars(engine.longpath) > kLongestFolderPath;
+    bool toolong = engine.longend > kLongestFolderPath;
     if (verifiedbefore()) {
         if (toolong) return failtoolong();
         endfolder();
@@ -248,19 +243,17 @@ int appenddirectory(const char* component) {
     return kMapReady;
 }
 
-// The long path takes whole characters of the name up to kNameBuffer - 1 characters in all;
-// each character that does not fit is reported.
+// The long path takes whole characters of the name up to kLongestPath bytes in all; each
+// character that does not fit is reported.
 int appendname(const char* name) {
     int status = kMapReady;
-    unsigned characters = countchars(engine.longpath);
     char printable[kPrintableName], storedname[kPrintableName];
     for (const char* p = name; *p;) {
         unsigned n = platform::namecharlength(p);
-        if (characters + 1 < kNameBuffer) {
+        if (engine.longend + n <= kLongestPath) {
             memcpy(engine.longpath + engine.longend, p, n);
             engine.longend += n;
             engine.longpath[engine.longend] = 0;
-            ++characters;
         } else {
             sendmessage(kMsgWarn,
                         "checkdir warning:  path too long; truncating\n                   "

@@ -12,7 +12,10 @@
 
 #include "common/ascii.h"
 
+#include <stdlib.h>
 #include <string.h>
+
+enum { kMadeFilesFirst = 64 }; // places recorded before the record first grows
 
 void resolveroot(const char* root) {
     engine.rootresolved = false;
@@ -27,13 +30,57 @@ void resolveroot(const char* root) {
     engine.rootresolved = true;
 }
 
-bool liesinroot(platform::File* opened) {
+// FNV-1a of the resolved path: two names that the file system stores as one file resolve
+// to the same path, whatever their spelling in the archive.
+unsigned long long placehash(const char* where, unsigned length) {
+    unsigned long long hash = 0xCBF29CE484222325ull;
+    for (unsigned i = 0; i < length; ++i)
+        hash = (hash ^ (unsigned char)where[i]) * 0x100000001B3ull;
+    return hash ? hash : 1;
+}
+
+bool liesinroot(platform::File* opened, unsigned long long* place) {
+    if (place) *place = 0;
     if (!engine.rootresolved) return true;
     char where[kResolvedOutput];
     unsigned length = platform::resolvedpath(opened, where, sizeof where);
     unsigned root = engine.resolvedrootlength;
-    return length > root + 1 && memcmp(where, engine.resolvedroot, root) == 0 &&
-           isseparator(where[root]);
+    bool inside = length > root + 1 && memcmp(where, engine.resolvedroot, root) == 0 &&
+                  isseparator(where[root]);
+    if (inside && place) *place = placehash(where, length);
+    return inside;
+}
+
+// A place that cannot be recorded (no memory) is not known later: its file then counts as
+// one that stood there before.
+void recordmade(unsigned long long place) {
+    if (place == 0) return;
+    if (engine.madecount == engine.madesize) {
+        unsigned size = engine.madesize ? 2 * engine.madesize : unsigned(kMadeFilesFirst);
+        void* grown = realloc(engine.madefiles, size * sizeof *engine.madefiles);
+        if (!grown) return;
+        engine.madefiles = (unsigned long long*)grown;
+        engine.madesize = size;
+    }
+    engine.madefiles[engine.madecount++] = place;
+}
+
+bool madebythisrun(const char* path) {
+    if (engine.madecount == 0) return false;
+    platform::File* entry = platform::openentry(path);
+    if (!entry) return false;
+    unsigned long long place = 0;
+    liesinroot(entry, &place);
+    platform::closefile(entry);
+    for (unsigned i = 0; place && i < engine.madecount; ++i)
+        if (engine.madefiles[i] == place) return true;
+    return false;
+}
+
+void releasemade() {
+    free(engine.madefiles);
+    engine.madefiles = nullptr;
+    engine.madecount = engine.madesize = 0;
 }
 
 int removeinside(const char* path, int* syserror) {

@@ -9,10 +9,10 @@
 //
 // Passwords are tried in this order for each encrypted member: the password cached from the
 // last member, then `presetpassword` (or "STOCK-PW" while it is empty, as it is when the
-// command line gives none), then at most three answers of the user. Every candidate is also tried
-// converted to the OEM code page and back, since archivers disagree about which code page a
-// password is hashed in. The user's skip answer ends the member's tries, cancel ends all questions
-// of the run.
+// command line gives none), then at most three answers of the user. Every candidate is held
+// in UTF-8 and also tried in the ANSI code page and converted to the OEM code page and back,
+// since archivers disagree about which code page a password is hashed in. The user's skip answer
+// ends the member's tries, cancel ends all questions of the run.
 #include "engine/enginestate.h"
 
 #include "engine/zipcipher.h"
@@ -69,15 +69,26 @@ int testpassword(const unsigned char* header, const char* text) {
     return 0;
 }
 
+// Tries a form of the password that differs from the one tried before it.
+bool tryform(const unsigned char* header, const char* form, const char* before) {
+    return strcmp(form, before) != 0 && testpassword(header, form) == 0;
+}
+
+// The password is held in UTF-8 and tried in that form, then in the ANSI code page's bytes
+// (what an archiver of that code page hashed when the user typed it there), and those
+// converted to the OEM code page and back.
 int trypassword(const unsigned char* header) {
-    if (testpassword(header, engine.password) == 0) return 0;
-    char variant[kPasswordBuffer];
-    copypassword(variant, engine.password);
+    const char* typed = engine.password;
+    if (testpassword(header, typed) == 0) return 0;
+    char ansi[kPasswordBuffer], variant[kPasswordBuffer];
+    if (!platform::texttoansi(typed, ansi, sizeof ansi)) return -1;
+    if (tryform(header, ansi, typed)) return 0;
+    copypassword(variant, ansi);
     platform::ansitooem(variant);
-    if (testpassword(header, variant) == 0) return 0;
-    copypassword(variant, engine.password);
+    if (tryform(header, variant, ansi)) return 0;
+    copypassword(variant, ansi);
     platform::oemtoansi(variant);
-    return testpassword(header, variant);
+    return tryform(header, variant, ansi) ? 0 : -1;
 }
 
 void releasecached() {

@@ -228,6 +228,7 @@ void releaserun() {
     free(engine.inbuf);
     engine.inbuf = nullptr;
     engine.hold = nullptr;
+    releasemade();
 }
 
 } // namespace

@@ -119,10 +119,10 @@ enum EngineSizes {
     // they are written in several pieces, which the reserved length keeps together. A
     // shorter one is written by one call and gains nothing from it but three system calls.
     kPresizeAbove = kOutputWindow,
-    kBatchSize = 64,        // central entries per batch
-    kPathBuffer = 1024,     // the file-name buffer: stored name, then output path
-    kEncryptionHeader = 12, // encrypted bytes in front of an encrypted member's data
-    kPresetPassword = 256,  // the preset password: 255 characters and a NUL
+    kBatchSize = 64,                   // central entries per batch
+    kPathBuffer = 1024,                // the file-name buffer: stored name, then output path
+    kEncryptionHeader = 12,            // encrypted bytes in front of an encrypted member's data
+    kPresetPassword = kPasswordBuffer, // the preset password, UTF-8
 };
 static_assert(static_cast<int>(kPathBuffer) >= static_cast<int>(kNameText),
               "a converted name fits the file-name buffer");
@@ -181,6 +181,7 @@ enum EngineReason {
     kReasonDestination,      // the extraction folder cannot be created
     kReasonOffsetsCorrected, // the archive's offsets were wrong and had to be corrected
     kReasonEmpty,            // the archive has no members
+    kReasonSameFile,         // the member lands on a file an earlier member made in this run
 };
 
 // Answers of the password callback besides 0 (a password is in the buffer).
@@ -343,6 +344,10 @@ struct EngineState {
     char resolvedroot[kResolvedRoot];
     unsigned resolvedrootlength;
     bool rootresolved;
+    // The places of the files this run has made (hashes of their resolved paths), so that a
+    // member that lands on one of them is told from a file that stood there before.
+    unsigned long long* madefiles;
+    unsigned madecount, madesize;
 
     // Volume cache (mapname): the first two characters of the last full path asked about.
     char volumekey[2];
@@ -419,8 +424,13 @@ int isfatvolume(const char* path);
 
 // Keeping output inside the root as the system resolves it (confine.cpp).
 void resolveroot(const char* root);
-// Whether the file or folder just opened lies inside the resolved root.
-bool liesinroot(platform::File* opened);
+// Whether the file or folder just opened lies inside the resolved root; *place, when asked
+// for, gets a hash of where it lies (0 when that is not known).
+bool liesinroot(platform::File* opened, unsigned long long* place = nullptr);
+// Records the place of a file this run made; whether a file at path was made by this run.
+void recordmade(unsigned long long place);
+bool madebythisrun(const char* path);
+void releasemade();
 // Deletes the file or folder at path, by its handle and only when it lies inside the root:
 // 0, or the failure's reason (kReasonThroughLink, or kReasonCannotReplace with the system's
 // error in *syserror).

@@ -10,18 +10,18 @@
 
 #include "common/pathlimits.h"
 
-// Size of the user interface's shared text buffer: room for three short paths (a member
-// name, the destination and a composed message) and a little more.
-enum { kSharedTextBuffer = 772 };
-static_assert(int(kSharedTextBuffer) > 3 * int(kShortPathBuffer),
-              "three short paths fit the text buffer");
-static_assert(int(kSharedTextBuffer) > int(kLongPathBuffer),
-              "a stored member name fits the text buffer");
+// Size of the user interface's shared text buffer: room for three paths (a member name, the
+// destination and a composed message) and a little more.
+enum { kSharedTextBuffer = 3 * kLongPathBuffer + 4 };
 
-// The password question's buffer: 255 characters and a NUL. The engine's cached password and
+// The password question's buffer, UTF-8: a password of kPasswordLength characters as the
+// dialog takes it, or a "/p" value of the command line. The engine's cached password and
 // its preset password have this size too (checked in enginestate.h), so a password that the
-// command line or the dialog accepts is never cut before it is tried.
-enum { kPasswordBuffer = 256 };
+// command line or the dialog accepts is never cut before it is tried. The builder encrypts
+// with at most kPasswordLength bytes of the package's code page.
+enum { kPasswordLength = 255, kPasswordBuffer = kLongPathBuffer };
+static_assert(int(kPasswordBuffer) > int(kPasswordLength) * int(kTextGrowth),
+              "a password typed in full fits as UTF-8");
 
 // Special answers of the password question: its first byte only is looked at, the bytes
 // behind it are whatever the buffer held.

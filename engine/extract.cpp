@@ -68,7 +68,9 @@ int refuseoutput(int reason, int result, int syserror) {
     return result;
 }
 
-// Returns 0, or the member's result after a reported failure: 50 only for a full disk.
+// Returns 0, or the member's result after a reported failure: 50 when the output cannot be
+// had (the disk is full, or the file system refuses the file, its name or its place), 2 when
+// a link stands in its way.
 // A file to replace and the new file are both made sure of through their handles to lie in
 // the root (confine.cpp): a folder on the way may have been swapped for a link since it was
 // looked at.
@@ -83,14 +85,18 @@ int openoutput() {
         if (status.kind == platform::kPathLink)
             return refuseoutput(kReasonThroughLink, kResultArchiveError, 0);
         if (status.kind == platform::kPathDirectory)
-            return refuseoutput(kReasonFolderInTheWay, kResultArchiveError, 0);
+            return refuseoutput(kReasonFolderInTheWay, kResultDiskFull, 0);
         int syserror = 0;
         int reason = removeinside(engine.filename, &syserror);
-        if (reason != 0) return refuseoutput(reason, kResultArchiveError, syserror);
+        if (reason != 0)
+            return refuseoutput(
+                reason, reason == kReasonThroughLink ? kResultArchiveError : kResultDiskFull,
+                syserror);
         replaced = true;
     }
     engine.output = platform::createwrite(engine.filename);
-    if (engine.output && !liesinroot(engine.output)) {
+    unsigned long long place = 0;
+    if (engine.output && !liesinroot(engine.output, &place)) {
         platform::discardfile(engine.output);
         engine.output = nullptr;
         return refuseoutput(kReasonThroughLink, kResultArchiveError, 0);
@@ -98,12 +104,12 @@ int openoutput() {
     if (!engine.output) {
         int error = platform::lasterror();
         int kind = platform::errorkind(error);
-        if (kind == platform::kErrorDiskFull)
-            return refuseoutput(kReasonDiskFull, kResultDiskFull, error);
-        return refuseoutput(kind == platform::kErrorNameTooLong ? kReasonNameTooLong
-                                                                : kReasonCannotCreate,
-                            kResultArchiveError, error);
+        int reason = kind == platform::kErrorDiskFull      ? kReasonDiskFull
+                     : kind == platform::kErrorNameTooLong ? kReasonNameTooLong
+                                                           : kReasonCannotCreate;
+        return refuseoutput(reason, kResultDiskFull, error);
     }
+    recordmade(place);
     if (engine.ui) recordoutput(engine.ui, replaced);
     // Reserving the length up front keeps a file written in pieces in one piece; failures do
     // not matter.
@@ -393,6 +399,13 @@ bool preparemember(int* result, unsigned* badpasswords) {
         return false;
     }
     if (existing == kOutputMissing) return true;
+    // Two members that land on one file (names that differ in case only, or that the file
+    // system stores alike) are never written over each other unseen: the second follows the
+    // overwrite policy, and the run fails with the reason either way.
+    if (madebythisrun(engine.filename)) {
+        *result = raiseresult(*result, kResultDiskFull);
+        memberfailure(kReasonSameFile, kResultDiskFull);
+    }
     if (engine.overwritemode == kPolicyKeep) return false;
     return engine.overwritemode == kPolicyOverwrite ||
            engine.ui->askoverwrite(engine.ui->context, engine.filename) != 0;

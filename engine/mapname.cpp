@@ -1,16 +1,16 @@
 // Name mapping: a stored member name becomes a safe output path under the extraction root.
 //
-// The name arrives as name text (platform/codepage.h), converted once when it was read, so
-// every rule below applies to what will be written. It is walked one character (a
-// double-byte character of the ANSI code page, a UTF-8 sequence on POSIX) at a time and cut
-// into components at every separator; the bytes of a multibyte character are never a
-// separator or a dot. Both "/" and "\" separate: archives made on
+// The name arrives as name text (UTF-8, platform/codepage.h), converted once when it was
+// read, so every rule below applies to what will be written. It is walked one character at
+// a time and cut into components at every separator; the bytes of a multibyte character are
+// never a separator or a dot. Both "/" and "\" separate: archives made on
 // Windows by careless tools store "\", and letting Windows apply it behind our back would
 // let a name like "..\..\evil.exe" climb out of the extraction root. A component that is
 // empty or made only of dots and spaces ("", ".", "..", "...", ". .") is dropped, never
 // applied, so "a/../b" becomes "a/b" and "../../x" becomes "x"; what is left can only go
 // down. Characters Windows refuses in names ("*?:<>|) become "_", control characters are
-// dropped, device names get a "_" in front, and ";1"-style version suffixes are cut. Each
+// dropped, the dots and spaces that end a component are dropped, device names get a "_" in
+// front, and ";1"-style version suffixes are cut. Each
 // directory component is handed to checkdir, which creates it under the root.
 //
 // The volume properties (8.3-only, FAT-like) of the last volume asked about are cached by
@@ -26,28 +26,22 @@ namespace {
 
 // Reserved device names of Windows; a component whose part before the first dot (trailing
 // spaces ignored) is one of these names the device, with or without an extension. Windows
-// also reserves COM0, LPT0 and the ports numbered with the superscript digits one to three,
-// which the table spells as code page 1252 bytes 0xB9, 0xB2 and 0xB3 and isdevice compares
-// as name text. The names stand one after another, each ended by its NUL, and an empty name
-// ends the table: a table of pointers would cost a pointer and a relocation per name.
+// also reserves COM0, LPT0 and the ports numbered with the superscript digits one to three
+// (U+00B9, U+00B2, U+00B3), which the table spells in UTF-8, as name text holds them. The
+// names stand one after another, each ended by its NUL, and an empty name ends the table: a
+// table of pointers would cost a pointer and a relocation per name.
 const char kDevices[] = "CON\0PRN\0AUX\0NUL\0"
                         "COM0\0COM1\0COM2\0COM3\0COM4\0COM5\0COM6\0COM7\0COM8\0COM9\0"
-                        "COM\xB9\0COM\xB2\0COM\xB3\0"
+                        "COM\xC2\xB9\0COM\xC2\xB2\0COM\xC2\xB3\0"
                         "LPT0\0LPT1\0LPT2\0LPT3\0LPT4\0LPT5\0LPT6\0LPT7\0LPT8\0LPT9\0"
-                        "LPT\xB9\0LPT\xB2\0LPT\xB3\0"
+                        "LPT\xC2\xB9\0LPT\xC2\xB2\0LPT\xC2\xB3\0"
                         "CLOCK$\0CONIN$\0CONOUT$\0";
-
-// The longest device name of the table as name text (a superscript digit may grow).
-enum { kDeviceText = 7 * platform::kNameGrowth + 1 };
 
 bool isdevice(const char* component) {
     size_t base = strcspn(component, ".");
     while (base > 0 && component[base - 1] == ' ') --base;
-    for (const char* spelling = kDevices; *spelling;) {
-        unsigned spelled = static_cast<unsigned>(strlen(spelling));
-        char device[kDeviceText];
-        size_t length = platform::ansitoname(spelling, spelled, device, sizeof device);
-        spelling += spelled + 1;
+    for (const char* device = kDevices; *device; device += strlen(device) + 1) {
+        size_t length = strlen(device);
         if (length != base) continue;
         size_t i = 0;
         while (i < length && asciiupper(component[i]) == device[i]) ++i;
@@ -148,12 +142,22 @@ unsigned convertchar(NameWalk* walk, const char* p) {
     return 1;
 }
 
+// Drops the dots and spaces that end a component, as Windows drops them from a path in its
+// classic form: so a name comes out the same also where the path goes to the system in its
+// long form, which keeps them, and on POSIX.
+void striptrailing(NameWalk* walk) {
+    while (walk->length > 0 &&
+           (walk->component[walk->length - 1] == '.' || walk->component[walk->length - 1] == ' '))
+        walk->component[--walk->length] = 0;
+}
+
 // Ends a directory component; returns a status whose class is above 0x0100 to stop.
 int enddirectory(NameWalk* walk) {
     int status = kMapReady;
     if (isdotcomponent(walk->component)) {
         if (isparent(walk->component)) walk->parentdropped = true;
     } else {
+        striptrailing(walk);
         maskdevice(walk->component);
         status = checkdir(walk->component, kDirAppendDir);
     }
@@ -186,6 +190,7 @@ int mapfilemember(NameWalk* walk, int status) {
         releasepaths();
         return kMapError | (status & kMapCarryBit);
     }
+    striptrailing(walk);
     maskdevice(walk->component);
     checkdir(walk->component, kDirAppendName);
     int path = checkdir(engine.filename, kDirGetPath);

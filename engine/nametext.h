@@ -13,8 +13,8 @@
 #include "platform/codepage.h"
 
 enum NameSizes {
-    kNameBuffer = kLongPathBuffer, // a stored name: at most 259 bytes kept, and a NUL
-    kFolderMark = 1,               // the "/" that markfolder may put behind a name
+    kNameBuffer = 260, // a stored name: at most 259 bytes kept, and a NUL
+    kFolderMark = 1,   // the "/" that markfolder may put behind a name
     // A stored name as name text: its largest growth, a folder mark and a NUL.
     kNameText = (kNameBuffer - 1) * platform::kNameGrowth + kFolderMark + 1,
 };

@@ -1,19 +1,24 @@
 // The engine's view of the file system: archive and output files, file status, attributes,
 // file times and volume properties.
 //
-// Paths are name text (platform/codepage.h), the system's narrow encoding for file names:
-// ANSI on Win32, UTF-8 on POSIX; both implementations hand them to the system as they are,
-// so a name is converted once, when the engine reads it from the archive. File times cross the
-// boundary as FILETIME values (100-nanosecond intervals since 1601-01-01 UTC) held in 64-bit
-// integers, so no system type appears here. Failures come back as plain integers; where the engine
-// reports a system error code, lasterror() supplies it.
+// Paths are name text (platform/codepage.h), UTF-8 on both systems: POSIX hands it to the
+// system as it is, Win32 converts it to UTF-16 for the wide calls at the call
+// (platform/win32/widetext.h), so a name keeps every character the archive gave it. File times
+// cross the boundary as FILETIME values (100-nanosecond intervals since 1601-01-01 UTC) held in
+// 64-bit integers, so no system type appears here. Failures come back as plain integers; where the
+// engine reports a system error code, lasterror() supplies it.
 #pragma once
 
 namespace platform {
 
-// The longest path the system's classic file calls take, with its NUL (Windows' MAX_PATH);
-// the program's path buffers are sized from it.
-enum { kSystemPathBuffer = 260 };
+enum PathTextLimits {
+    // The longest path the system's classic file calls take, with its NUL (Windows' MAX_PATH).
+    kSystemPathBuffer = 260,
+    // The longest path, in bytes of UTF-8 with its NUL, that the calls here take; one longer
+    // than the classic calls take goes to the system in its long form. The program's path
+    // buffers are sized from it.
+    kPathText = 1024,
+};
 
 // An open file. Opaque: each implementation defines it.
 struct File;

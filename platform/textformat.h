@@ -10,8 +10,9 @@
 
 namespace platform {
 
-// Formats into out (size > 0 bytes). The text is cut to size - 1 bytes and always ends with
-// a NUL. Returns its length, or -1 when the C library reports a failure.
+// Formats into out (size > 0 bytes). The text is cut to at most size - 1 bytes, at a UTF-8
+// character boundary, and always ends with a NUL. Returns its length, or -1 when the C
+// library reports a failure.
 int formatlist(char* out, unsigned size, const char* format, va_list args);
 
 // The same with the values as arguments; returns out.

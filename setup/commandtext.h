@@ -20,8 +20,8 @@
 #include "common/pathlimits.h"
 
 enum {
-    kCommandBuffer = 512,                 // the command while its tokens are replaced
-    kParameterBuffer = kShortPathBuffer,  // the text after '|': 255 characters and a NUL
+    kCommandBuffer = 2 * kLongPathBuffer, // the command while its tokens are replaced
+    kParameterBuffer = kLongPathBuffer,   // the text after the first '|'
     kCommandFolder = kLongPathBuffer + 1, // a folder of the longest path and a trailing '\'
 };
 static_assert(kCommandBuffer > kCommandFolder + kCommandFolder / 2,

@@ -1,6 +1,7 @@
 // Texts the setup dialogs compose: labels, captions and the About text.
 #include "setup/dialogtexts.h"
 
+#include "platform/codepage.h"
 #include "platform/textformat.h"
 #include "startup/textutil.h"
 #include "startup/optionsblock.h"
@@ -13,43 +14,60 @@
 const char kMakerAddress[] = "https://www.orvandel.net/";
 static_assert(sizeof kMakerAddress <= kMakerAddressLength, "the maker's address fits its link");
 
-// Appends text to out (size bytes) as far as it fits.
-static void append(char* out, unsigned size, const char* text) {
-    size_t used = strlen(out);
-    if (used + 1 >= size) return;
-    size_t room = size - 1 - used;
-    size_t length = strlen(text);
-    if (length > room) length = room;
-    memcpy(out + used, text, length);
-    out[used + length] = 0;
+// A text composed into a caller's buffer (size bytes, at least 1): whole characters only,
+// and once one does not fit nothing more is added, so a cut text is the beginning of the
+// whole one.
+struct Composed {
+    char* out;
+    unsigned size, used;
+    bool full;
+};
+
+static void append(Composed* text, const char* part, size_t length) {
+    if (text->full) return;
+    size_t room = text->size - 1 - text->used;
+    if (length > room) {
+        length = platform::wholecharacters(part, (unsigned)room);
+        text->full = true;
+    }
+    memcpy(text->out + text->used, part, length);
+    text->used += (unsigned)length;
+    text->out[text->used] = 0;
+}
+
+static void append(Composed* text, const char* part) {
+    append(text, part, strlen(part));
 }
 
 char* filltext(const char* text, const char* value, char* out, unsigned size) {
+    Composed composed = {out, size, 0, false};
     out[0] = 0;
     bool filled = false;
-    for (const char* p = text; *p; p++) {
-        char single[2] = {*p, 0};
+    for (const char* p = text; *p;) {
         if (p[0] == '%' && p[1] == 's' && !filled) {
-            append(out, size, value);
+            append(&composed, value);
             filled = true;
-            p++;
+            p += 2;
         } else if (p[0] == '%' && p[1] == '%') {
-            append(out, size, "%");
-            p++;
+            append(&composed, "%");
+            p += 2;
         } else {
-            append(out, size, single);
+            unsigned n = platform::namecharlength(p);
+            append(&composed, p, n);
+            p += n;
         }
     }
     return out;
 }
 
 void commandlabel(const char* command, char* out, unsigned size) {
+    Composed composed = {out, size, 0, false};
     out[0] = 0;
-    append(out, size, UiText[kTextAfterExtraction]);
-    append(out, size, " ");
-    append(out, size, UiText[findnocase(command, ".INF") ? kTextInstallVerb : kTextRunVerb]);
-    append(out, size, " ");
-    append(out, size, command);
+    append(&composed, UiText[kTextAfterExtraction]);
+    append(&composed, " ");
+    append(&composed, UiText[findnocase(command, ".INF") ? kTextInstallVerb : kTextRunVerb]);
+    append(&composed, " ");
+    append(&composed, command);
     if (char* bar = strchr(out, '|')) *bar = 0;
     // Removing a token only shortens the label, so it always fits where it is.
     static const char* const kTokens[] = {"><\\", "><", "{P}\\", "{P}"};

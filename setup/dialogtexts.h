@@ -8,14 +8,16 @@
 #include "common/pathlimits.h"
 #include "platform/textformat.h"
 
+// Sizes in bytes of UTF-8.
 enum DialogTextSizes {
-    kCommandLabel = 512,       // the run check box's label
-    kPasswordCaption = 256,    // the password dialog's caption: 255 characters and a NUL
-    kQuestionCaption = 772,    // the overwrite question's caption (a file name and a text)
-    kOpenWithName = 20,        // the archiver's name in the Open-with label: 19 characters
-    kOpenWithLabel = 256,      // that label
-    kAboutMargin = 10,         // room the About text keeps beyond what it needs
-    kMakerAddressLength = 128, // the maker's link target
+    kCommandLabel = kLongPathBuffer,     // the run check box's label
+    kPasswordCaption = kShortPathBuffer, // the password dialog's caption: 255 characters
+    // The overwrite question's caption (a file name and a text).
+    kQuestionCaption = kLongPathBuffer + kShortPathBuffer,
+    kOpenWithName = 20,                // the archiver's name in the Open-with label: 19 bytes
+    kOpenWithLabel = kShortPathBuffer, // that label
+    kAboutMargin = 10,                 // room the About text keeps beyond what it needs
+    kMakerAddressLength = 128,         // the maker's link target
 };
 static_assert(int(kQuestionCaption) > int(kLongPathBuffer),
               "a whole file name fits the question's caption");

@@ -9,10 +9,12 @@
 #include "setup/extraction.h"
 
 #include "resources/resource.h"
+#include "platform/win32/widetext.h"
 #include "setup/passworddialog.h"
 #include "setup/progressdialog.h"
 #include "setup/runoptions.h"
 #include "setup/runreport.h"
+#include "setup/windowutil.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
 #include "startup/textblock.h"
@@ -20,7 +22,7 @@
 #include <string.h>
 
 static LRESULT choicelist(void* context, UINT message, WPARAM wparam, LPARAM lparam) {
-    return SendMessageA(((SetupState*)context)->choicelist, message, wparam, lparam);
+    return SendMessageW(((SetupState*)context)->choicelist, message, wparam, lparam);
 }
 
 // The first item that begins with text, ignoring case, searched from the top; -1 for none.
@@ -31,13 +33,15 @@ static LRESULT choicelist(void* context, UINT message, WPARAM wparam, LPARAM lpa
 // an item equal to the name is what the search from the top finds too.
 static int finditem(void* context, const char* text) {
     SetupState* state = (SetupState*)context;
+    wchar_t wide[kLongPathBuffer];
+    if (!platform::towide(text, wide, kLongPathBuffer)) return -1;
     LRESULT item = LB_ERR;
     if (state->founditem > 0) {
-        item = choicelist(context, LB_FINDSTRING, state->founditem - 1, (LPARAM)text);
-        if (item != LB_ERR && choicelist(context, LB_GETTEXTLEN, item, 0) != (LRESULT)strlen(text))
+        item = choicelist(context, LB_FINDSTRING, state->founditem - 1, (LPARAM)wide);
+        if (item != LB_ERR && choicelist(context, LB_GETTEXTLEN, item, 0) != (LRESULT)wcslen(wide))
             item = LB_ERR;
     }
-    if (item == LB_ERR) item = choicelist(context, LB_FINDSTRING, (WPARAM)-1, (LPARAM)text);
+    if (item == LB_ERR) item = choicelist(context, LB_FINDSTRING, (WPARAM)-1, (LPARAM)wide);
     if (item == LB_ERR) return -1;
     state->founditem = (int)item;
     return (int)item;
@@ -68,7 +72,7 @@ static bool makedestination(SetupState* state) {
     if (!ready && endwithbackslash(folder, sizeof state->destination))
         ready = strlen(folder) <= 3 && GetDriveTypeA(folder) != DRIVE_NO_ROOT_DIR;
     if (!ready || !endwithbackslash(folder, sizeof state->destination)) {
-        MessageBoxA(state->maindialog, UiText[kTextFolderError], sfxoptions->title, MB_ICONERROR);
+        showmessage(state->maindialog, UiText[kTextFolderError], sfxoptions->title, MB_ICONERROR);
         return false;
     }
     backtoslashes(folder);
@@ -76,7 +80,7 @@ static bool makedestination(SetupState* state) {
 }
 
 static int runengine(SetupState* state, unsigned char mode) {
-    char archive[kShortPathBuffer];
+    char archive[kLongPathBuffer];
     strcpy(archive, ownpath);
     EngineUi ui = {};
     state->choicelist = GetDlgItem(state->maindialog, IDC_FILELIST_CHOICE);
@@ -109,9 +113,9 @@ static int runengine(SetupState* state, unsigned char mode) {
 
 int runextraction(SetupState* state) {
     HWND dialog = state->maindialog;
-    GetDlgItemTextA(dialog, IDC_FOLDER, state->destination, sizeof state->destination);
+    itemtext(dialog, IDC_FOLDER, state->destination, sizeof state->destination);
     unsigned char mode = checkedmode(dialog);
-    bool noneselected = SendDlgItemMessageA(dialog, IDC_FILELIST_CHOICE, LB_GETSELCOUNT, 0, 0) <= 0;
+    bool noneselected = SendDlgItemMessageW(dialog, IDC_FILELIST_CHOICE, LB_GETSELCOUNT, 0, 0) <= 0;
     if (sfxoptions->selectfiles && noneselected) return 1;
     if (!makedestination(state)) return 0;
 
@@ -131,6 +135,6 @@ int runextraction(SetupState* state) {
 
     char message[kRunMessage];
     if (runmessage(code, sfxoptions->autoextract, message, sizeof message))
-        MessageBoxA(dialog, message, sfxoptions->title, MB_ICONERROR);
+        showmessage(dialog, message, sfxoptions->title, MB_ICONERROR);
     return code == 0;
 }

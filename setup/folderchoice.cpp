@@ -4,10 +4,12 @@
 // are the package's, it gets a New... button left of OK, and its window procedure is replaced:
 // New... then closes the browser as OK would and marks the choice, so that choosefolder opens
 // DLGNEW next. The replacement passes every other message to the default dialog processing,
-// which hands it on to the browser's own dialog procedure.
+// which hands it on to the browser's own dialog procedure. Paths cross to and from the shell
+// in UTF-16, so a folder of any name can be chosen.
 #include "setup/folderchoice.h"
 
 #include "common/pathlimits.h"
+#include "platform/win32/widetext.h"
 #include "resources/resource.h"
 #include "setup/windowutil.h"
 #include "startup/optionsblock.h"
@@ -16,6 +18,7 @@
 #include "startup/textutil.h"
 
 #include <shlobj.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -27,30 +30,53 @@ enum : int {
     kNewButtonGap = 3,
 };
 
-// One "..." click: the chosen folder (the field's text, then the browser's selection with a
-// trailing '\') and whether New... closed the browser.
-struct FolderChoice {
-    char folder[kShortPathBuffer];
-    bool newfolder;
+enum : int {
+    kShellPath = MAX_PATH, // the shell writes a selection's path into this many units
 };
 
-// The replaced window procedure has no parameter of its own, so the choice in progress is
-// kept here (one at a time, on the one thread, while the browser runs).
-FolderChoice* choosing;
+// One "..." click: the chosen folder (the field's text, then the browser's selection with a
+// trailing '\') and whether New... closed the browser. The browser keeps it as a window
+// property, since its replaced window procedure has no parameter of its own; DLGNEW keeps it
+// as its dialog record.
+struct FolderChoice {
+    char folder[kLongPathBuffer];
+    bool newfolder;
+};
+const wchar_t kChoiceProperty[] = L"OrvandelFolderChoice";
 
-bool setfolder(const char* path) {
-    if (strlen(path) >= sizeof choosing->folder) return false;
-    strcpy(choosing->folder, path);
+FolderChoice* choiceof(HWND browser) {
+    return (FolderChoice*)GetPropW(browser, kChoiceProperty);
+}
+
+bool setfolder(FolderChoice* choice, const char* path) {
+    if (strlen(path) >= sizeof choice->folder) return false;
+    strcpy(choice->folder, path);
     return true;
+}
+
+// The file-system path of a shell item as UTF-8 into path (kLongPathBuffer bytes); false
+// for a virtual object of the shell.
+bool itempath(LPCITEMIDLIST item, char* path) {
+    wchar_t wide[kShellPath];
+    path[0] = 0;
+    return SHGetPathFromIDListW(item, wide) && wide[0] &&
+           platform::toutf8(wide, path, kLongPathBuffer) < kLongPathBuffer;
+}
+
+void setstatus(HWND browser, const char* text) {
+    wchar_t* wide = platform::widecopy(text);
+    SendMessageW(browser, BFFM_SETSTATUSTEXTW, 0, (LPARAM)(wide ? wide : L""));
+    free(wide);
 }
 
 LRESULT CALLBACK browsewindowproc(HWND browser, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_COMMAND && LOWORD(wparam) == IDC_BROWSER_NEWFOLDER) {
-        PostMessageA(browser, WM_COMMAND, IDOK, 0);
-        choosing->newfolder = true;
+        PostMessageW(browser, WM_COMMAND, IDOK, 0);
+        choiceof(browser)->newfolder = true;
         return 1;
     }
-    return DefDlgProcA(browser, message, wparam, lparam);
+    if (message == WM_DESTROY) RemovePropW(browser, kChoiceProperty);
+    return DefDlgProcW(browser, message, wparam, lparam);
 }
 
 void addnewbutton(HWND browser) {
@@ -61,24 +87,27 @@ void addnewbutton(HWND browser) {
     SIZE width = dialogpixels(browser, kNewButtonWidth, 0);
     SIZE offset = dialogpixels(browser, kNewButtonWidth + kNewButtonGap, 0); // its left edge's
     HWND button =
-        CreateWindowExA(0, "BUTTON", UiText[kTextNewFolderButton],
-                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, box.left - offset.cx,
-                        box.top, width.cx, box.bottom - box.top, browser,
-                        (HMENU)IDC_BROWSER_NEWFOLDER, GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(button, WM_SETFONT, SendMessageA(ok, WM_GETFONT, 0, 0), TRUE);
+        CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
+                        box.left - offset.cx, box.top, width.cx, box.bottom - box.top, browser,
+                        (HMENU)IDC_BROWSER_NEWFOLDER, GetModuleHandleW(nullptr), nullptr);
+    settext(button, UiText[kTextNewFolderButton]);
+    SendMessageW(button, WM_SETFONT, SendMessageW(ok, WM_GETFONT, 0, 0), TRUE);
 }
 
-void oninitialised(HWND browser) {
-    SetWindowTextA(browser, sfxoptions->title);
-    SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, (LPARAM) "");
+void oninitialised(HWND browser, FolderChoice* choice) {
+    SetPropW(browser, kChoiceProperty, choice);
+    settext(browser, sfxoptions->title);
+    setstatus(browser, "");
     addnewbutton(browser);
-    choosing->newfolder = false;
-    SetDlgItemTextA(browser, IDOK, UiText[kTextOkButton]);
-    SetDlgItemTextA(browser, IDCANCEL, UiText[kTextCancelButton]);
-    SetWindowLongPtrA(browser, GWLP_WNDPROC, (LONG_PTR)browsewindowproc);
-    size_t length = strlen(choosing->folder);
-    if (length && choosing->folder[length - 1] == '\\') choosing->folder[length - 1] = 0;
-    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, (LPARAM)choosing->folder);
+    choice->newfolder = false;
+    setitemtext(browser, IDOK, UiText[kTextOkButton]);
+    setitemtext(browser, IDCANCEL, UiText[kTextCancelButton]);
+    SetWindowLongPtrW(browser, GWLP_WNDPROC, (LONG_PTR)browsewindowproc);
+    size_t length = strlen(choice->folder);
+    if (length && choice->folder[length - 1] == '\\') choice->folder[length - 1] = 0;
+    wchar_t* wide = platform::widecopy(choice->folder);
+    if (wide) SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, (LPARAM)wide);
+    free(wide);
     centerwindow(browser);
     ShowWindow(browser, SW_SHOW);
 }
@@ -86,81 +115,85 @@ void oninitialised(HWND browser) {
 // A selection with a file-system path (that fits) becomes the chosen folder; any other, a
 // virtual object of the shell, leaves OK and New... disabled.
 void onselection(HWND browser, LPCITEMIDLIST item) {
-    char path[MAX_PATH + 1] = "";
-    bool usable = SHGetPathFromIDListA(item, path) && path[0] &&
-                  endwithbackslash(path, sizeof path) && setfolder(path);
-    SendMessageA(browser, BFFM_ENABLEOK, 0, usable);
+    char path[kLongPathBuffer];
+    bool usable = itempath(item, path) && endwithbackslash(path, sizeof path) &&
+                  setfolder(choiceof(browser), path);
+    SendMessageW(browser, BFFM_ENABLEOK, 0, usable);
     EnableWindow(GetDlgItem(browser, IDC_BROWSER_NEWFOLDER), usable);
-    SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, (LPARAM)shortenpath(path));
+    setstatus(browser, shortenpath(path));
 }
 
-int CALLBACK browsecallback(HWND browser, UINT event, LPARAM detail, LPARAM) {
-    if (event == BFFM_INITIALIZED) oninitialised(browser);
+int CALLBACK browsecallback(HWND browser, UINT event, LPARAM detail, LPARAM choice) {
+    if (event == BFFM_INITIALIZED) oninitialised(browser, (FolderChoice*)choice);
     if (event == BFFM_SELCHANGED) onselection(browser, (LPCITEMIDLIST)detail);
     return 0;
 }
 
 // The typed name below the chosen folder, or the typed path when it holds the chosen folder
 // already. False when the result would not fit the folder field.
-bool takenewname(HWND dialog) {
-    char name[kShortPathBuffer];
-    GetDlgItemTextA(dialog, IDC_NEWFOLDER_NAME, name, sizeof name);
-    if (!endwithbackslash(choosing->folder, sizeof choosing->folder)) return false;
-    if (findnocase(name, choosing->folder)) return setfolder(name);
-    if (strlen(choosing->folder) + strlen(name) >= sizeof choosing->folder) return false;
-    strcat(choosing->folder, name);
+bool takenewname(HWND dialog, FolderChoice* choice) {
+    char name[kLongPathBuffer];
+    itemtext(dialog, IDC_NEWFOLDER_NAME, name, sizeof name);
+    if (!endwithbackslash(choice->folder, sizeof choice->folder)) return false;
+    if (findnocase(name, choice->folder)) return setfolder(choice, name);
+    if (strlen(choice->folder) + strlen(name) >= sizeof choice->folder) return false;
+    strcat(choice->folder, name);
     return true;
 }
 
-INT_PTR CALLBACK newfolderdialogproc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK newfolderdialogproc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_INITDIALOG) {
+        FolderChoice* choice = (FolderChoice*)lparam;
+        keeprecord(dialog, choice);
         centerwindow(dialog);
-        SetWindowTextA(dialog, UiText[kTextNewFolderCaption]);
-        SetDlgItemTextA(dialog, IDC_NEWFOLDER_CURRENTLABEL, UiText[kTextCurrentFolderLabel]);
-        SetDlgItemTextA(dialog, IDC_NEWFOLDER_NAMELABEL, UiText[kTextNewFolderNameLabel]);
-        SetDlgItemTextA(dialog, IDOK, UiText[kTextOkButton]);
-        SetDlgItemTextA(dialog, IDC_CANCEL, UiText[kTextCancelButton]);
-        SetDlgItemTextA(dialog, IDC_NEWFOLDER_CURRENT, choosing->folder);
+        settext(dialog, UiText[kTextNewFolderCaption]);
+        setitemtext(dialog, IDC_NEWFOLDER_CURRENTLABEL, UiText[kTextCurrentFolderLabel]);
+        setitemtext(dialog, IDC_NEWFOLDER_NAMELABEL, UiText[kTextNewFolderNameLabel]);
+        setitemtext(dialog, IDOK, UiText[kTextOkButton]);
+        setitemtext(dialog, IDC_CANCEL, UiText[kTextCancelButton]);
+        setitemtext(dialog, IDC_NEWFOLDER_CURRENT, choice->folder);
         return TRUE;
     }
     if (message != WM_COMMAND) return FALSE;
-    if (LOWORD(wparam) == IDOK) EndDialog(dialog, takenewname(dialog));
+    if (LOWORD(wparam) == IDOK)
+        EndDialog(dialog, takenewname(dialog, recordof<FolderChoice>(dialog)));
     if (LOWORD(wparam) == IDC_CANCEL) EndDialog(dialog, 0);
     return TRUE;
 }
 
 // The result of a choice: the folder selected in the browser as it names it, or the folder
 // typed in DLGNEW with a trailing '\', whether or not it exists already.
-void settlechoice(LPCITEMIDLIST item) {
-    char path[MAX_PATH + 1];
-    if (choosing->newfolder)
-        endwithbackslash(choosing->folder, sizeof choosing->folder);
-    else if (SHGetPathFromIDListA(item, path))
-        setfolder(path);
+void settlechoice(FolderChoice* choice, LPCITEMIDLIST item) {
+    char path[kLongPathBuffer];
+    if (choice->newfolder)
+        endwithbackslash(choice->folder, sizeof choice->folder);
+    else if (itempath(item, path))
+        setfolder(choice, path);
 }
 
 } // namespace
 
 int choosefolder(HWND maindialog) {
     FolderChoice choice = {};
-    choosing = &choice;
-    GetDlgItemTextA(maindialog, IDC_FOLDER, choice.folder, sizeof choice.folder);
-    char display[MAX_PATH];
-    BROWSEINFOA browse = {};
+    itemtext(maindialog, IDC_FOLDER, choice.folder, sizeof choice.folder);
+    wchar_t display[kShellPath];
+    wchar_t* prompt = platform::widecopy(UiText[kTextChooseFolderPrompt]);
+    BROWSEINFOW browse = {};
     browse.hwndOwner = maindialog;
     browse.pszDisplayName = display;
-    browse.lpszTitle = UiText[kTextChooseFolderPrompt];
+    browse.lpszTitle = prompt;
     browse.ulFlags = BIF_STATUSTEXT;
     browse.lpfn = browsecallback;
-    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
-    bool chosen =
-        item && (!choice.newfolder || DialogBoxParamA(GetModuleHandleA(nullptr), "DLGNEW",
-                                                      maindialog, newfolderdialogproc, 0) == 1);
+    browse.lParam = (LPARAM)&choice;
+    LPITEMIDLIST item = SHBrowseForFolderW(&browse);
+    free(prompt);
+    bool chosen = item && (!choice.newfolder ||
+                           DialogBoxParamW(GetModuleHandleW(nullptr), L"DLGNEW", maindialog,
+                                           newfolderdialogproc, (LPARAM)&choice) == 1);
     if (chosen) {
-        settlechoice(item);
-        SetDlgItemTextA(maindialog, IDC_FOLDER, choice.folder);
+        settlechoice(&choice, item);
+        setitemtext(maindialog, IDC_FOLDER, choice.folder);
     }
     if (item) ILFree(item);
-    choosing = nullptr;
     return chosen;
 }

@@ -15,21 +15,22 @@
 
 #include "resources/resource.h"
 #include "setup/windowutil.h"
-#include "startup/textutil.h"
 
 #include <windows.h>
 
 #include <string.h>
+#include <wchar.h>
 
 namespace {
 
-const char kLinkClass[] = "KVB_URLText";
-const char kMailPrefix[] = "mailto:";
+const wchar_t kLinkClass[] = L"KVB_URLText";
+const wchar_t kMailPrefix[] = L"mailto:";
+enum { kMailPrefixLength = sizeof kMailPrefix / sizeof *kMailPrefix - 1 };
 const COLORREF kLinkColour = RGB(0, 0, 200);
 const COLORREF kHotColour = RGB(255, 0, 0);
 
 enum : int {
-    kLinkText = 256, // window texts are read with room for 255 characters
+    kLinkText = 256, // window texts are read with room for 255 UTF-16 units
     kTextInset = 2,  // the text stands this far in from the left and top edges
 };
 static_assert(kLinkActivated == WM_USER + 100, "the parent's notification of '~' targets");
@@ -43,9 +44,9 @@ struct LinkClass {
 LinkClass links;
 
 // The dotted focus frame around the text drawn into area, in single pixels.
-void drawfocus(HDC dc, const RECT& area, const char* text, int length, bool centred) {
+void drawfocus(HDC dc, const RECT& area, const wchar_t* text, int length, bool centred) {
     SIZE size;
-    GetTextExtentPoint32A(dc, text, length, &size);
+    GetTextExtentPoint32W(dc, text, length, &size);
     int left = centred ? area.left + (area.right - area.left) / 2 - size.cx / 2 - 2 : area.left - 2;
     int right = left + size.cx + 4, top = area.top - 2, bottom = area.top + size.cy;
     COLORREF colour = GetSysColor(COLOR_3DDKSHADOW);
@@ -62,19 +63,19 @@ void drawfocus(HDC dc, const RECT& area, const char* text, int length, bool cent
 // The dialog's font, underlined or not (the system's font for a parent without one); the
 // caller deletes it.
 HFONT linkfont(HWND window, bool underlined) {
-    LOGFONTA look = {};
-    GetObjectA((HFONT)SendMessageA(GetParent(window), WM_GETFONT, 0, 0), sizeof look, &look);
+    LOGFONTW look = {};
+    GetObjectW((HFONT)SendMessageW(GetParent(window), WM_GETFONT, 0, 0), sizeof look, &look);
     look.lfUnderline = underlined;
-    return CreateFontIndirectA(&look);
+    return CreateFontIndirectW(&look);
 }
 
 void paintlink(HWND window) {
-    char text[kLinkText];
-    int length = GetWindowTextA(window, text, sizeof text);
-    if (const char* mark = (const char*)memchr(text, '#', length)) length = int(mark - text);
+    wchar_t text[kLinkText];
+    int length = GetWindowTextW(window, text, kLinkText);
+    if (const wchar_t* mark = wmemchr(text, L'#', length)) length = int(mark - text);
     RECT area;
     GetClientRect(window, &area);
-    bool centred = (GetWindowLongA(window, GWL_STYLE) & SS_CENTER) != 0;
+    bool centred = (GetWindowLongW(window, GWL_STYLE) & SS_CENTER) != 0;
     bool hot = links.hot == window;
 
     PAINTSTRUCT paint;
@@ -86,7 +87,7 @@ void paintlink(HWND window) {
     HGDIOBJ oldfont = SelectObject(dc, linkfont(window, hot));
     area.left += kTextInset;
     area.top += kTextInset;
-    DrawTextA(dc, text, length, &area,
+    DrawTextW(dc, text, length, &area,
               (centred ? DT_CENTER : DT_LEFT) | DT_SINGLELINE | DT_NOPREFIX);
     if (links.focused == window) drawfocus(dc, area, text, length, centred);
     DeleteObject(SelectObject(dc, oldfont));
@@ -97,16 +98,22 @@ void activate(HWND window) {
     links.hot = nullptr;
     ReleaseCapture();
     redrawnow(window);
-    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_APPSTARTING));
-    char target[sizeof kMailPrefix - 1 + kLinkText];
-    GetWindowTextA(window, target, kLinkText);
-    if (char* mark = strchr(target, '#')) memmove(target, mark + 1, strlen(mark));
-    if (strchr(target, '@')) prependtext(target, kMailPrefix);
-    if (target[0] == '~')
-        SendMessageA(GetParent(window), kLinkActivated, GetWindowLongA(window, GWL_ID), 0);
+    SetCursor(LoadCursorW(nullptr, (LPCWSTR)IDC_APPSTARTING));
+    // The text is read behind room for the mail prefix, which is written in front of the
+    // target where it needs one.
+    wchar_t buffer[kMailPrefixLength + kLinkText];
+    wchar_t* text = buffer + kMailPrefixLength;
+    GetWindowTextW(window, text, kLinkText);
+    if (wchar_t* mark = wcschr(text, L'#')) text = mark + 1;
+    if (wcschr(text, L'@')) {
+        text -= kMailPrefixLength;
+        memcpy(text, kMailPrefix, kMailPrefixLength * sizeof *kMailPrefix);
+    }
+    if (text[0] == L'~')
+        SendMessageW(GetParent(window), kLinkActivated, GetWindowLongW(window, GWL_ID), 0);
     else
-        ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
-    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_ARROW));
+        ShellExecuteW(nullptr, L"open", text, nullptr, nullptr, SW_SHOWNORMAL);
+    SetCursor(LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW));
 }
 
 // The hot link follows the mouse: the first move over a link captures the mouse, and a move
@@ -180,12 +187,12 @@ LRESULT CALLBACK linkwindowproc(HWND window, UINT message, WPARAM wparam, LPARAM
         redrawnow(window);
         return 0;
     case WM_SETTEXT: {
-        LRESULT result = DefWindowProcA(window, message, wparam, lparam);
+        LRESULT result = DefWindowProcW(window, message, wparam, lparam);
         InvalidateRect(window, nullptr, TRUE);
         return result;
     }
     }
-    return DefWindowProcA(window, message, wparam, lparam);
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 } // namespace
@@ -193,19 +200,19 @@ LRESULT CALLBACK linkwindowproc(HWND window, UINT message, WPARAM wparam, LPARAM
 int registerlinkclass() {
     if (links.registered) return 1;
     links.registered = true;
-    WNDCLASSA linkclass = {};
+    WNDCLASSW linkclass = {};
     linkclass.style = CS_HREDRAW | CS_VREDRAW;
     linkclass.lpfnWndProc = linkwindowproc;
-    linkclass.hInstance = GetModuleHandleA(nullptr);
-    linkclass.hCursor = LoadCursorA(linkclass.hInstance, "URLHAND");
+    linkclass.hInstance = GetModuleHandleW(nullptr);
+    linkclass.hCursor = LoadCursorW(linkclass.hInstance, L"URLHAND");
     linkclass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     linkclass.lpszClassName = kLinkClass;
-    return RegisterClassA(&linkclass);
+    return RegisterClassW(&linkclass);
 }
 
 int unregisterlinkclass() {
     if (!links.registered) return 0;
     links.registered = false;
-    UnregisterClassA(kLinkClass, GetModuleHandleA(nullptr));
+    UnregisterClassW(kLinkClass, GetModuleHandleW(nullptr));
     return 1;
 }

@@ -2,16 +2,19 @@
 #include "setup/installlog.h"
 
 #include "common/stringlists.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
 #include "setup/dialogtexts.h"
 #include "startup/pathutils.h"
 
-#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 static const char kLogName[] = "install.log";
 static const char kHeader[] = "Brundimar Archive Install Log\r\n:\r\n";
 static const char kTrailer[] = ":\r\nEnd.\r\n";
 static const char kCountFormat[] = "\r\n%i\r\n:\r\n";
+static const char kByteOrderMark[] = "\xEF\xBB\xBF";
 // The count's line: its format with an int of up to 11 characters in place of "%i".
 enum { kCountLine = sizeof kCountFormat - 2 + 11 };
 
@@ -28,18 +31,38 @@ static bool logpath(const char* destination, char* out) {
     return true;
 }
 
-static void writetext(FILE* file, const char* text) {
-    fwrite(text, 1, strlen(text), file);
+// The log's text as it is composed, in UTF-8, in a heap block that grows.
+struct LogText {
+    char* text;
+    size_t length, size;
+    bool nomemory;
+};
+
+static void append(LogText* log, const char* text) {
+    size_t n = strlen(text);
+    if (log->nomemory) return;
+    if (log->length + n + 1 > log->size) {
+        size_t size = (log->length + n + 1) * 2;
+        char* grown = (char*)realloc(log->text, size);
+        if (!grown) {
+            log->nomemory = true;
+            return;
+        }
+        log->text = grown;
+        log->size = size;
+    }
+    memcpy(log->text + log->length, text, n + 1);
+    log->length += n;
 }
 
 // One line per entry of list, the last entry first.
-static void writeentries(FILE* file, int list, const char* prefix) {
+static void appendentries(LogText* log, int list, const char* prefix) {
     for (int n = listcount(list); n >= 1; n--) {
         char entry[kInstallLogPath];
         if (listget(list, n - 1, entry, sizeof entry) == 0) continue;
-        writetext(file, prefix);
-        writetext(file, slashestoback(entry));
-        writetext(file, "\r\n");
+        append(log, prefix);
+        append(log, slashestoback(entry));
+        append(log, "\r\n");
     }
 }
 
@@ -48,23 +71,45 @@ static int entries(int list) {
     return count > 0 ? count : 0;
 }
 
+static void compose(const InstallLog* log, LogText* text) {
+    append(text, kHeader);
+    append(text, log->title);
+    append(text, "\r\n");
+    append(text, log->date);
+    append(text, " ");
+    append(text, log->time);
+    char count[kCountLine];
+    append(text, formattext(count, sizeof count, kCountFormat,
+                            entries(log->filelist) + entries(log->dirlist)));
+    appendentries(text, log->filelist, "F+");
+    appendentries(text, log->dirlist, "D+");
+    append(text, kTrailer);
+}
+
+// Writes bytes as the whole file at path, replacing what stood there.
+static bool replacefile(const char* path, const char* bytes, size_t n, const char* before) {
+    platform::removefile(path);
+    platform::File* file = platform::createwrite(path);
+    if (!file) return false;
+    if (before) platform::writefile(file, before, (unsigned)strlen(before));
+    platform::writefile(file, bytes, (unsigned)n);
+    platform::closefile(file);
+    return true;
+}
+
 int writeinstalllog(const InstallLog* log) {
     char path[kInstallLogPath];
     if (!logpath(log->destination, path)) return 0;
-    FILE* file = fopen(path, "wb+");
-    if (!file) return 0;
-    writetext(file, kHeader);
-    writetext(file, log->title);
-    writetext(file, "\r\n");
-    writetext(file, log->date);
-    writetext(file, " ");
-    writetext(file, log->time);
-    char count[kCountLine];
-    writetext(file, formattext(count, sizeof count, kCountFormat,
-                               entries(log->filelist) + entries(log->dirlist)));
-    writeentries(file, log->filelist, "F+");
-    writeentries(file, log->dirlist, "D+");
-    writetext(file, kTrailer);
-    fclose(file);
-    return 1;
+    LogText text = {};
+    compose(log, &text);
+    // An ANSI form is never longer than the UTF-8 it comes from.
+    char* ansi = text.nomemory ? nullptr : (char*)malloc(text.length + 1);
+    bool written = false;
+    if (ansi && platform::texttoansi(text.text, ansi, (unsigned)text.length + 1))
+        written = replacefile(path, ansi, strlen(ansi), nullptr);
+    else if (ansi)
+        written = replacefile(path, text.text, text.length, kByteOrderMark);
+    free(ansi);
+    free(text.text);
+    return written;
 }

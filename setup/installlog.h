@@ -1,7 +1,9 @@
 // The install log: "install.log" in the destination folder, listing every file and folder a
 // successful run created, so that an uninstaller can remove them. Portable.
 //
-// Layout (raw bytes in the system's ANSI code page, lines ended by CR LF, no BOM):
+// Layout (lines ended by CR LF), in the system's ANSI code page without a byte-order mark
+// when that code page holds every character of the log; otherwise the whole log in UTF-8
+// behind a byte-order mark (EF BB BF), so that no name is ever written in a lossy form:
 //
 //   Brundimar Archive Install Log
 //   :
@@ -18,7 +20,10 @@
 // line.
 #pragma once
 
-enum { kInstallLogPath = 772 }; // the log's own path: destination folder and file name
+#include "common/pathlimits.h"
+
+// The log's own path (destination folder and file name) and each of its entries, in UTF-8.
+enum { kInstallLogPath = kLongPathBuffer + 16 };
 
 struct InstallLog {
     const char* destination; // the run's destination folder, "/" or "\" separated
@@ -30,5 +35,6 @@ struct InstallLog {
 };
 
 // Writes the log, replacing an older one. Returns 1, or 0 when it cannot be created (also
-// when its path does not fit kInstallLogPath); a write that fails is not reported.
+// when its path does not fit kInstallLogPath, or memory runs out); a write that fails is not
+// reported.
 int writeinstalllog(const InstallLog* log);

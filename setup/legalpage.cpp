@@ -6,9 +6,13 @@
 // to it after that.
 #include "setup/legalpage.h"
 
+#include "common/pathlimits.h"
 #include "common/stringlists.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/textformat.h"
 #include "resources/resource.h"
+#include "setup/windowutil.h"
 
 #include <windows.h>
 #include <ntsecapi.h>
@@ -17,8 +21,11 @@ namespace {
 
 const char kPageName[] = "orv%08lx%08lx.html";
 enum : unsigned {
-    kPagePath = MAX_PATH + 1 + sizeof kPageName, // the temporary folder and the file's name
+    kPageNameLength = 3 + 16 + 5, // "orv", the digits and ".html"
+    kPagePath = kLongPathBuffer,  // the temporary folder and the file's name
 };
+static_assert(sizeof kPageName - 1 - 2 * sizeof "%08lx" + 2 + 2 * 8 == kPageNameLength,
+              "two numbers of eight digits each take the place of their formats");
 
 // The page's bytes in the program's resources, or null.
 const void* pagebytes(DWORD* size) {
@@ -31,14 +38,14 @@ const void* pagebytes(DWORD* size) {
 // Creates the file (never opening one that exists) and writes the page; a file it made but
 // could not fill is deleted again.
 bool writepage(const char* path, const void* bytes, DWORD size) {
-    HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, bytes, size, &written, nullptr) && written == size;
-    CloseHandle(file);
-    if (!ok) DeleteFileA(path);
-    return ok;
+    platform::File* file = platform::createwrite(path);
+    if (!file) return false;
+    if (platform::writefile(file, bytes, size) == size) {
+        platform::closefile(file);
+        return true;
+    }
+    platform::discardfile(file);
+    return false;
 }
 
 } // namespace
@@ -47,12 +54,14 @@ int showlegalpage(int templist) {
     DWORD size;
     const void* bytes = pagebytes(&size);
     char path[kPagePath];
-    DWORD folder = GetTempPathA(MAX_PATH + 1, path);
+    unsigned folder = platform::tempfolder(path, sizeof path);
     unsigned long name[2];
-    if (!bytes || folder == 0 || folder > MAX_PATH || !RtlGenRandom(name, sizeof name)) return 0;
+    if (!bytes || folder == 0 || folder + kPageNameLength >= sizeof path ||
+        !RtlGenRandom(name, sizeof name))
+        return 0;
     platform::formattext(path + folder, sizeof path - folder, kPageName, name[0], name[1]);
     if (!writepage(path, bytes, size)) return 0;
     listadd(templist, path);
-    ShellExecuteA(nullptr, nullptr, path, nullptr, "", SW_SHOWNORMAL);
+    shellopen(nullptr, nullptr, path, nullptr, "", SW_SHOWNORMAL);
     return 1;
 }

@@ -14,6 +14,7 @@
 
 #include "common/stringlists.h"
 #include "engine/nametext.h"
+#include "platform/win32/widetext.h"
 #include "platform/clock.h"
 #include "resources/resource.h"
 #include "setup/archivelist.h"
@@ -62,8 +63,9 @@ static const int kFailedDisabled[] = {IDC_EXTRACT,      IDC_FOLDER,      IDC_MOD
                                       IDC_BROWSE,       IDC_FOLDERLABEL, IDC_RUNCOMMAND};
 
 enum { kLegalMenuLength = 16 };
-static const char kLegalMenuItem[] = "&Legal...";
-static_assert(sizeof kLegalMenuItem <= kLegalMenuLength, "the menu item fits");
+static const wchar_t kLegalMenuItem[] = L"&Legal...";
+static_assert(sizeof kLegalMenuItem / sizeof *kLegalMenuItem <= kLegalMenuLength,
+              "the menu item fits");
 
 static Box controlbox(HWND window, int id) {
     RECT rect;
@@ -88,22 +90,24 @@ static void addsystemmenu(HWND window) {
     HMENU menu = GetSystemMenu(window, FALSE);
     char about[kShortPathBuffer];
     formattext(about, sizeof about, "%s...", UiText[kTextAboutButton]);
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_ABOUT, about);
-    AppendMenuA(menu, MF_STRING, IDM_LEGAL, kLegalMenuItem);
+    wchar_t wide[kShortPathBuffer];
+    platform::towide(about, wide, kShortPathBuffer);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_ABOUT, wide);
+    AppendMenuW(menu, MF_STRING, IDM_LEGAL, kLegalMenuItem);
 }
 
 static void settexts(HWND window) {
-    SetWindowTextA(window, sfxoptions->title);
+    settext(window, sfxoptions->title);
     for (const ControlText& item : kControlTexts)
-        SetDlgItemTextA(window, item.control, UiText[item.text]);
+        setitemtext(window, item.control, UiText[item.text]);
     char text[kOpenWithLabel];
     makerlink(text, sizeof text);
-    SetDlgItemTextA(window, IDC_MAKERLINK, text);
+    setitemtext(window, IDC_MAKERLINK, text);
     char path[kArchiverPath], name[kArchiverName];
     findarchiver(path, sizeof path, name, sizeof name);
     openwithlabel(name, text, sizeof text);
-    SetDlgItemTextA(window, IDC_OPENWITH, text);
+    setitemtext(window, IDC_OPENWITH, text);
 }
 
 static void setruncheck(HWND window) {
@@ -112,7 +116,7 @@ static void setruncheck(HWND window) {
     if (options->commandoptional) EnableWindow(GetDlgItem(window, IDC_RUNCOMMAND), TRUE);
     char label[kCommandLabel];
     commandlabel(options->command, label, sizeof label);
-    SetDlgItemTextA(window, IDC_RUNCOMMAND, label);
+    setitemtext(window, IDC_RUNCOMMAND, label);
     CheckDlgButton(window, IDC_RUNCOMMAND, BST_CHECKED);
 }
 
@@ -122,11 +126,11 @@ static void setcontent(HWND window) {
     if (options->infopanel) {
         for (int id : kListControls) showcontrol(window, id, false);
         showcontrol(window, IDC_INFOTEXT, true);
-        SendDlgItemMessageA(window, IDC_INFOTEXT, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE));
+        SendDlgItemMessageW(window, IDC_INFOTEXT, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE));
         const char* text = options->hasinfotext      ? options->infotext
                            : options->startprompt[0] ? options->startprompt
                                                      : UiText[kTextAbout];
-        SetDlgItemTextA(window, IDC_INFOTEXT, text);
+        setitemtext(window, IDC_INFOTEXT, text);
         return;
     }
     showcontrol(window, IDC_FILELIST_CHOICE, options->selectfiles);
@@ -177,7 +181,7 @@ static void initmaindialog(HWND window) {
     addsystemmenu(window);
     settexts(window);
     setruncheck(window);
-    SetDlgItemTextA(window, IDC_FOLDER, sfxoptions->destfolder);
+    setitemtext(window, IDC_FOLDER, sfxoptions->destfolder);
     setcontent(window);
     checkmode(window);
     applyhiderules(window);
@@ -191,25 +195,28 @@ struct ListTarget {
     int place;
 };
 
-// Copies item `place` of a list into item (kNameText bytes); false when there is none or it
+// A name of the lists in UTF-16: a name text of kNameText bytes has at most as many units.
+enum { kListItem = kNameText };
+
+// Copies item `place` of a list into item (kListItem units); false when there is none or it
 // does not fit.
-static bool itemtext(HWND list, int place, char* item) {
-    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, place, 0);
-    return length >= 0 && length < kNameText &&
-           SendMessageA(list, LB_GETTEXT, place, (LPARAM)item) == length;
+static bool listitem(HWND list, int place, wchar_t* item) {
+    LRESULT length = SendMessageW(list, LB_GETTEXTLEN, place, 0);
+    return length >= 0 && length < kListItem &&
+           SendMessageW(list, LB_GETTEXT, place, (LPARAM)item) == length;
 }
 
 // Whether a name sorts between item `place` of a sorted list and the one behind it, as the
 // list compares (case ignored, in the user's locale).
-static bool sortsbehind(HWND list, int place, const char* name) {
-    char item[kNameText];
-    if (place < 0 || !itemtext(list, place, item) ||
-        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, item, -1, name, -1) ==
+static bool sortsbehind(HWND list, int place, const wchar_t* name) {
+    wchar_t item[kListItem];
+    if (place < 0 || !listitem(list, place, item) ||
+        CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, item, -1, name, -1) ==
             CSTR_GREATER_THAN)
         return false;
-    if (place + 1 >= SendMessageA(list, LB_GETCOUNT, 0, 0)) return true;
-    return itemtext(list, place + 1, item) &&
-           CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name, -1, item, -1) !=
+    if (place + 1 >= SendMessageW(list, LB_GETCOUNT, 0, 0)) return true;
+    return listitem(list, place + 1, item) &&
+           CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name, -1, item, -1) !=
                CSTR_GREATER_THAN;
 }
 
@@ -218,25 +225,27 @@ static bool sortsbehind(HWND list, int place, const char* name) {
 // name that sorts right behind the item added last is put there with two comparisons; any
 // other is added sorted to the display list. Both lists hold the same items, so the name's
 // place in the display list is its place in the choice list too.
-static void additem(void* context, const char* name) {
+static void additem(void* context, const char* text) {
     ListTarget* target = (ListTarget*)context;
+    wchar_t name[kListItem];
+    platform::towide(text, name, kListItem);
     UINT message =
         sortsbehind(target->display, target->place, name) ? LB_INSERTSTRING : LB_ADDSTRING;
     // Adding ignores the position; a failed add (no place) leaves the choice list to sort.
-    int place = (int)SendMessageA(target->display, message, target->place + 1, (LPARAM)name);
-    SendMessageA(target->choice, place >= 0 ? LB_INSERTSTRING : LB_ADDSTRING, place, (LPARAM)name);
+    int place = (int)SendMessageW(target->display, message, target->place + 1, (LPARAM)name);
+    SendMessageW(target->choice, place >= 0 ? LB_INSERTSTRING : LB_ADDSTRING, place, (LPARAM)name);
     target->place = place;
 }
 
 static void showcomment(void* context, const char* comment) {
     HWND window = ((ListTarget*)context)->window;
     HWND owner = GetParent(window) ? GetParent(window) : window;
-    MessageBoxA(owner, comment, sfxoptions->title, MB_ICONINFORMATION);
+    showmessage(owner, comment, sfxoptions->title, MB_ICONINFORMATION);
 }
 
 static void setlistredraw(const ListTarget& target, BOOL redraw) {
-    SendMessageA(target.display, WM_SETREDRAW, redraw, 0);
-    SendMessageA(target.choice, WM_SETREDRAW, redraw, 0);
+    SendMessageW(target.display, WM_SETREDRAW, redraw, 0);
+    SendMessageW(target.choice, WM_SETREDRAW, redraw, 0);
 }
 
 // Fills lists 302 and 301 from the archive's central directory; false after an error box.
@@ -256,8 +265,8 @@ static bool filllists(HWND window, SetupState* state) {
     state->bytestotal = fill.bytestotal;
     if (result == kListRead) return true;
     if (result == kListNoMemory)
-        MessageBoxA(window, UiText[kTextOutOfMemory], sfxoptions->title, MB_ICONERROR);
-    MessageBoxA(window, UiText[kTextReadError], sfxoptions->title, MB_ICONERROR);
+        showmessage(window, UiText[kTextOutOfMemory], sfxoptions->title, MB_ICONERROR);
+    showmessage(window, UiText[kTextReadError], sfxoptions->title, MB_ICONERROR);
     return false;
 }
 
@@ -266,7 +275,7 @@ static bool askstartprompt(HWND window) {
     const SfxOptions* options = sfxoptions;
     if (!options->hasstartprompt) return true;
     int answer =
-        MessageBoxA(GetParent(window), options->startprompt, options->title, options->promptstyle);
+        showmessage(GetParent(window), options->startprompt, options->title, options->promptstyle);
     return answer != IDNO && answer != IDCANCEL;
 }
 
@@ -278,7 +287,7 @@ static INT_PTR oninitdialog(HWND window, SetupState* state) {
         EndDialog(window, 0);
         return FALSE;
     }
-    SendDlgItemMessageA(window, IDC_FILELIST_CHOICE, LB_SETSEL, TRUE, -1);
+    SendDlgItemMessageW(window, IDC_FILELIST_CHOICE, LB_SETSEL, TRUE, -1);
     state->dirlist = listcreate();
     state->filelist = listcreate();
     state->newfilelist = listcreate();
@@ -287,7 +296,7 @@ static INT_PTR oninitdialog(HWND window, SetupState* state) {
         return FALSE;
     }
     if (sfxoptions->autoextract) {
-        SendMessageA(window, WM_COMMAND, IDC_EXTRACT, 0);
+        SendMessageW(window, WM_COMMAND, IDC_EXTRACT, 0);
         ShowWindow(window, SW_HIDE);
     }
     return TRUE;
@@ -318,7 +327,7 @@ static void finishsetup(HWND window, SetupState* state) {
     const SfxOptions* options = sfxoptions;
     if (options->writelog) writelog(state);
     if (options->showdone)
-        MessageBoxA(window, UiText[kTextCompleted], options->title, MB_ICONINFORMATION);
+        showmessage(window, UiText[kTextCompleted], options->title, MB_ICONINFORMATION);
     if (!commandwanted(window)) return;
     runcommand(state, options->command);
     if (options->cleanafter) removerun(state);
@@ -332,7 +341,7 @@ static void enterfailedstate(HWND window) {
     showcontrol(window, IDC_FILELIST_DISPLAY, false);
     showcontrol(window, IDC_INFOTEXT, false);
     for (int id : kFailedDisabled) EnableWindow(GetDlgItem(window, id), FALSE);
-    SendMessageA(window, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(window, IDC_CANCEL), TRUE);
+    SendMessageW(window, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(window, IDC_CANCEL), TRUE);
 }
 
 static void onextract(HWND window, SetupState* state) {
@@ -353,11 +362,11 @@ static void onextract(HWND window, SetupState* state) {
 static void showabout(HWND window) {
     char* text = composeabout();
     if (!text) {
-        MessageBoxA(window, UiText[kTextAbout], UiText[kTextAboutCaption],
+        showmessage(window, UiText[kTextAbout], UiText[kTextAboutCaption],
                     MB_ICONINFORMATION | MB_YESNO);
         return;
     }
-    MessageBoxA(window, text, UiText[kTextAboutCaption], MB_ICONINFORMATION);
+    showmessage(window, text, UiText[kTextAboutCaption], MB_ICONINFORMATION);
     free(text);
 }
 
@@ -365,12 +374,12 @@ static void showabout(HWND window) {
 static void openwitharchiver(HWND window) {
     char archiver[kArchiverPath];
     if (!findarchiver(archiver, sizeof archiver, nullptr, 0)) return;
-    char quoted[kShortPathBuffer + 2]; // ownpath in double quotes
+    char quoted[kLongPathBuffer + 2]; // ownpath in double quotes
     formattext(quoted, sizeof quoted, "\"%s\"", ownpath);
-    if ((INT_PTR)ShellExecuteA(window, "open", archiver, quoted, ".", SW_SHOWDEFAULT) > 32)
+    if (shellopen(window, "open", archiver, quoted, ".", SW_SHOWDEFAULT))
         EndDialog(window, 1);
     else
-        MessageBoxA(window, UiText[kTextLaunchFailed], sfxoptions->title, MB_ICONERROR);
+        showmessage(window, UiText[kTextLaunchFailed], sfxoptions->title, MB_ICONERROR);
 }
 
 static INT_PTR oncommand(HWND window, int id) {
@@ -386,7 +395,7 @@ static INT_PTR oncommand(HWND window, int id) {
         if (!state->running) EndDialog(window, 0);
         return TRUE;
     case IDC_HELPBUTTON:
-        MessageBoxA(window, UiText[kTextHelp], UiText[kTextHelpCaption], MB_ICONINFORMATION);
+        showmessage(window, UiText[kTextHelp], UiText[kTextHelpCaption], MB_ICONINFORMATION);
         return TRUE;
     case IDC_ABOUT:
         showabout(window);
@@ -408,7 +417,7 @@ static INT_PTR CALLBACK maindialogproc(HWND window, UINT message, WPARAM wparam,
     case WM_COMMAND:
         return oncommand(window, LOWORD(wparam));
     case WM_SYSCOMMAND:
-        if (wparam == IDM_ABOUT) SendMessageA(window, WM_COMMAND, IDC_ABOUT, 0);
+        if (wparam == IDM_ABOUT) SendMessageW(window, WM_COMMAND, IDC_ABOUT, 0);
         if (wparam == IDM_LEGAL) showlegalpage(recordof<SetupState>(window)->templist);
         return FALSE;
     case kLinkActivated:
@@ -421,8 +430,8 @@ static INT_PTR CALLBACK maindialogproc(HWND window, UINT message, WPARAM wparam,
 int runmaindialog(HWND owner, int templist) {
     SetupState state = {};
     state.templist = templist;
-    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "MAINDIALOG", owner, maindialogproc,
-                                     (LPARAM)&state);
+    INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), L"MAINDIALOG", owner,
+                                     maindialogproc, (LPARAM)&state);
     // -1: the dialog could not be made at all, which is no completed setup either.
     return result > 0;
 }

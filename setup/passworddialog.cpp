@@ -1,7 +1,7 @@
 // The password dialog. Only Windows code here.
 //
-// The field takes at most kPasswordBuffer - 1 characters, as many as the engine's password
-// buffer holds, so what is typed is never cut after OK. Cancel and Skip answer with the
+// The field takes at most kPasswordLength characters, which the engine's password buffer
+// holds in UTF-8, so what is typed is never cut after OK. Cancel and Skip answer with the
 // engine's marker bytes (engine/engineui.h); the engine looks at the first byte only.
 #include "setup/passworddialog.h"
 
@@ -24,11 +24,11 @@ static void oninitdialog(HWND dialog, PasswordRequest* request) {
     centerwindow(dialog);
     char caption[kPasswordCaption];
     passwordcaption(request->member, caption, sizeof caption);
-    SetWindowTextA(dialog, caption);
-    SetDlgItemTextA(dialog, IDOK, UiText[kTextOkButton]);
-    SetDlgItemTextA(dialog, IDC_CANCEL, UiText[kTextCancelButton]);
-    SetDlgItemTextA(dialog, IDC_PASSWORD_SKIP, UiText[kTextSkipButton]);
-    SendDlgItemMessageA(dialog, IDC_PASSWORD, EM_LIMITTEXT, kPasswordBuffer - 1, 0);
+    settext(dialog, caption);
+    setitemtext(dialog, IDOK, UiText[kTextOkButton]);
+    setitemtext(dialog, IDC_CANCEL, UiText[kTextCancelButton]);
+    setitemtext(dialog, IDC_PASSWORD_SKIP, UiText[kTextSkipButton]);
+    SendDlgItemMessageW(dialog, IDC_PASSWORD, EM_LIMITTEXT, kPasswordLength, 0);
     SetFocus(GetDlgItem(dialog, IDC_PASSWORD));
 }
 
@@ -41,8 +41,7 @@ static void endwithmarker(HWND dialog, PasswordMarker marker) {
 static INT_PTR oncommand(HWND dialog, int id) {
     switch (id) {
     case IDOK:
-        GetDlgItemTextA(dialog, IDC_PASSWORD, recordof<PasswordRequest>(dialog)->answer,
-                        kPasswordBuffer);
+        itemtext(dialog, IDC_PASSWORD, recordof<PasswordRequest>(dialog)->answer, kPasswordBuffer);
         EndDialog(dialog, 1);
         return TRUE;
     case IDC_CANCEL:
@@ -68,8 +67,8 @@ static INT_PTR CALLBACK passworddialogproc(HWND dialog, UINT message, WPARAM wpa
 }
 
 int askpasswordof(HWND owner, PasswordRequest* request) {
-    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "PASSWD", owner, passworddialogproc,
-                                     (LPARAM)request);
+    INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), L"PASSWD", owner,
+                                     passworddialogproc, (LPARAM)request);
     // A dialog that cannot be shown asks no more in this run.
     if (result < 0) setmarker(request->answer, kPasswordCancelMarker);
     return result > 0;

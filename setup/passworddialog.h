@@ -10,7 +10,7 @@ struct PasswordRequest {
 };
 
 // Runs the dialog modally, owned by owner. Returns 1 after OK (the password is in
-// request->answer, at most kPasswordBuffer - 1 characters, as the field takes no more) and
+// request->answer in UTF-8, at most kPasswordLength characters, as the field takes no more) and
 // 0 after Cancel or Skip (request->answer starts with the marker of the button).
 int askpasswordof(HWND owner, PasswordRequest* request);
 

@@ -16,15 +16,17 @@
 #include "startup/pathutils.h"
 #include "startup/textblock.h"
 
+#include "platform/win32/widetext.h"
+
 #include <commctrl.h>
 
-// The name field compares and shows at most this much of a path.
-enum { kNameField = kShortPathBuffer };
+// The name field compares and shows at most this much of a path, in UTF-16 units.
+enum { kNameField = kLongPathBuffer };
 
 // The text buffer's path in the name field, with "\" separators and shortened.
 static void shownamefield(HWND dialog, SetupState* state) {
     shortenpath(slashestoback(state->text));
-    SetDlgItemTextA(dialog, IDC_PROGRESS_NAME, state->text);
+    setitemtext(dialog, IDC_PROGRESS_NAME, state->text);
 }
 
 static void showquestionlayout(HWND dialog, bool question) {
@@ -37,12 +39,12 @@ static void showquestionlayout(HWND dialog, bool question) {
 
 static void layoutprogress(HWND dialog, SetupState* state) {
     showquestionlayout(dialog, false);
-    SetDlgItemTextA(dialog, IDC_PROGRESS_STATUS, UiText[kTextExtracting]);
-    SetDlgItemTextA(dialog, IDC_CANCEL, UiText[kTextCancelButton]);
-    SetDlgItemTextA(dialog, IDC_PROGRESS_PRODUCT, UiText[kTextProductLabel]);
+    setitemtext(dialog, IDC_PROGRESS_STATUS, UiText[kTextExtracting]);
+    setitemtext(dialog, IDC_CANCEL, UiText[kTextCancelButton]);
+    setitemtext(dialog, IDC_PROGRESS_PRODUCT, UiText[kTextProductLabel]);
     shownamefield(dialog, state);
-    SetWindowTextA(dialog, sfxoptions->title);
-    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
+    settext(dialog, sfxoptions->title);
+    SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressRange));
     SetFocus(GetDlgItem(dialog, IDC_CANCEL));
 }
 
@@ -51,14 +53,14 @@ static void layoutprogress(HWND dialog, SetupState* state) {
 static void layoutquestion(HWND dialog, SetupState* state) {
     showquestionlayout(dialog, true);
     ShowWindow(dialog, SW_SHOW);
-    SetDlgItemTextA(dialog, IDC_PROGRESS_STATUS, UiText[kTextOverwriteQuestion]);
-    SetDlgItemTextA(dialog, IDC_QUESTION_DONTASK, UiText[kTextDontAskAgain]);
-    SetDlgItemTextA(dialog, IDC_QUESTION_YES, UiText[kTextYesButton]);
-    SetDlgItemTextA(dialog, IDC_QUESTION_NO, UiText[kTextNoButton]);
+    setitemtext(dialog, IDC_PROGRESS_STATUS, UiText[kTextOverwriteQuestion]);
+    setitemtext(dialog, IDC_QUESTION_DONTASK, UiText[kTextDontAskAgain]);
+    setitemtext(dialog, IDC_QUESTION_YES, UiText[kTextYesButton]);
+    setitemtext(dialog, IDC_QUESTION_NO, UiText[kTextNoButton]);
     char caption[kQuestionCaption];
     questioncaption(state->text, caption, sizeof caption);
     shownamefield(dialog, state);
-    SetWindowTextA(dialog, caption);
+    settext(dialog, caption);
     SetFocus(GetDlgItem(dialog, IDC_QUESTION_YES));
 }
 
@@ -86,7 +88,7 @@ static void oncancel(HWND dialog, SetupState* state) {
     }
     state->answer = kAnswerCancelRun;
     EnableWindow(GetDlgItem(dialog, IDC_CANCEL), FALSE);
-    SetDlgItemTextA(dialog, IDC_PROGRESS_STATUS, UiText[kTextAborting]);
+    setitemtext(dialog, IDC_PROGRESS_STATUS, UiText[kTextAborting]);
     if (!sfxoptions->showprogress) ShowWindow(dialog, SW_HIDE);
 }
 
@@ -122,7 +124,7 @@ static INT_PTR CALLBACK progressdialogproc(HWND dialog, UINT message, WPARAM wpa
 bool openprogressdialog(SetupState* state) {
     state->promptmode = kPromptProgress;
     state->progressdialog =
-        CreateDialogParamA(GetModuleHandleA(nullptr), "EXTRACTING", state->maindialog,
+        CreateDialogParamW(GetModuleHandleW(nullptr), L"EXTRACTING", state->maindialog,
                            progressdialogproc, (LPARAM)state);
     state->progressbar = GetDlgItem(state->progressdialog, IDC_PROGRESS_BAR);
     // Painted at once: the engine starts right away and lets messages through only between
@@ -145,15 +147,15 @@ void closeprogressdialog(SetupState* state) {
 static void showname(HWND dialog, SetupState* state, const char* name) {
     formattext(state->text, sizeof state->text, "%s", name);
     shortenpath(slashestoback(state->text));
-    char shown[kNameField], candidate[kNameField];
-    GetDlgItemTextA(dialog, IDC_PROGRESS_NAME, shown, sizeof shown);
-    formattext(candidate, sizeof candidate, "%s", state->text);
-    if (lstrcmpiA(candidate, shown) != 0) SetDlgItemTextA(dialog, IDC_PROGRESS_NAME, state->text);
+    wchar_t shown[kNameField], candidate[kNameField];
+    GetDlgItemTextW(dialog, IDC_PROGRESS_NAME, shown, kNameField);
+    platform::towide(state->text, candidate, kNameField);
+    if (lstrcmpiW(candidate, shown) != 0) SetDlgItemTextW(dialog, IDC_PROGRESS_NAME, candidate);
 }
 
 // The bar and the name field as the run stands now.
 static void showstate(SetupState* state) {
-    SendMessageA(state->progressbar, PBM_SETPOS,
+    SendMessageW(state->progressbar, PBM_SETPOS,
                  progressposition(state->bytesdone, state->bytestotal), 0);
     if (sfxoptions->showprogress && state->currentname)
         showname(state->progressdialog, state, state->currentname);

@@ -7,12 +7,14 @@
 #include "setup/runcommand.h"
 
 #include "platform/folders.h"
+#include "platform/win32/widetext.h"
 #include "setup/commandtext.h"
 #include "setup/windowutil.h"
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
 
 #include <shellapi.h>
+#include <stdlib.h>
 
 enum {
     kReadyWait = 1000,   // ms a started program gets to become ready for input
@@ -44,7 +46,7 @@ static void showsetupwindows(HWND dialog, bool show) {
 // Why the shell could not start the command. The shell may show its own error box first,
 // which can leave the thread's last error at 0 ("success"); its result code then says why.
 // Codes up to 8 are the system's own error codes; the others are translated.
-static DWORD shellerror(const SHELLEXECUTEINFOA& info) {
+static DWORD shellerror(const SHELLEXECUTEINFOW& info) {
     DWORD error = GetLastError();
     if (error != ERROR_SUCCESS) return error;
     switch ((INT_PTR)info.hInstApp) {
@@ -67,11 +69,13 @@ static DWORD shellerror(const SHELLEXECUTEINFOA& info) {
 
 static void reportfailure(HWND dialog, DWORD error) {
     showsetupwindows(dialog, true);
-    char message[kSystemMessage];
-    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                        0, message, sizeof message, nullptr))
-        message[0] = 0;
-    MessageBoxA(dialog, message, UiText[kTextErrorCaption], MB_ICONWARNING);
+    wchar_t wide[kSystemMessage];
+    char message[kSystemMessage * kTextGrowth];
+    if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                        0, wide, kSystemMessage, nullptr))
+        wide[0] = 0;
+    platform::toutf8(wide, message, sizeof message);
+    showmessage(dialog, message, UiText[kTextErrorCaption], MB_ICONWARNING);
 }
 
 // Waits for the program to end, then for any installer it left running.
@@ -83,6 +87,23 @@ static void waitforend(HANDLE process) {
     while (installerbusy()) dispatchpending();
 }
 
+// The prepared command's texts in UTF-16, for the shell.
+struct WideCommand {
+    wchar_t *verb, *file, *parameters, *folder;
+    explicit WideCommand(const PreparedCommand& prepared)
+        : verb(prepared.verb ? platform::widecopy(prepared.verb) : nullptr),
+          file(platform::widecopy(prepared.file)),
+          parameters(platform::widecopy(prepared.parameters)),
+          folder(platform::widecopy(prepared.folder)) {}
+    ~WideCommand() {
+        free(verb);
+        free(file);
+        free(parameters);
+        free(folder);
+    }
+    bool converted() const { return file && parameters && folder; }
+};
+
 int runcommand(SetupState* state, const char* command) {
     char current[kCommandFolder];
     unsigned length = platform::currentfolder(current, sizeof current);
@@ -91,17 +112,19 @@ int runcommand(SetupState* state, const char* command) {
     if (!preparecommand(command, state->destination, current, ownpath, &prepared)) return 0;
 
     HWND dialog = state->maindialog;
+    WideCommand wide(prepared);
+    if (!wide.converted()) return 0;
     showsetupwindows(dialog, false);
-    SHELLEXECUTEINFOA info = {};
+    SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT;
     info.hwnd = dialog;
-    info.lpVerb = prepared.verb;
-    info.lpFile = prepared.file;
-    info.lpParameters = prepared.parameters[0] ? prepared.parameters : nullptr;
-    info.lpDirectory = prepared.folder;
+    info.lpVerb = wide.verb;
+    info.lpFile = wide.file;
+    info.lpParameters = prepared.parameters[0] ? wide.parameters : nullptr;
+    info.lpDirectory = wide.folder;
     info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&info)) {
+    if (!ShellExecuteExW(&info)) {
         reportfailure(dialog, shellerror(info));
         return 0;
     }

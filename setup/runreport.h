@@ -5,7 +5,7 @@
 enum RunReport {
     kProgressRange = 50000, // the progress bar's steps, whatever the archive's size
     kCancelledRun = 221,    // the run's code after the user cancelled, whatever the engine said
-    kRunMessage = 772,      // a composed result message
+    kRunMessage = 2048,     // a composed result message: two texts of the package, in UTF-8
 };
 
 // The bar's position for bytes done of bytes total: 0 to kProgressRange, never beyond. A

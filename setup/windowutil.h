@@ -1,8 +1,27 @@
-// Window routines shared by the setup dialogs: sizes in dialog units, centring, enabling
-// children and keeping the interface alive while the engine runs on the one thread.
+// Window routines shared by the setup dialogs: their texts, sizes in dialog units,
+// centring, enabling children and keeping the interface alive while the engine runs on the
+// one thread.
+//
+// The program holds its texts in UTF-8; the windows take and give them through the wide
+// calls, converted at the call (platform/win32/widetext.h), so a dialog shows and reads
+// every character whatever the system's code page.
 #pragma once
 
 #include <windows.h>
+
+// A window's text, a dialog control's text, and a message box with the system's answer.
+void settext(HWND window, const char* text);
+void setitemtext(HWND dialog, int id, const char* text);
+int showmessage(HWND owner, const char* text, const char* caption, unsigned style);
+
+// A dialog control's text as UTF-8 into out (size bytes), cut at a character boundary;
+// returns its length.
+unsigned itemtext(HWND dialog, int id, char* out, unsigned size);
+
+// Has the shell open file with verb (the default verb when null), parameters and working
+// folder (none when null); true when it started something.
+bool shellopen(HWND owner, const char* verb, const char* file, const char* parameters,
+               const char* folder, int show);
 
 // A size in dialog units as pixels of dialog: dialog units follow the dialog's font, which the
 // dialog manager makes for the DPI the dialog is shown at, so a size placed by hand in a dialog
@@ -29,11 +48,11 @@ bool dispatchnext();
 // A dialog procedure's record: kept in DWLP_USER when the dialog initialises, read back by
 // every handler after that.
 inline void keeprecord(HWND dialog, void* record) {
-    SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)record);
+    SetWindowLongPtrW(dialog, DWLP_USER, (LONG_PTR)record);
 }
 template <typename Record>
 Record* recordof(HWND dialog) {
-    return (Record*)GetWindowLongPtrA(dialog, DWLP_USER);
+    return (Record*)GetWindowLongPtrW(dialog, DWLP_USER);
 }
 
 // Shows or hides one control of a dialog.

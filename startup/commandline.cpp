@@ -12,6 +12,7 @@
 #include "common/ascii.h"
 #include "common/pathlimits.h"
 #include "platform/textformat.h"
+#include "platform/utf8.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
 #include "startup/textblock.h"
@@ -29,7 +30,7 @@ static const char kUsageFormat[] = "%s\n\n%s:\n\n"
                                    "/a - %s\n/x - %s\n/s - %s\n\n"
                                    "%s\n\n/q - %s\n/o - %s\n/n - %s\n\n"
                                    "/d dir - %s";
-static_assert(sizeof kUsageFormat + kShortPathBuffer <= kUsageBuffer,
+static_assert(sizeof kUsageFormat + kLongPathBuffer <= kUsageBuffer,
               "the layout and the program's name always fit; only the package's texts are cut");
 
 char* skipprogramname(char* line) {
@@ -74,13 +75,13 @@ static char* switchvalue(char* argument) {
     return *value == ' ' || *value == ':' ? value + 1 : value;
 }
 
-// Copies at most kSwitchValueLength characters of value into out (size bytes) and ends it
-// with a NUL.
+// Copies at most kSwitchValueLength bytes of value into out (size bytes), never part of a
+// character, and ends it with a NUL.
 static void copyvalue(char* out, size_t size, const char* value) {
     if (size == 0) return;
     if (size > kSwitchValueLength + 1) size = kSwitchValueLength + 1;
     size_t length = strlen(value);
-    if (length > size - 1) length = size - 1;
+    if (length > size - 1) length = platform::wholecharacters(value, (unsigned)(size - 1));
     memcpy(out, value, length);
     out[length] = 0;
 }
@@ -159,8 +160,8 @@ CommandLineResult applycommandline(char* tail, SfxOptions* options, char* passwo
 }
 
 char* formatusage(char* out, unsigned size, const char* modulepath, const char* const* texts) {
-    // The module path fills at most a short path buffer; of a longer one, its end is kept.
-    char name[kShortPathBuffer];
+    // The module path fills at most a long path buffer; of a longer one, its end is kept.
+    char name[kLongPathBuffer];
     size_t length = strlen(modulepath);
     const char* from = length < sizeof name ? modulepath : modulepath + length - (sizeof name - 1);
     memcpy(name, from, strlen(from) + 1);

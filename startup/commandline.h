@@ -32,9 +32,9 @@
 struct SfxOptions;
 
 enum CommandLineLimits {
-    kArgumentTable = 50,      // arguments acted on; the ones after the 50th are ignored
-    kSwitchValueLength = 255, // characters of a "/d" or "/p" value that are kept
-    kUsageBuffer = 2048,      // the usage message with its NUL
+    kArgumentTable = 50,       // arguments acted on; the ones after the 50th are ignored
+    kSwitchValueLength = 1023, // bytes of a "/d" or "/p" value that are kept (UTF-8)
+    kUsageBuffer = 4096,       // the usage message with its NUL
 };
 
 // What the setup does after applycommandline.

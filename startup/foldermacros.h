@@ -22,10 +22,11 @@
 // and the fuzzer give them values of their own and expandfoldermacros gives the platform's.
 #pragma once
 
+#include "common/pathlimits.h"
 #include "platform/folders.h"
 
-// The folder's buffer, as SfxOptions.destfolder holds it.
-enum { kFolderBuffer = 256 };
+// The folder's buffer, as SfxOptions.destfolder holds it (UTF-8).
+enum { kFolderBuffer = kLongPathBuffer };
 
 // The system lookups the rules use. Each follows platform/folders.h: it returns the value's
 // length and writes the value only when that length is below size; 0 means no value.

@@ -7,6 +7,7 @@
 #include "startup/optionsblock.h"
 
 #include "common/byteorder.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "startup/textblock.h"
@@ -98,19 +99,26 @@ struct FieldReader {
     }
 };
 
+// The package's texts are in its code page, which the system's ANSI code page shows; they
+// become UTF-8 here, as every text the program holds.
+static unsigned totext(const unsigned char* text, unsigned length, char* out, unsigned size) {
+    return platform::ansitoname((const char*)text, length, out, size);
+}
+
 // Copies a text with a one-byte length into a fixed field, which always keeps a NUL.
-static_assert(kShortPathBuffer > 0xFF, "the longest title or folder fits with its NUL");
-static void copyfixed(char field[kShortPathBuffer], const unsigned char* text, unsigned length) {
-    memset(field, 0, kShortPathBuffer);
-    if (text) memcpy(field, text, length);
+static_assert(kShortPathBuffer >= 0xFF * kTextGrowth + 1,
+              "the longest title or folder fits with its NUL");
+static void copyfixed(char* field, const unsigned char* text, unsigned length) {
+    field[0] = 0;
+    if (text) totext(text, length, field, kShortPathBuffer);
 }
 
 // Replaces a heap text with a copy of a field; false when memory runs out.
 static bool copyheap(char** field, const unsigned char* text, unsigned length) {
-    char* resized = (char*)realloc(*field, length + 1);
+    unsigned size = length * kTextGrowth + 1;
+    char* resized = (char*)realloc(*field, size);
     if (!resized) return false;
-    memset(resized, 0, length + 1);
-    memcpy(resized, text, length);
+    totext(text, length, resized, size);
     *field = resized;
     return true;
 }
@@ -211,7 +219,7 @@ int readoptionsblockfrom(const char* filepath, unsigned long offset, OptionsStat
 }
 
 int readoptionsblock() {
-    char path[kShortPathBuffer];
+    char path[kLongPathBuffer];
     OptionsStatus status = platform::ownmodulepath(path, sizeof path)
                                ? readoptions(path, optionsoffset)
                                : kOptionsUnreadable;

@@ -55,7 +55,7 @@ struct SfxOptions {
     char* infotext;
     char title[kShortPathBuffer];
     char* command;
-    char destfolder[kShortPathBuffer];
+    char destfolder[kLongPathBuffer]; // the package's folder, or the one "/d" names
     bool hasstartprompt;
     unsigned short promptstyle;
     bool hasabouttext;

@@ -1,11 +1,14 @@
 // Path utilities: separators, components, display abbreviation and recursive folders.
 #include "startup/pathutils.h"
 
-#include "platform/system.h"
 #include "common/stringlists.h"
+#include "platform/codepage.h"
+#include "platform/system.h"
 
 #include <stdlib.h>
 #include <string.h>
+
+enum { kShortenedKeeps = 3 }; // characters of a folder name that shortenpath keeps
 
 static bool isseparator(char c) {
     return c == '\\' || c == '/' || c == ':';
@@ -58,10 +61,10 @@ bool pathexists(const char* path) {
 
 int makefolderpath(char* folder, int list) {
     size_t length = strlen(folder);
-    if (length >= kShortPathBuffer) return -1;
+    if (length >= kLongPathBuffer) return -1;
     if (length > 0 && folder[length - 1] == '\\') folder[--length] = 0;
     if (length < 3 || pathexists(folder)) return 0;
-    char parent[kShortPathBuffer];
+    char parent[kLongPathBuffer];
     parentfolder(folder, parent);
     makefolderpath(parent, list);
     // Only a folder really made is recorded: the clean-up removes what the list names, and a
@@ -98,17 +101,18 @@ char* shortenpath(char* path) {
     for (int k = 0; k < components - 2; k++) {
         const char* end = strchr(p, '\\');
         if (!end) break;
-        size_t width = end - p;
-        if (width <= 3) {
-            memcpy(shortform + out, p, width);
-            out += width;
-            shortform[out++] = '\\';
-        } else {
-            memcpy(shortform + out, p, 3);
-            out += 3;
-            memcpy(shortform + out, "..\\", 3);
-            out += 3;
+        // The first kShortenedKeeps characters, whole: a UTF-8 character is never cut.
+        size_t keep = 0;
+        for (int c = 0; c < kShortenedKeeps && p + keep < end; c++)
+            keep += platform::namecharlength(p + keep);
+        bool whole = p + keep >= end;
+        memcpy(shortform + out, p, whole ? end - p : keep);
+        out += whole ? end - p : keep;
+        if (!whole) {
+            memcpy(shortform + out, "..", 2);
+            out += 2;
         }
+        shortform[out++] = '\\';
         p = end + 1;
     }
     size_t rest = strlen(p);

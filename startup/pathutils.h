@@ -1,7 +1,7 @@
-// Small routines on 8-bit path strings shared by the start-up and the setup dialogs.
+// Small routines on UTF-8 path strings shared by the start-up and the setup dialogs.
 //
-// Paths hold at most kPathMax (260) characters. '\' and '/' both separate folders where a routine
-// looks for components, and ':' also ends a drive prefix.
+// Paths hold at most kPathMax bytes (kLongPathBuffer with the NUL). '\' and '/' both separate
+// folders where a routine looks for components, and ':' also ends a drive prefix.
 #pragma once
 
 #include "common/pathlimits.h"
@@ -26,7 +26,8 @@ void lastcomponent(const char* path, char* out);
 void parentfolder(const char* path, char* out);
 
 // Abbreviates a long path in place for display: 'C:\Program Files\Example\Sub\readme.txt'
-// becomes 'C:\Pro..\Exa..\Sub\readme.txt'. Returns path.
+// becomes 'C:\Pro..\Exa..\Sub\readme.txt' (three characters of a folder name are kept, never
+// part of one). Returns path.
 char* shortenpath(char* path);
 
 // True when a file or folder exists at path.
@@ -35,5 +36,5 @@ bool pathexists(const char* path);
 // Creates folder and every missing parent, outermost first, adding each to the string list
 // `list` (when nonzero) once it is made; a folder that cannot be made is not added. A trailing '\'
 // is removed from folder. Returns the result of the last creation (0 on success), or 0 when nothing
-// was created; a folder of 256 characters or more is refused with -1.
+// was created; a folder of kLongPathBuffer bytes or more is refused with -1.
 int makefolderpath(char* folder, int list);

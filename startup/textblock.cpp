@@ -10,6 +10,7 @@
 
 #include "common/byteorder.h"
 #include "common/pathlimits.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/system.h"
 
@@ -47,9 +48,12 @@ int loaduitexts(const unsigned char* body, size_t n) {
         const void* end = pos < n ? memchr(body + pos, 0, n - pos) : nullptr;
         if (!end) return -2;
         size_t length = (const unsigned char*)end - (body + pos);
-        char* text = (char*)malloc(length + 1);
+        // The texts are in the package's code page, which the system's ANSI code page
+        // shows; they are held in UTF-8, as every text of the program.
+        size_t size = length * kTextGrowth + 1;
+        char* text = (char*)malloc(size);
         if (!text) return -1;
-        memcpy(text, body + pos, length + 1);
+        platform::ansitoname((const char*)body + pos, (unsigned)length, text, (unsigned)size);
         free(UiText[k]);
         UiText[k] = text;
         pos += length + 1;
@@ -156,7 +160,7 @@ int loadtextblockfrom(const char* filepath, const char* modulepath, const char**
 }
 
 int loadtextblock() {
-    char path[kShortPathBuffer];
+    char path[kLongPathBuffer];
     if (!platform::ownmodulepath(path, sizeof path)) {
         failwith(kStartupDamaged);
         return 0;

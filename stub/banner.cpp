@@ -9,12 +9,13 @@
 #include "stub/banner.h"
 
 #include "setup/dialoglayout.h"
+#include "setup/windowutil.h"
 
-static const char kBannerClass[] = "SetupSFX";
+static const wchar_t kBannerClass[] = L"SetupSFX";
 
 enum {
     kTitleHeight = 48,
-    kTitleText = 256, // characters of the title read back for painting, NUL included
+    kTitleText = 256, // UTF-16 units of the title read back for painting, NUL included
     kShadowOffset = 15,
     kTitleOffset = 10,
     kBaseDpi = 96, // the DPI at which the sizes above hold
@@ -44,20 +45,20 @@ static void paintgradient(HDC dc, const RECT& client) {
 }
 
 static void paintbanner(HWND window) {
-    char title[kTitleText];
-    int length = GetWindowTextA(window, title, sizeof title);
+    wchar_t title[kTitleText];
+    int length = GetWindowTextW(window, title, kTitleText);
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     RECT client;
     GetClientRect(window, &client);
     paintgradient(dc, client);
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ oldfont = SelectObject(dc, (HFONT)GetWindowLongPtrA(window, GWLP_USERDATA));
+    HGDIOBJ oldfont = SelectObject(dc, (HFONT)GetWindowLongPtrW(window, GWLP_USERDATA));
     int shadow = screenpixels(kShadowOffset), offset = screenpixels(kTitleOffset);
     SetTextColor(dc, RGB(0, 0, 0));
-    TextOutA(dc, shadow, shadow, title, length);
+    TextOutW(dc, shadow, shadow, title, length);
     SetTextColor(dc, RGB(255, 255, 255));
-    TextOutA(dc, offset, offset, title, length);
+    TextOutW(dc, offset, offset, title, length);
     SelectObject(dc, oldfont);
     EndPaint(window, &paint);
 }
@@ -65,31 +66,31 @@ static void paintbanner(HWND window) {
 static LRESULT CALLBACK bannerproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_CREATE:
-        SetWindowTextA(window, (const char*)((CREATESTRUCTA*)lparam)->lpCreateParams);
-        SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)createtitlefont());
+        settext(window, (const char*)((CREATESTRUCTW*)lparam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, (LONG_PTR)createtitlefont());
         ShowWindow(window, SW_SHOWMAXIMIZED);
         return 0;
     case WM_PAINT:
         paintbanner(window);
         return 0;
     case WM_DESTROY:
-        DeleteObject((HFONT)GetWindowLongPtrA(window, GWLP_USERDATA));
+        DeleteObject((HFONT)GetWindowLongPtrW(window, GWLP_USERDATA));
         PostQuitMessage(0);
         return 0;
     }
-    return DefWindowProcA(window, message, wparam, lparam);
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 bool registerbannerclass(HINSTANCE instance) {
-    WNDCLASSA windowclass = {};
+    WNDCLASSW windowclass = {};
     windowclass.style = CS_VREDRAW | CS_HREDRAW;
     windowclass.lpfnWndProc = bannerproc;
     windowclass.hInstance = instance;
-    windowclass.hIcon = LoadIconA(instance, "MNICON");
-    windowclass.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+    windowclass.hIcon = LoadIconW(instance, L"MNICON");
+    windowclass.hCursor = LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW);
     windowclass.hbrBackground = (HBRUSH)GetStockObject(LTGRAY_BRUSH);
     windowclass.lpszClassName = kBannerClass;
-    return RegisterClassA(&windowclass) != 0;
+    return RegisterClassW(&windowclass) != 0;
 }
 
 // The window is made as large as the screen from the start: a pop-up window given the
@@ -97,7 +98,7 @@ bool registerbannerclass(HINSTANCE instance) {
 // maximised (Wine does), which would leave the banner unseen.
 HWND createbanner(HINSTANCE instance, const char* title) {
     HWND window =
-        CreateWindowExA(0, kBannerClass, title, WS_POPUPWINDOW, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+        CreateWindowExW(0, kBannerClass, L"", WS_POPUPWINDOW, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                         GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance, (void*)title);
     if (window) ShowWindow(window, SW_SHOWMAXIMIZED);
     return window;

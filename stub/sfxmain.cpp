@@ -12,6 +12,8 @@
 #include "common/stringlists.h"
 #include "engine/enginestate.h"
 #include "platform/files.h"
+#include "platform/system.h"
+#include "platform/win32/widetext.h"
 #include "resources/resource.h"
 #include "setup/hyperlink.h"
 #include "setup/maindialog.h"
@@ -33,7 +35,7 @@ static_assert(int(kPresetPassword) == int(kSwitchValueLength) + 1,
               "a password given with /p is kept whole");
 
 static void starterror(int text) {
-    MessageBoxA(nullptr, UiText[text], UiText[kTextErrorCaption], MB_ICONERROR);
+    platform::messagebox(UiText[text], UiText[kTextErrorCaption], MB_ICONERROR);
 }
 
 void releasesetup() {
@@ -51,7 +53,7 @@ void enginestartup() {
 
 // Allocates ownpath and the options record with its four empty texts.
 static bool allocatesetup() {
-    ownpath = (char*)calloc(kShortPathBuffer, 1);
+    ownpath = (char*)calloc(kLongPathBuffer, 1);
     sfxoptions = ownpath ? makesfxoptions() : nullptr;
     return sfxoptions != nullptr;
 }
@@ -59,8 +61,8 @@ static bool allocatesetup() {
 static void showusage(const char* caption) {
     char* text = (char*)malloc(kUsageBuffer);
     if (!text) return;
-    MessageBoxA(nullptr, formatusage(text, kUsageBuffer, ownpath, UiText), caption,
-                MB_ICONINFORMATION);
+    platform::messagebox(formatusage(text, kUsageBuffer, ownpath, UiText), caption,
+                         MB_ICONINFORMATION);
     free(text);
 }
 
@@ -136,7 +138,14 @@ int sfxmain(void* instance, char* tail) {
     return completed ? 0 : 1;
 }
 
+// The command line is read in UTF-16, so that "/d" and every other value keep any character,
+// and held in UTF-8 as every text of the program.
 extern "C" __attribute__((force_align_arg_pointer)) void sfxentry() {
-    char* tail = skipprogramname(GetCommandLineA());
-    ExitProcess(sfxmain(GetModuleHandleA(nullptr), tail));
+    const wchar_t* wide = GetCommandLineW();
+    unsigned size = (unsigned)wcslen(wide) * kTextGrowth + 1;
+    char* line = (char*)malloc(size);
+    if (line) platform::toutf8(wide, line, size);
+    int code = sfxmain(GetModuleHandleW(nullptr), skipprogramname(line ? line : (char*)""));
+    free(line);
+    ExitProcess(code);
 }

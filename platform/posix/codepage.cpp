@@ -49,23 +49,6 @@ void convert(char* text, unsigned (*from)(unsigned char), unsigned (*to)(unsigne
     }
 }
 
-// Writes the UTF-8 form of cp (at most U+FFFF) into out; returns its length.
-unsigned encodeutf8(unsigned cp, char* out) {
-    if (cp < 0x80) {
-        out[0] = static_cast<char>(cp);
-        return 1;
-    }
-    if (cp < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (cp >> 6));
-        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
-        return 2;
-    }
-    out[0] = static_cast<char>(0xE0 | (cp >> 12));
-    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
-    return 3;
-}
-
 using platform::append;
 using platform::NameOut;
 
@@ -74,8 +57,8 @@ unsigned singlebytetoname(const char* stored, unsigned length, char* out, unsign
                           unsigned (*codepoint)(unsigned char)) {
     NameOut name = {out, size, 0};
     for (unsigned i = 0; i < length && stored[i]; ++i) {
-        char bytes[3];
-        unsigned n = encodeutf8(codepoint(static_cast<unsigned char>(stored[i])), bytes);
+        char bytes[platform::kUtf8Longest];
+        unsigned n = platform::encodeutf8(codepoint(static_cast<unsigned char>(stored[i])), bytes);
         if (!append(&name, bytes, n)) break;
     }
     out[name.used] = 0;
@@ -95,18 +78,7 @@ void ansitooem(char* text) {
 }
 
 unsigned utf8toname(const char* stored, unsigned length, char* out, unsigned size) {
-    const unsigned char* in = reinterpret_cast<const unsigned char*>(stored);
-    NameOut name = {out, size, 0};
-    unsigned i = 0;
-    while (i < length && in[i]) {
-        unsigned cp = 0;
-        unsigned n = decodeutf8(in + i, length - i, &cp);
-        bool fits = n ? append(&name, stored + i, n) : append(&name, "_", 1);
-        if (!fits) break;
-        i += n ? n : 1;
-    }
-    out[name.used] = 0;
-    return name.used;
+    return copyutf8(stored, length, out, size);
 }
 
 unsigned oemtoname(const char* stored, unsigned length, char* out, unsigned size) {
@@ -125,16 +97,9 @@ unsigned unmarkedtoname(const char* stored, unsigned length, char* out, unsigned
     return allutf8 ? utf8toname(stored, length, out, size) : ansitoname(stored, length, out, size);
 }
 
-unsigned namecharlength(const char* text) {
-    unsigned cp = 0;
-    unsigned n = decodeutf8(reinterpret_cast<const unsigned char*>(text),
-                            static_cast<unsigned>(strnlen(text, kUtf8Longest)), &cp);
-    return n ? n : 1;
-}
-
 void nametoconsole(char*) {}
 
-bool utf8toansi(const char* text, char* out, unsigned size) {
+bool texttoansi(const char* text, char* out, unsigned size) {
     const unsigned char* in = reinterpret_cast<const unsigned char*>(text);
     unsigned used = 0;
     while (*in) {

@@ -4,6 +4,8 @@
 // local time follows it too.
 #include "platform/clock.h"
 
+#include "platform/win32/widetext.h"
+
 #include <stdlib.h>
 #include <time.h>
 #include <windows.h>
@@ -60,16 +62,20 @@ bool filetimetolocal(unsigned long long filetime, unsigned long long* local) {
     return true;
 }
 
-// GetDateFormatA and GetTimeFormatA return 0 when the buffer is too small; the text is then
-// left empty rather than cut at an unknown place.
+// GetDateFormatW and GetTimeFormatW return 0 when the buffer is too small; a text that does
+// not fit, here or in UTF-8, is then left empty rather than cut at an unknown place.
 bool localdatetime(char* date, unsigned datesize, char* time, unsigned timesize) {
-    int datelength = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date,
-                                    static_cast<int>(datesize));
-    int timelength = GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_FORCE24HOURFORMAT, nullptr, nullptr,
-                                    time, static_cast<int>(timesize));
-    if (datelength == 0 && datesize > 0) date[0] = 0;
-    if (timelength == 0 && timesize > 0) time[0] = 0;
-    return datelength > 0 || timelength > 0;
+    enum { kLongest = 80 }; // the longest date or time a locale writes
+    wchar_t widedate[kLongest], widetime[kLongest];
+    bool dated = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, widedate,
+                                kLongest) > 0 &&
+                 toutf8(widedate, date, datesize) < datesize;
+    bool timed = GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_FORCE24HOURFORMAT, nullptr, nullptr,
+                                widetime, kLongest) > 0 &&
+                 toutf8(widetime, time, timesize) < timesize;
+    if (!dated && datesize > 0) date[0] = 0;
+    if (!timed && timesize > 0) time[0] = 0;
+    return dated || timed;
 }
 
 } // namespace platform

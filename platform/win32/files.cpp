@@ -1,11 +1,17 @@
 // Win32 implementation of platform/files.h. This file contains only Windows code.
 //
-// Paths are handed to the ANSI functions unchanged. File status comes from
-// GetFileAttributesExA, which also answers for folders given with a trailing separator.
+// Paths go to the wide functions, converted from UTF-8 at each call (widepath: in the long
+// form where they are too long for the classic one). A path that cannot be converted fails
+// as a name too long would. File status comes from GetFileAttributesExW, which also answers
+// for folders given with a trailing separator.
 #include "platform/files.h"
 
+#include "platform/win32/widetext.h"
+
 #include <stdlib.h>
+#include <string.h>
 #include <windows.h>
+#include <winternl.h>
 
 struct platform::File {
     HANDLE handle;
@@ -24,9 +30,23 @@ platform::File* wrap(HANDLE handle) {
     return file;
 }
 
+// A path in the form the wide calls take into wide (kWidePath units); false, with the
+// error a name too long gives, when it does not fit.
+bool topath(const char* path, wchar_t* wide) {
+    if (platform::widepath(path, wide)) return true;
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+}
+
+platform::File* openfile(const char* path, DWORD access, DWORD share, DWORD disposition,
+                         DWORD flags) {
+    wchar_t wide[platform::kWidePath];
+    if (!topath(path, wide)) return nullptr;
+    return wrap(CreateFileW(wide, access, share, nullptr, disposition, flags, nullptr));
+}
+
 platform::File* openhandle(const char* path, DWORD access, DWORD share, DWORD disposition) {
-    return wrap(
-        CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return openfile(path, access, share, disposition, FILE_ATTRIBUTE_NORMAL);
 }
 
 unsigned long long fromfiletime(const FILETIME& t) {
@@ -56,18 +76,36 @@ File* createwrite(const char* path) {
 // Backup semantics open folders as well as files; the reparse-point flag opens a link in the
 // last component itself instead of what it points to.
 File* openentry(const char* path) {
-    return wrap(CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING,
-                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return openfile(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+}
+
+// The name of the file object: where the handle went, in the system's device form, with
+// every link on the way resolved (GetFinalPathNameByHandle reads the same name, but some
+// systems, Wine among them, answer that call only for paths of MAX_PATH).
+static bool objectname(HANDLE handle, wchar_t* wide) {
+    struct {
+        OBJECT_NAME_INFORMATION info;
+        wchar_t name[kWidePath];
+    } answer;
+    ULONG length = 0;
+    if (NtQueryObject(handle, ObjectNameInformation, &answer, sizeof answer, &length) != 0)
+        return false;
+    unsigned units = answer.info.Name.Length / sizeof(wchar_t);
+    if (!answer.info.Name.Buffer || units >= kWidePath) return false;
+    memcpy(wide, answer.info.Name.Buffer, units * sizeof(wchar_t));
+    wide[units] = 0;
+    return true;
 }
 
 // The device form needs no drive-letter lookup, and the root and every output file are asked
 // for in the same form, so one is a prefix of the other exactly when the file lies inside.
 unsigned resolvedpath(File* file, char* out, unsigned size) {
-    DWORD length =
-        GetFinalPathNameByHandleA(file->handle, out, size, FILE_NAME_NORMALIZED | VOLUME_NAME_NT);
-    return length < size ? length : 0;
+    wchar_t wide[kWidePath];
+    if (!objectname(file->handle, wide)) return 0;
+    unsigned used = toutf8(wide, out, size);
+    return used < size ? used : 0; // a path cut to fit would name another place
 }
 
 int discardfile(File* file) {
@@ -151,11 +189,16 @@ int errorkind(int error) {
     return kErrorOther;
 }
 
-// GetFileAttributesExA reports a symbolic link or junction itself, not what it points to,
+static bool attributes(const char* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
+    wchar_t wide[kWidePath];
+    return topath(path, wide) && GetFileAttributesExW(wide, GetFileExInfoStandard, data);
+}
+
+// GetFileAttributesExW reports a symbolic link or junction itself, not what it points to,
 // so both queries share it; only linkstatus tells a reparse point apart.
 static int fillstatus(const char* path, PathStatus* status, bool links) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return -1;
+    if (!attributes(path, &data)) return -1;
     bool reparse = links && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
     status->kind = reparse                                              ? kPathLink
                    : (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kPathDirectory
@@ -179,31 +222,41 @@ int linkstatus(const char* path, PathStatus* status) {
 }
 
 int makewritable(const char* path) {
+    wchar_t wide[kWidePath];
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return -1;
-    return SetFileAttributesA(path, data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY) ? 0 : -1;
+    if (!topath(path, wide) || !GetFileAttributesExW(wide, GetFileExInfoStandard, &data)) return -1;
+    return SetFileAttributesW(wide, data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY) ? 0 : -1;
 }
 
 int removefile(const char* path) {
-    return DeleteFileA(path) ? 0 : -1;
+    wchar_t wide[kWidePath];
+    return topath(path, wide) && DeleteFileW(wide) ? 0 : -1;
 }
 
 int setattributes(const char* path, unsigned attributes) {
-    return SetFileAttributesA(path, attributes) ? 0 : static_cast<int>(GetLastError());
+    wchar_t wide[kWidePath];
+    if (!topath(path, wide) || !SetFileAttributesW(wide, attributes))
+        return static_cast<int>(GetLastError());
+    return 0;
 }
 
 unsigned fullpathname(const char* path, char* out, unsigned size) {
-    DWORD length = GetFullPathNameA(path, size, out, nullptr);
-    return length < size ? length : 0;
+    wchar_t given[kWidePath], full[kWidePath];
+    if (!towide(path, given, kWidePath)) return 0;
+    DWORD length = GetFullPathNameW(given, kWidePath, full, nullptr);
+    if (length == 0 || length >= kWidePath) return 0;
+    unsigned used = toutf8(full, out, size);
+    return used < size ? used : 0;
 }
 
 int volumeproperties(const char* root, unsigned* maxcomponent, char* fsname, unsigned size) {
-    char volume[MAX_PATH];
+    wchar_t wideroot[kWidePath], widename[MAX_PATH];
     DWORD longest = 0, flags = 0;
-    if (!GetVolumeInformationA(root, volume, sizeof volume, nullptr, &longest, &flags, fsname,
-                               size))
+    if (!towide(root, wideroot, kWidePath) ||
+        !GetVolumeInformationW(wideroot, nullptr, 0, nullptr, &longest, &flags, widename, MAX_PATH))
         return -1;
     *maxcomponent = longest;
+    toutf8(widename, fsname, size);
     return 0;
 }
 

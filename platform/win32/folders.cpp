@@ -1,11 +1,13 @@
 // Win32 implementation of platform/folders.h. Only Windows code belongs in this file.
 //
-// GetTempPathA, GetWindowsDirectoryA, GetSystemDirectoryA and GetCurrentDirectoryA already
-// answer as platform/folders.h promises (the length, or the size needed when out is too
-// small). The shell and GetTempFileNameA write a path of up to MAX_PATH characters, so they
-// write into a buffer of that size here and the result is copied when it fits. A registry
-// value is read with the caller's size; a string stored without its NUL gets one.
+// Every folder and value comes from the wide calls into a buffer of kWidePath units and
+// leaves as UTF-8 by the rule of platform/folders.h: written when it fits, its length
+// either way. A registry value is read with room for the longest value the callers take; a
+// string stored without its NUL gets one.
 #include "platform/folders.h"
+
+#include "platform/codepage.h"
+#include "platform/win32/widetext.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -18,32 +20,46 @@ static_assert(kFolderDocuments == CSIDL_PERSONAL && kFolderDesktop == CSIDL_DESK
                   kFolderFonts == CSIDL_FONTS,
               "special folders are the shell's CSIDL values");
 
+// A wide answer of length units (0: none; kWidePath or more: too long for the buffer, so
+// too long for out as well) handed over as UTF-8.
+static unsigned handover(const wchar_t* wide, unsigned length, char* out, unsigned size) {
+    if (length == 0) return 0;
+    return length < kWidePath ? toutf8(wide, out, size) : size + 1;
+}
+
 unsigned tempfolder(char* out, unsigned size) {
-    return GetTempPathA(size, out);
+    wchar_t wide[kWidePath];
+    return handover(wide, GetTempPathW(kWidePath, wide), out, size);
 }
 
 unsigned windowsfolder(char* out, unsigned size) {
-    return GetWindowsDirectoryA(out, size);
+    wchar_t wide[kWidePath];
+    return handover(wide, GetWindowsDirectoryW(wide, kWidePath), out, size);
 }
 
 unsigned systemfolder(char* out, unsigned size) {
-    return GetSystemDirectoryA(out, size);
+    wchar_t wide[kWidePath];
+    return handover(wide, GetSystemDirectoryW(wide, kWidePath), out, size);
 }
 
 unsigned currentfolder(char* out, unsigned size) {
-    return GetCurrentDirectoryA(size, out);
+    wchar_t wide[kWidePath];
+    return handover(wide, GetCurrentDirectoryW(kWidePath, wide), out, size);
 }
 
 unsigned specialfolder(SpecialFolder id, char* out, unsigned size) {
-    char path[MAX_PATH];
-    return SHGetSpecialFolderPathA(nullptr, path, id, FALSE) ? copyvalue(path, out, size) : 0;
+    wchar_t wide[MAX_PATH];
+    if (!SHGetSpecialFolderPathW(nullptr, wide, id, FALSE)) return 0;
+    return handover(wide, static_cast<unsigned>(wcslen(wide)), out, size);
 }
 
 unsigned uniquetempname(const char* folder, const char* prefix, char* out, unsigned size) {
-    char path[MAX_PATH];
-    if (GetTempFileNameA(folder, prefix, 0, path) == 0) return 0;
-    DeleteFileA(path);
-    return copyvalue(path, out, size);
+    wchar_t widefolder[kWidePath], wideprefix[16], wide[MAX_PATH];
+    if (!towide(folder, widefolder, kWidePath) || !towide(prefix, wideprefix, 16) ||
+        GetTempFileNameW(widefolder, wideprefix, 0, wide) == 0)
+        return 0;
+    DeleteFileW(wide);
+    return handover(wide, static_cast<unsigned>(wcslen(wide)), out, size);
 }
 
 static HKEY rootkey(RegistryRoot root) {
@@ -57,21 +73,34 @@ static HKEY rootkey(RegistryRoot root) {
     }
 }
 
-// The data's text ends at its first NUL or, for a string stored without one, at its end; a
-// value that fills out without a NUL needs one byte more.
+static bool isstring(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// The data's text ends at its first NUL or, for a value stored without one, at its end. A
+// string value is read in UTF-16; any other type is text in the ANSI code page as it is
+// stored, byte for byte.
 unsigned registryvalue(RegistryRoot root, const char* key, const char* name, char* out,
                        unsigned size) {
+    wchar_t widekey[kWidePath], widename[kWidePath], wide[kWidePath + 1];
     HKEY opened;
-    if (RegOpenKeyExA(rootkey(root), key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return 0;
-    DWORD bytes = size;
-    LONG status = RegQueryValueExA(opened, name, nullptr, nullptr, (BYTE*)out, &bytes);
+    if (!towide(key, widekey, kWidePath) || !towide(name, widename, kWidePath) ||
+        RegOpenKeyExW(rootkey(root), widekey, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return 0;
+    DWORD type = 0, bytes = kWidePath * sizeof(wchar_t);
+    LONG status = RegQueryValueExW(opened, widename, nullptr, &type, (BYTE*)wide, &bytes);
     RegCloseKey(opened);
-    if (status == ERROR_MORE_DATA) return bytes > size ? bytes : size;
+    if (status == ERROR_MORE_DATA) return size + 1;
     if (status != ERROR_SUCCESS) return 0;
-    const char* end = (const char*)memchr(out, 0, bytes);
-    unsigned length = end ? (unsigned)(end - out) : bytes;
-    if (length < size) out[length] = 0;
-    return length;
+    if (!isstring(type)) {
+        char* stored = (char*)wide;
+        stored[bytes] = 0;
+        char text[kWidePath * kUtf8Longest];
+        unsigned length = ansitoname(stored, bytes, text, sizeof text);
+        return length == 0 ? 0 : copyvalue(text, out, size);
+    }
+    wide[bytes / sizeof(wchar_t)] = 0;
+    return handover(wide, static_cast<unsigned>(wcslen(wide)), out, size);
 }
 
 } // namespace platform

@@ -1,9 +1,10 @@
 // Win32 implementation of platform/system.h. Only Windows code belongs in this file.
 #include "platform/system.h"
 
+#include "platform/win32/widetext.h"
+
 #include <windows.h>
 
-#include <direct.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -18,38 +19,47 @@ static_assert(kAnswerOk == IDOK && kAnswerCancel == IDCANCEL && kAnswerYes == ID
               "answers are the Win32 values");
 
 unsigned ownmodulepath(char* out, unsigned size) {
-    DWORD length = GetModuleFileNameA(nullptr, out, size);
-    return length < size ? length : 0;
+    wchar_t wide[kWidePath];
+    DWORD length = GetModuleFileNameW(nullptr, wide, kWidePath);
+    if (length == 0 || length >= kWidePath) return 0;
+    unsigned used = toutf8(wide, out, size);
+    return used < size ? used : 0;
 }
 
 int messagebox(const char* text, const char* caption, unsigned style) {
-    return MessageBoxA(nullptr, text, caption, style);
+    wchar_t* widetext = widecopy(text);
+    wchar_t* widecaption = widecopy(caption);
+    int answer = MessageBoxW(nullptr, widetext ? widetext : L"", widecaption, style);
+    free(widetext);
+    free(widecaption);
+    return answer;
 }
 
-// A folder named with a trailing separator is searched for its entries ("C:\*.*").
+// A folder named with a trailing separator is searched for its entries ("C:\*").
 bool pathexists(const char* path) {
-    size_t length = strlen(path);
-    char* pattern = nullptr;
-    if (length > 0 && path[length - 1] == '\\') {
-        pattern = (char*)malloc(length + 4);
-        if (!pattern) return false;
-        memcpy(pattern, path, length);
-        memcpy(pattern + length, "*.*", 4);
+    wchar_t wide[kWidePath];
+    if (!widepath(path, wide)) return false;
+    size_t length = wcslen(wide);
+    if (length > 0 && wide[length - 1] == L'\\') {
+        if (length + 2 > kWidePath) return false;
+        wide[length] = L'*';
+        wide[length + 1] = 0;
     }
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern ? pattern : path, &found);
-    free(pattern);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(wide, &found);
     if (search == INVALID_HANDLE_VALUE) return false;
     FindClose(search);
     return true;
 }
 
 int makedirectory(const char* path) {
-    return _mkdir(path);
+    wchar_t wide[kWidePath];
+    return widepath(path, wide) && CreateDirectoryW(wide, nullptr) ? 0 : -1;
 }
 
 int removefolder(const char* path) {
-    return RemoveDirectoryA(path) ? 0 : -1;
+    wchar_t wide[kWidePath];
+    return widepath(path, wide) && RemoveDirectoryW(wide) ? 0 : -1;
 }
 
 } // namespace platform

@@ -4,6 +4,8 @@
 // returns the buffer's size or -1; both cases end as the cut text.
 #include "platform/textformat.h"
 
+#include "platform/utf8.h"
+
 #include <stdio.h>
 
 namespace platform {
@@ -11,8 +13,9 @@ namespace platform {
 int formatlist(char* out, unsigned size, const char* format, va_list args) {
     int length = _vsnprintf(out, size, format, args);
     if (length >= 0 && static_cast<unsigned>(length) < size) return length;
-    out[size - 1] = 0;
-    return static_cast<int>(size - 1);
+    unsigned cut = wholecharacters(out, size - 1);
+    out[cut] = 0;
+    return static_cast<int>(cut);
 }
 
 } // namespace platform

@@ -128,22 +128,53 @@ TEST_F(Checkdir, FileInTheWayIsRefused) {
     EXPECT_NE(messages.back().text.find("exists but is not directory"), std::string::npos);
 }
 
-// A name that brings the long path to 265 characters warns once per character cut.
-TEST_F(Checkdir, OverlongNameWarnsPerCharacter) {
+// A path fills the file-name buffer to its last byte and no further: one that needs a byte
+// more, also for the last byte of a two-byte character, is refused whole, never cut to a
+// name nobody stored.
+TEST_F(Checkdir, APathFillsTheBufferAndNoMore) {
     std::string root = dir.str();
     checkdir(&root[0], kDirSetRoot);
-    std::string name(265 - root.size() - 1, 'n');
+    const size_t room = kPathBuffer - 1 - root.size() - 1; // the bytes behind "root/"
     std::string path;
-    EXPECT_EQ(build({}, name, &path), kMapTruncated);
-    EXPECT_EQ(messages.size(), 6u);
-    EXPECT_EQ(path, root + "/" + name);
+    std::string fits(room - 2, 'n');
+    fits += "\xC3\xA9";
+    EXPECT_EQ(build({}, fits, &path), kMapReady);
+    EXPECT_EQ(path, root + "/" + fits);
+    std::string over(room - 1, 'n');
+    over += "\xC3\xA9";
+    EXPECT_NE(build({}, over, &path) & kMapTooLong, 0);
 }
 
+// Folders of a path, each a name the file system takes, that fill `length` bytes with their
+// separators.
+std::vector<std::string> foldersfilling(size_t length) {
+    const size_t kFolder = 200;
+    std::vector<std::string> folders;
+    while (length > kFolder + 1) {
+        folders.push_back(std::string(kFolder, 'd'));
+        length -= kFolder + 1;
+    }
+    folders.push_back(std::string(length, 'e'));
+    return folders;
+}
+
+std::string joined(const std::vector<std::string>& folders) {
+    std::string path;
+    for (const std::string& folder : folders) path += folder + "/";
+    return path;
+}
+
+// A folder path must leave room for a "/" and a name of one byte behind it.
 TEST_F(Checkdir, OverlongFolderPathIsRefused) {
     std::string root = dir.str();
     checkdir(&root[0], kDirSetRoot);
+    const size_t room = kPathBuffer - 1 - root.size() - 1 - 2;
     std::string path;
-    EXPECT_EQ(build({std::string(300 - root.size(), 'd')}, "x", &path), kMapTooLong);
+    std::vector<std::string> fits = foldersfilling(room);
+    EXPECT_EQ(build(fits, "x", &path), kMapReady);
+    EXPECT_EQ(path, root + "/" + joined(fits) + "x");
+    messages.clear();
+    EXPECT_EQ(build(foldersfilling(room + 1), "x", &path), kMapTooLong);
     ASSERT_FALSE(messages.empty());
     EXPECT_NE(messages.back().text.find("path too long"), std::string::npos);
 }

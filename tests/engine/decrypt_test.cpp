@@ -106,25 +106,31 @@ TEST(Decryption, PresetPasswordCanBeReplaced) {
 // Archives made by bsdtar with the password "é" as one raw byte: 0x82 in the OEM code page
 // (437), 0xE9 in the ANSI code page (1252). Their members carry data descriptors, so the
 // password check byte is the high byte of the member's DOS time.
-TEST(Decryption, AnsiPasswordOpensAnArchiveEncryptedInOem) {
-    TempDir dir;
-    RunOptions options;
-    options.passwords = {"\xE9"};
-    RunRecord run = runengine(fixture("enc_oem.zip"), dir.str(), options);
-    EXPECT_EQ(run.result, kResultOk);
-    EXPECT_EQ(run.passwordprompts, 1);
-    EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
-    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
-}
-
-TEST(Decryption, OemPasswordOpensAnArchiveEncryptedInAnsi) {
-    TempDir dir;
-    RunOptions options;
-    options.passwords = {"\x82"};
-    RunRecord run = runengine(fixture("enc_ansi.zip"), dir.str(), options);
-    EXPECT_EQ(run.result, kResultOk);
-    EXPECT_EQ(run.passwordprompts, 1);
-    EXPECT_EQ(readfile(dir.path() / "docs" / "guide.txt"), guide());
+// A password is typed in UTF-8 and tried in that form, in the ANSI code page and in the OEM
+// one, so one answer opens an archive whatever form its writer hashed. The last row's
+// password is U+201A, byte 0x82 in code page 1252: read back as OEM text, that byte is "é",
+// so it opens what was hashed as "é" in code page 1252.
+TEST(Decryption, OneAnswerOpensEveryFormOfItsPassword) {
+    const struct {
+        const char* password;
+        const char* archive;
+    } kCases[] = {
+        {"\xC3\xA9", "enc_oem.zip"},                            // "é": OEM byte 0x82
+        {"\xC3\xA9", "enc_ansi.zip"},                           // "é": ANSI byte 0xE9
+        {"p\xC3\xA4ssw\xC3\xB6rd\xE2\x82\xAC", "enc_utf8.zip"}, // its UTF-8 bytes
+        {"\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C", "enc_cyrillic.zip"}, // no ANSI form
+        {"\xE2\x80\x9A", "enc_ansi.zip"}, // ANSI 0x82 read as OEM
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.archive);
+        TempDir dir;
+        RunOptions options;
+        options.passwords = {c.password};
+        RunRecord run = runengine(fixture(c.archive), dir.str(), options);
+        EXPECT_EQ(run.result, kResultOk);
+        EXPECT_EQ(run.passwordprompts, 1);
+        EXPECT_EQ(readfile(dir.path() / "top.txt"), "top\n");
+    }
 }
 
 TEST(Decryption, CheckByteFromTheTimeRefusesAWrongPassword) {

@@ -294,13 +294,14 @@ TEST(UntrustedMembers, DamagedLzmaMembersNameTheirReason) {
 }
 
 // Output that cannot be created: only a full disk gives 50.
-TEST(UntrustedMembers, FolderInTheWayOfAFileIsNotADiskFull) {
+// An output that cannot be had fails the member with 50, the run goes on.
+TEST(UntrustedMembers, FolderInTheWayOfAFileFailsWithItsReason) {
     TempDir dir;
     fs::create_directories(dir.path() / "readme.txt" / "inside");
     RunOptions always;
     always.overwrite = kPolicyOverwrite;
     RunRecord run = runengine(fixture("stored.zip"), dir.str(), always);
-    EXPECT_EQ(run.result, kResultArchiveError);
+    EXPECT_EQ(run.result, kResultDiskFull);
     EXPECT_TRUE(run.hasfailure(kReasonFolderInTheWay, "readme.txt"));
     EXPECT_TRUE(fs::exists(dir.path() / "readme.txt" / "inside"));
     EXPECT_EQ(fs::file_size(dir.path() / "exact64k.bin"), 65536u);

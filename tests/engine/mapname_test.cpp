@@ -2,6 +2,7 @@
 // corpus checks that nothing is ever created outside the root, in both builds.
 #include "platform/codepage.h"
 #include "tests/support/enginetestkit.h"
+#include "tests/support/rawzip.h"
 
 #include <string.h>
 
@@ -160,5 +161,42 @@ TEST(NameMapping, ShortNameVolume) {
                                      "my_file.txt"}));
 }
 #endif
+
+} // namespace
+
+namespace {
+
+// Every check of a name holds the same beside characters of any script: devices, dot
+// components, drive and share forms, forbidden characters and the dots and spaces that end
+// a component. The names are UTF-8 (bit 11), written through the system's wide calls on
+// Win32.
+TEST(NameMapping, NameChecksHoldBesideAnyCharacter) {
+    const std::string nihon = "\xE6\x97\xA5\xE6\x9C\xAC", greek = "\xCE\x95\xCE\xBB",
+                      e = "\xC3\xA9";
+    const struct {
+        std::string stored, written;
+    } kCases[] = {
+        {nihon + "/CON.txt", nihon + "/_CON.txt"},
+        {"CON." + nihon, "_CON." + nihon},
+        {greek + "/COM\xC2\xB9." + e, greek + "/_COM\xC2\xB9." + e},
+        {e + "/../" + nihon + "1.txt", e + "/" + nihon + "1.txt"},
+        {"../../" + greek + "2.txt", greek + "2.txt"},
+        {"C:" + nihon + "3.txt", "C_" + nihon + "3.txt"},
+        {"\\\\server\\share\\" + e + "4.txt", "server/share/" + e + "4.txt"},
+        {nihon + "5. .", nihon + "5"},
+        {"dir " + e + ". /x.txt", "dir " + e + "/x.txt"},
+        {nihon + "?<" + e + ">.txt", nihon + "__" + e + "_.txt"},
+    };
+    std::vector<rawzip::Member> members;
+    for (const auto& c : kCases) {
+        rawzip::Member member = rawzip::file(c.stored, c.stored);
+        member.flags = kFlagUtf8;
+        members.push_back(member);
+    }
+    TempDir folder;
+    ContainedRun run = runcontained(savearchive(folder, rawzip::archive(members)));
+    EXPECT_TRUE(run.outside.empty());
+    for (const auto& c : kCases) EXPECT_EQ(run.tree[c.written], c.stored) << c.stored;
+}
 
 } // namespace

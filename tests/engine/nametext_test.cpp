@@ -34,19 +34,13 @@ std::string fromoem(const std::string& stored, unsigned size = kNameText) {
     return std::string(out.data(), n);
 }
 
-// Latin-1 letters keep their identity on both systems; Greek, Cyrillic and CJK letters
-// have no code page 1252 form and become one "_" each on Win32.
-TEST(NameText, Utf8NamesBecomeTheSystemsNameText) {
-    EXPECT_EQ(fromutf8("caf\xC3\xA9 Gr\xC3\xBC\xC3\x9F"
-                       "e.txt"),
-              kUtf8Text ? "caf\xC3\xA9 Gr\xC3\xBC\xC3\x9F"
-                          "e.txt"
-                        : "caf\xE9 Gr\xFC\xDF"
-                          "e.txt");
-    EXPECT_EQ(fromutf8("\xCE\xB1\xCE\xB2/\xD0\xB4\xE6\x97\xA5.txt"),
-              kUtf8Text ? "\xCE\xB1\xCE\xB2/\xD0\xB4\xE6\x97\xA5.txt" : "__/__.txt");
-    // A character beyond the Basic Multilingual Plane (U+1F600) is one character too.
-    EXPECT_EQ(fromutf8("\xF0\x9F\x98\x80.txt"), kUtf8Text ? "\xF0\x9F\x98\x80.txt" : "_.txt");
+// Name text is UTF-8 on both systems: Latin, Greek, Cyrillic and CJK letters and characters
+// beyond the Basic Multilingual Plane (U+1F600) all keep their identity.
+TEST(NameText, Utf8NamesStayAsTheyAre) {
+    for (const char* name : {"caf\xC3\xA9 Gr\xC3\xBC\xC3\x9F"
+                             "e.txt",
+                             "\xCE\xB1\xCE\xB2/\xD0\xB4\xE6\x97\xA5.txt", "\xF0\x9F\x98\x80.txt"})
+        EXPECT_EQ(fromutf8(name), name);
 }
 
 // Every byte the strict decoder refuses becomes one "_", so no sequence can become a
@@ -73,12 +67,12 @@ TEST(NameText, InvalidUtf8BecomesUnderscoresByteByByte) {
     EXPECT_EQ(fromutf8(std::string("\xC3\xA9", 1)), "_");
 }
 
-// FULLWIDTH FULL STOP and SOLIDUS look like "./" but are letters of their own: kept on
-// POSIX, "_" on Win32 (no best-fit mapping turns them into "." or "/").
+// FULLWIDTH FULL STOP and SOLIDUS look like "./" but are letters of their own: kept as they
+// are, never turned into "." or "/".
 TEST(NameText, LookAlikesNeverBecomeSeparatorsOrDots) {
     std::string fullwidth = "\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\x8F"
                             "x";
-    EXPECT_EQ(fromutf8(fullwidth), kUtf8Text ? fullwidth : "___x");
+    EXPECT_EQ(fromutf8(fullwidth), fullwidth);
     std::string text =
         fromutf8(fullwidth + "\xE2\x80\xA4\xE2\x88\x95"); // one dot leader, division slash
     EXPECT_EQ(text.find_first_of("/\\"), std::string::npos);
@@ -88,15 +82,15 @@ TEST(NameText, LookAlikesNeverBecomeSeparatorsOrDots) {
 // The output is cut at a character boundary, never inside a sequence; kNameText holds the
 // largest growth of the longest stored name and the "/" of a folder mark.
 TEST(NameText, OutputBoundsCutWholeCharacters) {
-    EXPECT_EQ(fromutf8("\xCE\xB1\xCE\xB2\xCE\xB3", 4), kUtf8Text ? "\xCE\xB1" : "___");
-    EXPECT_EQ(fromutf8("\xCE\xB1\xCE\xB2\xCE\xB3", 5), kUtf8Text ? "\xCE\xB1\xCE\xB2" : "___");
+    EXPECT_EQ(fromutf8("\xCE\xB1\xCE\xB2\xCE\xB3", 4), "\xCE\xB1");
+    EXPECT_EQ(fromutf8("\xCE\xB1\xCE\xB2\xCE\xB3", 5), "\xCE\xB1\xCE\xB2");
     EXPECT_EQ(fromutf8("abc", 1), "");
     const unsigned kLargest = kNameText - kFolderMark; // the largest growth and a NUL
     std::string boxes(kNameBuffer - 1, '\xB0');        // OEM light shade, three bytes of UTF-8
     std::string whole = fromoem(boxes, kLargest);
-    EXPECT_EQ(whole.size(), kUtf8Text ? static_cast<size_t>(kLargest - 1) : boxes.size());
+    EXPECT_EQ(whole.size(), static_cast<size_t>(kLargest - 1));
     std::string cut = fromoem(boxes, kLargest - 1);
-    EXPECT_EQ(cut.size(), kUtf8Text ? static_cast<size_t>(kLargest - 4) : boxes.size());
+    EXPECT_EQ(cut.size(), static_cast<size_t>(kLargest - 4));
 }
 
 // The central name text of stored as a member of origin.
@@ -252,9 +246,7 @@ TEST(Utf8Archives, LocalAndCentralFlagsMustAgree) {
     ContainedRun run = runcontained(fixture("utf8localflag.zip"));
     EXPECT_EQ(run.record.result, kResultArchiveError);
     EXPECT_TRUE(run.record.hasfailure(kReasonNameMismatch, "caf_.txt"));
-    EXPECT_EQ(run.tree.count("caf_.txt") +
-                  run.tree.count(kUtf8Text ? "caf\xC3\xA9.txt" : "caf\xE9.txt"),
-              0u);
+    EXPECT_EQ(run.tree.count("caf_.txt") + run.tree.count("caf\xC3\xA9.txt"), 0u);
     EXPECT_EQ(run.tree.count("\xCE\xB1\xCE\xB2\xCE\xB3.txt"), 1u);
     EXPECT_TRUE(run.outside.empty());
 }

@@ -242,18 +242,15 @@ TEST(ArchiveList, FileOnDiskAndMissingFile) {
     EXPECT_EQ(missing.total, 0u);
 }
 
-// The same stored bytes under each rule: OEM text (code page 437: 0xFC is a superscript n,
-// which the system's OEM conversion on Win32 gives as "n") or ANSI text (code page 1252: u
-// with diaeresis), by host, version and host attributes.
+// The same stored bytes under each rule: OEM text (code page 437: 0xFC is a superscript n)
+// or ANSI text (code page 1252: u with diaeresis), by host, version and host attributes.
 TEST(ArchiveListNames, HostRulesChooseOemOrAnsi) {
     const std::string stored = "\xFC"
                                "ber.txt";
-    const std::string oem = kUtf8Text ? "\xE2\x81\xBF"
-                                        "ber.txt"
-                                      : "nber.txt";
-    const std::string ansi = kUtf8Text ? "\xC3\xBC"
-                                         "ber.txt"
-                                       : stored;
+    const std::string oem = "\xE2\x81\xBF"
+                            "ber.txt";
+    const std::string ansi = "\xC3\xBC"
+                             "ber.txt";
     const std::uint32_t kUnixMode = 0x81A40000;
     const struct {
         unsigned version, host;
@@ -282,11 +279,10 @@ TEST(ArchiveListNames, HostRulesChooseOemOrAnsi) {
 
 TEST(ArchiveListNames, Utf8FlagAndUnicodePathField) {
     const std::string utf8 = "caf\xC3\xA9.txt", latin = "caf\xE9.txt";
-    const std::string shown = kUtf8Text ? utf8 : latin;
+    const std::string& shown = utf8;
     Entry flagged = entry(utf8);
     flagged.flags = kFlagUtf8;
-    // Without the flag the same bytes are OEM text: box drawing and a reversed not sign (on
-    // Win32 the system's OEM conversion gives their look-alikes "+" and a not sign).
+    // Without the flag the same bytes are OEM text: box drawing and a reversed not sign.
     Entry unflagged = entry(utf8);
     Entry withpath = entry(latin);
     withpath.extra = rawzip::unicodepathfield(utf8, latin);
@@ -301,12 +297,10 @@ TEST(ArchiveListNames, Utf8FlagAndUnicodePathField) {
     set16(overrun.extra, 2, static_cast<unsigned>(overrun.extra.size()));
     Listed listed =
         listagreeing(directory({flagged, unflagged, withpath, wrongcrc, second, overrun}));
-    // Where the field is not used, 0xE9 is OEM text: a capital theta ("T" on Win32).
-    const std::string oemlatin = kUtf8Text ? "caf\xCE\x98.txt" : "cafT.txt";
-    EXPECT_EQ(listed.names,
-              (std::vector<std::string>{
-                  shown, kUtf8Text ? "caf\xE2\x94\x9C\xE2\x8C\x90.txt" : "caf+\xAC.txt", shown,
-                  oemlatin, shown, oemlatin}));
+    // Where the field is not used, 0xE9 is OEM text: a capital theta.
+    const std::string oemlatin = "caf\xCE\x98.txt";
+    EXPECT_EQ(listed.names, (std::vector<std::string>{shown, "caf\xE2\x94\x9C\xE2\x8C\x90.txt",
+                                                      shown, oemlatin, shown, oemlatin}));
 }
 
 // A volume label of a DOS-like host loses the dot behind its eighth character.

@@ -126,7 +126,7 @@ TEST_F(DialogTexts, TheQuestionsCaptionIsTheBareFileName) {
         questioncaption(path, out, sizeof out);
         EXPECT_EQ(std::string(out), "readme.txt" + text(kTextAlreadyExists)) << path;
     }
-    std::string longname(1000, 'n');
+    std::string longname(kQuestionCaption, 'n');
     questioncaption(("C:\\" + longname).c_str(), out, sizeof out);
     EXPECT_EQ(strlen(out), size_t(kQuestionCaption - 1));
 }
@@ -135,10 +135,17 @@ TEST_F(DialogTexts, ThePasswordCaptionCutsALongMemberName) {
     char out[kPasswordCaption];
     passwordcaption("docs/a.txt", out, sizeof out);
     EXPECT_EQ(std::string(out), substituted(text(kTextPasswordPrompt), "docs/a.txt"));
-    std::string longname(700, 'm');
+    std::string longname(kPasswordCaption, 'm');
     passwordcaption(longname.c_str(), out, sizeof out);
     EXPECT_EQ(strlen(out), size_t(kPasswordCaption - 1));
     EXPECT_EQ(std::string(out).back(), 'm');
+    // A name of two-byte characters is cut between two of them, at most one byte short.
+    std::string accented;
+    for (int i = 0; i < kPasswordCaption; i++) accented += "\xC3\xA9";
+    passwordcaption(accented.c_str(), out, sizeof out);
+    std::string cut = out;
+    EXPECT_GE(cut.size(), size_t(kPasswordCaption - 2));
+    EXPECT_EQ(cut.substr(cut.size() - 2), "\xC3\xA9");
 }
 
 } // namespace

@@ -63,6 +63,32 @@ TEST_F(InstallLogTest, ListsFilesThenFoldersNewestFirstBetweenHeaderAndTrailer) 
                                             ":\r\nEnd.\r\n");
 }
 
+// The log keeps the ANSI code page (1252 here) while that holds every character, and turns
+// whole to UTF-8 behind a byte-order mark as soon as a name needs it: never a lossy form.
+TEST_F(InstallLogTest, TheLogIsInTheAnsiCodePageUnlessANameNeedsUtf8) {
+    const struct {
+        const char* entry;
+        std::string expected; // the entry's line
+        bool bom;
+    } kCases[] = {
+        {"C:/Ziel/caf\xC3\xA9.txt", "F+C:\\Ziel\\caf\xE9.txt\r\n", false},
+        {"C:/Ziel/\xE6\x97\xA5\xE6\x9C\xAC.txt", "F+C:\\Ziel\\\xE6\x97\xA5\xE6\x9C\xAC.txt\r\n",
+         true},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.entry);
+        listfreeall();
+        listinit();
+        files = listcreate();
+        dirs = listcreate();
+        listadd(files, c.entry);
+        ASSERT_EQ(write(destination()), 1);
+        std::string log = read(folder / "install.log");
+        EXPECT_EQ(log.compare(0, 3, "\xEF\xBB\xBF") == 0, c.bom);
+        EXPECT_NE(log.find(c.expected), std::string::npos) << log;
+    }
+}
+
 TEST_F(InstallLogTest, ARunThatCreatedNothingCountsZero) {
     ASSERT_EQ(write(destination()), 1);
     EXPECT_EQ(read(folder / "install.log"), "Brundimar Archive Install Log\r\n:\r\nDemo Package\r\n"

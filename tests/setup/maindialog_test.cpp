@@ -402,8 +402,8 @@ TEST_F(MainDialog, TheListsAreSortedWhateverTheArchiveOrder) {
     EXPECT_EQ(run.waitexit(), 1);
 }
 
-// The list shows each member under the name the engine writes: Latin-1 names exactly in
-// the ANSI code page, characters it lacks as the engine's replacement.
+// The list shows each member under the name the engine writes, every character kept whatever
+// the system's code page.
 TEST_F(MainDialog, TheFileListShowsTheNamesTheEngineWrites) {
     Package package;
     package.options.flagsa = kFlagSelectFiles;
@@ -415,9 +415,10 @@ TEST_F(MainDialog, TheFileListShowsTheNamesTheEngineWrites) {
     uitest::Process run(build(package));
     HWND dialog = waitmain(run, "Setup Test");
     ASSERT_NE(dialog, nullptr);
-    const std::vector<std::string> expected = {"__.txt", "caf\xE9.txt",
-                                               "docs/\xFC"
-                                               "ber.txt"};
+    const std::vector<std::string> expected = {"caf\xC3\xA9.txt",
+                                               "docs/\xC3\xBC"
+                                               "ber.txt",
+                                               "\xE6\x97\xA5\xE6\x9C\xAC.txt"};
     EXPECT_EQ(uitest::listitems(dialog, IDC_FILELIST_CHOICE), expected);
     EXPECT_EQ(uitest::listitems(dialog, IDC_FILELIST_DISPLAY), expected);
     EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_FILELIST_CHOICE, LB_GETSELCOUNT, 0, 0), 3);
@@ -425,7 +426,7 @@ TEST_F(MainDialog, TheFileListShowsTheNamesTheEngineWrites) {
     expectbox(run, text(package, kTextCompleted), "Setup Test", MB_ICONINFORMATION);
     EXPECT_EQ(run.waitexit(), 0);
     EXPECT_EQ(extracted(destination()),
-              (std::map<std::string, std::string>{{"__.txt", "japanese"},
+              (std::map<std::string, std::string>{{"\xE6\x97\xA5\xE6\x9C\xAC.txt", "japanese"},
                                                   {"caf\xC3\xA9.txt", "latin"},
                                                   {"docs", "<dir>"},
                                                   {"docs/\xC3\xBC"

@@ -62,7 +62,7 @@ TEST_F(RunMessages, CodesOutsideTheTableShowNothing) {
 }
 
 TEST_F(RunMessages, AMessageIsCutToItsBuffer) {
-    replacetext(kTextReadError, std::string(2000, 'r'));
+    replacetext(kTextReadError, std::string(kRunMessage, 'r'));
     char out[kRunMessage];
     ASSERT_TRUE(runmessage(kResultArchiveError, false, out, sizeof out));
     EXPECT_EQ(strlen(out), size_t(kRunMessage - 1));

@@ -50,3 +50,19 @@ if(ORV_WIN32)
     set_tests_properties(screenshots_test_144dpi PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE
                          ENVIRONMENT ORV_WINE_DPI=144)
 endif()
+
+# Names of every script through the stub, on a system of code page 1252 and on one of 932
+# (Wine takes the ANSI code page from the locale variables), and a name the file system
+# refuses under the C locale.
+orv_add_test(unicodenames_test WIN32_ONLY TIMEOUT 600
+    SOURCES support/setuprun.cpp setup/unicodenames_test.cpp
+    LIBS orv_uitest orv_packagewriter advapi32)
+if(ORV_WIN32)
+    add_dependencies(unicodenames_test stub commandprobe)
+    add_test(NAME unicodenames_test_932 COMMAND unicodenames_test)
+    set_tests_properties(unicodenames_test_932 PROPERTIES TIMEOUT 600
+                         ENVIRONMENT LC_ALL=ja_JP.UTF-8)
+    # Wine's C locale, whose file names hold no character beyond ASCII.
+    add_test(NAME unicodenames_test_c COMMAND unicodenames_test --gtest_filter=*Refuses*)
+    set_tests_properties(unicodenames_test_c PROPERTIES TIMEOUT 300 ENVIRONMENT LC_ALL=C)
+endif()

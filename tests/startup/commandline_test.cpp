@@ -69,7 +69,7 @@ class CommandLine : public testing::Test {
     }
 
     SfxOptions* options = makesfxoptions();
-    char password[256];
+    char password[kSwitchValueLength + 1];
 };
 
 // A line of count arguments: first, then fillers that are unknown switches, then last.
@@ -211,14 +211,19 @@ TEST_F(CommandLine, ByteOneBecomesABlankAndNeverSplits) {
     EXPECT_EQ(options->overwritemode, kOverwriteAsk);
 }
 
-TEST_F(CommandLine, ValuesKeepAtMost255Characters) {
+// A value keeps kSwitchValueLength bytes of UTF-8 at most, and never part of a character: a
+// two-byte character that would end one byte past the limit goes whole.
+TEST_F(CommandLine, ValuesKeepAtMostTheirLengthInWholeCharacters) {
     const std::string fits(kSwitchValueLength, 'f');
     const std::string over = std::string(kSwitchValueLength, 'o') + "X";
+    const std::string split = std::string(kSwitchValueLength - 1, 's') + "\xC3\xA9";
     apply("/d" + fits);
     EXPECT_EQ(options->destfolder, fits);
     apply("/d " + over + " /a");
     EXPECT_EQ(options->destfolder, over.substr(0, kSwitchValueLength));
     EXPECT_TRUE(options->autoextract);
+    apply("/d" + split);
+    EXPECT_EQ(options->destfolder, split.substr(0, kSwitchValueLength - 1));
 
     apply("/p:" + fits);
     EXPECT_EQ(std::string(password), fits);
@@ -231,7 +236,7 @@ TEST_F(CommandLine, PasswordIsCutToItsBuffer) {
     for (size_t size : {size_t(1), size_t(8), size_t(kSwitchValueLength + 1)}) {
         SCOPED_TRACE(size);
         std::vector<char> buffer(size, 'x');
-        std::string line = "/p " + std::string(300, 'p');
+        std::string line = "/p " + std::string(kSwitchValueLength + 10, 'p');
         std::vector<char> text(line.begin(), line.end());
         text.push_back(0);
         applycommandline(text.data(), options, buffer.data(), buffer.size());

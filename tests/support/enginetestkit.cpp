@@ -2,6 +2,7 @@
 #include "tests/support/enginetestkit.h"
 
 #include "common/stringlists.h"
+#include "tests/support/removetree.h"
 
 #include <fstream>
 #include <random>
@@ -124,11 +125,7 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    std::error_code error;
-    // Members made read-only must become writable again before they can be removed.
-    for (auto& entry : fs::recursive_directory_iterator(path_, error))
-        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
-    fs::remove_all(path_, error);
+    testsupport::removetree(path_);
 }
 
 bool RunRecord::hasmessage(const std::string& part) const {
@@ -194,7 +191,7 @@ bool RunRecord::hasfailure(int reason, const std::string& member) const {
 std::set<std::string> scantree(const fs::path& folder) {
     std::set<std::string> names;
     for (auto& entry : fs::recursive_directory_iterator(folder))
-        names.insert(entry.path().lexically_relative(folder).generic_string());
+        names.insert(entry.path().lexically_relative(folder).generic_u8string());
     return names;
 }
 
@@ -204,7 +201,7 @@ ContainedRun runcontained(const std::string& archive, const RunOptions& options)
     fs::create_directory(root);
     std::set<std::string> before = scantree(parent.path());
     ContainedRun run;
-    run.record = runengine(archive, root.string(), options);
+    run.record = runengine(archive, root.u8string(), options);
     for (const std::string& name : scantree(parent.path()))
         if (!before.count(name) && name.rfind("root/", 0) != 0) run.outside.push_back(name);
     run.tree = readtree(root);
@@ -214,7 +211,7 @@ ContainedRun runcontained(const std::string& archive, const RunOptions& options)
 std::map<std::string, std::string> readtree(const fs::path& root) {
     std::map<std::string, std::string> tree;
     for (auto& entry : fs::recursive_directory_iterator(root)) {
-        std::string name = entry.path().lexically_relative(root).generic_string();
+        std::string name = entry.path().lexically_relative(root).generic_u8string();
         tree[name] = entry.is_directory() ? "<dir>" : readfile(entry.path());
     }
     return tree;
@@ -235,7 +232,7 @@ void writefile(const fs::path& path, const std::string& bytes) {
 std::string savearchive(const TempDir& folder, const std::string& bytes) {
     fs::path path = folder.path() / "archive.zip";
     writefile(path, bytes);
-    return path.string();
+    return path.u8string();
 }
 
 bool sevenzipextract(const std::string& archive, const fs::path& into) {

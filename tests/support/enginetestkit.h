@@ -15,13 +15,6 @@ namespace enginetest {
 
 namespace fs = std::filesystem;
 
-// Name text is UTF-8 on POSIX and the ANSI code page (1252 under the test set-up) on Win32.
-#ifdef _WIN32
-const bool kUtf8Text = false;
-#else
-const bool kUtf8Text = true;
-#endif
-
 // Full path of an archive made by tests/data/engine/makefixtures.py.
 std::string fixture(const char* name);
 
@@ -33,7 +26,7 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const fs::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
+    std::string str() const { return path_.u8string(); }
 
   private:
     fs::path path_;

@@ -1,6 +1,7 @@
 // Packages made in a test and run under Wine (see setuprun.h).
 #include "tests/support/setuprun.h"
 
+#include "tests/support/removetree.h"
 #include "tools/package/packagewriter.h"
 #include "tools/zip/zipcrypto.h"
 
@@ -212,10 +213,7 @@ void SetupRun::SetUp() {
 }
 
 void SetupRun::TearDown() {
-    std::error_code ignored;
-    for (auto& entry : fs::recursive_directory_iterator(folder, ignored))
-        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(folder, ignored);
+    testsupport::removetree(folder);
 }
 
 std::string SetupRun::build(Package package, const std::string& name) {

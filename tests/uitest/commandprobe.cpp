@@ -1,7 +1,7 @@
 // A program that a test package runs as its after-extraction command, recording what it got.
 //
 //   commandprobe ARGS...          writes probe.txt in its current folder: its argument text on
-//                                 the first line, the current folder on the second
+//                                 the first line, the current folder on the second (UTF-8)
 //   commandprobe --sleep MS       the same, then sleeps MS milliseconds and writes late.txt
 //   commandprobe --installer MS [CLASS]
 //                                 the same, then starts a copy of itself as an installer that
@@ -18,20 +18,29 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
+
+#include <string>
 
 namespace {
 
 // The argument text behind the program's name.
-const char* argumenttext() {
-    const char* line = GetCommandLineA();
-    if (*line == '"') {
-        line = strchr(line + 1, '"');
-        line = line ? line + 1 : "";
+const wchar_t* argumenttext() {
+    const wchar_t* line = GetCommandLineW();
+    if (*line == L'"') {
+        line = wcschr(line + 1, L'"');
+        line = line ? line + 1 : L"";
     } else {
-        while (*line && *line != ' ') line++;
+        while (*line && *line != L' ') line++;
     }
-    while (*line == ' ') line++;
+    while (*line == L' ') line++;
     return line;
+}
+
+void appendutf8(std::string& out, const wchar_t* text) {
+    char bytes[4 * MAX_PATH * 3];
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+    out += bytes;
 }
 
 void writetext(const char* name, const char* text) {
@@ -89,10 +98,14 @@ int main(int argc, char** argv) {
         runinstaller(atoi(argv[2]), argv[3]);
         return 0;
     }
-    char folder[MAX_PATH], record[3 * MAX_PATH];
-    GetCurrentDirectoryA(sizeof folder, folder);
-    snprintf(record, sizeof record, "%s\r\n%s\r\n", argumenttext(), folder);
-    writetext("probe.txt", record);
+    wchar_t folder[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    std::string record;
+    appendutf8(record, argumenttext());
+    record += "\r\n";
+    appendutf8(record, folder);
+    record += "\r\n";
+    writetext("probe.txt", record.c_str());
     if (argc == 3 && strcmp(argv[1], "--sleep") == 0) {
         Sleep(atoi(argv[2]));
         writepayloadstate("late.txt");

@@ -134,6 +134,13 @@ std::string newlogpath() {
            std::to_string(++started) + ".log";
 }
 
+std::wstring widened(const std::string& utf8) {
+    std::wstring wide(utf8.size() + 1, L'\0');
+    int units = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], int(wide.size()));
+    wide.resize(units > 0 ? units - 1 : 0);
+    return wide;
+}
+
 std::string holdevent(const char* what, DWORD process) {
     return std::string("orv-") + what + "-" + std::to_string(process);
 }
@@ -173,12 +180,14 @@ Process::Process(const std::string& exe, const std::string& arguments,
     std::vector<std::string> variables = extraenv;
     variables.push_back("ORV_WINDOW_LOG=" + log_);
     if (holdat >= 0) variables.push_back("ORV_WINDOW_HOLD=" + std::to_string(holdat));
-    std::string commandline = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::wstring program = widened(exe);
+    std::wstring commandline =
+        L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + widened(arguments));
     std::string environment = buildenvironment(variables);
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(exe.c_str(), &commandline[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+    if (!CreateProcessW(program.c_str(), &commandline[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                         &environment[0], nullptr, &startup, &info))
         return;
     handle_ = info.hProcess;
@@ -371,9 +380,8 @@ void typetext(HWND dialog, int id, const std::string& text) {
                         SMTO_ABORTIFHUNG, 5000, nullptr);
 }
 
-// Items are read as UTF-16 and turned into the ANSI code page here: the system marshals a
-// list box's text across processes in UTF-16 (Wine hands the narrow request the wide text).
-// The buffer is sized from the item's length, with room to spare for either form.
+// Items are read as UTF-16, in which the system marshals a list box's text across processes,
+// and turned into UTF-8 here. The buffer is sized from the item's length, with room to spare.
 std::vector<std::string> listitems(HWND dialog, int id) {
     std::vector<std::string> items;
     int count = (int)SendDlgItemMessageW(dialog, id, LB_GETCOUNT, 0, 0);
@@ -384,7 +392,7 @@ std::vector<std::string> listitems(HWND dialog, int id) {
         SendDlgItemMessageW(dialog, id, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
         wide.back() = 0;
         char text[4096] = "";
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text, sizeof text - 1, nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, text, sizeof text - 1, nullptr, nullptr);
         items.push_back(text);
     }
     return items;

@@ -28,9 +28,9 @@ struct WindowEvent {
 
 class Process {
   public:
-    // Starts exe with the given argument text; extraenv holds "NAME=value" entries that are
-    // added to (or replace in) the test's own environment. Its windows are watched from its
-    // first instruction on (events()). With holdat >= 0 the program is held still at the
+    // Starts exe with the given argument text (both UTF-8); extraenv holds "NAME=value"
+    // entries that are added to (or replace in) the test's own environment. Its windows are watched
+    // from its first instruction on (events()). With holdat >= 0 the program is held still at the
     // first progress-bar position of at least holdat (waitheld, release).
     Process(const std::string& exe, const std::string& arguments = "",
             const std::vector<std::string>& extraenv = {}, int holdat = -1);
@@ -111,7 +111,7 @@ void click(HWND dialog, int id);
 // Replaces the text of an edit field.
 void typetext(HWND dialog, int id, const std::string& text);
 
-// Items of a list box.
+// Items of a list box, in UTF-8.
 std::vector<std::string> listitems(HWND dialog, int id);
 
 // Waits until window is gone (destroyed or hidden); false on timeout.

@@ -109,19 +109,6 @@ void checkoutput(const BuildRequest& request) {
         throw BuildError("the output " + request.output + " lies inside the folder being packed");
 }
 
-// Names are written as UTF-8 with general purpose bit 11; the stub converts them to the
-// ANSI code page of the system it runs on, where a character that page lacks becomes "_".
-// The package's texts are in `page`, the code page of the systems it is made for.
-void warnifnotinpage(const std::string& name, const CodePage& page) {
-    std::string lost;
-    std::string written = stubname(name, page, &lost);
-    if (lost.empty()) return;
-    std::fprintf(stderr,
-                 "orvsfx: warning: %s holds characters that code page %u (%s) cannot hold "
-                 "(%s); on such a system the stub writes %s\n",
-                 name.c_str(), page.number, page.name, lost.c_str(), written.c_str());
-}
-
 // The threads that compress: as asked, or one per processor.
 unsigned compressingthreads(const BuildRequest& request) {
     if (request.threads) return request.threads;
@@ -177,7 +164,7 @@ void warnaboutsignature(const BuildRequest& request, std::size_t commentsize) {
 }
 
 // The longest password the stub's password question and its cached password hold.
-const std::size_t kPasswordLimit = kPasswordBuffer - 1;
+const std::size_t kPasswordLimit = kPasswordLength;
 
 // The table chosen by --texts or --language, with this package's own texts; every text of
 // the request is converted to the table's code page on the way.
@@ -228,7 +215,6 @@ int buildcommand(const CommandArgs& args) {
     ZipArchive directory;
     if (request.fromzip.empty()) {
         items = scanfolder(request.folder);
-        for (const FolderItem& item : items) warnifnotinpage(item.name, *table.codepage);
     } else {
         source = readfile(request.fromzip, "the archive");
         directory = readziparchive(source);

@@ -76,8 +76,6 @@ struct FrontEnd {
     unsigned entries = 0;              // central entries the first pass was offered
     std::vector<std::string> patterns; // members to extract (empty: all), as typed
     std::vector<bool> matched;
-    std::string utf8password;       // -p as typed, tried after its ANSI form when they differ
-    bool utf8pending = false;       // the UTF-8 form is the next password for this member
     std::set<std::string> reported; // failure lines already printed (both passes report)
     int worst = 0; // the worst result of a failure the front-end found or was told of
     std::vector<DoneFolder> folders; // folder members created, in order
@@ -162,22 +160,6 @@ void promptpassword(void*, char* buffer, const char* member) {
     std::snprintf(buffer, kPasswordBuffer, "%s", answer.c_str());
 }
 
-// The engine's password order (preset, then questions) with the UTF-8 form of -p right
-// behind its ANSI form: Linux zip writers hash the password's UTF-8 bytes.
-int frontendpassword(EngineState* state, int* counter, char* buffer, unsigned size,
-                     const char* archive, const char* member) {
-    FrontEnd* frontend = static_cast<FrontEnd*>(state->ui->context);
-    if (frontend->utf8pending) {
-        frontend->utf8pending = false;
-        std::snprintf(buffer, size, "%s", frontend->utf8password.c_str());
-        return 0;
-    }
-    bool first = *counter == 0;
-    int answer = askpassword(state, counter, buffer, size, archive, member);
-    frontend->utf8pending = first && answer == 0 && !frontend->utf8password.empty();
-    return answer;
-}
-
 struct ReasonText {
     int reason;
     const char* text;
@@ -230,6 +212,7 @@ const ReasonText kReasons[] = {
     {kReasonDestination, "cannot create the extraction folder", true},
     {kReasonOffsetsCorrected, "damaged: the archive's offsets are wrong and were corrected", false},
     {kReasonEmpty, "the archive has no members", false},
+    {kReasonSameFile, "an earlier member of this run made the same file", false},
 };
 
 // The central header the engine has just read, as the builder's reader keeps one.
@@ -306,20 +289,6 @@ int choosemember(FrontEnd* frontend, const char* name) {
     return item;
 }
 
-// A UTF-8 name with characters that code page 1252 lacks is written otherwise by the stub
-// on such a system; list says so, with the name the stub writes. Whether the name is UTF-8
-// is the engine's decision, recorded with the member.
-void warnifnotwestern(FrontEnd* frontend, const char* name) {
-    if (!engine.member->utf8name) return;
-    std::string lost;
-    std::string written = stubname(name, westerncodepage(), &lost);
-    if (lost.empty()) return;
-    printfailure(frontend, shown(name),
-                 "warning: characters that code page 1252 (Windows-1252) cannot hold (" + lost +
-                     "); the stub writes " + shown(written.c_str()),
-                 kResultOk);
-}
-
 // In the first pass every entry offered for choice is listed; none is chosen.
 int finditem(void* context, const char* name) {
     FrontEnd* frontend = static_cast<FrontEnd*>(context);
@@ -333,7 +302,6 @@ int finditem(void* context, const char* name) {
                     (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2,
                     c.uncompressedsize, c.compressedsize, c.crc, shown(name).c_str(),
                     need.empty() ? "" : ("  [" + need + "]").c_str());
-        warnifnotwestern(frontend, name);
     }
     frontend->total += engine.central.uncompressedsize;
     return -1;
@@ -426,7 +394,6 @@ int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
     request.ui = &ui;
     request.message = dropmessage;
     request.input = terminalinput;
-    request.askpassword = frontendpassword;
     initengine();
     int result = runarchive(&request);
     finishfolders(frontend);
@@ -451,19 +418,12 @@ void usage(const char* command) {
     std::fputs(helptext(command, doc).c_str(), stdout);
 }
 
-// -p: the ANSI form goes first (the stub's own form); the UTF-8 bytes as typed follow when
-// they differ, or stand alone when the text has no ANSI form.
-void setpassword(const std::string& text, FrontEnd* frontend) {
-    std::vector<char> ansi(text.size() + 1);
-    bool converts =
-        platform::utf8toansi(text.c_str(), ansi.data(), static_cast<unsigned>(ansi.size()));
-    std::string first = converts ? std::string(ansi.data()) : text;
-    if (first.size() >= sizeof presetpassword)
+// -p: held in UTF-8 as typed; the engine tries its code-page forms too.
+void setpassword(const std::string& text) {
+    if (text.size() >= sizeof presetpassword)
         throw UsageError("the password is longer than " +
                          std::to_string(sizeof presetpassword - 1) + " bytes");
-    std::snprintf(presetpassword, sizeof presetpassword, "%s", first.c_str());
-    frontend->utf8password.clear();
-    if (first != text && text.size() < sizeof presetpassword) frontend->utf8password = text;
+    std::snprintf(presetpassword, sizeof presetpassword, "%s", text.c_str());
 }
 
 // Parses the arguments; false when help was asked for.
@@ -477,7 +437,7 @@ bool parse(const CommandArgs& args, const char* command, FrontEnd* frontend) {
                 throw UsageError("-o and -n exclude each other");
             frontend->overwrite = policy;
         } else if (frontend->mode != Mode::kList && a == "-p" && i + 1 < args.size())
-            setpassword(args[++i], frontend);
+            setpassword(args[++i]);
         else if (frontend->mode == Mode::kExtract && a == "-d" && i + 1 < args.size())
             frontend->destination = args[++i];
         else if (a.empty() || a[0] == '-' ||

@@ -67,9 +67,10 @@ void showline(const char* name, const std::string& value) {
     std::printf("  %-16s %s\n", name, value.c_str());
 }
 
-// A text of the package (Windows-1252) as UTF-8, escaped like a table file.
+// A text of the package (decoded into UTF-8, as the stub holds it), escaped like a table
+// file.
 std::string quoted(const char* text) {
-    return "\"" + escapetext(decodeansi(text, westerncodepage())) + "\"";
+    return "\"" + escapetext(text) + "\"";
 }
 std::string yesno(bool b) {
     return b ? "yes" : "no";
@@ -111,7 +112,7 @@ void showoptions(const SfxOptions& o) {
 // A text as the value of a description-file key, which has no escapes: its line breaks become
 // continuation lines (indented by four blanks, empty lines kept as they are).
 std::string inivalue(const char* text) {
-    std::string value = decodeansi(text, westerncodepage()), out;
+    std::string value = text, out;
     for (std::size_t start = 0;;) {
         std::size_t end = value.find("\r\n", start);
         std::string line = value.substr(start, end == std::string::npos ? end : end - start);
@@ -185,12 +186,11 @@ bool utf8name(const ZipEntry& e, std::string* name) {
     return true;
 }
 
-// The name as the stub writes it on a system with code page 1252: a UTF-8 name converted
-// (with "_" for what the code page lacks), any other as stored; a folder marked only by its
-// attributes with the "/" the engine gives it.
+// The name as the stub writes it: a UTF-8 name as it is, any other as stored; a folder
+// marked only by its attributes with the "/" the engine gives it.
 std::string stubform(const ZipEntry& e) {
-    std::string utf8, lost;
-    std::string name = utf8name(e, &utf8) ? stubname(utf8, westerncodepage(), &lost) : e.name;
+    std::string utf8;
+    std::string name = utf8name(e, &utf8) ? utf8 : e.name;
     MemberOrigin origin = {e.madeby & 0xFF, e.madeby >> 8, e.external,
                            e.packed == 0 && e.size == 0};
     std::string::size_type length = name.size();
@@ -237,15 +237,8 @@ void warnaboutnames(const ZipArchive& archive, Report& report) {
         std::string shown = "\"" + escapetext(e.name) + "\"";
         bool ascii = true;
         for (char c : e.name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-        std::string utf8, lost;
-        if (utf8name(e, &utf8)) {
-            std::string written = stubname(utf8, westerncodepage(), &lost);
-            if (!lost.empty())
-                report.warning("\"" + escapetext(utf8) +
-                               "\" holds characters that code page 1252 (Windows-1252) cannot "
-                               "hold (" +
-                               lost + "); the stub writes \"" + escapetext(written) + "\"");
-        } else if (!ascii && (e.madeby >> 8) == kHostFat)
+        std::string utf8;
+        if (!utf8name(e, &utf8) && !ascii && (e.madeby >> 8) == kHostFat)
             report.warning(shown +
                            " is not plain ASCII: the stub reads names of DOS hosts in "
                            "code page 437 and shows \"" +

@@ -150,22 +150,3 @@ std::string decodeansi(const std::string& bytes, const CodePage& page) {
     }
     return out;
 }
-
-std::string stubname(const std::string& utf8, const CodePage& page, std::string* lost) {
-    std::string out;
-    lost->clear();
-    for (std::size_t at = 0; at < utf8.size();) {
-        char32_t c = 0;
-        std::size_t length = decodeutf8(utf8, at, c);
-        bool held = length != 0 && c < 0x80;
-        for (int i = 0; length != 0 && !held && i < 128; ++i) held = page.upper[i] == c;
-        if (held) {
-            out.append(utf8, at, length);
-        } else {
-            out.push_back('_');
-            appendutf8(*lost, length ? c : 0xFFFD);
-        }
-        at += length ? length : 1;
-    }
-    return out;
-}

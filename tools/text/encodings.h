@@ -32,12 +32,6 @@ std::string encodeansi(const std::string& text, const CodePage& page, const std:
 // The inverse for display: bytes of the code page as UTF-8; undefined bytes become U+FFFD.
 std::string decodeansi(const std::string& bytes, const CodePage& page);
 
-// A UTF-8 member name (general purpose bit 11) as the stub writes it on a system with this
-// ANSI code page, shown as UTF-8: every character the page cannot hold and every byte of
-// invalid UTF-8 becomes "_". `lost` receives the characters replaced, in order (invalid
-// bytes as U+FFFD).
-std::string stubname(const std::string& utf8, const CodePage& page, std::string* lost);
-
 // text (UTF-8) as its characters; refuses invalid UTF-8 with "<what>: character N is not
 // valid UTF-8". Version resources hold UTF-16, into which every character fits.
 std::vector<char32_t> decodeutf8text(const std::string& text, const std::string& what);
