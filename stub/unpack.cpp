@@ -2,13 +2,16 @@
 // build's transforms (stub/unpack.h).
 //
 // This code runs while the rest of the stub's code is still packed, so it may call nothing
-// but itself: helpers are local, no header defines code used here, and the file is compiled
-// with -fno-builtin so that no loop becomes a call of memset or memcpy (stub/CMakeLists.txt;
-// the build checks what the object leaves undefined). It is built for size, not speed: it
-// decodes Huffman codes one bit at a time, from the code lengths' counts alone, and
-// computes the base and extra bits of each length and distance symbol instead of keeping
-// tables. A few hundred kilobytes of output take milliseconds.
+// but itself: helpers are local, the little-endian fields are read and written by the static
+// inline functions of common/byteorder.h, which keep any copy in this object, and the file is
+// compiled with -fno-builtin so that no loop becomes a call of memset or memcpy
+// (stub/CMakeLists.txt; the build checks what the object leaves undefined). It is built for
+// size, not speed: it decodes Huffman codes one bit at a time, from the code lengths' counts
+// alone, and computes the base and extra bits of each length and distance symbol instead of
+// keeping tables. A few hundred kilobytes of output take milliseconds.
 #include "stub/unpack.h"
+
+#include "common/byteorder.h"
 
 namespace {
 
@@ -183,14 +186,6 @@ bool codedblock(Inflater* f) {
     }
 }
 
-uint32_t load32(const uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
-}
-
-void store32(uint8_t* p, uint32_t value) {
-    for (int i = 0; i < 4; ++i, value >>= 8) p[i] = uint8_t(value);
-}
-
 } // namespace
 
 size_t inflatepacked(const uint8_t* in, size_t inlength, uint8_t* out, size_t outlimit) {
@@ -223,7 +218,7 @@ bool restorecode(const uint8_t* unpacked, size_t length, uint8_t* code, size_t c
         uint8_t byte = unpacked[i];
         code[i++] = byte;
         if ((byte == 0xE8 || byte == 0xE9) && codelength - i >= 4) {
-            store32(code + i, load32(unpacked + i) - uint32_t(i + 4));
+            set32(code + i, get32(unpacked + i) - uint32_t(i + 4));
             i += 4;
         }
     }
@@ -234,12 +229,12 @@ bool restorecode(const uint8_t* unpacked, size_t length, uint8_t* code, size_t c
         size_t gap = *gaps++;
         if (gap == kLongGapMark) {
             if (end - gaps < 2) return false;
-            gap = gaps[0] | gaps[1] << 8;
+            gap = get16(gaps);
             gaps += 2;
         }
         offset += gap;
         if (codelength < 4 || offset > codelength - 4) return false;
-        store32(code + offset, load32(code + offset) + delta);
+        set32(code + offset, get32(code + offset) + delta);
     }
     return true;
 }
