@@ -1,9 +1,11 @@
 // Decoding the options block into the setup options record.
 //
-// The flags come first and are kept even when a later check fails, because the block's
-// version has been accepted by then. Every text field is bounds-checked against the block
-// length L before it is copied: a block whose fields run past L is refused as a damaged
-// download rather than read beyond the bytes that belong to it.
+// The header is checked once, by checkheader, whether the block comes from memory
+// (decodeoptions) or from the file (readoptionsblock). The flags come first and are kept even
+// when a later check fails, because the block's version has been accepted by then. Every text
+// field is bounds-checked against the block length L before it is copied: a block whose fields
+// run past L is refused as a damaged download rather than read beyond the bytes that belong
+// to it.
 #include "startup/optionsblock.h"
 
 #include "common/byteorder.h"
@@ -18,15 +20,15 @@
 SfxOptions* sfxoptions;
 char* ownpath;
 
-static bool hasmagic(const unsigned char* p) {
-    char magic[5] = "LPV2";
-    magic[0]++;
-    return memcmp(p, magic, 4) == 0;
+static bool hasmagic(const unsigned char* header) {
+    unsigned char magic[kOptionsMagicSize];
+    completemarker(magic, kOptionsMagicStored, kOptionsMagicSize);
+    return memcmp(header + kOptionsMagicOffset, magic, kOptionsMagicSize) == 0;
 }
 
 unsigned optionsblocklength(const unsigned char* header, size_t n) {
     if (n < kOptionsHeaderSize || !hasmagic(header)) return 0;
-    return get16(header + 6);
+    return get16(header + kOptionsLengthOffset);
 }
 
 SfxOptions* makesfxoptions() {
@@ -84,7 +86,7 @@ struct FieldReader {
             overrun = true;
             return 0;
         }
-        unsigned value = width == 1 ? data[pos] : get16(data + pos);
+        unsigned value = width == kShortLengthSize ? data[pos] : get16(data + pos);
         pos += width;
         return value;
     }
@@ -131,17 +133,24 @@ static bool decodeheap(FieldReader* r, unsigned length, char** field, bool* flag
     return length == 0 || copyheap(field, text, length);
 }
 
-OptionsStatus decodeoptions(const unsigned char* data, size_t n, SfxOptions* o,
-                            const char* defaulttitle) {
-    if (n < kOptionsHeaderSize || !hasmagic(data)) return kOptionsBadSize;
-    if (get16(data + 4) != kOptionsVersion) return kOptionsBadVersion;
-    decodeflags(data[8], data[9], o);
+// The one check of a header (the first n bytes of a block, at least kOptionsHeaderSize to
+// pass): its magic, then its version, whose flags go into o once it is accepted, then its
+// length L, into *length.
+static OptionsStatus checkheader(const unsigned char* header, size_t n, SfxOptions* o,
+                                 size_t* length) {
+    if (n < kOptionsHeaderSize || !hasmagic(header)) return kOptionsBadSize;
+    if (get16(header + kOptionsVersionOffset) != kOptionsVersion) return kOptionsBadVersion;
+    decodeflags(header[kOptionsFlagsAOffset], header[kOptionsFlagsBOffset], o);
+    *length = get16(header + kOptionsLengthOffset);
+    return *length < kOptionsHeaderSize ? kOptionsBadSize : kOptionsOk;
+}
 
-    size_t length = get16(data + 6);
-    if (length < kOptionsHeaderSize || n < length + 2) return kOptionsBadSize;
-
+// Decodes the fields behind a checked header; data holds the block of length bytes and the
+// archive's first kArchiveLeadSize bytes.
+static OptionsStatus decodefields(const unsigned char* data, size_t length, SfxOptions* o,
+                                  const char* defaulttitle) {
     FieldReader r = {data, length, kOptionsHeaderSize, false};
-    unsigned lt = r.number(1);
+    unsigned lt = r.number(kShortLengthSize);
     const unsigned char* title = r.text(lt);
     if (r.overrun) return kOptionsBadSize;
     copyfixed(o->title, title, lt);
@@ -150,52 +159,61 @@ OptionsStatus decodeoptions(const unsigned char* data, size_t n, SfxOptions* o,
         o->title[sizeof o->title - 1] = 0;
     }
 
-    unsigned lf = r.number(1);
+    unsigned lf = r.number(kShortLengthSize);
     const unsigned char* folder = r.text(lf);
     if (r.overrun) return kOptionsBadSize;
     copyfixed(o->destfolder, folder, lf);
 
-    if (!decodeheap(&r, r.number(2), &o->command, &o->hascommand)) return kOptionsNoMemory;
+    if (!decodeheap(&r, r.number(kLongLengthSize), &o->command, &o->hascommand))
+        return kOptionsNoMemory;
     if (!o->hascommand) o->commandoptional = false;
 
-    unsigned lp = r.number(2);
-    unsigned style = r.number(2);
+    unsigned lp = r.number(kLongLengthSize);
+    unsigned style = r.number(kPromptStyleSize);
     if (!decodeheap(&r, lp, &o->startprompt, &o->hasstartprompt)) return kOptionsNoMemory;
     if (!r.overrun) {
         o->promptstyle = (unsigned short)style;
         if (lp == 0) o->startprompt[0] = 0;
     }
 
-    if (!decodeheap(&r, r.number(2), &o->abouttext, &o->hasabouttext)) return kOptionsNoMemory;
-    if (!decodeheap(&r, r.number(2), &o->infotext, &o->hasinfotext)) return kOptionsNoMemory;
+    if (!decodeheap(&r, r.number(kLongLengthSize), &o->abouttext, &o->hasabouttext))
+        return kOptionsNoMemory;
+    if (!decodeheap(&r, r.number(kLongLengthSize), &o->infotext, &o->hasinfotext))
+        return kOptionsNoMemory;
     if (r.overrun) return kOptionsBadSize;
 
     // The fields are packed, so they end at L. When they do not and no archive begins at L,
     // the length field is what is damaged: a damaged download, not a foreign archive.
     const unsigned char* archive = data + length;
-    if (memcmp(archive, "PK", 2) != 0 && memcmp(archive, "MS", 2) != 0)
+    if (memcmp(archive, "PK", kArchiveLeadSize) != 0 &&
+        memcmp(archive, "MS", kArchiveLeadSize) != 0)
         return r.pos == length ? kOptionsNoArchive : kOptionsBadSize;
     return kOptionsOk;
 }
 
-// Reads the block at offset into a heap buffer of L + 2 bytes; the status tells why not.
-// The flags are decoded as soon as the header has passed its checks, so they stay set
-// whatever fails later.
+OptionsStatus decodeoptions(const unsigned char* data, size_t n, SfxOptions* o,
+                            const char* defaulttitle) {
+    size_t length = 0;
+    OptionsStatus status = checkheader(data, n, o, &length);
+    if (status != kOptionsOk) return status;
+    if (n < length + kArchiveLeadSize) return kOptionsBadSize;
+    return decodefields(data, length, o, defaulttitle);
+}
+
+// Reads the block at offset, checking its header, into a heap buffer of L bytes and the
+// archive's first kArchiveLeadSize; the status tells why not. The flags are decoded as soon
+// as the header has passed its checks, so they stay set whatever fails later.
 static OptionsStatus readblock(platform::File* file, unsigned long offset, unsigned char** block,
-                               size_t* n) {
+                               size_t* length) {
     unsigned char header[kOptionsHeaderSize];
-    if (!platform::readat(file, offset, header, sizeof header) || !hasmagic(header))
-        return kOptionsBadSize;
-    if (get16(header + 4) != kOptionsVersion) return kOptionsBadVersion;
-    decodeflags(header[8], header[9], sfxoptions);
-    size_t length = get16(header + 6);
-    unsigned char* buffer = (unsigned char*)malloc(length + 5);
-    if (!buffer) return kOptionsNoMemory;
-    *block = buffer;
-    if (!platform::readat(file, offset, buffer, static_cast<unsigned>(length + 2)))
-        return kOptionsBadSize;
-    *n = length + 2;
-    return kOptionsOk;
+    if (!platform::readat(file, offset, header, sizeof header)) return kOptionsBadSize;
+    OptionsStatus status = checkheader(header, sizeof header, sfxoptions, length);
+    if (status != kOptionsOk) return status;
+    size_t size = *length + kArchiveLeadSize;
+    *block = (unsigned char*)malloc(size);
+    if (!*block) return kOptionsNoMemory;
+    return platform::readat(file, offset, *block, static_cast<unsigned>(size)) ? kOptionsOk
+                                                                               : kOptionsBadSize;
 }
 
 // Reads and decodes the block of a file into sfxoptions; the status tells why not.
@@ -203,11 +221,11 @@ static OptionsStatus readoptions(const char* filepath, unsigned long offset) {
     platform::File* file = platform::openread(filepath);
     if (!file) return kOptionsUnreadable;
     unsigned char* block = nullptr;
-    size_t n = 0;
-    OptionsStatus status = readblock(file, offset, &block, &n);
+    size_t length = 0;
+    OptionsStatus status = readblock(file, offset, &block, &length);
     platform::closefile(file);
     if (status == kOptionsOk)
-        status = decodeoptions(block, n, sfxoptions, UiText[kTextDefaultTitle]);
+        status = decodefields(block, length, sfxoptions, UiText[kTextDefaultTitle]);
     free(block);
     return status;
 }

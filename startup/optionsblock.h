@@ -1,28 +1,15 @@
 // The options block of a package and the setup options record it fills.
 //
-// Layout (little-endian, texts without NUL), starting at optionsoffset:
-//
-//   0   4   magic "MPV2"              8   1   flag byte A     12  1   LT, then LT title bytes
-//   4   2   version (3)               9   1   flag byte B     then 1  LF, then the folder
-//   6   2   L: whole block length    10   2   reserved (0)    then 2  LC, then the command
-//   then 2 LP, 2 prompt style, LP prompt;  2 LA, about text;  2 LD, description text
-//   L   2   first bytes of the archive: "PK" (or "MS")
-//
-// decodeoptions is portable and shared with the builder's "info"; readoptionsblock adds the
-// file access and the error boxes of the stub.
+// The block's layout and magic are drawn in startup/packageblocks.h. decodeoptions is portable
+// and shared with the builder's "info"; readoptionsblock adds the file access and the error
+// boxes of the stub.
 #pragma once
 
 #include "common/pathlimits.h"
+#include "startup/packageblocks.h"
 #include "startup/textblock.h"
 
 #include <stddef.h>
-
-enum {
-    kOptionsVersion = 3,
-    kOptionsHeaderSize = 12,
-    kOptionsFixedSize = 12 + 1 + 1 + 2 + 4 + 2 + 2, // L with every text empty
-};
-static_assert(kOptionsFixedSize + 53 + 6 == 83, "53-char title and \"%temp%\" make 83 bytes");
 
 // Flag byte A.
 enum : unsigned char {

@@ -1,8 +1,8 @@
 // Finding, verifying and loading the text block that a package carries behind the stub.
 //
-// The stub scans a fixed window of its own file for the "{SLF}" marker instead of being
-// told where its data starts, so a builder only has to append. The marker is kept in the
-// image with its first byte one lower, so the image itself never contains it. Every path
+// The stub scans a fixed window of its own file for the text block's marker instead of being
+// told where its data starts, so a builder only has to append. The image keeps the marker
+// only in its stored form (startup/packageblocks.h), so it never contains it. Every path
 // through readtextblock closes the file and frees the buffer exactly once; texts loaded
 // before a failure are left to the process end, as the error ends the process. Only
 // loadtextblock shows the failure, so the reading itself can be tested anywhere.
@@ -69,10 +69,10 @@ void freeuitexts() {
 }
 
 long findtextmarker(const unsigned char* buf, size_t span) {
-    char marker[6] = "zSLF}";
-    marker[0]++;
+    unsigned char marker[kTextMarkerSize];
+    completemarker(marker, kTextMarkerStored, kTextMarkerSize);
     for (size_t p = 0; p < span; p++) {
-        if (buf[p] == (unsigned char)marker[0] && memcmp(buf + p + 1, marker + 1, 4) == 0)
+        if (buf[p] == marker[0] && memcmp(buf + p + 1, marker + 1, kTextMarkerSize - 1) == 0)
             return (long)p;
     }
     return -1;
@@ -112,9 +112,10 @@ static const char* readblock(platform::File* file, unsigned char** bufferio,
     unsigned long t = kMarkerSearchStart + (unsigned long)p;
 
     unsigned char header[kTextHeaderSize];
-    if (!platform::readat(file, t, header, sizeof header) || memcmp(header, buffer + p, 5) != 0)
+    if (!platform::readat(file, t, header, sizeof header) ||
+        memcmp(header + kTextMarkerOffset, buffer + p, kTextMarkerSize) != 0)
         return kStartupBadSize;
-    unsigned size = get32(header + 5);
+    unsigned size = get32(header + kTextLengthOffset);
     if (size < kTextHeaderSize) return kStartupBadSize;
 
     unsigned char* resized = (unsigned char*)realloc(buffer, size);
@@ -141,7 +142,7 @@ static const char* readtextblock(const char* filepath, const char* modulepath) {
     platform::closefile(file);
     if (!failure) {
         const unsigned char* body = buffer + kTextHeaderSize;
-        unsigned stored = get32(buffer + 9);
+        unsigned stored = get32(buffer + kTextChecksumOffset);
         if (blockchecksum(body, size - kTextHeaderSize) != stored &&
             !checksumexcused(modulepath, stored))
             failure = kStartupDamaged;

@@ -1,25 +1,17 @@
 // The text block of a package: marker search, checksum and the 66 user-interface texts.
 //
-// A package is the stub's image, a 32-byte area the stub never reads, the text block, the
-// options block and the ZIP archive. The text block is
-//
-//   offset  size    content
-//   0       5       marker "{SLF}"
-//   5       4       S: length of the whole block, these 13 header bytes included (LE)
-//   9       4       C: blockchecksum of the body (LE)
-//   13      S - 13  body: 66 NUL-terminated texts in text-number order; bytes after the
-//                   66th text are ignored (and covered by the checksum)
-//
-// The stub looks for the marker only between file offsets 30,000 and 95,529, so the stub's
-// image must end below 95,497 and a builder pads a smaller stub up to 30,000.
+// The block's layout and marker are drawn in startup/packageblocks.h. The stub looks for the
+// marker only between file offsets 30,000 and 95,529, so the stub's image must end below
+// 95,497 and a builder pads a smaller stub up to 30,000.
 // This header is portable: the builder's "info" and the tests use the same decoders.
 #pragma once
+
+#include "startup/packageblocks.h"
 
 #include <stddef.h>
 
 enum {
     kTextCount = 66,
-    kTextHeaderSize = 13,
     kMarkerSearchStart = 30000,  // first file offset searched for the marker
     kMarkerSearchBuffer = 65536, // bytes read at kMarkerSearchStart
     kMarkerSearchSpan = 65530,   // buffer positions at which a '{' may be taken
@@ -29,6 +21,8 @@ enum {
 };
 static_assert(kMarkerLastOffset == 95529, "the marker window ends at 95,529");
 static_assert(kStubSizeLimit == 95497, "a stub larger than this cannot be found by itself");
+static_assert(kMarkerSearchSpan + kTextMarkerSize - 1 <= kMarkerSearchBuffer,
+              "a marker found in the span lies whole in the buffer");
 
 // The 66 texts by their roles. Every text the program shows after start-up is addressed by
 // one of these names; the numbers are fixed by the package format.
@@ -123,8 +117,8 @@ int loaduitexts(const unsigned char* body, size_t n);
 // Releases every loaded text.
 void freeuitexts();
 
-// Position of the first "{SLF}" in buf[0, span) (the match may reach 4 bytes past span),
-// or -1.
+// Position of the first marker in buf[0, span) (the match may reach kTextMarkerSize - 1 bytes
+// past span), or -1.
 long findtextmarker(const unsigned char* buf, size_t span);
 
 // Finds, verifies and loads the text block of the program's own file; shows its own error

@@ -13,6 +13,7 @@
 #include "tools/base/fileio.h"
 #include "tools/base/littleendian.h"
 #include "tools/cli/commands.h"
+#include "tools/package/packagewriter.h"
 #include "tools/pe/branding.h"
 #include "tools/text/encodings.h"
 #include "tools/text/texttable.h"
@@ -341,12 +342,15 @@ std::size_t showoptionsblock(const std::string& package, std::size_t at, Report&
     std::size_t available = package.size() - at;
     unsigned length = optionsblocklength(bytesat(package, at), available);
     if (length == 0) {
-        report.problem("no options block (\"MPV2\") behind the text block");
+        report.problem("no options block (\"" +
+                       wholemarker(kOptionsMagicStored, kOptionsMagicSize) +
+                       "\") behind the text block");
         return 0;
     }
+    unsigned char flagsa = static_cast<unsigned char>(package[at + kOptionsFlagsAOffset]);
+    unsigned char flagsb = static_cast<unsigned char>(package[at + kOptionsFlagsBOffset]);
     std::printf("options block    %zu (%u bytes), version %u, flags A 0x%02X, flags B 0x%02X\n", at,
-                length, get16(package, at + 4), static_cast<unsigned char>(package[at + 8]),
-                static_cast<unsigned char>(package[at + 9]));
+                length, get16(package, at + kOptionsVersionOffset), flagsa, flagsb);
     DecodedOptions decoded;
     OptionsStatus status =
         decodeoptions(bytesat(package, at), available, &decoded.options, UiText[kTextDefaultTitle]);
@@ -357,8 +361,7 @@ std::size_t showoptionsblock(const std::string& package, std::size_t at, Report&
         return 0;
     }
     showoptions(decoded.options);
-    showoptionwords(decoded.options, static_cast<unsigned char>(package[at + 8]),
-                    static_cast<unsigned char>(package[at + 9]), UiText[kTextDefaultTitle]);
+    showoptionwords(decoded.options, flagsa, flagsb, UiText[kTextDefaultTitle]);
     return at + length;
 }
 
@@ -369,7 +372,8 @@ std::size_t showtextblock(const std::string& package, std::size_t marker, Report
         report.problem("the text block header is cut off");
         return 0;
     }
-    std::uint32_t size = get32(package, marker + 5), sum = get32(package, marker + 9);
+    std::uint32_t size = get32(package, marker + kTextLengthOffset);
+    std::uint32_t sum = get32(package, marker + kTextChecksumOffset);
     if (size < kTextHeaderSize || size > package.size() - marker) {
         report.problem("the text block length " + std::to_string(size) + " does not fit the file");
         return 0;

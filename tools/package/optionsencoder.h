@@ -1,12 +1,11 @@
 // Encoding of the options block (version 3) from a plain record of the package's options.
 //
-// Layout, little-endian, texts without NUL, no padding:
-//   "MPV2" | version 3 (2) | L (2) | flag byte A | flag byte B | reserved 0 (2)
-//   | LT (1) title | LF (1) folder | LC (2) command | LP (2) style (2) prompt
-//   | LA (2) about text | LD (2) description text
-// L counts the whole block, so the archive's "PK" lies at L. The flag bits are the ones
-// startup/optionsblock.h names; decodeoptions there reads this block back.
+// The layout is startup/packageblocks.h's, written without padding; L counts the whole block,
+// so the archive's "PK" lies at L. The flag bits are the ones startup/optionsblock.h names;
+// decodeoptions there reads this block back.
 #pragma once
+
+#include "startup/packageblocks.h"
 
 #include <cstdint>
 #include <string>
@@ -30,6 +29,8 @@ enum : unsigned {
     kLongFieldLimit = 65535,
     kOptionsBlockLimit = 65535,
 };
+static_assert(kShortFieldLimit == (1u << 8 * kShortLengthSize) - 1, "LT and LF are one byte");
+static_assert(kLongFieldLimit == (1u << 8 * kLongLengthSize) - 1, "the other lengths are u16");
 
 // The options block holding fields; refuses a field or a whole block that is too long, and a style
 // word above 16 bits.

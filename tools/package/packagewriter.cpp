@@ -6,7 +6,7 @@
 
 #include "startup/textblock.h"
 #include "tools/base/builderror.h"
-#include "tools/text/texttable.h"
+#include "tools/base/littleendian.h"
 #include "tools/zip/zipreader.h"
 
 namespace {
@@ -16,16 +16,23 @@ static_assert(kPaddedStubSize + kPaddingAreaSize == 30000, "a padded stub puts T
 
 } // namespace
 
+std::string wholemarker(const unsigned char* stored, unsigned size) {
+    std::string marker(size, '\0');
+    completemarker(bytesat(marker, 0), stored, size);
+    return marker;
+}
+
 std::string packagehead(const std::string& stub, const std::string& textblock,
                         const std::string& optionsblock, PackageLayout* layout) {
     if (stub.size() > kStubSizeLimit)
         throw BuildError("the stub has " + std::to_string(stub.size()) + " bytes; at most " +
                          std::to_string(int(kStubSizeLimit)) +
                          " leave its text block where the stub can find it");
+    std::string marker = wholemarker(kTextMarkerStored, kTextMarkerSize);
     if (stub.size() >= kMarkerSearchStart &&
-        stub.find(kTextMarker, kMarkerSearchStart) != std::string::npos)
-        throw BuildError("the stub contains the text block marker {SLF} where it searches for "
-                         "its text block");
+        stub.find(marker, kMarkerSearchStart) != std::string::npos)
+        throw BuildError("the stub contains the text block marker " + marker +
+                         " where it searches for its text block");
     PackageLayout where;
     where.stubsize = stub.size();
     where.padding = stub.size() < kPaddedStubSize ? kPaddedStubSize - stub.size() : 0;

@@ -23,6 +23,10 @@ struct PackageLayout {
     std::uint64_t archiveoffset = 0; // T + S + L
 };
 
+// A block's whole marker from its stored form (startup/packageblocks.h), for searches and
+// messages.
+std::string wholemarker(const unsigned char* stored, unsigned size);
+
 // Everything in front of the archive. Refuses a stub larger than 95,497 bytes (its text block
 // could not be found) and a stub that holds the text block marker where the stub searches.
 std::string packagehead(const std::string& stub, const std::string& textblock,

@@ -26,8 +26,6 @@ struct ShippedTable {
 
 const char kKeyedHeader[] = "# orvsfx texts";
 
-static_assert(sizeof kTextMarker - 1 + 4 + 4 == kTextHeaderSize, "marker, length and checksum");
-
 int hexdigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -354,8 +352,9 @@ std::string textblockbody(const std::vector<std::string>& texts) {
 }
 
 std::string encodetextblock(const std::string& body) {
-    std::string block(kTextMarker, sizeof kTextMarker - 1);
-    put32(block, static_cast<std::uint32_t>(kTextHeaderSize + body.size()));
-    put32(block, blockchecksum(reinterpret_cast<const unsigned char*>(body.data()), body.size()));
+    std::string block(kTextHeaderSize, '\0');
+    completemarker(bytesat(block, kTextMarkerOffset), kTextMarkerStored, kTextMarkerSize);
+    set32(block, kTextLengthOffset, static_cast<std::uint32_t>(kTextHeaderSize + body.size()));
+    set32(block, kTextChecksumOffset, blockchecksum(bytesat(body, 0), body.size()));
     return block + body;
 }

@@ -19,8 +19,8 @@
 // The shipped tables (tools/text/texts/*.txt, compiled into the builder) are keyed, with a comment
 // above each text saying where the stub shows it.
 //
-// The text block is the marker "{SLF}", the block length S and blockchecksum of the body
-// (both 32-bit little-endian), then the body: each text followed by one NUL byte.
+// The text block (startup/packageblocks.h) is its marker, the block length S and blockchecksum
+// of the body, then the body: each text followed by one NUL byte.
 #pragma once
 
 #include <map>
@@ -36,9 +36,6 @@ struct TextTable {
     std::string language; // empty for a plain table
     std::string name;     // the file or shipped table, for messages
 };
-
-// The marker that opens a text block (the stub keeps it altered in its own image).
-inline constexpr char kTextMarker[] = "{SLF}";
 
 // Parses a table file's contents in either form; name is used in error messages
 // ("FILE:LINE: ..."). A plain table is in Windows-1252.
