@@ -38,7 +38,7 @@ void fuzzentry::optionsblock(const unsigned char* data, size_t size) {
     SfxOptions& options = *made;
     OptionsStatus status = decodeoptions(block.data(), block.size(), &options, "Default title");
     check(status == kOptionsOk || status == kOptionsNoMemory || status == kOptionsBadVersion ||
-          status == kOptionsNoArchive || status == kOptionsBadSize);
+          status == kOptionsInvalid);
     check(memchr(options.title, 0, sizeof options.title) != nullptr);
     check(memchr(options.destfolder, 0, sizeof options.destfolder) != nullptr);
     optionsblocklength(block.data(), block.size());

@@ -4,8 +4,7 @@
 // (decodeoptions) or from the file (readoptionsblock). The flags come first and are kept even
 // when a later check fails, because the block's version has been accepted by then. Every text
 // field is bounds-checked against the block length L before it is copied: a block whose fields
-// run past L is refused as a damaged download rather than read beyond the bytes that belong
-// to it.
+// run past L is refused rather than read beyond the bytes that belong to it.
 #include "startup/optionsblock.h"
 
 #include "common/byteorder.h"
@@ -138,11 +137,11 @@ static bool decodeheap(FieldReader* r, unsigned length, char** field, bool* flag
 // length L, into *length.
 static OptionsStatus checkheader(const unsigned char* header, size_t n, SfxOptions* o,
                                  size_t* length) {
-    if (n < kOptionsHeaderSize || !hasmagic(header)) return kOptionsBadSize;
+    if (n < kOptionsHeaderSize || !hasmagic(header)) return kOptionsInvalid;
     if (get16(header + kOptionsVersionOffset) != kOptionsVersion) return kOptionsBadVersion;
     decodeflags(header[kOptionsFlagsAOffset], header[kOptionsFlagsBOffset], o);
     *length = get16(header + kOptionsLengthOffset);
-    return *length < kOptionsHeaderSize ? kOptionsBadSize : kOptionsOk;
+    return *length < kOptionsHeaderSize ? kOptionsInvalid : kOptionsOk;
 }
 
 // Decodes the fields behind a checked header; data holds the block of length bytes and the
@@ -152,7 +151,7 @@ static OptionsStatus decodefields(const unsigned char* data, size_t length, SfxO
     FieldReader r = {data, length, kOptionsHeaderSize, false};
     unsigned lt = r.number(kShortLengthSize);
     const unsigned char* title = r.text(lt);
-    if (r.overrun) return kOptionsBadSize;
+    if (r.overrun) return kOptionsInvalid;
     copyfixed(o->title, title, lt);
     if (o->title[0] == 0 && defaulttitle) {
         strncpy(o->title, defaulttitle, sizeof o->title - 1);
@@ -161,7 +160,7 @@ static OptionsStatus decodefields(const unsigned char* data, size_t length, SfxO
 
     unsigned lf = r.number(kShortLengthSize);
     const unsigned char* folder = r.text(lf);
-    if (r.overrun) return kOptionsBadSize;
+    if (r.overrun) return kOptionsInvalid;
     copyfixed(o->destfolder, folder, lf);
 
     if (!decodeheap(&r, r.number(kLongLengthSize), &o->command, &o->hascommand))
@@ -180,14 +179,12 @@ static OptionsStatus decodefields(const unsigned char* data, size_t length, SfxO
         return kOptionsNoMemory;
     if (!decodeheap(&r, r.number(kLongLengthSize), &o->infotext, &o->hasinfotext))
         return kOptionsNoMemory;
-    if (r.overrun) return kOptionsBadSize;
+    if (r.overrun) return kOptionsInvalid;
 
-    // The fields are packed, so they end at L. When they do not and no archive begins at L,
-    // the length field is what is damaged: a damaged download, not a foreign archive.
     const unsigned char* archive = data + length;
     if (memcmp(archive, "PK", kArchiveLeadSize) != 0 &&
         memcmp(archive, "MS", kArchiveLeadSize) != 0)
-        return r.pos == length ? kOptionsNoArchive : kOptionsBadSize;
+        return kOptionsInvalid;
     return kOptionsOk;
 }
 
@@ -196,7 +193,7 @@ OptionsStatus decodeoptions(const unsigned char* data, size_t n, SfxOptions* o,
     size_t length = 0;
     OptionsStatus status = checkheader(data, n, o, &length);
     if (status != kOptionsOk) return status;
-    if (n < length + kArchiveLeadSize) return kOptionsBadSize;
+    if (n < length + kArchiveLeadSize) return kOptionsInvalid;
     return decodefields(data, length, o, defaulttitle);
 }
 
@@ -206,14 +203,14 @@ OptionsStatus decodeoptions(const unsigned char* data, size_t n, SfxOptions* o,
 static OptionsStatus readblock(platform::File* file, unsigned long offset, unsigned char** block,
                                size_t* length) {
     unsigned char header[kOptionsHeaderSize];
-    if (!platform::readat(file, offset, header, sizeof header)) return kOptionsBadSize;
+    if (!platform::readat(file, offset, header, sizeof header)) return kOptionsInvalid;
     OptionsStatus status = checkheader(header, sizeof header, sfxoptions, length);
     if (status != kOptionsOk) return status;
     size_t size = *length + kArchiveLeadSize;
     *block = (unsigned char*)malloc(size);
     if (!*block) return kOptionsNoMemory;
     return platform::readat(file, offset, *block, static_cast<unsigned>(size)) ? kOptionsOk
-                                                                               : kOptionsBadSize;
+                                                                               : kOptionsInvalid;
 }
 
 // Reads and decodes the block of a file into sfxoptions; the status tells why not.
@@ -242,9 +239,10 @@ int readoptionsblock() {
                                ? readoptions(path, optionsoffset)
                                : kOptionsUnreadable;
     if (status != kOptionsOk) {
-        // A missing archive is reported under the package's own title.
-        const char* caption =
-            status == kOptionsNoArchive ? sfxoptions->title : UiText[kTextErrorCaption];
+        // An invalid block is reported under the package's title; a block that failed before
+        // its title was read has the title of a package that gives none.
+        const char* title = sfxoptions->title[0] ? sfxoptions->title : UiText[kTextDefaultTitle];
+        const char* caption = status == kOptionsInvalid ? title : UiText[kTextErrorCaption];
         platform::messagebox(UiText[status], caption, platform::kBoxError);
         return 0;
     }

@@ -68,11 +68,13 @@ struct SfxOptions {
 // shows UiText[status].
 enum OptionsStatus {
     kOptionsOk = 0,
-    kOptionsNoMemory = kTextOutOfMemory,         // a text field could not be allocated
-    kOptionsUnreadable = kTextReadError,         // the program's own file cannot be opened
-    kOptionsBadVersion = kTextBadVersion,        // version is not 3
-    kOptionsNoArchive = kTextUnknownCompression, // neither "PK" nor "MS" behind the block
-    kOptionsBadSize = kTextBadSize,              // short data, wrong magic, or fields past L
+    kOptionsNoMemory = kTextOutOfMemory,  // a text field could not be allocated
+    kOptionsUnreadable = kTextReadError,  // the program's own file cannot be opened
+    kOptionsBadVersion = kTextBadVersion, // version is not 3
+    // Short data, wrong magic, a length L below the header, fields past L, or neither "PK"
+    // nor "MS" at L: whatever follows the texts is not a block and an archive this stub
+    // knows. The stub shows it under the package's title.
+    kOptionsInvalid = kTextUnknownCompression,
 };
 
 // Makes a zeroed SfxOptions whose four texts (startprompt, abouttext, infotext, command) are

@@ -67,9 +67,9 @@ enum UiTextId {
     kTextReadError,           // the archive cannot be read
     kTextInvalidName,         // not shown
     kTextFolderError,         // the destination folder cannot be created
-    kTextUnknownCompression,  // no archive behind the options block
+    kTextUnknownCompression,  // options block damaged, or no archive behind it
     kTextNotExtracted,        // an extraction failed
-    kTextBadSize,             // options block unreadable
+    kTextBadSize,             // not shown
     kTextFatalError,          // start-up failures
     kTextRichEditMissing,     // not shown
     kTextExtracting,          // progress dialog: "Currently extracting"

@@ -166,7 +166,7 @@ TEST(OptionsBlock, ArchiveSignatureBehindTheBlock) {
     EXPECT_EQ(cab.decode(encode(f)), kOptionsOk);
     f.archive = "7z";
     Options other;
-    EXPECT_EQ(other.decode(encode(f)), kOptionsNoArchive);
+    EXPECT_EQ(other.decode(encode(f)), kOptionsInvalid);
 }
 
 TEST(OptionsBlock, WrongVersionLeavesFlagsUntouched) {
@@ -180,57 +180,42 @@ TEST(OptionsBlock, WrongVersionLeavesFlagsUntouched) {
     }
 }
 
-TEST(OptionsBlock, DamagedBlocksAreRefusedWithinTheirBytes) {
+// Every malformed block is invalid, read within the bytes given; the flags are kept once the
+// header has passed.
+TEST(OptionsBlock, MalformedBlocksAreInvalidWithinTheirBytes) {
     BlockFields f;
     f.a = kFlagAutoExtract;
     f.title = "Title";
     f.command = "run.exe";
-    Bytes good = encode(f);
-
-    Bytes magic = good;
-    magic[0] = 'X';
-    Options badmagic;
-    EXPECT_EQ(badmagic.decode(magic), kOptionsBadSize);
-
-    // Fewer bytes than L + 2: the last byte of the archive signature is missing.
-    Options cut;
-    EXPECT_EQ(decodeoptions(good.data(), good.size() - 1, &cut.o, "x"), kOptionsBadSize);
-    EXPECT_TRUE(cut.o.autoextract); // flags are kept once the version is accepted
-
-    // A command length that runs past L.
-    Bytes overrun = good;
-    size_t lc = 12 + 1 + f.title.size() + 1;
-    overrun[lc] = 0xF0;
-    Options longfield;
-    EXPECT_EQ(longfield.decode(overrun), kOptionsBadSize);
-
-    // L smaller than the fixed fields.
-    Bytes tiny = good;
-    tiny[6] = 12;
-    tiny[7] = 0;
-    Options small;
-    EXPECT_EQ(small.decode(tiny), kOptionsBadSize);
-
-    Options header;
-    EXPECT_EQ(decodeoptions(good.data(), 11, &header.o, "x"), kOptionsBadSize);
-}
-
-// A length L one byte past the fields, with the data still there: the archive is not at L,
-// and the block is reported as damaged ("Incorrect file size"), not as an unknown archive
-// type. With L exactly at the fields' end and no archive there, it is the archive that is
-// missing.
-TEST(OptionsBlock, DamagedLengthIsNotAnUnknownArchive) {
-    BlockFields f;
-    f.title = "Title";
-    Bytes good = encode(f);
-    Bytes longer = good;
-    longer[6] = static_cast<unsigned char>(good.size() - 2 + 1);
-    longer.push_back('K');
-    Options opts;
-    EXPECT_EQ(opts.decode(longer), kOptionsBadSize);
-    f.archive = "7z";
-    Options other;
-    EXPECT_EQ(other.decode(encode(f)), kOptionsNoArchive);
+    const Bytes good = encode(f);
+    auto changed = [&](size_t at, unsigned char value) {
+        Bytes block = good;
+        block[at] = value;
+        return block;
+    };
+    const size_t length = good.size() - 2; // L, in front of the archive's "PK"
+    Bytes longer = changed(kOptionsLengthOffset, static_cast<unsigned char>(length + 1));
+    longer.push_back('K'); // no "PK" at L
+    const struct {
+        const char* name;
+        Bytes block;
+        size_t n;
+        bool flagsread;
+    } cases[] = {
+        {"wrong magic", changed(kOptionsMagicOffset, 'X'), good.size(), false},
+        {"cut inside the header", good, kOptionsHeaderSize - 1, false},
+        {"cut inside the archive's signature", good, good.size() - 1, true},
+        {"command length past L", changed(kOptionsHeaderSize + 1 + f.title.size() + 1, 0xF0),
+         good.size(), true},
+        {"L ends with the header", changed(kOptionsLengthOffset, kOptionsHeaderSize), good.size(),
+         true},
+        {"L past the fields", longer, longer.size(), true},
+    };
+    for (const auto& c : cases) {
+        Options opts;
+        EXPECT_EQ(decodeoptions(c.block.data(), c.n, &opts.o, "x"), kOptionsInvalid) << c.name;
+        EXPECT_EQ(opts.o.autoextract, c.flagsread) << c.name;
+    }
 }
 
 namespace {
@@ -276,11 +261,11 @@ TEST(ReadOptionsBlock, FailuresNameTheirMessages) {
 
     Bytes cut(block.begin(), block.end() - 3); // the file ends inside the block
     FileRead shortread(cut);
-    EXPECT_EQ(shortread.status, kOptionsBadSize);
+    EXPECT_EQ(shortread.status, kOptionsInvalid);
     EXPECT_TRUE(shortread.opts.o.autoextract); // flags stay once the header passed
 
     Bytes header(block.begin(), block.begin() + 8);
-    EXPECT_EQ(FileRead(header).status, kOptionsBadSize);
+    EXPECT_EQ(FileRead(header).status, kOptionsInvalid);
 
     f.version = 4;
     FileRead version(encode(f));

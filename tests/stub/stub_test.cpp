@@ -560,40 +560,45 @@ TEST_F(StubRun, TestBuildChecksumException) {
     expectstartuperror(write(bytes, "setup.exe"), kDamaged, kStartupCaption);
 }
 
+// A block of another version is named as such; every other damage of the options block, and
+// a block with no ZIP archive behind it, is shown as an unknown archive type under the
+// package's title, or under the title of a package without one when the block fails before
+// its title.
 TEST_F(StubRun, OptionsBlockFailures) {
     PackageParts parts;
     parts.options.title = "Options Test";
-    std::string stub = stubimage();
-    std::string textblock = parts.textblock();
-    std::string options = parts.optionsblock();
-    const std::string badsize = "Incorrect file size, please try to download this file again.";
-    const std::string caption = "Error..";
-
-    std::string magic = options;
-    magic[0] = 'X';
-    expectstartuperror(write(packagehead(stub, textblock, magic) + smallarchive(), "magic.exe"),
-                       badsize, caption);
-
-    std::string version = options;
-    version[4] = 2;
-    expectstartuperror(write(packagehead(stub, textblock, version) + smallarchive(), "v2.exe"),
-                       "Incorrect MPV version for this stub [internal error].  Try to download "
-                       "this file again.",
-                       caption);
-
-    expectstartuperror(write(packagehead(stub, textblock, options) + "7z-archive", "7z.exe"),
-                       "Unknown compression type (currently only ZIP 2.0 is supported)",
-                       "Options Test");
-
-    std::string overrun = options;
-    overrun[12 + 1 + parts.options.title.size() + 1] = 0x7F; // command length past L
-    expectstartuperror(write(packagehead(stub, textblock, overrun) + smallarchive(), "over.exe"),
-                       badsize, caption);
-
+    const std::string stub = stubimage();
+    const std::string textblock = parts.textblock();
+    const std::string options = parts.optionsblock();
+    auto changed = [&](size_t at, char value) {
+        std::string block = options;
+        block[at] = value;
+        return packagehead(stub, textblock, block) + smallarchive();
+    };
     // The block claims more bytes than the file has.
     std::string cut = packagehead(stub, textblock, options);
     cut.resize(cut.size() - 4);
-    expectstartuperror(write(cut, "cut.exe"), badsize, caption);
+    // The folder is empty, so its length is followed by the command's.
+    const size_t commandlength = kOptionsHeaderSize + 1 + parts.options.title.size() + 1;
+    const std::string unknown = "Unknown compression type (currently only ZIP 2.0 is supported)";
+    const std::string untitled = "Self-Extracting Archive";
+    const std::string title = "Options Test";
+    const struct {
+        const char* name;
+        std::string package, text, caption;
+    } cases[] = {
+        {"magic.exe", changed(kOptionsMagicOffset, 'X'), unknown, untitled},
+        {"v2.exe", changed(kOptionsVersionOffset, 2),
+         "Incorrect MPV version for this stub [internal error].  Try to download this file again.",
+         "Error.."},
+        {"7z.exe", packagehead(stub, textblock, options) + "7z-archive", unknown, title},
+        {"over.exe", changed(commandlength, 0x7F), unknown, title}, // the command runs past L
+        {"cut.exe", cut, unknown, untitled},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectstartuperror(write(c.package, c.name), c.text, c.caption);
+    }
 }
 
 // Wine refuses a DLL to one program when its per-program overrides disable it.
