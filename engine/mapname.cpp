@@ -11,7 +11,7 @@
 // down. Characters Windows refuses in names ("*?:<>|) become "_", control characters are
 // dropped, the dots and spaces that end a component are dropped, device names get a "_" in
 // front, and ";1"-style version suffixes are cut. Each
-// directory component is handed to checkdir, which creates it under the root.
+// directory component is handed to appendfolder, which creates it under the root.
 //
 // The volume properties (8.3-only, FAT-like) of the last volume asked about are cached by
 // the first two characters of its full path.
@@ -159,14 +159,14 @@ int enddirectory(NameWalk* walk) {
     } else {
         striptrailing(walk);
         maskdevice(walk->component);
-        status = checkdir(walk->component, kDirAppendDir);
+        status = appendfolder(walk->component);
     }
     startcomponent(walk);
     return status;
 }
 
 int mapdirectorymember(int status) {
-    checkdir(engine.filename, kDirGetPath);
+    takepath(engine.filename);
     int carry = status & kMapCarryBit;
     if (!engine.createddir) return kMapExists | carry;
     if (engine.quietlevel == 0) sendmessage(kMsgInfo, "   creating: %-22s\n", engine.filename);
@@ -192,8 +192,8 @@ int mapfilemember(NameWalk* walk, int status) {
     }
     striptrailing(walk);
     maskdevice(walk->component);
-    checkdir(walk->component, kDirAppendName);
-    int path = checkdir(engine.filename, kDirGetPath);
+    appendname(walk->component);
+    int path = takepath(engine.filename);
     return path != kMapReady ? path : status;
 }
 
@@ -219,7 +219,7 @@ int mapname() {
     walk.parentdropped = false;
     walk.spacerule = -1;
     startcomponent(&walk);
-    int status = checkdir(walk.component, kDirInit);
+    int status = startpath();
     if (status != 0) return status;
 
     const char* p = engine.filename;
