@@ -385,9 +385,9 @@ bool skipmember(int* result, int reason, int failure, unsigned event = kMsgError
 int archivefault(int result, int reason, int failure, unsigned event = kMsgError);
 enum { kPrintableName = 2 * kPathBuffer + 1 };
 
-// Names and folders (mapname.cpp, outputpath.cpp). The output path is built in steps: the
-// root once per run, then for each member its start, its folders one by one (made when
-// missing) and its name, and the path handed over; each step returns a MapStatus.
+// Names and folders (mapname.cpp, outputpath.cpp, volumes.cpp). The output path is built in steps:
+// the root once per run, then for each member its start, its folders one by one (made when missing)
+// and its name, and the path handed over; each step returns a MapStatus.
 int mapname();
 int setroot(const char* path);
 int startpath();

@@ -3,15 +3,8 @@
 
 RunRequest runrequest(const char* archivepath, const char* destination, RunAction action,
                       const EngineUi* ui, void* context) {
-    RunRequest request = {};
-    request.archivepath = archivepath;
-    request.destination = destination;
-    request.action = action;
-    request.selection = kRunAll;
-    request.overwrite = kPolicyAsk;
-    request.ui = ui;
-    request.context = context;
-    return request;
+    return {archivepath, nullptr, destination, action, kRunAll, kPolicyAsk,
+            nullptr,     0,       0,           0,      ui,      context};
 }
 
 int runarchive(const RunRequest* request) {

@@ -132,7 +132,7 @@ void printfailure(FrontEnd* frontend, const std::string& subject, const std::str
     std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-int askoverwrite(void* context, const char* path, const char* member) {
+int askreplace(void* context, const char* path, const char* member) {
     FrontEnd* frontend = static_cast<FrontEnd*>(context);
     if (frontend->askall) return 1;
     if (frontend->asknone) return 0;
@@ -153,7 +153,7 @@ int askoverwrite(void* context, const char* path, const char* member) {
 }
 
 // Asks on the terminal; without an answer the questions stop for the rest of the run.
-void promptpassword(void*, char* buffer, const char* member) {
+void askpassword(void*, char* buffer, const char* member) {
     if (isatty(STDIN_FILENO)) std::fprintf(stderr, "\npassword for %s: ", shown(member).c_str());
     std::string answer;
     if (!readline(&answer)) answer = std::string(1, static_cast<char>(kPasswordCancelMarker));
@@ -167,11 +167,11 @@ int askyes(const std::string& question) {
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
-int askdiskfull(void*, const char* path) {
+int askgoon(void*, const char* path) {
     return askyes("the disk is full writing " + shown(path) + "; go on with the next member?");
 }
 
-int asknewversion(void*, const char* member) {
+int askanyway(void*, const char* member) {
     return askyes(shown(member) + " asks for a newer version of its system; extract it anyway?");
 }
 
@@ -256,7 +256,7 @@ std::string needtext(const FrontEnd* frontend, int reason, int detail) {
     return need.empty() ? "needs a newer version to extract" : need;
 }
 
-void reportfailure(void* context, int reason, int result, const char* member, int detail) {
+void printreason(void* context, int reason, int result, const char* member, int detail) {
     FrontEnd* frontend = static_cast<FrontEnd*>(context);
     std::string text = "failed (reason " + std::to_string(reason) + ")";
     for (const ReasonText& r : kReasons) {
@@ -280,7 +280,7 @@ void drawbar(const FrontEnd* frontend, const char* path) {
     std::fflush(stderr);
 }
 
-int reportprogress(void* context, const char* path, unsigned long long bytesdone) {
+int showprogress(void* context, const char* path, unsigned long long bytesdone) {
     FrontEnd* frontend = static_cast<FrontEnd*>(context);
     frontend->done = bytesdone;
     if (frontend->terminal) drawbar(frontend, path);
@@ -307,8 +307,8 @@ int choosemember(FrontEnd* frontend, const char* name) {
 
 // Every entry is kept for the reasons of a refusal; in the first pass each one is counted,
 // and listed for list.
-void offerentry(void* context, const char* name, const CentralHeader* c, const unsigned char* extra,
-                unsigned extralength) {
+void noteentry(void* context, const char* name, const CentralHeader* c, const unsigned char* extra,
+               unsigned extralength) {
     FrontEnd* frontend = static_cast<FrontEnd*>(context);
     frontend->offered = zipentry(*c, extra, extralength);
     if (!frontend->listing) return;
@@ -324,16 +324,16 @@ void offerentry(void* context, const char* name, const CentralHeader* c, const u
 }
 
 // The first pass chooses no member.
-int finditem(void* context, const char* name) {
+int matchpattern(void* context, const char* name) {
     FrontEnd* frontend = static_cast<FrontEnd*>(context);
     return frontend->listing ? -1 : choosemember(frontend, name);
 }
 
-int isselected(void*, int) {
+int alwayschosen(void*, int) {
     return 1;
 }
 
-void deleteitem(void*, int) {}
+void nothingtodelete(void*, int) {}
 
 // Members made on Unix hosts keep their mode in the high 16 bits of the external
 // attributes. Only the permission bits are given: never set-user-id, set-group-id or sticky,
@@ -350,8 +350,8 @@ unsigned unixpermissions(unsigned host, unsigned external, bool folder) {
     return mode & kPermissions;
 }
 
-void memberdone(void* context, const char* path, int folder, unsigned host, unsigned external,
-                const unsigned long long* times, unsigned timeflags) {
+void finishmember(void* context, const char* path, int folder, unsigned host, unsigned external,
+                  const unsigned long long* times, unsigned timeflags) {
     FrontEnd* frontend = static_cast<FrontEnd*>(context);
     unsigned mode = unixpermissions(host, external, folder != 0);
     if (folder) {
@@ -378,8 +378,8 @@ void finishfolders(FrontEnd& frontend) {
 }
 
 const EngineUi kTerminalUi = {
-    askoverwrite, promptpassword, askdiskfull, asknewversion, reportprogress, reportfailure,
-    memberdone,   offerentry,     finditem,    isselected,    deleteitem,
+    askreplace,   askpassword, askgoon,      askanyway,    showprogress,    printreason,
+    finishmember, noteentry,   matchpattern, alwayschosen, nothingtodelete,
 };
 
 // Runs the engine once; a selection from a list that chooses nothing walks the directory.
