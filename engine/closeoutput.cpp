@@ -73,11 +73,11 @@ unsigned membertimes(unsigned long long out[3]) {
 }
 
 void reportdone(int folder) {
-    if (!engine.ui || !engine.ui->memberdone) return;
+    if (!engine.ui->memberdone) return;
     unsigned long long times[3] = {0, 0, 0};
     unsigned flags = membertimes(times);
     const MemberInfo* m = engine.member;
-    engine.ui->memberdone(engine.ui->context, engine.filename, folder, m->host, m->external, times,
+    engine.ui->memberdone(engine.uicontext, engine.filename, folder, m->host, m->external, times,
                           flags);
 }
 

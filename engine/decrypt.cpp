@@ -8,8 +8,9 @@
 // byte of its CRC-32. That check accepts or refuses a password.
 //
 // Passwords are tried in this order for each encrypted member: the password cached from the
-// last member, then `presetpassword` (or "STOCK-PW" while it is empty, as it is when the
-// command line gives none), then at most three answers of the user. Every candidate is held
+// last member, then the run request's first password (or "STOCK-PW" when it gives none, as
+// the stub does when its command line has no password), then at most three answers of the
+// user. Every candidate is held
 // in UTF-8 and also tried in the ANSI code page and converted to the OEM code page and back,
 // since archivers disagree about which code page a password is hashed in. The user's skip answer
 // ends the member's tries, cancel ends all questions of the run.
@@ -20,9 +21,6 @@
 
 #include <stdlib.h>
 #include <string.h>
-
-// Zero-filled, so that it takes no room in the stub's file as initialised data would.
-char presetpassword[kPresetPassword];
 
 namespace {
 
@@ -96,6 +94,31 @@ void releasecached() {
     engine.password = nullptr;
 }
 
+// Puts the next password to try for member into the cached password's buffer: the first
+// password when *counter is 0, else the user's answer. Returns false when the user asks for
+// no more questions in this run (the buffer is then emptied); that and a skip answer end the
+// member's tries.
+bool nextpassword(int* counter, const char* member) {
+    char* buffer = engine.password;
+    if (*counter == 0) {
+        *counter = kQuestionsPerMember;
+        const char* first = engine.firstpassword;
+        copypassword(buffer, first && *first ? first : kStockPassword);
+        return true;
+    }
+    --*counter;
+    if (engine.ui->promptpassword)
+        engine.ui->promptpassword(engine.uicontext, buffer, member);
+    else
+        buffer[0] = static_cast<char>(kPasswordCancelMarker);
+    buffer[kPasswordBuffer - 1] = 0;
+    unsigned char first = static_cast<unsigned char>(buffer[0]);
+    bool goon = first != kPasswordCancelMarker;
+    if (!goon) buffer[0] = 0;
+    if (!goon || first == kPasswordSkipMarker) *counter = 0;
+    return goon;
+}
+
 } // namespace
 
 void initkeys(const char* text) {
@@ -119,21 +142,6 @@ void decryptbuffer(unsigned char* data, unsigned count) {
     }
 }
 
-int askpassword(EngineState*, int* counter, char* buffer, unsigned, const char*,
-                const char* member) {
-    if (*counter == 0) {
-        *counter = kQuestionsPerMember;
-        copypassword(buffer, presetpassword[0] ? presetpassword : kStockPassword);
-        return 0;
-    }
-    --*counter;
-    engine.ui->promptpassword(engine.ui->context, buffer, member);
-    buffer[kPasswordBuffer - 1] = 0;
-    unsigned char first = static_cast<unsigned char>(buffer[0]);
-    if (first == kPasswordSkipMarker) *counter = 0;
-    return first == kPasswordCancelMarker ? kPasswordStop : 0;
-}
-
 int openencrypted() {
     unsigned char header[kEncryptionHeader];
     readheader(header);
@@ -151,18 +159,9 @@ int openencrypted() {
     }
     int counter = 0;
     do {
-        int answer = engine.askpassword(&engine, &counter, engine.password, kPasswordBuffer,
-                                        engine.archivepath, engine.filename);
-        if (answer == kPasswordNoMemory) {
-            releasecached();
-            return kEncryptedNoMemory;
-        }
-        if (answer != 0) {
-            engine.password[0] = 0;
-            counter = 0;
-        }
+        bool goon = nextpassword(&counter, engine.filename);
         if (trypassword(header) == 0) return kEncryptedOpen;
-        if (answer == kPasswordStop) engine.nomoreprompts = 1;
+        if (!goon) engine.nomoreprompts = 1;
     } while (counter > 0);
     return kEncryptedNoPassword;
 }

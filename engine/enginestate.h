@@ -1,8 +1,9 @@
 // The zip engine's one state record, its result codes and the operations its files share.
 //
 // Design: there is exactly one EngineState (`engine`), a plain record that every engine
-// routine works on directly; initengine clears it and sets the defaults, the user interface
-// fills its option fields and calls extractarchive once per run. The archive is read in
+// routine works on directly; initengine clears it and sets the defaults, and runarchive
+// (engine/runrequest.h) fills its option fields from a front end's request and calls
+// extractarchive once per run. The archive is read in
 // aligned 8,192-byte blocks through one input buffer and cursor; decoded data collects in
 // a 65,536-byte output window, which between uses is also the scratch space that every
 // message is formatted into. The engine reaches the operating system only through
@@ -73,7 +74,7 @@ enum EncryptedOpen {
     kEncryptedNoMemory = 5,   // the password buffer could not be allocated
 };
 
-// MapStatus, the result of mapname and checkdir: bits 0..7 an engine result code, bits
+// MapStatus, the result of mapname and the output path steps: bits 0..7 an engine result code, bits
 // 8..14 the class below, bit 15 carried through unchanged.
 enum MapStatus {
     kMapReady = 0x0000,       // path ready, extract
@@ -84,19 +85,8 @@ enum MapStatus {
     kMapNoMemory = 0x0A00,    // out of memory
     kMapCreatedDir = 0x1000,  // a directory member was created: skip silently
     kMapVolumeLabel = 0x1100, // volume-label member refused
-    kMapBadFunction = 0x6300, // invalid checkdir function number
     kMapClassMask = 0x7F00,
     kMapCarryBit = 0x8000,
-};
-
-// checkdir function numbers.
-enum CheckdirFunction {
-    kDirSetRoot = 0,
-    kDirInit = 1,
-    kDirAppendDir = 2,
-    kDirAppendName = 3,
-    kDirGetPath = 4,
-    kDirEnd = 5,
 };
 
 // Message flags: bit 0 error or warning, bit 5 start on a fresh line, bit 6 end the line;
@@ -119,10 +109,9 @@ enum EngineSizes {
     // they are written in several pieces, which the reserved length keeps together. A
     // shorter one is written by one call and gains nothing from it but three system calls.
     kPresizeAbove = kOutputWindow,
-    kBatchSize = 64,                   // central entries per batch
-    kPathBuffer = 1024,                // the file-name buffer: stored name, then output path
-    kEncryptionHeader = 12,            // encrypted bytes in front of an encrypted member's data
-    kPresetPassword = kPasswordBuffer, // the preset password, UTF-8
+    kBatchSize = 64,        // central entries per batch
+    kPathBuffer = 1024,     // the file-name buffer: stored name, then output path
+    kEncryptionHeader = 12, // encrypted bytes in front of an encrypted member's data
 };
 static_assert(static_cast<int>(kPathBuffer) >= static_cast<int>(kNameText),
               "a converted name fits the file-name buffer");
@@ -134,8 +123,6 @@ enum { kResolvedRoot = kPathBuffer, kResolvedOutput = kResolvedRoot + kPathBuffe
 static_assert(static_cast<int>(kResolvedOutput) - static_cast<int>(kResolvedRoot) >=
                   static_cast<int>(kPathBuffer),
               "an output's resolved path holds the resolved root and any output path below it");
-static_assert(static_cast<int>(kPasswordBuffer) == static_cast<int>(kPresetPassword),
-              "every preset password fits the cached password and the question's answer");
 
 // Why a member or the run failed, as handed to EngineUi::reportfailure. The engine itself
 // shows none of them; a front-end turns them into words.
@@ -184,11 +171,6 @@ enum EngineReason {
     kReasonSameFile,         // the member lands on a file an earlier member made in this run
 };
 
-// Answers of the password callback besides 0 (a password is in the buffer).
-enum PasswordAnswer {
-    kPasswordStop = -2,                     // ask no more in this run
-    kPasswordNoMemory = kEncryptedNoMemory, // no memory
-};
 static_assert(static_cast<int>(kOutputWindow) == static_cast<int>(kInflateWindowSize),
               "the inflater fills the engine's window");
 static_assert(static_cast<int>(kInputBlock) == static_cast<int>(kInflateInputBlock),
@@ -230,15 +212,6 @@ struct EndRecord {
     unsigned short commentlength;
 };
 
-// The fields of a central file header that the member loop uses.
-struct CentralHeader {
-    unsigned char versionmadeby, hostmadeby, versionneeded, hostneeded;
-    unsigned short flags, method;
-    unsigned dostime, crc, compressedsize, uncompressedsize;
-    unsigned short namelength, extralength, commentlength, diskstart, internal;
-    unsigned external, localoffset;
-};
-
 // The fields of a local file header.
 struct LocalHeader {
     unsigned short flags, method;
@@ -247,35 +220,31 @@ struct LocalHeader {
     unsigned short namelength, extralength;
 };
 
-struct EngineState;
-typedef int (*MessageCallback)(EngineState* state, const char* text, unsigned length,
-                               unsigned flags);
-// Reads one answer line of at most size - 1 characters; returns its length (0: no answer).
-typedef int (*InputCallback)(EngineState* state, char* answer, unsigned size);
-// Puts the next password to try for member into buffer; counter counts the questions left
-// for the member (0 on the first call). Returns 0 or a PasswordAnswer.
-typedef int (*PasswordCallback)(EngineState* state, int* counter, char* buffer, unsigned size,
-                                const char* archive, const char* member);
+// Receives the engine's message stream (engine/messagehook.h).
+typedef void (*MessageReceiver)(void* context, const char* text, unsigned length, unsigned flags);
 
 struct EngineState {
     // Options, set before each run by runarchive (engine/runrequest.h) and nothing else.
     const char* destination; // extraction root; null means the current folder
     const char* archivepath; // file to open
     const char* archivename; // the name as first given, for the not-found report
-    int quietlevel;          // messages for information only when 0
     int overwritealways;
     int overwritenever;
     int extractall; // nonzero: every member; zero: members selected in the file list
     int extract;    // 1 extracts; 0 tests: members are decoded and checked, nothing is written
-    const EngineUi* ui;
+    const char* firstpassword;          // the first password tried (null or empty: none)
+    int dirlist, filelist, newfilelist; // string lists of what the run makes (0: none)
+    const EngineUi* ui;                 // never null during a run
+    void* uicontext;
 
     OverwritePolicy overwritemode; // derived from the two flags at the start of a run
+    unsigned long long bytesdone;  // bytes written in this run
+    bool cancelled;                // reportprogress asked to cancel
 
-    // Callbacks.
-    MessageCallback message;
-    InputCallback input;
-    PasswordCallback askpassword;
-    int atlinestart; // the last message ended a line
+    // The message stream: its receiver (null: none) and how much it is told.
+    MessageReceiver receiver;
+    void* receivercontext;
+    int quietlevel; // messages for information only when 0
 
     // Archive input.
     platform::File* archive;
@@ -323,7 +292,7 @@ struct EngineState {
     InflateHooks hooks;
     unsigned char window[kOutputWindow];
 
-    // Path building (checkdir).
+    // Path building (outputpath.cpp).
     char* root;
     unsigned rootlength;
     char* longpath;
@@ -357,15 +326,14 @@ struct EngineState {
 
 extern EngineState engine;
 
-// The first password tried for every encrypted member, "STOCK-PW" while it is empty; the
-// command line may give one.
-extern char presetpassword[kPresetPassword];
+// The user interface of a run that has none: every operation left null.
+extern const EngineUi kNoUi;
 
-// Entry points (enginestate.cpp).
+// Entry points (archiveopen.cpp).
 EngineState* initengine();
 int extractarchive();
 
-// Archive opening and input buffering (enginestate.cpp).
+// Archive opening and input buffering (archiveopen.cpp).
 int findendrecord(int searchlength);
 unsigned readbytes(unsigned char* destination, unsigned count);
 int seekarchive(long long offset);
@@ -390,30 +358,43 @@ int flushoutput(unsigned char* data, unsigned count, int flags);
 
 // Decryption (decrypt.cpp); the key operations work on engine.keys (engine/zipcipher.h).
 int openencrypted();
-int askpassword(EngineState* state, int* counter, char* buffer, unsigned size, const char* archive,
-                const char* member);
 void initkeys(const char* text);
 void updatekeys(unsigned char plain);
 unsigned char decryptbyte();
 void decryptbuffer(unsigned char* data, unsigned count);
 void releasepassword();
 
-// Messages (callbacks.cpp).
-int messageout(EngineState* state, const char* text, unsigned length, unsigned flags);
-int noinput(EngineState* state, char* answer, unsigned size);
+// Messages and failure reports (messages.cpp).
 char* printablename(const char* name, char* buffer);
+// Formats a message into the output window and hands it to the message receiver, when one
+// is installed.
 void sendmessage(unsigned flags, const char* format, ...) __attribute__((format(printf, 2, 3)));
-// Sends a message whose text is empty: the event still reaches the message callback.
+// Sends a message whose text is empty: the event still reaches the receiver.
 void notify(unsigned flags);
+// Hands text to the receiver as it is.
+void deliver(const char* text, unsigned length, unsigned flags);
 // Hands a failure of the current member (once per member) or of the archive to the user
 // interface's reportfailure.
 void memberfailure(int reason, int result, int syserror = 0);
 void archivefailure(int reason, int result, int syserror = 0);
+// A failure that skips the current member: raises *result to failure, reports reason and
+// sends the event. Returns false, for the caller to return.
+bool skipmember(int* result, int reason, int failure, unsigned event = kMsgError);
+// A fault of the archive as a whole: sends the event, reports reason; returns result raised
+// to failure.
+int archivefault(int result, int reason, int failure, unsigned event = kMsgError);
 enum { kPrintableName = 2 * kPathBuffer + 1 };
 
-// Names and folders (mapname.cpp, checkdir.cpp).
+// Names and folders (mapname.cpp, outputpath.cpp, volumes.cpp). The output path is built in steps:
+// the root once per run, then for each member its start, its folders one by one (made when missing)
+// and its name, and the path handed over; each step returns a MapStatus.
 int mapname();
-int checkdir(char* path, int function);
+int setroot(const char* path);
+int startpath();
+int appendfolder(const char* component);
+int appendname(const char* name);
+int takepath(char* buffer);
+void forgetroot();
 void releasepaths();
 int makedir(const char* path);
 void to83name(const char* component, char* out);

@@ -47,18 +47,17 @@ int readlocalheader() {
 
 int diskfull() {
     notify(kMsgErrorQuestionFreshLine);
-    char answer[9];
-    int length = engine.input(&engine, answer, sizeof answer);
-    bool goon = length > 0 && (answer[0] == 'y' || answer[0] == 'Y');
+    bool goon =
+        engine.ui->askdiskfull && engine.ui->askdiskfull(engine.uicontext, engine.filename) != 0;
     engine.diskfullstate = goon ? kDiskFullGoOn : kDiskFullStop;
     return kResultDiskFull;
 }
 
-// Records the output file just made in the front end's lists: every one in filelist, and
-// in newfilelist the ones that did not replace a file standing there before.
-void recordoutput(const EngineUi* ui, bool replaced) {
-    if (ui->filelist) listadd(ui->filelist, engine.filename);
-    if (ui->newfilelist && !replaced) listadd(ui->newfilelist, engine.filename);
+// Records the output file just made in the request's lists: every one in filelist, and in
+// newfilelist the ones that did not replace a file standing there before.
+void recordoutput(bool replaced) {
+    if (engine.filelist) listadd(engine.filelist, engine.filename);
+    if (engine.newfilelist && !replaced) listadd(engine.newfilelist, engine.filename);
 }
 
 // Reports why the output file cannot be had; returns the member's result.
@@ -110,7 +109,7 @@ int openoutput() {
         return refuseoutput(reason, kResultDiskFull, error);
     }
     recordmade(place);
-    if (engine.ui) recordoutput(engine.ui, replaced);
+    recordoutput(replaced);
     // Reserving the length up front keeps a file written in pieces in one piece; failures do
     // not matter.
     engine.presized = engine.local.uncompressedsize > kPresizeAbove;
@@ -167,16 +166,17 @@ int lzmamember() {
 }
 
 // The unknown-method path: the member is refused, its empty output file stays.
+bool decodable(unsigned method) {
+    return method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64 ||
+           method == kMethodLzma;
+}
+
+// A member of a method the engine does not decode is refused before its output is opened:
+// a file of its name keeps what it holds, and no empty file stands in for the member.
 int refusemember() {
     memberfailure(kReasonMethod, kResultWarning, engine.local.method);
     char printable[kPrintableName];
     sendmessage(kMsgError, "%s", printablename(engine.filename, printable));
-    if (engine.output) {
-        if (engine.presized) platform::truncatehere(engine.output);
-        platform::closefile(engine.output);
-        engine.output = nullptr;
-    }
-    restoreleftover();
     return kResultWarning;
 }
 
@@ -202,22 +202,21 @@ void checkdecoded(int* result) {
 int extractmember() {
     engine.crc = 0;
     engine.written = 0;
+    unsigned method = engine.local.method;
+    if (!decodable(method)) return refusemember();
     // A test run (extract flag 0) decodes and checks the data but writes nothing.
     if (engine.extract) {
         int opened = openoutput();
         if (opened != 0) return opened;
     }
     deferleftover();
-    unsigned method = engine.local.method;
     int result;
     if (method == kMethodStored)
         result = copystored();
-    else if (method == kMethodDeflate || method == kMethodDeflate64)
-        result = inflatemember(method == kMethodDeflate64);
     else if (method == kMethodLzma)
         result = lzmamember();
     else
-        return refusemember();
+        result = inflatemember(method == kMethodDeflate64);
     if (engine.output) {
         if (engine.presized) platform::truncatehere(engine.output);
         closeoutput();
@@ -256,9 +255,9 @@ ExistingOutput checkexisting(const char* path) {
 }
 
 // Stands on the member's local header signature, retrying without (or with) prefixlength
-// when the signature is not where the stored offset says. Returns the running result,
-// or -1 after a failure that skips the member (the result already raised).
-int findlocalheader(bool first, long long* savedprefix, int* result) {
+// when the signature is not where the stored offset says. False after a failure that skips
+// the member (the result already raised).
+bool findlocalheader(bool first, long long* savedprefix, int* result) {
     long long offset = static_cast<long long>(engine.member->localoffset) + engine.prefixlength;
     if (offset < 0) {
         notify(kMsgError);
@@ -266,7 +265,7 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
         if (!first || engine.prefixlength == 0) {
             *result = raiseresult(*result, kResultSevereError);
             memberfailure(kReasonLocalMissing, kResultSevereError);
-            return -1;
+            return false;
         }
         notify(kMsgError);
         *savedprefix = engine.prefixlength;
@@ -274,20 +273,16 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
     }
     unsigned char signature[kSignatureLength];
     if (seekarchive(engine.member->localoffset) != 0 ||
-        readbytes(signature, kSignatureLength) != kSignatureLength) {
-        notify(kMsgError);
-        *result = raiseresult(*result, kResultSevereError);
-        memberfailure(kReasonLocalMissing, kResultSevereError);
-        return -1;
-    }
-    if (memcmp(signature, engine.siglocal, kSignatureLength) == 0) return 0;
+        readbytes(signature, kSignatureLength) != kSignatureLength)
+        return skipmember(result, kReasonLocalMissing, kResultSevereError);
+    if (memcmp(signature, engine.siglocal, kSignatureLength) == 0) return true;
     notify(kMsgError);
     *result = raiseresult(*result, kResultArchiveError);
     bool swap =
         (first && engine.prefixlength != 0) || (engine.prefixlength == 0 && *savedprefix != 0);
     if (!swap) {
         memberfailure(kReasonLocalMissing, kResultArchiveError);
-        return -1;
+        return false;
     }
     if (engine.prefixlength != 0) {
         *savedprefix = engine.prefixlength;
@@ -301,10 +296,10 @@ int findlocalheader(bool first, long long* savedprefix, int* result) {
         if (seek != kResultSevereError) notify(kMsgError);
         *result = raiseresult(*result, kResultSevereError);
         memberfailure(kReasonLocalMissing, kResultSevereError);
-        return -1;
+        return false;
     }
     archivefailure(kReasonOffsetsCorrected, kResultArchiveError);
-    return 0;
+    return true;
 }
 
 // The file offset of the next unread byte of the archive.
@@ -325,34 +320,16 @@ bool datafits() {
 // decides about an existing file. False skips the member.
 bool preparemember(int* result, unsigned* badpasswords) {
     int r = readlocalheader();
-    if (r != 0) {
-        *result = raiseresult(*result, r);
-        memberfailure(kReasonLocalCut, r);
-        notify(kMsgErrorFreshLine);
-        return false;
-    }
+    if (r != 0) return skipmember(result, kReasonLocalCut, r, kMsgErrorFreshLine);
     r = readfield(engine.local.namelength, kFieldLocalName);
     if (r <= kResultWarning) r = raiseresult(r, readfield(engine.local.extralength, kFieldExtra));
+    if (r > kResultWarning) return skipmember(result, kReasonLocalCut, r);
     *result = raiseresult(*result, r);
-    if (r > kResultWarning) {
-        memberfailure(kReasonLocalCut, r);
-        notify(kMsgError);
-        return false;
-    }
     settlename(kFieldLocalName, engine.local.flags);
     // The listing shows the central name; a different local one would be written instead.
-    if (engine.localnamediffers) {
-        *result = raiseresult(*result, kResultArchiveError);
-        memberfailure(kReasonNameMismatch, kResultArchiveError);
-        notify(kMsgError);
-        return false;
-    }
-    if (!datafits()) {
-        *result = raiseresult(*result, kResultArchiveError);
-        memberfailure(kReasonDataPastEnd, kResultArchiveError);
-        notify(kMsgError);
-        return false;
-    }
+    if (engine.localnamediffers)
+        return skipmember(result, kReasonNameMismatch, kResultArchiveError);
+    if (!datafits()) return skipmember(result, kReasonDataPastEnd, kResultArchiveError);
     if (engine.member->encrypted) {
         int password = openencrypted();
         if (password == kEncryptedNoPassword) {
@@ -361,12 +338,7 @@ bool preparemember(int* result, unsigned* badpasswords) {
             if (engine.quietlevel == 0) notify(kMsgError);
             return false;
         }
-        if (password != kEncryptedOpen) {
-            *result = raiseresult(*result, kResultNoMemory);
-            memberfailure(kReasonNoMemory, kResultNoMemory);
-            notify(kMsgError);
-            return false;
-        }
+        if (password != kEncryptedOpen) return skipmember(result, kReasonNoMemory, kResultNoMemory);
     }
     if (engine.filename[0] == '/' || engine.filename[0] == '\\') {
         memberfailure(kReasonAbsolutePath, kResultWarning);
@@ -392,12 +364,7 @@ bool preparemember(int* result, unsigned* badpasswords) {
     }
     ExistingOutput existing = checkexisting(engine.filename);
     // Whatever the overwrite mode, nothing may be written through a link.
-    if (existing == kOutputLink) {
-        memberfailure(kReasonThroughLink, kResultArchiveError);
-        notify(kMsgError);
-        *result = raiseresult(*result, kResultArchiveError);
-        return false;
-    }
+    if (existing == kOutputLink) return skipmember(result, kReasonThroughLink, kResultArchiveError);
     if (existing == kOutputMissing) return true;
     // Two members that land on one file (names that differ in case only, or that the file
     // system stores alike) are never written over each other unseen: the second follows the
@@ -407,12 +374,10 @@ bool preparemember(int* result, unsigned* badpasswords) {
         memberfailure(kReasonSameFile, kResultDiskFull);
     }
     if (engine.overwritemode == kPolicyKeep) return false;
+    const EngineUi* ui = engine.ui;
     return engine.overwritemode == kPolicyOverwrite ||
-           engine.ui->askoverwrite(engine.ui->context, engine.filename) != 0;
-}
-
-void relaymessage(const char* text, unsigned length, unsigned flags) {
-    engine.message(&engine, text, length, flags);
+           (ui->askoverwrite &&
+            ui->askoverwrite(engine.uicontext, engine.filename, engine.member->name) != 0);
 }
 
 } // namespace
@@ -446,9 +411,11 @@ int flushoutput(unsigned char* data, unsigned count, int) {
     engine.written += count;
     if (count == 0) return 0;
     if (engine.diskfullstate != kDiskFullNone) return kResultDiskFull;
-    *engine.ui->bytesdone += count;
-    if (engine.ui->reportprogress(engine.ui->context, engine.filename)) {
-        *engine.ui->cancel = 1;
+    engine.bytesdone += count;
+    const EngineUi* ui = engine.ui;
+    if (ui->reportprogress &&
+        ui->reportprogress(engine.uicontext, engine.filename, engine.bytesdone)) {
+        engine.cancelled = true;
         return kResultCancelled;
     }
     if (engine.output && platform::writefile(engine.output, data, count) < count) return diskfull();
@@ -460,7 +427,7 @@ int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,
     engine.hooks.input = &engine.cursor;
     engine.hooks.readbyte = readbyte;
     engine.hooks.flushoutput = flushoutput;
-    engine.hooks.message = relaymessage;
+    engine.hooks.message = deliver;
     engine.hooks.window = engine.window;
     engine.hooks.quietlevel = &engine.quietlevel;
     for (unsigned i = 0; i < count; ++i) {
@@ -468,7 +435,7 @@ int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,
         engine.memberfailed = 0;
         engine.outputmissing = false;
         bool first = ++*attempted == 1;
-        if (findlocalheader(first, savedprefix, &result) < 0) continue;
+        if (!findlocalheader(first, savedprefix, &result)) continue;
         if (!preparemember(&result, badpasswords)) continue;
         engine.diskfullstate = kDiskFullNone;
         result = raiseresult(result, extractmember());

@@ -17,7 +17,7 @@ struct InflateHooks {
     int (*readbyte)();  // next byte of the member's compressed data, -1 when exhausted
     // Receives decoded bytes; a nonzero result ends decoding and is returned unchanged.
     int (*flushoutput)(unsigned char* data, unsigned n, int flags);
-    // The engine's message callback; used only for the two incomplete-code-set notices.
+    // The engine's message stream; used only for the two incomplete-code-set notices.
     void (*message)(const char* text, unsigned length, unsigned flags);
     unsigned char* window; // the engine's 65,536-byte output window
     const int* quietlevel; // messages are sent only when *quietlevel == 0

@@ -10,11 +10,8 @@
 // applied, so "a/../b" becomes "a/b" and "../../x" becomes "x"; what is left can only go
 // down. Characters Windows refuses in names ("*?:<>|) become "_", control characters are
 // dropped, the dots and spaces that end a component are dropped, device names get a "_" in
-// front, and ";1"-style version suffixes are cut. Each
-// directory component is handed to checkdir, which creates it under the root.
-//
-// The volume properties (8.3-only, FAT-like) of the last volume asked about are cached by
-// the first two characters of its full path.
+// front, and ";1"-style version suffixes are cut. Each directory component is handed to
+// appendfolder, which creates it under the root.
 #include "engine/enginestate.h"
 
 #include "common/ascii.h"
@@ -72,33 +69,6 @@ void cutversion(char* semicolon) {
     const char* p = semicolon + 1;
     while (*p >= '0' && *p <= '9') ++p;
     if (*p == 0) *semicolon = 0;
-}
-
-// Fills the volume cache for path; false when its properties cannot be known.
-bool volumeinfo(const char* path) {
-    if (isseparator(path[0]) && isseparator(path[1]) && path[2] && !isseparator(path[2]))
-        return false;
-    char full[kPathBuffer];
-    const char* name = path;
-    if (!hasdriveletter(path)) {
-        if (platform::fullpathname(path, full, sizeof full) == 0) return false;
-        name = full;
-    }
-    if (engine.volumeknown && memcmp(engine.volumekey, name, 2) == 0) return true;
-    memcpy(engine.volumekey, name, 2);
-    char root[4] = {name[0], name[1], '/', 0};
-    unsigned longest = 0;
-    char fsname[kNameBuffer];
-    if (platform::volumeproperties(root, &longest, fsname, sizeof fsname) != 0) {
-        engine.volumeknown = 0;
-        return false;
-    }
-    for (char* p = fsname; *p; ++p) *p = asciiupper(*p);
-    engine.volumeknown = 1;
-    engine.only83 = longest < 13;
-    engine.fatlike = strncmp(fsname, "VFAT", 4) == 0 || strncmp(fsname, "HPFS", 4) == 0 ||
-                     strncmp(fsname, "FAT", 3) == 0;
-    return true;
 }
 
 // The walk over one stored name.
@@ -159,14 +129,14 @@ int enddirectory(NameWalk* walk) {
     } else {
         striptrailing(walk);
         maskdevice(walk->component);
-        status = checkdir(walk->component, kDirAppendDir);
+        status = appendfolder(walk->component);
     }
     startcomponent(walk);
     return status;
 }
 
 int mapdirectorymember(int status) {
-    checkdir(engine.filename, kDirGetPath);
+    takepath(engine.filename);
     int carry = status & kMapCarryBit;
     if (!engine.createddir) return kMapExists | carry;
     if (engine.quietlevel == 0) sendmessage(kMsgInfo, "   creating: %-22s\n", engine.filename);
@@ -192,24 +162,12 @@ int mapfilemember(NameWalk* walk, int status) {
     }
     striptrailing(walk);
     maskdevice(walk->component);
-    checkdir(walk->component, kDirAppendName);
-    int path = checkdir(engine.filename, kDirGetPath);
+    appendname(walk->component);
+    int path = takepath(engine.filename);
     return path != kMapReady ? path : status;
 }
 
 } // namespace
-
-bool hasdriveletter(const char* path) {
-    return isasciiletter(path[0]) && path[1] == ':';
-}
-
-int is83volume(const char* path) {
-    return volumeinfo(path) && engine.only83;
-}
-
-int isfatvolume(const char* path) {
-    return volumeinfo(path) && engine.fatlike;
-}
 
 int mapname() {
     engine.createdirs = 1;
@@ -219,7 +177,7 @@ int mapname() {
     walk.parentdropped = false;
     walk.spacerule = -1;
     startcomponent(&walk);
-    int status = checkdir(walk.component, kDirInit);
+    int status = startpath();
     if (status != 0) return status;
 
     const char* p = engine.filename;

@@ -73,9 +73,8 @@ int fillmemberinfo() {
 bool askversion() {
     if (engine.overwritemode == kPolicyOverwrite) return true;
     notify(kMsgErrorQuestion);
-    char answer[9];
-    int length = engine.input(&engine, answer, sizeof answer);
-    return length > 0 && (answer[0] == 'y' || answer[0] == 'Y');
+    return engine.ui->asknewversion &&
+           engine.ui->asknewversion(engine.uicontext, engine.member->name) != 0;
 }
 
 int acceptmember() {
@@ -184,10 +183,16 @@ bool readentryfields(int* result) {
     return true;
 }
 
+// Offers the entry just read to the user interface and tells whether it is chosen.
 bool chosen() {
+    const EngineUi* ui = engine.ui;
+    if (ui->offerentry)
+        ui->offerentry(engine.uicontext, engine.filename, &engine.central, engine.extra,
+                       engine.extralength);
     if (engine.extractall) return true;
-    int item = engine.ui->finditem(engine.ui->context, engine.filename);
-    return item >= 0 && engine.ui->isselected(engine.ui->context, item);
+    if (!ui->finditem) return false;
+    int item = ui->finditem(engine.uicontext, engine.filename);
+    return item >= 0 && ui->isselected(engine.uicontext, item);
 }
 
 // Reads one batch of chosen entries into engine.batch; returns its size.
@@ -240,6 +245,8 @@ unsigned readbatch(unsigned* entriesread, LoopCounters* counters, int* result, b
 // item is the member's path below the destination: the output path without the destination
 // and the separator behind it (the destination may end with one itself).
 void trimlist() {
+    const EngineUi* ui = engine.ui;
+    if (!ui->finditem) return;
     const char* name = engine.filename;
     const char* root = engine.destination;
     const char* found = root && *root ? strstr(name, root) : nullptr;
@@ -247,12 +254,8 @@ void trimlist() {
         name = found + strlen(root);
         if (*name == '/' || *name == '\\') ++name;
     }
-    unsigned size = engine.ui->textsize;
-    if (!engine.ui->text || size == 0) return;
-    strncpy(engine.ui->text, name, size - 1);
-    engine.ui->text[size - 1] = 0;
-    int item = engine.ui->finditem(engine.ui->context, engine.ui->text);
-    if (item >= 0) engine.ui->deleteitem(engine.ui->context, item);
+    int item = ui->finditem(engine.uicontext, name);
+    if (item >= 0) ui->deleteitem(engine.uicontext, item);
 }
 
 int finalresult(int a, const LoopCounters& counters) {
@@ -313,7 +316,7 @@ int walkcentral() {
                              result);
         result = raiseresult(result, r);
         if (engine.diskfullstate == kDiskFullStop || result == kResultCancelled) return result;
-        if (n > 0 && (r == 0 || (engine.ui->cancel && *engine.ui->cancel))) trimlist();
+        if (n > 0 && (r == 0 || engine.cancelled)) trimlist();
         loadblock(bufferstart);
         engine.cursor.next = engine.inbuf + position;
         engine.cursor.unread = unread;

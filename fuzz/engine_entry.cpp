@@ -31,34 +31,18 @@ void check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
-// The answers of one run: the input's first byte chooses the password answer.
-struct FuzzUi {
-    unsigned char passwordchoice;
-    int cancel;
-    unsigned long long bytesdone;
-    char text[kSharedTextBuffer];
-};
-
-int askoverwrite(void*, const char*) {
-    return 1;
-}
+// The password answer, chosen by the input's first byte (the context).
 void promptpassword(void* context, char* buffer, const char*) {
     static const char kSkip[] = {static_cast<char>(kPasswordSkipMarker), 0};
     static const char* const answers[] = {"", "secret", kSkip};
-    strcpy(buffer, answers[static_cast<FuzzUi*>(context)->passwordchoice % 3]);
+    strcpy(buffer, answers[*static_cast<const unsigned char*>(context) % 3]);
 }
-int reportprogress(void*, const char*) {
-    return 0;
-}
-int finditem(void*, const char*) {
-    return -1;
-}
-int isselected(void*, int) {
-    return 0;
-}
-void deleteitem(void*, int) {}
-int quietmessage(EngineState*, const char*, unsigned, unsigned) {
-    return 0;
+
+// Existing files are overwritten without a question; nothing else is asked.
+EngineUi fuzzui() {
+    EngineUi ui = {};
+    ui.promptpassword = promptpassword;
+    return ui;
 }
 
 // Whether path (UTF-8) survives the way to UTF-16 and back byte for byte.
@@ -126,8 +110,7 @@ struct RunFolder {
 
 void fuzzentry::engine(const unsigned char* data, size_t size) {
     if (size < 1) return;
-    FuzzUi answers = {};
-    answers.passwordchoice = data[0];
+    unsigned char passwordchoice = data[0];
     RunFolder folder;
     fs::path archive = folder.root / "archive.zip", destination = folder.root / "dest";
     {
@@ -137,34 +120,15 @@ void fuzzentry::engine(const unsigned char* data, size_t size) {
     fs::create_directory(destination);
 
     listinit();
-    EngineUi ui = {};
-    ui.context = &answers;
-    ui.askoverwrite = askoverwrite;
-    ui.promptpassword = promptpassword;
-    ui.reportprogress = reportprogress;
-    ui.finditem = finditem;
-    ui.isselected = isselected;
-    ui.deleteitem = deleteitem;
-    ui.cancel = &answers.cancel;
-    ui.bytesdone = &answers.bytesdone;
-    ui.text = answers.text;
-    ui.textsize = sizeof answers.text;
-    ui.dirlist = listcreate();
-    ui.filelist = listcreate();
-
     std::string archivepath = archive.string(), destinationpath = destination.string();
-    RunRequest request = {};
-    request.archivepath = archivepath.c_str();
-    request.destination = destinationpath.c_str();
-    request.action = kRunExtract;
-    request.selection = kRunAll;
+    const EngineUi ui = fuzzui();
+    RunRequest request =
+        runrequest(archivepath.c_str(), destinationpath.c_str(), kRunExtract, &ui, &passwordchoice);
     request.overwrite = kPolicyOverwrite;
-    request.quietlevel = 1;
-    request.ui = &ui;
-    request.message = quietmessage;
+    request.filelist = listcreate();
     initengine();
     int result = runarchive(&request);
-    checkcreated(ui.filelist, destinationpath + "/");
+    checkcreated(request.filelist, destinationpath + "/");
     listfreeall();
 
     check(knownresult(result));

@@ -14,7 +14,7 @@
 // the same path. "..\" goes before ".\" so that a parent token is never read as a current
 // one. A replacement that would make the command longer than its buffer leaves its token in
 // place. The first '|' then splits the file from its parameters. Portable: the Windows side
-// (setup/runcommand) hands the result to the shell.
+// (setup/win32/runcommand) hands the result to the shell.
 #pragma once
 
 #include "common/pathlimits.h"

@@ -4,7 +4,7 @@
 //
 //   code              message
 //   0                 none (success)
-//   1                 "couldn't get extracted", unless the run was automatic
+//   1                 "couldn't get extracted"
 //   2, 3, 9, 51       "Error reading archive." / "couldn't get extracted"
 //   4, 6              "Out of memory..." / blank line / "couldn't get extracted"
 //   50                "Error in directory .." / "couldn't get extracted"
@@ -57,8 +57,12 @@ const ResultMessage kMessages[] = {
 
 } // namespace
 
-bool runmessage(int code, bool autoextract, char* out, unsigned size) {
-    if (code == kResultWarning && autoextract) return false;
+int runoutcome(int code, bool cancelled, bool automatic, bool memberfailed) {
+    if (cancelled) return kCancelledRun;
+    return code == kResultWarning && automatic && !memberfailed ? kResultOk : code;
+}
+
+bool runmessage(int code, char* out, unsigned size) {
     for (const ResultMessage& m : kMessages) {
         if (m.code != code) continue;
         if (m.first < 0)

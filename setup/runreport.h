@@ -12,6 +12,13 @@ enum RunReport {
 // total of 0 (only empty members) shows the bar full as soon as any byte is done.
 int progressposition(unsigned long long done, unsigned long long total);
 
-// The message the run shows for result code `code` into out (kRunMessage bytes); false when
-// the code shows none (success, a cancelled run, and a warning of an automatic run).
-bool runmessage(int code, bool autoextract, char* out, unsigned size);
+// The code a run ends with, from the engine's result: kCancelledRun once the user cancelled,
+// whatever the engine said. An automatic run shows no notice for a warning, so there a
+// warning counts as success when every chosen member was extracted (what remains is a
+// warning about the archive as a whole, such as a comment cut short), and as the failure it
+// is when a member failed.
+int runoutcome(int code, bool cancelled, bool automatic, bool memberfailed);
+
+// The message the run shows for the code it ended with into out (kRunMessage bytes); false
+// when the code shows none (success and a cancelled run).
+bool runmessage(int code, char* out, unsigned size);

@@ -9,7 +9,7 @@
 #include "stub/banner.h"
 
 #include "setup/dialoglayout.h"
-#include "setup/windowutil.h"
+#include "setup/win32/windowutil.h"
 
 static const wchar_t kBannerClass[] = L"SetupSFX";
 

@@ -15,8 +15,8 @@
 #include "platform/system.h"
 #include "platform/win32/widetext.h"
 #include "resources/resource.h"
-#include "setup/hyperlink.h"
-#include "setup/maindialog.h"
+#include "setup/win32/hyperlink.h"
+#include "setup/win32/maindialog.h"
 #include "startup/commandline.h"
 #include "startup/foldermacros.h"
 #include "startup/optionsblock.h"
@@ -29,9 +29,7 @@
 
 #include <stdlib.h>
 
-static int templist;
-
-static_assert(int(kPresetPassword) == int(kSwitchValueLength) + 1,
+static_assert(int(kPasswordBuffer) == int(kSwitchValueLength) + 1,
               "a password given with /p is kept whole");
 
 static void starterror(int text) {
@@ -66,10 +64,10 @@ static void showusage(const char* caption) {
     free(text);
 }
 
-// Applies the command line's switches to options; 0 when the setup ends here, after the
-// usage message or an out-of-memory error was shown.
-static int parsecommandline(char* tail, SfxOptions* options) {
-    switch (applycommandline(tail, options, presetpassword, sizeof presetpassword)) {
+// Applies the command line's switches to options and password (kPasswordBuffer bytes); 0
+// when the setup ends here, after the usage message or an out-of-memory error was shown.
+static int parsecommandline(char* tail, SfxOptions* options, char* password) {
+    switch (applycommandline(tail, options, password, kPasswordBuffer)) {
     case kCommandLineGoOn:
         return 1;
     case kCommandLineUsage:
@@ -84,8 +82,9 @@ static int parsecommandline(char* tail, SfxOptions* options) {
 
 // Everything the setup needs before its dialog: controls, the link class, the rich edit
 // library, the options with the default folder's macros expanded and the command line
-// applied. Shows the message of a failure; releasesetup undoes what was made.
-static bool preparesetup(char* tail) {
+// applied (its password into password). Shows the message of a failure; releasesetup undoes
+// what was made.
+static bool preparesetup(char* tail, char* password) {
     INITCOMMONCONTROLSEX progressbar = {sizeof progressbar, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&progressbar);
     if (!registerlinkclass() || !LoadLibraryA("RICHED32.DLL")) {
@@ -98,11 +97,11 @@ static bool preparesetup(char* tail) {
     }
     if (!readoptionsblock()) return false;
     expandfoldermacros(sfxoptions->destfolder);
-    return parsecommandline(tail, sfxoptions);
+    return parsecommandline(tail, sfxoptions, password);
 }
 
-// Deletes the registered temporary files, the last registered first.
-static void deletetempfiles() {
+// Deletes the temporary files registered in templist, the last registered first.
+static void deletetempfiles(int templist) {
     for (int i = listcount(templist); i >= 1; i--) {
         char path[kLongPathBuffer];
         if (listget(templist, i - 1, path, sizeof path) >= 1)
@@ -124,13 +123,14 @@ int sfxmain(void* instance, char* tail) {
     if (!loadtextblock()) return 1;
     int completed = 0;
     HWND banner = nullptr;
-    if (preparesetup(tail)) {
+    char password[kPasswordBuffer] = {}; // until "/p" gives one
+    if (preparesetup(tail, password)) {
         banner = showbanner((HINSTANCE)instance);
         enginestartup();
         listinit();
-        templist = listcreate();
-        completed = runmaindialog(banner ? banner : GetDesktopWindow(), templist);
-        deletetempfiles();
+        int templist = listcreate();
+        completed = runmaindialog(banner ? banner : GetDesktopWindow(), templist, password);
+        deletetempfiles(templist);
     }
     listfreeall();
     releasesetup();

@@ -90,13 +90,11 @@ TEST(Decryption, CancelStopsAllQuestions) {
     EXPECT_EQ(run.passwordprompts, 1);
 }
 
-TEST(Decryption, PresetPasswordCanBeReplaced) {
+TEST(Decryption, TheRequestsPasswordIsTriedFirst) {
     TempDir dir;
-    char saved[kPresetPassword];
-    memcpy(saved, presetpassword, sizeof saved);
-    snprintf(presetpassword, sizeof presetpassword, "%s", "secret");
-    RunRecord run = runengine(fixture("enc_secret.zip"), dir.str());
-    memcpy(presetpassword, saved, sizeof saved);
+    RunOptions options;
+    options.password = "secret";
+    RunRecord run = runengine(fixture("enc_secret.zip"), dir.str(), options);
     EXPECT_EQ(run.result, kResultOk);
     EXPECT_EQ(run.passwordprompts, 0);
 }
@@ -153,14 +151,12 @@ std::string longpassword(size_t length) {
     return text;
 }
 
-// Runs archive with the preset password text and no answers to the question.
+// Runs archive with password as the request's first password and no answers to the
+// question.
 RunRecord withpreset(const char* archive, const std::string& password, const TempDir& dir) {
-    char saved[kPresetPassword];
-    memcpy(saved, presetpassword, sizeof saved);
-    snprintf(presetpassword, sizeof presetpassword, "%s", password.c_str());
-    RunRecord run = runengine(fixture(archive), dir.str());
-    memcpy(presetpassword, saved, sizeof saved);
-    return run;
+    RunOptions options;
+    options.password = password;
+    return runengine(fixture(archive), dir.str(), options);
 }
 
 TEST(LongPasswords, PresetPasswordsBeyondEightyCharactersOpen) {

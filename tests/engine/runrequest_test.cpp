@@ -1,49 +1,34 @@
 // Tests of the run request: runarchive is the one place that sets the engine's options, and
 // the setup's overwrite modes map to the engine's policies in one place.
+#include "engine/messagehook.h"
 #include "engine/runrequest.h"
 #include "setup/runoptions.h"
 #include "startup/optionsblock.h"
 
 #include <gtest/gtest.h>
 
-#include <stdio.h>
-
 #include <vector>
 
 namespace {
 
-std::vector<unsigned> receivedflags;
-int recordflags(EngineState*, const char*, unsigned, unsigned flags) {
-    receivedflags.push_back(flags);
-    return 0;
-}
-int answeryes(EngineState*, char* answer, unsigned size) {
-    snprintf(answer, size, "y");
-    return 1;
-}
-
 const char kMissing[] = "/nonexistent/orv/missing.zip";
 
-RunRequest missingarchive() {
-    RunRequest request = {};
-    request.archivepath = kMissing;
-    request.action = kRunExtract;
-    request.selection = kRunAll;
-    request.quietlevel = 1;
-    return request;
+void recordflags(void* context, const char*, unsigned, unsigned flags) {
+    static_cast<std::vector<unsigned>*>(context)->push_back(flags);
 }
 
 } // namespace
 
 TEST(RunRequest, SetsEveryOptionField) {
-    EngineUi ui = {};
-    RunRequest request = missingarchive();
+    const EngineUi ui = {};
+    int context = 0;
+    RunRequest request = runrequest(kMissing, "/nonexistent/orv/dest", kRunTest, &ui, &context);
     request.archivename = "missing.zip";
-    request.destination = "/nonexistent/orv/dest";
-    request.action = kRunTest;
     request.selection = kRunSelected;
-    request.quietlevel = 3;
-    request.ui = &ui;
+    request.password = "secret";
+    request.dirlist = 1;
+    request.filelist = 2;
+    request.newfilelist = 3;
     initengine();
     EXPECT_EQ(runarchive(&request), kResultNotFound);
     EXPECT_STREQ(engine.archivepath, "missing.zip"); // the not-found report names it as given
@@ -51,18 +36,28 @@ TEST(RunRequest, SetsEveryOptionField) {
     EXPECT_STREQ(engine.destination, "/nonexistent/orv/dest");
     EXPECT_EQ(engine.extract, 0);
     EXPECT_EQ(engine.extractall, 0);
-    EXPECT_EQ(engine.quietlevel, 3);
+    EXPECT_STREQ(engine.firstpassword, "secret");
+    EXPECT_EQ(engine.dirlist, 1);
+    EXPECT_EQ(engine.filelist, 2);
+    EXPECT_EQ(engine.newfilelist, 3);
     EXPECT_EQ(engine.ui, &ui);
+    EXPECT_EQ(engine.uicontext, &context);
 }
 
-TEST(RunRequest, WithoutAGivenNameTheArchivePathIsReported) {
-    RunRequest request = missingarchive();
+// The request most runs start from: every member, existing files asked about, no password,
+// no lists; without a table the engine asks and reports nothing.
+TEST(RunRequest, TheCommonRequestAndItsDefaults) {
+    RunRequest request = runrequest(kMissing, nullptr, kRunExtract, nullptr, nullptr);
     initengine();
     runarchive(&request);
     EXPECT_STREQ(engine.archivename, kMissing);
     EXPECT_EQ(engine.extract, 1);
     EXPECT_EQ(engine.extractall, 1);
     EXPECT_EQ(engine.destination, nullptr);
+    EXPECT_EQ(engine.overwritemode, kPolicyAsk);
+    EXPECT_EQ(engine.firstpassword, nullptr);
+    EXPECT_EQ(engine.dirlist + engine.filelist + engine.newfilelist, 0);
+    EXPECT_EQ(engine.ui, &kNoUi);
 }
 
 TEST(RunRequest, EachPolicySetsOneFlagAndTheDerivedMode) {
@@ -71,7 +66,7 @@ TEST(RunRequest, EachPolicySetsOneFlagAndTheDerivedMode) {
         int always, never;
     } cases[] = {{kPolicyAsk, 0, 0}, {kPolicyOverwrite, 1, 0}, {kPolicyKeep, 0, 1}};
     for (const Case& c : cases) {
-        RunRequest request = missingarchive();
+        RunRequest request = runrequest(kMissing, nullptr, kRunExtract, nullptr, nullptr);
         request.overwrite = c.policy;
         initengine();
         runarchive(&request);
@@ -81,22 +76,23 @@ TEST(RunRequest, EachPolicySetsOneFlagAndTheDerivedMode) {
     }
 }
 
-TEST(RunRequest, CallbacksAreReplacedOnlyWhenGiven) {
-    RunRequest request = missingarchive();
+// The message stream reaches a receiver only once one is installed, and initengine takes it
+// away again.
+TEST(MessageHook, TheStreamReachesOnlyAnInstalledReceiver) {
+    std::vector<unsigned> flags;
+    RunRequest request = runrequest(kMissing, nullptr, kRunExtract, nullptr, nullptr);
     initengine();
+    setmessagehook(recordflags, &flags, 3);
+    EXPECT_EQ(engine.quietlevel, 3);
     runarchive(&request);
-    EXPECT_EQ(engine.message, messageout);
-    EXPECT_EQ(engine.input, noinput);
+    ASSERT_FALSE(flags.empty()); // the not-found report
+    EXPECT_EQ(flags.back(), static_cast<unsigned>(kMsgWarn));
 
-    receivedflags.clear();
-    request.message = recordflags;
-    request.input = answeryes;
+    flags.clear();
     initengine();
     runarchive(&request);
-    EXPECT_EQ(engine.message, recordflags);
-    EXPECT_EQ(engine.input, answeryes);
-    ASSERT_FALSE(receivedflags.empty()); // the not-found report reached the replacement
-    EXPECT_EQ(receivedflags.back(), static_cast<unsigned>(kMsgWarn));
+    EXPECT_TRUE(flags.empty());
+    EXPECT_EQ(engine.quietlevel, 1);
 }
 
 TEST(OverwritePolicy, TheSetupsModesMapToTheEnginesPolicies) {

@@ -22,10 +22,10 @@ orv_project_code(orv_enginetestkit)
 add_dependencies(orv_enginetestkit engine_fixtures)
 
 # One program for each part of the engine: program:file of engine/<file>_test.cpp.
-foreach(test engine_state_test:enginestate engine_memberloop_test:memberloop
-        engine_extract_test:extract engine_times_test:timeconv engine_callbacks_test:callbacks
+foreach(test engine_archiveopen_test:archiveopen engine_memberloop_test:memberloop
+        engine_extract_test:extract engine_times_test:timeconv engine_messages_test:messages
         engine_decrypt_test:decrypt engine_names_test:nametext mapname_test:mapname
-        checkdir_test:checkdir)
+        outputpath_test:outputpath)
     string(REPLACE ":" ";" test ${test})
     list(GET test 0 name)
     list(GET test 1 file)

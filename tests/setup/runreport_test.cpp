@@ -30,9 +30,9 @@ TEST(ProgressPosition, AnArchiveOfEmptyMembersShowsTheBarFullOnceAnythingIsDone)
 
 using RunMessages = PackageTexts;
 
-std::string message(int code, bool autoextract = false) {
+std::string message(int code) {
     char out[kRunMessage];
-    return runmessage(code, autoextract, out, sizeof out) ? out : "<none>";
+    return runmessage(code, out, sizeof out) ? out : "<none>";
 }
 
 TEST_F(RunMessages, EveryResultCodeShowsItsRowOfTheTable) {
@@ -47,13 +47,29 @@ TEST_F(RunMessages, EveryResultCodeShowsItsRowOfTheTable) {
         EXPECT_EQ(message(code), failed) << code;
 }
 
-TEST_F(RunMessages, SuccessCancelAndAnAutomaticWarningShowNothing) {
+TEST_F(RunMessages, SuccessAndCancelShowNothing) {
     EXPECT_EQ(message(kResultOk), "<none>");
     EXPECT_EQ(message(kCancelledRun), "<none>");
-    EXPECT_EQ(message(kResultWarning, true), "<none>");
-    // Only the warning is silent in an automatic run.
-    EXPECT_EQ(message(kResultBadPassword, true),
-              text(kTextWrongPassword) + "\r\n" + text(kTextNotExtracted));
+}
+
+// A warning ends an automatic run as success only when no member failed; nothing else
+// changes its code but a cancel.
+TEST(RunOutcome, AnAutomaticWarningCountsAsSuccessOnlyWhenNoMemberFailed) {
+    struct Case {
+        int code;
+        bool cancelled, automatic, memberfailed;
+        int outcome;
+    } cases[] = {
+        {kResultWarning, false, true, false, kResultOk},
+        {kResultWarning, false, true, true, kResultWarning},
+        {kResultWarning, false, false, false, kResultWarning},
+        {kResultBadPassword, false, true, false, kResultBadPassword},
+        {kResultOk, true, true, false, kCancelledRun},
+        {kResultCancelled, true, false, true, kCancelledRun},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(runoutcome(c.code, c.cancelled, c.automatic, c.memberfailed), c.outcome)
+            << c.code << c.cancelled << c.automatic << c.memberfailed;
 }
 
 TEST_F(RunMessages, CodesOutsideTheTableShowNothing) {
@@ -64,7 +80,7 @@ TEST_F(RunMessages, CodesOutsideTheTableShowNothing) {
 TEST_F(RunMessages, AMessageIsCutToItsBuffer) {
     replacetext(kTextReadError, std::string(kRunMessage, 'r'));
     char out[kRunMessage];
-    ASSERT_TRUE(runmessage(kResultArchiveError, false, out, sizeof out));
+    ASSERT_TRUE(runmessage(kResultArchiveError, out, sizeof out));
     EXPECT_EQ(strlen(out), size_t(kRunMessage - 1));
 }
 

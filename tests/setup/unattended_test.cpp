@@ -329,9 +329,50 @@ TEST_F(Unattended, AFailingSilentRunReportsAndEnds) {
         EXPECT_EQ(run.waitexit(), 1) << silent;
     }
     Package good;
-    uitest::Process run(build(good, "good.exe"), "/ss /d Q:\\nowhere\\setup");
-    expectbox(run, text(good, kTextFolderError), "Setup Test", MB_ICONERROR);
-    EXPECT_EQ(run.waitexit(), 1);
+    std::string goodexe = build(good, "good.exe");
+    uitest::Process nowhere(goodexe, "/ss /d Q:\\nowhere\\setup");
+    expectbox(nowhere, text(good, kTextFolderError), "Setup Test", MB_ICONERROR);
+    EXPECT_EQ(nowhere.waitexit(), 1);
+    // A folder where the file is to be written: the archive is sound, the output is not.
+    fs::create_directories(destination() / "readme.txt" / "kept");
+    uitest::Process blocked(goodexe, "/ss");
+    expectbox(blocked, text(good, kTextFolderError) + "\r\n" + text(good, kTextNotExtracted),
+              "Setup Test", MB_ICONERROR);
+    EXPECT_EQ(blocked.waitexit(), 1);
+    EXPECT_TRUE(fs::is_directory(destination() / "readme.txt" / "kept"));
+}
+
+// An automatic run shows no notice for a warning. It completes when the warning is about the
+// archive alone (its comment runs one byte past the end of the file) and every member was
+// extracted; when a member was not (a method the engine lacks), it says so and fails.
+TEST_F(Unattended, AnAutomaticRunWithAWarningCompletesOnlyWhenEveryMemberWasExtracted) {
+    Package cut;
+    cut.options.flagsa = kFlagAutoExtract | kFlagNoDoneMessage;
+    cut.archive = archiveof(files({{"a.txt", "A"}, {"b.txt", "B"}}));
+    cut.damage = [](std::string& bytes, size_t) {
+        bytes[bytes.size() - kEndRecordSize + kEndCommentLength] = 1;
+    };
+    uitest::Process whole(build(cut, "cut.exe"), "");
+    EXPECT_EQ(whole.waitexit(60000), 0);
+    EXPECT_FALSE(uitest::messageboxshown(whole.events()));
+    EXPECT_EQ(extracted(destination()), (Tree{{"a.txt", "A"}, {"b.txt", "B"}}));
+    cleardestination();
+
+    Package refused = cut;
+    refused.archive = archiveof(files({{"a.txt", "A"}, {"data.bin", "data"}}));
+    // data.bin becomes a bzip2 member, which the builder would not take.
+    refused.damage = [](std::string& bytes, size_t archivestart) {
+        for (size_t at = bytes.find("data.bin", archivestart); at != std::string::npos;
+             at = bytes.find("data.bin", at + 1)) {
+            size_t local = at - kLocalHeaderSize, central = at - kCentralHeaderSize;
+            if (bytes.compare(local, 4, "PK\x03\x04") == 0) bytes[local + kLocalMethod] = 12;
+            if (bytes.compare(central, 4, "PK\x01\x02") == 0) bytes[central + kCentralMethod] = 12;
+        }
+    };
+    uitest::Process partial(build(refused, "refused.exe"), "");
+    expectbox(partial, text(refused, kTextNotExtracted), "Setup Test", MB_ICONERROR);
+    EXPECT_EQ(partial.waitexit(), 1);
+    EXPECT_EQ(extracted(destination()), (Tree{{"a.txt", "A"}}));
 }
 
 // "/p" gives the password: the right one opens the members without a question; a wrong one

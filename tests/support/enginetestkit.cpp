@@ -2,6 +2,7 @@
 #include "tests/support/enginetestkit.h"
 
 #include "common/stringlists.h"
+#include "engine/messagehook.h"
 #include "tests/support/removetree.h"
 
 #include <fstream>
@@ -20,14 +21,13 @@ struct ActiveRun {
     RunRecord* record;
     std::vector<std::string> items;
     std::set<int> selected;
-    char text[kSharedTextBuffer];
 };
 
 ActiveRun* activerun(void* context) {
     return static_cast<ActiveRun*>(context);
 }
 
-int askoverwrite(void* context, const char* path) {
+int askoverwrite(void* context, const char* path, const char*) {
     ActiveRun* active = activerun(context);
     ++active->record->askcount;
     if (active->options->beforeanswer) active->options->beforeanswer(path);
@@ -43,8 +43,9 @@ void promptpassword(void* context, char* buffer, const char*) {
     snprintf(buffer, kPasswordBuffer, "%s", answer.c_str());
 }
 
-int reportprogress(void* context, const char*) {
+int reportprogress(void* context, const char*, unsigned long long bytesdone) {
     ActiveRun* active = activerun(context);
+    active->record->bytesdone = bytesdone;
     int call = ++active->record->progresscalls;
     return active->options->cancelatcall == call;
 }
@@ -85,10 +86,14 @@ void recordfailure(void* context, int reason, int result, const char* member, in
         {reason, result, member ? member : "", syserror});
 }
 
-int capture(EngineState* state, const char* text, unsigned length, unsigned flags) {
-    activerun(state->ui->context)->record->messages.push_back({std::string(text, length), flags});
-    return 0;
+void capture(void* context, const char* text, unsigned length, unsigned flags) {
+    activerun(context)->record->messages.push_back({std::string(text, length), flags});
 }
+
+const EngineUi kScriptedUi = {
+    askoverwrite, promptpassword, nullptr,  nullptr,    reportprogress, recordfailure,
+    nullptr,      nullptr,        finditem, isselected, deleteitem,
+};
 
 std::vector<std::string> listitems(int handle) {
     std::vector<std::string> out;
@@ -142,42 +147,25 @@ RunRecord runengine(const std::string& archive, const std::string& destination,
     run.record = &record;
     run.items = options.items;
     run.selected = options.selected;
-    run.text[0] = 0;
 
     listinit();
-    EngineUi ui = {};
-    ui.context = &run;
-    ui.askoverwrite = askoverwrite;
-    ui.promptpassword = promptpassword;
-    ui.reportprogress = reportprogress;
-    ui.finditem = finditem;
-    ui.isselected = isselected;
-    ui.deleteitem = deleteitem;
-    ui.cancel = &record.cancel;
-    ui.bytesdone = &record.bytesdone;
-    ui.text = run.text;
-    ui.textsize = sizeof run.text;
-    ui.dirlist = listcreate();
-    ui.filelist = listcreate();
-    ui.newfilelist = listcreate();
-    ui.reportfailure = recordfailure;
-
-    RunRequest request = {};
-    request.archivepath = archive.c_str();
-    request.destination = destination.empty() ? nullptr : destination.c_str();
-    request.action = kRunExtract;
+    RunRequest request =
+        runrequest(archive.c_str(), destination.empty() ? nullptr : destination.c_str(),
+                   kRunExtract, &kScriptedUi, &run);
     request.selection = options.extractall ? kRunAll : kRunSelected;
     request.overwrite = options.overwrite;
-    request.quietlevel = 1;
-    request.ui = &ui;
-    request.message = capture;
+    request.password = options.password.c_str();
+    request.dirlist = listcreate();
+    request.filelist = listcreate();
+    request.newfilelist = listcreate();
     if (options.freshengine) initengine();
+    setmessagehook(capture, &run, 1);
     record.result = runarchive(&request);
 
     record.items = run.items;
-    record.dirlist = listitems(ui.dirlist);
-    record.filelist = listitems(ui.filelist);
-    record.newfilelist = listitems(ui.newfilelist);
+    record.dirlist = listitems(request.dirlist);
+    record.filelist = listitems(request.filelist);
+    record.newfilelist = listitems(request.newfilelist);
     listfreeall();
     return record;
 }

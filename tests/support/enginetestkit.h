@@ -43,7 +43,9 @@ struct RunOptions {
     int cancelatcall = 0;           // reportprogress cancels at this call (1-based)
     std::vector<std::string> items; // file list 301
     std::set<int> selected;         // selected items of it
-    // Answers of the password question, in order; when they run out it is cancelled.
+    // The first password tried (empty: none), then the answers of the password question, in
+    // order; when they run out it is cancelled.
+    std::string password;
     std::vector<std::string> passwords;
     // Clear the engine before the run; false runs it again as it is, as a program that starts
     // the engine once and extracts more than once does.
@@ -70,8 +72,7 @@ struct RunRecord {
     int askcount = 0;
     int passwordprompts = 0;
     int progresscalls = 0;
-    unsigned long long bytesdone = 0;
-    int cancel = 0;
+    unsigned long long bytesdone = 0;     // as the last progress report gave it
     std::vector<std::string> items;       // file list 301 after the run
     std::vector<std::string> lookups;     // texts the engine looked up in it (finditem), in order
     std::vector<std::string> dirlist;     // folders the engine made

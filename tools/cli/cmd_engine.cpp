@@ -65,15 +65,15 @@ struct FrontEnd {
     std::string archiveshown; // the archive as the user named it, for messages
     std::string destination;  // name text (UTF-8)
     OverwritePolicy overwrite = kPolicyAsk;
+    std::string password;  // -p, UTF-8 (empty: none)
     bool terminal = false; // progress bar on standard error
     bool askall = false;   // "A" answered: overwrite the rest
     bool asknone = false;  // "N" answered: keep the rest
     unsigned long long total = 0;
     unsigned long long done = 0;
-    int cancel = 0;
-    char text[kSharedTextBuffer] = {};
     bool listing = false;              // the first pass, which reads the directory
     unsigned entries = 0;              // central entries the first pass was offered
+    ZipEntry offered;                  // the central entry the engine read last
     std::vector<std::string> patterns; // members to extract (empty: all), as typed
     std::vector<bool> matched;
     std::set<std::string> reported; // failure lines already printed (both passes report)
@@ -132,7 +132,7 @@ void printfailure(FrontEnd* frontend, const std::string& subject, const std::str
     std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-int askoverwrite(void* context, const char* path) {
+int askreplace(void* context, const char* path, const char* member) {
     FrontEnd* frontend = static_cast<FrontEnd*>(context);
     if (frontend->askall) return 1;
     if (frontend->asknone) return 0;
@@ -142,7 +142,7 @@ int askoverwrite(void* context, const char* path) {
     std::string answer;
     if (!readline(&answer)) {
         // No one to ask: an existing file must not be skipped without a word.
-        printfailure(frontend, shown(engine.member->name),
+        printfailure(frontend, shown(member),
                      "exists; use -o to overwrite existing files or -n to keep them",
                      kResultWarning);
         return 0;
@@ -153,11 +153,26 @@ int askoverwrite(void* context, const char* path) {
 }
 
 // Asks on the terminal; without an answer the questions stop for the rest of the run.
-void promptpassword(void*, char* buffer, const char* member) {
+void askpassword(void*, char* buffer, const char* member) {
     if (isatty(STDIN_FILENO)) std::fprintf(stderr, "\npassword for %s: ", shown(member).c_str());
     std::string answer;
     if (!readline(&answer)) answer = std::string(1, static_cast<char>(kPasswordCancelMarker));
     std::snprintf(buffer, kPasswordBuffer, "%s", answer.c_str());
+}
+
+// A yes-or-no question on the terminal; no answer is no.
+int askyes(const std::string& question) {
+    std::fprintf(stderr, "\n%s [y/n]: ", question.c_str());
+    std::string answer = readline();
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+int askgoon(void*, const char* path) {
+    return askyes("the disk is full writing " + shown(path) + "; go on with the next member?");
+}
+
+int askanyway(void*, const char* member) {
+    return askyes(shown(member) + " asks for a newer version of its system; extract it anyway?");
 }
 
 struct ReasonText {
@@ -215,9 +230,8 @@ const ReasonText kReasons[] = {
     {kReasonSameFile, "an earlier member of this run made the same file", false},
 };
 
-// The central header the engine has just read, as the builder's reader keeps one.
-ZipEntry centralentry() {
-    const CentralHeader& c = engine.central;
+// A central header the engine has read, as the builder's reader keeps one.
+ZipEntry zipentry(const CentralHeader& c, const unsigned char* extra, unsigned extralength) {
     ZipEntry entry;
     entry.madeby = c.versionmadeby | c.hostmadeby << 8;
     entry.needed = c.versionneeded | c.hostneeded << 8;
@@ -230,28 +244,29 @@ ZipEntry centralentry() {
     entry.disk = c.diskstart;
     entry.external = c.external;
     entry.offset = c.localoffset;
-    if (engine.extra) entry.extra.assign(reinterpret_cast<char*>(engine.extra), engine.extralength);
+    if (extra) entry.extra.assign(reinterpret_cast<const char*>(extra), extralength);
     return entry;
 }
 
-// The words for a refused member: what it needs, from the central header the engine refused
-// it for, or from the method it met in the local header (detail).
-std::string needtext(int reason, int detail) {
+// The words for a refused member: what it needs, from the central entry the engine refused
+// it for right after reading it, or from the method it met in the local header (detail).
+std::string needtext(const FrontEnd* frontend, int reason, int detail) {
     if (reason == kReasonMethod) return methodneed(static_cast<unsigned>(detail), kProgram);
-    std::string need = unmetneed(centralentry(), kProgram);
+    std::string need = unmetneed(frontend->offered, kProgram);
     return need.empty() ? "needs a newer version to extract" : need;
 }
 
-void reportfailure(void* context, int reason, int result, const char* member, int detail) {
+void printreason(void* context, int reason, int result, const char* member, int detail) {
+    FrontEnd* frontend = static_cast<FrontEnd*>(context);
     std::string text = "failed (reason " + std::to_string(reason) + ")";
     for (const ReasonText& r : kReasons) {
         if (r.reason != reason) continue;
         text = r.text;
         if (r.syserror && detail != 0) text += std::string(": ") + std::strerror(detail);
     }
-    if (reason == kReasonNewerVersion || reason == kReasonMethod) text = needtext(reason, detail);
-    printfailure(static_cast<FrontEnd*>(context), member ? shown(member) : std::string(), text,
-                 result);
+    if (reason == kReasonNewerVersion || reason == kReasonMethod)
+        text = needtext(frontend, reason, detail);
+    printfailure(frontend, member ? shown(member) : std::string(), text, result);
 }
 
 void drawbar(const FrontEnd* frontend, const char* path) {
@@ -265,8 +280,9 @@ void drawbar(const FrontEnd* frontend, const char* path) {
     std::fflush(stderr);
 }
 
-int reportprogress(void* context, const char* path) {
-    const FrontEnd* frontend = static_cast<const FrontEnd*>(context);
+int showprogress(void* context, const char* path, unsigned long long bytesdone) {
+    FrontEnd* frontend = static_cast<FrontEnd*>(context);
+    frontend->done = bytesdone;
     if (frontend->terminal) drawbar(frontend, path);
     return 0;
 }
@@ -289,42 +305,35 @@ int choosemember(FrontEnd* frontend, const char* name) {
     return item;
 }
 
-// In the first pass every entry offered for choice is listed; none is chosen.
-int finditem(void* context, const char* name) {
+// Every entry is kept for the reasons of a refusal; in the first pass each one is counted,
+// and listed for list.
+void noteentry(void* context, const char* name, const CentralHeader* c, const unsigned char* extra,
+               unsigned extralength) {
     FrontEnd* frontend = static_cast<FrontEnd*>(context);
-    if (!frontend->listing) return choosemember(frontend, name);
+    frontend->offered = zipentry(*c, extra, extralength);
+    if (!frontend->listing) return;
     ++frontend->entries;
-    if (frontend->mode == Mode::kList) {
-        const CentralHeader& c = engine.central;
-        unsigned date = c.dostime >> 16, time = c.dostime & 0xFFFF;
-        std::string need = unmetneed(centralentry(), kProgram);
-        std::printf("%04u-%02u-%02u %02u:%02u:%02u %12u %12u %08x  %s%s\n", (date >> 9) + 1980,
-                    (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2,
-                    c.uncompressedsize, c.compressedsize, c.crc, shown(name).c_str(),
-                    need.empty() ? "" : ("  [" + need + "]").c_str());
-    }
-    frontend->total += engine.central.uncompressedsize;
-    return -1;
+    frontend->total += c->uncompressedsize;
+    if (frontend->mode != Mode::kList) return;
+    unsigned date = c->dostime >> 16, time = c->dostime & 0xFFFF;
+    std::string need = unmetneed(frontend->offered, kProgram);
+    std::printf("%04u-%02u-%02u %02u:%02u:%02u %12u %12u %08x  %s%s\n", (date >> 9) + 1980,
+                (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2,
+                c->uncompressedsize, c->compressedsize, c->crc, shown(name).c_str(),
+                need.empty() ? "" : ("  [" + need + "]").c_str());
 }
 
-int isselected(void* context, int) {
-    return static_cast<const FrontEnd*>(context)->listing ? 0 : 1;
+// The first pass chooses no member.
+int matchpattern(void* context, const char* name) {
+    FrontEnd* frontend = static_cast<FrontEnd*>(context);
+    return frontend->listing ? -1 : choosemember(frontend, name);
 }
 
-void deleteitem(void*, int) {}
-
-// The engine's own messages are mostly empty texts with flags; the front-end speaks through
-// the failure reasons instead, so they are dropped.
-int dropmessage(EngineState*, const char*, unsigned, unsigned) {
-    return 0;
+int alwayschosen(void*, int) {
+    return 1;
 }
 
-int terminalinput(EngineState*, char* answer, unsigned size) {
-    std::fprintf(stderr, "\ncontinue? [y/n]: ");
-    std::string line = readline();
-    std::snprintf(answer, size, "%s", line.c_str());
-    return static_cast<int>(std::strlen(answer));
-}
+void nothingtodelete(void*, int) {}
 
 // Members made on Unix hosts keep their mode in the high 16 bits of the external
 // attributes. Only the permission bits are given: never set-user-id, set-group-id or sticky,
@@ -341,8 +350,8 @@ unsigned unixpermissions(unsigned host, unsigned external, bool folder) {
     return mode & kPermissions;
 }
 
-void memberdone(void* context, const char* path, int folder, unsigned host, unsigned external,
-                const unsigned long long* times, unsigned timeflags) {
+void finishmember(void* context, const char* path, int folder, unsigned host, unsigned external,
+                  const unsigned long long* times, unsigned timeflags) {
     FrontEnd* frontend = static_cast<FrontEnd*>(context);
     unsigned mode = unixpermissions(host, external, folder != 0);
     if (folder) {
@@ -368,32 +377,19 @@ void finishfolders(FrontEnd& frontend) {
     frontend.folders.clear();
 }
 
+const EngineUi kTerminalUi = {
+    askreplace,   askpassword, askgoon,      askanyway,    showprogress,    printreason,
+    finishmember, noteentry,   matchpattern, alwayschosen, nothingtodelete,
+};
+
 // Runs the engine once; a selection from a list that chooses nothing walks the directory.
 int runengine(FrontEnd& frontend, RunSelection selection, RunAction action) {
-    EngineUi ui = {};
-    ui.context = &frontend;
-    ui.askoverwrite = askoverwrite;
-    ui.promptpassword = promptpassword;
-    ui.reportprogress = reportprogress;
-    ui.finditem = finditem;
-    ui.isselected = isselected;
-    ui.deleteitem = deleteitem;
-    ui.cancel = &frontend.cancel;
-    ui.bytesdone = &frontend.done;
-    ui.text = frontend.text;
-    ui.textsize = sizeof frontend.text;
-    ui.reportfailure = reportfailure;
-    if (action == kRunExtract) ui.memberdone = memberdone;
-    RunRequest request = {};
-    request.archivepath = frontend.archive.c_str();
-    request.destination = frontend.destination.empty() ? nullptr : frontend.destination.c_str();
-    request.action = action;
+    const char* destination = frontend.destination.empty() ? nullptr : frontend.destination.c_str();
+    RunRequest request =
+        runrequest(frontend.archive.c_str(), destination, action, &kTerminalUi, &frontend);
     request.selection = selection;
     request.overwrite = frontend.overwrite;
-    request.quietlevel = 1;
-    request.ui = &ui;
-    request.message = dropmessage;
-    request.input = terminalinput;
+    request.password = frontend.password.c_str();
     initengine();
     int result = runarchive(&request);
     finishfolders(frontend);
@@ -419,11 +415,11 @@ void usage(const char* command) {
 }
 
 // -p: held in UTF-8 as typed; the engine tries its code-page forms too.
-void setpassword(const std::string& text) {
-    if (text.size() >= sizeof presetpassword)
-        throw UsageError("the password is longer than " +
-                         std::to_string(sizeof presetpassword - 1) + " bytes");
-    std::snprintf(presetpassword, sizeof presetpassword, "%s", text.c_str());
+void setpassword(FrontEnd* frontend, const std::string& text) {
+    if (text.size() >= kPasswordBuffer)
+        throw UsageError("the password is longer than " + std::to_string(kPasswordBuffer - 1) +
+                         " bytes");
+    frontend->password = text;
 }
 
 // Parses the arguments; false when help was asked for.
@@ -437,7 +433,7 @@ bool parse(const CommandArgs& args, const char* command, FrontEnd* frontend) {
                 throw UsageError("-o and -n exclude each other");
             frontend->overwrite = policy;
         } else if (frontend->mode != Mode::kList && a == "-p" && i + 1 < args.size())
-            setpassword(args[++i]);
+            setpassword(frontend, args[++i]);
         else if (frontend->mode == Mode::kExtract && a == "-d" && i + 1 < args.size())
             frontend->destination = args[++i];
         else if (a.empty() || a[0] == '-' ||

@@ -10,7 +10,7 @@
 // what it made (setup/cleanup) and ends it with 0, and a failed one leaves the dialog open in
 // its failed state, where only Cancel, Help and About still act. An automatic run that
 // fails ends the dialog with 0 once its message is closed, so no hidden window is left.
-#include "setup/maindialog.h"
+#include "setup/win32/maindialog.h"
 
 #include "common/stringlists.h"
 #include "engine/nametext.h"
@@ -21,14 +21,14 @@
 #include "setup/cleanup.h"
 #include "setup/dialoglayout.h"
 #include "setup/dialogtexts.h"
-#include "setup/extraction.h"
-#include "setup/folderchoice.h"
-#include "setup/hyperlink.h"
+#include "setup/win32/extraction.h"
+#include "setup/win32/folderchoice.h"
+#include "setup/win32/hyperlink.h"
 #include "setup/installlog.h"
-#include "setup/legalpage.h"
-#include "setup/runcommand.h"
-#include "setup/setupstate.h"
-#include "setup/windowutil.h"
+#include "setup/win32/legalpage.h"
+#include "setup/win32/runcommand.h"
+#include "setup/win32/setupstate.h"
+#include "setup/win32/windowutil.h"
 #include "startup/archiver.h"
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
@@ -427,9 +427,10 @@ static INT_PTR CALLBACK maindialogproc(HWND window, UINT message, WPARAM wparam,
     return FALSE;
 }
 
-int runmaindialog(HWND owner, int templist) {
+int runmaindialog(HWND owner, int templist, const char* password) {
     SetupState state = {};
     state.templist = templist;
+    state.password = password;
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), L"MAINDIALOG", owner,
                                      maindialogproc, (LPARAM)&state);
     // -1: the dialog could not be made at all, which is no completed setup either.

@@ -11,10 +11,10 @@
 // shown at (and makes again when a move to another monitor changes it), so the link follows
 // the DPI as the dialog's own controls do. The hot and focused links are class-wide: at most
 // one link is under the mouse and one has the focus.
-#include "setup/hyperlink.h"
+#include "setup/win32/hyperlink.h"
 
 #include "resources/resource.h"
-#include "setup/windowutil.h"
+#include "setup/win32/windowutil.h"
 
 #include <windows.h>
 

@@ -4,12 +4,12 @@
 // .reg file, otherwise the file type's default), the parameters after '|' and the destination
 // as working folder. While the command runs, the main dialog and the banner behind it are
 // hidden; the thread keeps dispatching their messages while it waits, so they stay alive.
-#include "setup/runcommand.h"
+#include "setup/win32/runcommand.h"
 
 #include "platform/folders.h"
 #include "platform/win32/widetext.h"
 #include "setup/commandtext.h"
-#include "setup/windowutil.h"
+#include "setup/win32/windowutil.h"
 #include "startup/optionsblock.h"
 #include "startup/textblock.h"
 

@@ -2,19 +2,20 @@
 // Only Windows code here.
 //
 // The engine runs on this thread, inside the Extract command, and reaches the dialogs only
-// through its user-interface record, whose context is the SetupState: the progress
-// report and the two questions (progressdialog.cpp, passworddialog.cpp) and list 301 of the
+// through the setup's operations table, whose context is the SetupState: the progress
+// report and the two questions (progressdialog.cpp, passworddialog.cpp), list 301 of the
 // main dialog, which chooses the members and from which the engine removes what it has
-// extracted. The destination handed to the engine is "/"-separated and ends with "/".
-#include "setup/extraction.h"
+// extracted, and the failures of members, which decide how a run that ends with a warning
+// counts. The destination handed to the engine is "/"-separated and ends with "/".
+#include "setup/win32/extraction.h"
 
 #include "resources/resource.h"
 #include "platform/win32/widetext.h"
-#include "setup/passworddialog.h"
-#include "setup/progressdialog.h"
+#include "setup/win32/passworddialog.h"
+#include "setup/win32/progressdialog.h"
 #include "setup/runoptions.h"
 #include "setup/runreport.h"
-#include "setup/windowutil.h"
+#include "setup/win32/windowutil.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
 #include "startup/textblock.h"
@@ -79,35 +80,32 @@ static bool makedestination(SetupState* state) {
     return true;
 }
 
+// A member the engine did not extract; one whose leading separators it removed is extracted
+// all the same.
+static void notefailure(void* context, int reason, int, const char* member, int) {
+    if (member && reason != kReasonAbsolutePath) ((SetupState*)context)->memberfailed = true;
+}
+
+// The disk-full and version questions are not asked: the run stops, the member is refused.
+static const EngineUi kSetupUi = {
+    askoverwrite, promptpassword, nullptr,  nullptr,    reportprogress, notefailure,
+    nullptr,      nullptr,        finditem, isselected, deleteitem,
+};
+
 static int runengine(SetupState* state, unsigned char mode) {
     char archive[kLongPathBuffer];
     strcpy(archive, ownpath);
-    EngineUi ui = {};
     state->choicelist = GetDlgItem(state->maindialog, IDC_FILELIST_CHOICE);
     state->founditem = 0;
-    ui.context = state;
-    ui.askoverwrite = askoverwrite;
-    ui.promptpassword = promptpassword;
-    ui.reportprogress = reportprogress;
-    ui.finditem = finditem;
-    ui.isselected = isselected;
-    ui.deleteitem = deleteitem;
-    ui.cancel = &state->cancel;
-    ui.bytesdone = &state->bytesdone;
-    ui.text = state->text;
-    ui.textsize = sizeof state->text;
-    ui.dirlist = state->dirlist;
-    ui.filelist = state->filelist;
-    ui.newfilelist = state->newfilelist;
-    RunRequest request = {};
-    request.archivepath = backtoslashes(archive);
+    RunRequest request =
+        runrequest(backtoslashes(archive), state->destination, kRunExtract, &kSetupUi, state);
     request.archivename = ownpath;
-    request.destination = state->destination;
-    request.action = kRunExtract;
     request.selection = sfxoptions->selectfiles ? kRunSelected : kRunAll;
     request.overwrite = overwritepolicy(mode);
-    request.quietlevel = 1;
-    request.ui = &ui;
+    request.password = state->password;
+    request.dirlist = state->dirlist;
+    request.filelist = state->filelist;
+    request.newfilelist = state->newfilelist;
     return runarchive(&request);
 }
 
@@ -122,19 +120,20 @@ int runextraction(SetupState* state) {
     state->bytesdone = 0;
     state->answer = kAnswerPending;
     state->cancel = 0;
+    state->memberfailed = false;
     state->text[0] = 0;
     state->currentname = nullptr;
     state->progressshown = false;
     openprogressdialog(state);
     state->running = true;
     int code = runengine(state, mode);
+    code = runoutcome(code, state->cancel, sfxoptions->autoextract, state->memberfailed);
     state->running = false;
     showprogressnow(state);
     closeprogressdialog(state);
-    if (state->cancel) code = kCancelledRun;
 
     char message[kRunMessage];
-    if (runmessage(code, sfxoptions->autoextract, message, sizeof message))
+    if (runmessage(code, message, sizeof message))
         showmessage(dialog, message, sfxoptions->title, MB_ICONERROR);
     return code == 0;
 }

@@ -6,12 +6,12 @@
 // waiting after every block, and askoverwrite switches to the question layout and dispatches
 // messages, waiting for each, until Yes or No is pressed. The buttons only write the answer
 // code into SetupState; the callbacks read it.
-#include "setup/progressdialog.h"
+#include "setup/win32/progressdialog.h"
 
 #include "resources/resource.h"
 #include "setup/dialogtexts.h"
 #include "setup/runreport.h"
-#include "setup/windowutil.h"
+#include "setup/win32/windowutil.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
 #include "startup/textblock.h"
@@ -185,9 +185,10 @@ static double milliseconds() {
     return double(now.QuadPart) * 1000 / double(frequency.QuadPart);
 }
 
-int reportprogress(void* context, const char* name) {
+int reportprogress(void* context, const char* name, unsigned long long bytesdone) {
     SetupState* state = (SetupState*)context;
     state->currentname = name;
+    state->bytesdone = bytesdone;
     double start = milliseconds();
     if (state->progressshown && start - state->shownat < state->progresswait) return 0;
     state->progressshown = true;
@@ -198,17 +199,17 @@ int reportprogress(void* context, const char* name) {
     state->progresswait = wait < kProgressInterval          ? kProgressInterval
                           : wait > kProgressIntervalLongest ? kProgressIntervalLongest
                                                             : wait;
-    return state->answer == kAnswerCancelRun;
+    if (state->answer == kAnswerCancelRun) state->cancel = 1;
+    return state->cancel;
 }
 
 void showprogressnow(SetupState* state) {
     if (state->progressshown) showstate(state);
 }
 
-int askoverwrite(void* context, const char* path) {
+int askoverwrite(void* context, const char* path, const char*) {
     SetupState* state = (SetupState*)context;
-    SfxOptions* options = sfxoptions;
-    if (state->overwriteremembered) return options->overwritemode == kOverwriteAlways;
+    if (state->overwriteremembered) return state->overwriteall;
     HWND dialog = state->progressdialog;
     showprogressnow(state);
     formattext(state->text, sizeof state->text, "%s", path);
@@ -222,9 +223,9 @@ int askoverwrite(void* context, const char* path) {
     if (IsWindow(dialog)) layout(dialog, state);
     // No answer at all (the dialog went away) keeps this and every later file.
     if (code >= kAnswerRemember) {
-        state->overwriteremembered = 1;
         code %= 10;
-        options->overwritemode = code == kAnswerYes ? kOverwriteAlways : kOverwriteNever;
+        state->overwriteremembered = true;
+        state->overwriteall = code == kAnswerYes;
     }
     return code == kAnswerYes;
 }

@@ -2,7 +2,7 @@
 // Windows code includes it.
 #pragma once
 
-#include "setup/setupstate.h"
+#include "setup/win32/setupstate.h"
 
 // Prepares command (setup/commandtext) for state's destination, hides the setup windows and
 // starts it through the shell, owned by the main dialog. When the shell cannot start it, the

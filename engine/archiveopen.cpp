@@ -1,4 +1,5 @@
-// Engine state, the run entry extractarchive, archive opening and the input buffer layer.
+// The engine's state, the run entry extractarchive, archive opening and the input buffer
+// layer.
 //
 // Finding the archive: a package is a stub image, two data blocks and a ZIP archive, and
 // the engine is not told where the archive starts. It searches the file's last 66,000 bytes
@@ -24,6 +25,7 @@
 #include <string.h>
 
 EngineState engine;
+const EngineUi kNoUi = {};
 
 namespace {
 
@@ -113,16 +115,10 @@ int seekcentral() {
 int checkendrecord() {
     int result = kResultOk;
     long long commentend = engine.actualend + kEndRecordSize + engine.end.commentlength;
-    if (commentend > static_cast<long long>(engine.archivesize)) {
-        notify(kMsgWarn);
-        archivefailure(kReasonCommentPastEnd, kResultWarning);
-        result = kResultWarning;
-    }
-    if (engine.end.entriesondisk != engine.end.entriestotal) {
-        notify(kMsgError);
-        archivefailure(kReasonEntryCounts, kResultArchiveError);
-        result = kResultArchiveError;
-    }
+    if (commentend > static_cast<long long>(engine.archivesize))
+        result = archivefault(result, kReasonCommentPastEnd, kResultWarning, kMsgWarn);
+    if (engine.end.entriesondisk != engine.end.entriestotal)
+        result = archivefault(result, kReasonEntryCounts, kResultArchiveError);
     return result;
 }
 
@@ -140,25 +136,17 @@ int walkarchive() {
     result = checkendrecord();
     engine.prefixlength = engine.actualend - engine.expectedend;
     if (engine.prefixlength < 0) {
-        notify(kMsgError);
-        result = raiseresult(result, kResultArchiveError);
-        archivefailure(engine.expectedend > static_cast<long long>(engine.archivesize)
-                           ? kReasonCentralPastEnd
-                           : kReasonCentralOverlap,
-                       kResultArchiveError);
+        bool pastend = engine.expectedend > static_cast<long long>(engine.archivesize);
+        result = archivefault(result, pastend ? kReasonCentralPastEnd : kReasonCentralOverlap,
+                              kResultArchiveError);
     } else if (engine.prefixlength > 0 && engine.end.centraloffset == 0 &&
                engine.end.centralsize != 0) {
-        notify(kMsgError);
         engine.end.centraloffset = static_cast<unsigned>(engine.prefixlength);
         engine.prefixlength = 0;
-        result = raiseresult(result, kResultArchiveError);
-        archivefailure(kReasonOffsetsCorrected, kResultArchiveError);
+        result = archivefault(result, kReasonOffsetsCorrected, kResultArchiveError);
     }
-    if (engine.expectedend == 0 && engine.end.centralsize == 0) {
-        notify(kMsgError);
-        archivefailure(kReasonEmpty, kResultWarning);
-        return result > kResultWarning ? result : kResultWarning;
-    }
+    if (engine.expectedend == 0 && engine.end.centralsize == 0)
+        return archivefault(result, kReasonEmpty, kResultWarning);
     int found = seekcentral();
     if (found == kResultSevereError) {
         archivefailure(kReasonCentralMissing, found);
@@ -206,7 +194,7 @@ int processarchive() {
     if (!buildcrctable()) result = kResultNoMemory;
     if (result == kResultOk && engine.destination && engine.extract) {
         engine.createdirs = 1;
-        int root = checkdir(const_cast<char*>(engine.destination), kDirSetRoot);
+        int root = setroot(engine.destination);
         if (root > kMapExists)
             result = root == kMapNoMemory ? kResultNoMemory : kResultArchiveError;
     }
@@ -219,7 +207,7 @@ int processarchive() {
 
 void releaserun() {
     releasefixedcodes();
-    checkdir(nullptr, kDirEnd);
+    forgetroot();
     releasecrctable();
     releasepassword();
     free(engine.extra);
@@ -254,10 +242,8 @@ int findendrecord(int searchlength) {
 EngineState* initengine() {
     memset(&engine, 0, sizeof engine);
     engine.member = engine.batch;
-    engine.atlinestart = 1;
-    engine.message = messageout;
-    engine.input = noinput;
-    engine.askpassword = askpassword;
+    engine.ui = &kNoUi;
+    engine.quietlevel = 1;
     return &engine;
 }
 
@@ -276,6 +262,8 @@ int extractarchive() {
     engine.overwritemode = engine.overwritenever    ? kPolicyKeep
                            : engine.overwritealways ? kPolicyOverwrite
                                                     : kPolicyAsk;
+    engine.bytesdone = 0;
+    engine.cancelled = false;
 
     int result = processarchive();
     if (result == kResultNotFound && engine.archivename) engine.archivepath = engine.archivename;

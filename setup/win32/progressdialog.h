@@ -2,7 +2,7 @@
 // existing file may be overwritten. Only Windows code includes it.
 #pragma once
 
-#include "setup/setupstate.h"
+#include "setup/win32/setupstate.h"
 
 // Creates the modeless dialog owned by the main dialog, shown when the package shows
 // progress, and keeps it in state->progressdialog. False when it cannot be created.
@@ -11,10 +11,11 @@ bool openprogressdialog(SetupState* state);
 // Destroys it.
 void closeprogressdialog(SetupState* state);
 
-// The engine's progress report after each block written to name (state is the context):
-// moves the bar, shows the name, keeps the interface alive; nonzero when the user cancelled.
-// The window is brought up to date a few dozen times a second, not at every report.
-int reportprogress(void* state, const char* name);
+// The engine's progress report after each block written to name, with the bytes written so
+// far (state is the context): moves the bar, shows the name, keeps the interface alive;
+// nonzero, and state->cancel set, when the user cancelled. The window is brought up to date
+// a few dozen times a second, not at every report.
+int reportprogress(void* state, const char* name, unsigned long long bytesdone);
 
 // Brings the bar and the name field up to the last report at once: before a question and at
 // the end of a run, so that the window never stays behind the run.
@@ -22,5 +23,5 @@ void showprogressnow(SetupState* state);
 
 // The engine's question for an existing output file at path: nonzero overwrites it. The
 // progress dialog turns into the question until Yes or No is pressed; "Don't ask again"
-// answers every later question of the process the same way.
-int askoverwrite(void* state, const char* path);
+// answers every later question of the setup the same way.
+int askoverwrite(void* state, const char* path, const char* member);

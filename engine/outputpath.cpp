@@ -1,12 +1,12 @@
-// Directory creation: checkdir builds a member's output path component by component under
-// the extraction root and creates the folders that are missing.
+// Output paths: a member's output path is built component by component under the extraction
+// root, and the folders that are missing are created on the way.
 //
 // Two paths are built side by side. The long path receives the components as mapname
 // delivers them and serves the length checks, the volume queries and the messages; the
 // short path receives the same components, or their 8.3 forms when the volume allows only
 // 8.3 names, and is the one created on disk and handed back. On volumes with long names both
-// hold the same text. Function numbers: 0 set the root, 1 start a member, 2 append a folder,
-// 3 append the file name, 4 hand over the path, 5 forget the root.
+// hold the same text. The steps: setroot once per run, then for each member startpath,
+// appendfolder for each folder, appendname, takepath; forgetroot at the end of the run.
 #include "engine/enginestate.h"
 
 #include "platform/codepage.h"
@@ -28,13 +28,6 @@ void forgetverified() {
     engine.verifiedend = 0;
 }
 
-void forgetroot() {
-    free(engine.root);
-    engine.root = nullptr;
-    engine.rootlength = 0;
-    forgetverified();
-}
-
 // Makes the root folder unless it exists; false (after the message) when that fails.
 bool ensureroot(char* root) {
     platform::PathStatus status;
@@ -45,64 +38,6 @@ bool ensureroot(char* root) {
     sendmessage(kMsgWarn, "checkdir:  cannot create extraction directory: %s\n",
                 printablename(root, printable));
     return false;
-}
-
-int setroot(const char* path) {
-    if (engine.root) return kMapReady;
-    forgetverified();
-    size_t length = path ? strlen(path) : 0;
-    if (length == 0) {
-        resolveroot(nullptr);
-        return kMapReady;
-    }
-    char* root = static_cast<char*>(malloc(length + 3));
-    if (!root) return kMapNoMemory;
-    memcpy(root, path, length + 1);
-    bool drive = hasdriveletter(root);
-    bool slash = root[length - 1] == '/' || root[length - 1] == '\\';
-    if (slash) root[--length] = 0;
-    bool baredrive = drive && length == 2;
-    // A bare drive means that drive's current folder; a drive with a slash (or "/" alone)
-    // its top folder. Neither is checked.
-    if (!baredrive && length > 0 && !ensureroot(root)) {
-        free(root);
-        return kMapError;
-    }
-    if (baredrive && !slash) root[length++] = '.';
-    root[length++] = '/';
-    root[length] = 0;
-    char* shrunk = static_cast<char*>(realloc(root, length + 1));
-    if (!shrunk) {
-        free(root);
-        return kMapNoMemory;
-    }
-    engine.root = shrunk;
-    engine.rootlength = static_cast<unsigned>(length);
-    resolveroot(shrunk);
-    return kMapReady;
-}
-
-int startmember() {
-    // Room for the root, the name, a "_" before each component and the terminator.
-    size_t size = engine.rootlength + 2 * engine.namelength + 2;
-    engine.longpath = static_cast<char*>(malloc(size));
-    if (!engine.longpath) return kMapNoMemory;
-    engine.shortpath = static_cast<char*>(malloc(size));
-    if (!engine.shortpath) {
-        releasepaths();
-        return kMapNoMemory;
-    }
-    if (engine.member->volumelabel) {
-        releasepaths();
-        return kMapVolumeLabel;
-    }
-    if (engine.root)
-        memcpy(engine.longpath, engine.root, engine.rootlength + 1);
-    else
-        engine.longpath[0] = 0;
-    memcpy(engine.shortpath, engine.longpath, engine.rootlength + 1);
-    engine.longend = engine.shortend = engine.rootlength;
-    return kMapReady;
 }
 
 void appendlong(const char* text) {
@@ -208,6 +143,73 @@ bool madeinroot() {
     return false;
 }
 
+} // namespace
+
+void forgetroot() {
+    free(engine.root);
+    engine.root = nullptr;
+    engine.rootlength = 0;
+    forgetverified();
+}
+
+int setroot(const char* path) {
+    if (engine.root) return kMapReady;
+    forgetverified();
+    size_t length = path ? strlen(path) : 0;
+    if (length == 0) {
+        resolveroot(nullptr);
+        return kMapReady;
+    }
+    char* root = static_cast<char*>(malloc(length + 3));
+    if (!root) return kMapNoMemory;
+    memcpy(root, path, length + 1);
+    bool drive = hasdriveletter(root);
+    bool slash = root[length - 1] == '/' || root[length - 1] == '\\';
+    if (slash) root[--length] = 0;
+    bool baredrive = drive && length == 2;
+    // A bare drive means that drive's current folder; a drive with a slash (or "/" alone)
+    // its top folder. Neither is checked.
+    if (!baredrive && length > 0 && !ensureroot(root)) {
+        free(root);
+        return kMapError;
+    }
+    if (baredrive && !slash) root[length++] = '.';
+    root[length++] = '/';
+    root[length] = 0;
+    char* shrunk = static_cast<char*>(realloc(root, length + 1));
+    if (!shrunk) {
+        free(root);
+        return kMapNoMemory;
+    }
+    engine.root = shrunk;
+    engine.rootlength = static_cast<unsigned>(length);
+    resolveroot(shrunk);
+    return kMapReady;
+}
+
+int startpath() {
+    // Room for the root, the name, a "_" before each component and the terminator.
+    size_t size = engine.rootlength + 2 * engine.namelength + 2;
+    engine.longpath = static_cast<char*>(malloc(size));
+    if (!engine.longpath) return kMapNoMemory;
+    engine.shortpath = static_cast<char*>(malloc(size));
+    if (!engine.shortpath) {
+        releasepaths();
+        return kMapNoMemory;
+    }
+    if (engine.member->volumelabel) {
+        releasepaths();
+        return kMapVolumeLabel;
+    }
+    if (engine.root)
+        memcpy(engine.longpath, engine.root, engine.rootlength + 1);
+    else
+        engine.longpath[0] = 0;
+    memcpy(engine.shortpath, engine.longpath, engine.rootlength + 1);
+    engine.longend = engine.shortend = engine.rootlength;
+    return kMapReady;
+}
+
 // Every folder below the root is either created here or looked at without following
 // links: a link or junction planted in the destination, to a folder or dangling, would
 // lead the member out of it. Folders already passed for an earlier member are not looked
@@ -216,7 +218,7 @@ bool madeinroot() {
 // against a process that swaps folders for links while the extraction runs, which no check
 // by path can shut, at the cost of a lookup per folder and member (an eighth of an
 // extraction under Wine).
-int appenddirectory(const char* component) {
+int appendfolder(const char* component) {
     appendlong(component);
     appendshort(component);
     bool toolong = engine.longend > kLongestFolderPath;
@@ -270,7 +272,7 @@ int appendname(const char* name) {
 
 // Hands over the short path into the file-name buffer (kPathBuffer bytes). A path that does
 // not fit is refused rather than cut: a cut path would name some other file.
-int getpath(char* buffer) {
+int takepath(char* buffer) {
     int status = kMapReady;
     if (engine.shortend > kLongestPath) {
         memberfailure(kReasonPathTooLong, kResultArchiveError);
@@ -280,8 +282,6 @@ int getpath(char* buffer) {
     releasepaths();
     return status;
 }
-
-} // namespace
 
 void releasepaths() {
     free(engine.longpath);
@@ -293,28 +293,8 @@ void releasepaths() {
 // Only a folder really created is recorded: the clean-up removes what the list names.
 int makedir(const char* path) {
     if (platform::makedirectory(path) != 0) return -1;
-    if (engine.ui && engine.ui->dirlist) listadd(engine.ui->dirlist, path);
+    if (engine.dirlist) listadd(engine.dirlist, path);
     return 0;
-}
-
-int checkdir(char* path, int function) {
-    switch (function & 7) {
-    case kDirSetRoot:
-        return setroot(path);
-    case kDirInit:
-        return startmember();
-    case kDirAppendDir:
-        return appenddirectory(path);
-    case kDirAppendName:
-        return appendname(path);
-    case kDirGetPath:
-        return getpath(path);
-    case kDirEnd:
-        forgetroot();
-        return kMapReady;
-    default:
-        return kMapBadFunction;
-    }
 }
 
 void to83name(const char* component, char* out) {

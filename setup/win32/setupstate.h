@@ -3,13 +3,18 @@
 //
 // The engine reaches it as the context of its user-interface calls (engine/engineui.h):
 // the progress report, the overwrite and password questions and the file list 301 all find
-// their dialogs here, so none of them keeps state of its own.
+// their dialogs here, and the answers the user gives during a run are kept here, never in
+// the package's options.
 #pragma once
 
 #include "common/pathlimits.h"
 #include "engine/engineui.h"
 
 #include <windows.h>
+
+// Size of the shared text buffer: room for three paths (a member name, the destination and
+// a composed message) and a little more.
+enum { kSharedTextBuffer = 3 * kLongPathBuffer + 4 };
 
 // The progress dialog's answer code: what the user pressed since the code was reset.
 enum AnswerCode {
@@ -33,12 +38,14 @@ struct SetupState {
                                        // "/"-separated with a trailing "/"
     int dirlist;                       // string lists of the folders and files this run created
     int filelist;
-    int newfilelist; // the files made where none stood before (clean-up)
-    int templist;    // the run sequence's files to delete at exit (the legal page's)
-    int cancel;      // set by the engine when the user cancelled the run
-    bool running;    // an extraction runs: the main dialog's Cancel waits for it
-    HWND choicelist; // list 301 during a run, which the engine looks members up in
-    int founditem;   // the item of list 301 the engine's last look-up found (0 at first)
+    int newfilelist;      // the files made where none stood before (clean-up)
+    int templist;         // the run sequence's files to delete at exit (the legal page's)
+    const char* password; // the first password tried for encrypted members ("/p"; empty: none)
+    int cancel;           // set when the progress report tells the engine to cancel the run
+    bool running;         // an extraction runs: the main dialog's Cancel waits for it
+    bool memberfailed;    // the engine reported a member it did not extract
+    HWND choicelist;      // list 301 during a run, which the engine looks members up in
+    int founditem;        // the item of list 301 the engine's last look-up found (0 at first)
     HWND progressbar;
     const char* currentname; // the path of the engine's last progress report
     bool progressshown;      // the progress window has been brought up to date in this run
@@ -48,6 +55,7 @@ struct SetupState {
     unsigned long long bytestotal; // sum of the members' sizes, from the list fill
     int answer;                    // an AnswerCode
     int promptmode;                // a PromptMode
-    int overwriteremembered;       // "Don't ask again" was ticked: answer from the mode
-    char text[kSharedTextBuffer];  // the current member's name, questions, messages
+    bool overwriteremembered;      // "Don't ask again" was ticked: the answer is overwriteall
+    bool overwriteall;
+    char text[kSharedTextBuffer]; // the current member's name, questions, messages
 };

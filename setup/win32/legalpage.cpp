@@ -4,7 +4,7 @@
 // name exists, so no other process can know the name in advance or have a file of its own
 // opened in its place. It is registered for deletion as soon as it exists, whatever happens
 // to it after that.
-#include "setup/legalpage.h"
+#include "setup/win32/legalpage.h"
 
 #include "common/pathlimits.h"
 #include "common/stringlists.h"
@@ -12,7 +12,7 @@
 #include "platform/folders.h"
 #include "platform/textformat.h"
 #include "resources/resource.h"
-#include "setup/windowutil.h"
+#include "setup/win32/windowutil.h"
 
 #include <windows.h>
 #include <ntsecapi.h>

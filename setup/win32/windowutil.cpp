@@ -1,5 +1,5 @@
 // Window routines of the setup dialogs. Only Windows code here.
-#include "setup/windowutil.h"
+#include "setup/win32/windowutil.h"
 
 #include "platform/win32/widetext.h"
 

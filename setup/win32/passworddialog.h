@@ -1,7 +1,7 @@
 // The password question ("PASSWD") for an encrypted member. Only Windows code includes it.
 #pragma once
 
-#include "setup/setupstate.h"
+#include "setup/win32/setupstate.h"
 
 // What the dialog asks and what it answers.
 struct PasswordRequest {

@@ -3,12 +3,12 @@
 // The field takes at most kPasswordLength characters, which the engine's password buffer
 // holds in UTF-8, so what is typed is never cut after OK. Cancel and Skip answer with the
 // engine's marker bytes (engine/engineui.h); the engine looks at the first byte only.
-#include "setup/passworddialog.h"
+#include "setup/win32/passworddialog.h"
 
 #include "resources/resource.h"
 #include "setup/dialogtexts.h"
-#include "setup/progressdialog.h"
-#include "setup/windowutil.h"
+#include "setup/win32/progressdialog.h"
+#include "setup/win32/windowutil.h"
 #include "startup/textblock.h"
 
 #include <string.h>

@@ -1,5 +1,6 @@
-// Directory creation: the extraction root, folder creation and refusal, path length limits
-// and 8.3 names, driven through checkdir directly.
+// Output paths: the extraction root, folder creation and refusal, path length limits and
+// 8.3 names, driven through the path steps directly.
+#include "engine/messagehook.h"
 #include "tests/support/enginetestkit.h"
 
 #include <gtest/gtest.h>
@@ -12,40 +13,39 @@ namespace {
 
 std::vector<Message> messages;
 
-int capture(EngineState*, const char* text, unsigned length, unsigned flags) {
+void capture(void*, const char* text, unsigned length, unsigned flags) {
     messages.push_back({std::string(text, length), flags});
-    return 0;
 }
 
-class Checkdir : public ::testing::Test {
+class OutputPath : public ::testing::Test {
   protected:
     void SetUp() override {
         initengine();
-        engine.message = capture;
+        setmessagehook(capture, nullptr, 1);
         messages.clear();
     }
-    void TearDown() override { checkdir(nullptr, kDirEnd); }
+    void TearDown() override { forgetroot(); }
 
-    // Runs functions 1 to 4 for a member path made of folders and a name.
+    // Runs the steps of a member path made of folders and a name.
     int build(const std::vector<std::string>& folders, const std::string& name, std::string* out) {
         std::string stored;
         for (auto& f : folders) stored += f + "/";
         stored += name;
         snprintf(engine.filename, sizeof engine.filename, "%s", stored.c_str());
         engine.namelength = static_cast<unsigned>(stored.size());
-        int status = checkdir(nullptr, kDirInit);
+        int status = startpath();
         if (status) return status;
         for (auto& f : folders) {
             std::vector<char> component(f.begin(), f.end());
             component.push_back(0);
-            status = checkdir(component.data(), kDirAppendDir);
+            status = appendfolder(component.data());
             if (status) return status;
         }
         std::vector<char> last(name.begin(), name.end());
         last.push_back(0);
-        status = checkdir(last.data(), kDirAppendName);
+        status = appendname(last.data());
         char path[kPathBuffer];
-        int get = checkdir(path, kDirGetPath);
+        int get = takepath(path);
         *out = path;
         return status | get;
     }
@@ -71,40 +71,40 @@ TEST(ShortNames, ConvertsComponents) {
     }
 }
 
-TEST_F(Checkdir, RootWithTrailingSeparatorIsKept) {
+TEST_F(OutputPath, RootWithTrailingSeparatorIsKept) {
     std::string root = dir.str() + "/";
-    ASSERT_EQ(checkdir(&root[0], kDirSetRoot), kMapReady);
+    ASSERT_EQ(setroot(root.c_str()), kMapReady);
     EXPECT_EQ(std::string(engine.root), dir.str() + "/");
     std::string other = "elsewhere";
-    EXPECT_EQ(checkdir(&other[0], kDirSetRoot), kMapReady);
+    EXPECT_EQ(setroot(other.c_str()), kMapReady);
     EXPECT_EQ(std::string(engine.root), dir.str() + "/");
 }
 
-TEST_F(Checkdir, DriveRootsAreNotChecked) {
+TEST_F(OutputPath, DriveRootsAreNotChecked) {
     char bare[] = "Q:";
-    ASSERT_EQ(checkdir(bare, kDirSetRoot), kMapReady);
+    ASSERT_EQ(setroot(bare), kMapReady);
     EXPECT_STREQ(engine.root, "Q:./");
-    checkdir(nullptr, kDirEnd);
+    forgetroot();
     char slash[] = "Q:\\";
-    ASSERT_EQ(checkdir(slash, kDirSetRoot), kMapReady);
+    ASSERT_EQ(setroot(slash), kMapReady);
     EXPECT_STREQ(engine.root, "Q:/");
 }
 
-TEST_F(Checkdir, RootIsMadeOneLevelOnly) {
+TEST_F(OutputPath, RootIsMadeOneLevelOnly) {
     std::string child = dir.str() + "/new";
-    EXPECT_EQ(checkdir(&child[0], kDirSetRoot), kMapReady);
+    EXPECT_EQ(setroot(child.c_str()), kMapReady);
     EXPECT_TRUE(fs::is_directory(child));
-    checkdir(nullptr, kDirEnd);
+    forgetroot();
     std::string deep = dir.str() + "/a/b";
-    EXPECT_EQ(checkdir(&deep[0], kDirSetRoot), kMapError);
+    EXPECT_EQ(setroot(deep.c_str()), kMapError);
     EXPECT_EQ(engine.root, nullptr);
     ASSERT_FALSE(messages.empty());
     EXPECT_NE(messages.back().text.find("cannot create extraction directory"), std::string::npos);
 }
 
-TEST_F(Checkdir, FoldersAreMadeOnceAndFlagged) {
+TEST_F(OutputPath, FoldersAreMadeOnceAndFlagged) {
     std::string root = dir.str();
-    checkdir(&root[0], kDirSetRoot);
+    setroot(root.c_str());
     std::string path;
     EXPECT_EQ(build({"one", "two"}, "f.txt", &path), kMapReady);
     EXPECT_EQ(path, root + "/one/two/f.txt");
@@ -115,9 +115,9 @@ TEST_F(Checkdir, FoldersAreMadeOnceAndFlagged) {
     EXPECT_EQ(engine.createddir, 0);
 }
 
-TEST_F(Checkdir, FileInTheWayIsRefused) {
+TEST_F(OutputPath, FileInTheWayIsRefused) {
     std::string root = dir.str();
-    checkdir(&root[0], kDirSetRoot);
+    setroot(root.c_str());
     FILE* f = fopen((root + "/blocker").c_str(), "wb");
     ASSERT_NE(f, nullptr);
     fclose(f);
@@ -131,9 +131,9 @@ TEST_F(Checkdir, FileInTheWayIsRefused) {
 // A path fills the file-name buffer to its last byte and no further: one that needs a byte
 // more, also for the last byte of a two-byte character, is refused whole, never cut to a
 // name nobody stored.
-TEST_F(Checkdir, APathFillsTheBufferAndNoMore) {
+TEST_F(OutputPath, APathFillsTheBufferAndNoMore) {
     std::string root = dir.str();
-    checkdir(&root[0], kDirSetRoot);
+    setroot(root.c_str());
     const size_t room = kPathBuffer - 1 - root.size() - 1; // the bytes behind "root/"
     std::string path;
     std::string fits(room - 2, 'n');
@@ -165,9 +165,9 @@ std::string joined(const std::vector<std::string>& folders) {
 }
 
 // A folder path must leave room for a "/" and a name of one byte behind it.
-TEST_F(Checkdir, OverlongFolderPathIsRefused) {
+TEST_F(OutputPath, OverlongFolderPathIsRefused) {
     std::string root = dir.str();
-    checkdir(&root[0], kDirSetRoot);
+    setroot(root.c_str());
     const size_t room = kPathBuffer - 1 - root.size() - 1 - 2;
     std::string path;
     std::vector<std::string> fits = foldersfilling(room);
@@ -179,12 +179,9 @@ TEST_F(Checkdir, OverlongFolderPathIsRefused) {
     EXPECT_NE(messages.back().text.find("path too long"), std::string::npos);
 }
 
-TEST_F(Checkdir, FunctionNumbers) {
-    EXPECT_EQ(checkdir(nullptr, 6), kMapBadFunction);
-    EXPECT_EQ(checkdir(nullptr, 7), kMapBadFunction);
-    EXPECT_EQ(checkdir(nullptr, kDirEnd), kMapReady);
+TEST_F(OutputPath, AVolumeLabelGetsNoPath) {
     engine.member->volumelabel = true;
-    EXPECT_EQ(checkdir(nullptr, kDirInit), kMapVolumeLabel);
+    EXPECT_EQ(startpath(), kMapVolumeLabel);
     EXPECT_EQ(engine.longpath, nullptr);
 }
 

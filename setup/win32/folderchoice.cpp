@@ -6,12 +6,12 @@
 // DLGNEW next. The replacement passes every other message to the default dialog processing,
 // which hands it on to the browser's own dialog procedure. Paths cross to and from the shell
 // in UTF-16, so a folder of any name can be chosen.
-#include "setup/folderchoice.h"
+#include "setup/win32/folderchoice.h"
 
 #include "common/pathlimits.h"
 #include "platform/win32/widetext.h"
 #include "resources/resource.h"
-#include "setup/windowutil.h"
+#include "setup/win32/windowutil.h"
 #include "startup/optionsblock.h"
 #include "startup/pathutils.h"
 #include "startup/textblock.h"

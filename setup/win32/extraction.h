@@ -2,7 +2,7 @@
 // includes it.
 #pragma once
 
-#include "setup/setupstate.h"
+#include "setup/win32/setupstate.h"
 
 // Reads the folder field and the overwrite mode from the main dialog, makes the destination
 // folder (recording each folder it creates in state->dirlist), runs the engine on the
