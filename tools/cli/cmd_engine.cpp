@@ -317,10 +317,10 @@ void noteentry(void* context, const char* name, const CentralHeader* c, const un
     if (frontend->mode != Mode::kList) return;
     unsigned date = c->dostime >> 16, time = c->dostime & 0xFFFF;
     std::string need = unmetneed(frontend->offered, kProgram);
-    std::printf("%04u-%02u-%02u %02u:%02u:%02u %12u %12u %08x  %s%s\n", (date >> 9) + 1980,
+    std::printf("%04u-%02u-%02u %02u:%02u:%02u %12u %12u %-9s %08x  %s%s\n", (date >> 9) + 1980,
                 (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2,
-                c->uncompressedsize, c->compressedsize, c->crc, shown(name).c_str(),
-                need.empty() ? "" : ("  [" + need + "]").c_str());
+                c->uncompressedsize, c->compressedsize, methodname(c->method), c->crc,
+                shown(name).c_str(), need.empty() ? "" : ("  [" + need + "]").c_str());
 }
 
 // The first pass chooses no member.
@@ -489,12 +489,13 @@ int run(const CommandArgs& args, Mode mode, const char* command) {
 } // namespace
 
 CommandDoc listdoc() {
-    return {"list the members of a package or zip file",
-            {"PACKAGE"},
-            "Prints one line per central entry: date, time, size, packed size, CRC and name. A "
-            "member the engine will not extract is marked with what it needs.",
-            {},
-            kEngineResult};
+    return {
+        "list the members of a package or zip file",
+        {"PACKAGE"},
+        "Prints one line per central entry: date, time, size, packed size, method, CRC and name. A "
+        "member the engine will not extract is marked with what it needs.",
+        {},
+        kEngineResult};
 }
 
 CommandDoc testdoc() {

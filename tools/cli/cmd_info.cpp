@@ -221,8 +221,7 @@ void showentries(const ZipArchive& archive) {
         const unsigned kBits[] = {kDosReadOnly, kDosHidden, kDosSystem, kDosDirectory, kDosArchive};
         for (int i = 0; i < 5; ++i)
             if (e.external & kBits[i]) attributes[i] = kLetters[i];
-        const char* method = methodname(e.method);
-        std::printf("  %-9s %10u %10u %08x %-19s %-5s %10u  %s%s\n", method ? method : "unknown",
+        std::printf("  %-9s %10u %10u %08x %-19s %-5s %10u  %s%s\n", methodname(e.method),
                     unsigned(e.size), unsigned(e.packed), unsigned(e.crc), when, attributes,
                     unsigned(e.offset), escapetext(stubform(e)).c_str(), entrymark(e).c_str());
     }

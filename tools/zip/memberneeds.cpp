@@ -90,7 +90,7 @@ std::string version(unsigned v) {
 
 const char* methodname(unsigned method) {
     const MethodName* m = findmethod(method);
-    return m ? m->shortname : nullptr;
+    return m ? m->shortname : "unknown";
 }
 
 std::string methodneed(unsigned method, const std::string& program) {

@@ -15,8 +15,8 @@
 
 #include <string>
 
-// The short name of a compression method as a listing shows it ("deflate", "bzip2"), or null
-// for a method number this program knows no name for.
+// The short name of a compression method as a listing shows it ("deflate", "bzip2"), or
+// "unknown" for a method number this program knows no name for.
 const char* methodname(unsigned method);
 
 // Why a member compressed with method cannot be extracted by program; empty for the methods

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <sstream>
+#include <vector>
 #include <stdio.h>
 #include <sys/wait.h>
 
@@ -51,23 +52,30 @@ Output orvsfx(const std::string& args, const std::string& input = "",
                  std::string(ORV_BINARY_DIR) + "/tools/orvsfx " + args);
 }
 
-// name -> "size packed crc" from our list.
+// name -> "size packed method crc" from our list.
 std::map<std::string, std::string> ourlist(const std::string& archive) {
     std::map<std::string, std::string> entries;
     std::istringstream lines(orvsfx("list '" + archive + "'").text);
-    std::string date, time, size, packed, crc, name;
-    while (lines >> date >> time >> size >> packed >> crc && std::getline(lines >> std::ws, name)) {
+    std::string date, time, size, packed, method, crc, name;
+    while (lines >> date >> time >> size >> packed >> method >> crc &&
+           std::getline(lines >> std::ws, name)) {
         if (!name.empty() && name.back() == '/') name.pop_back();
-        entries[name] = size + " " + packed + " " + (name.empty() ? "" : crc);
+        entries[name] = size + " " + packed + " " + method + " " + (name.empty() ? "" : crc);
     }
     return entries;
 }
 
-// The same from 7zz l -slt (folders have no CRC there; ours show 00000000).
+std::string lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The same from 7zz l -slt (folders have no CRC there, ours show 00000000; 7-Zip's method
+// names are "Store", "Deflate", "LZMA:20" ..., ours "stored", "deflate", "lzma").
 std::map<std::string, std::string> sevenziplist(const std::string& archive) {
     std::map<std::string, std::string> entries;
     std::istringstream lines(shell("timeout 60 7zz l -slt '" + archive + "'").text);
-    std::string line, path, size, packed;
+    std::string line, path, size, packed, crc;
     bool started = false;
     while (std::getline(lines, line)) {
         if (line == "----------") started = true;
@@ -75,17 +83,22 @@ std::map<std::string, std::string> sevenziplist(const std::string& archive) {
         if (line.rfind("Path = ", 0) == 0) path = line.substr(7);
         if (line.rfind("Size = ", 0) == 0) size = line.substr(7);
         if (line.rfind("Packed Size = ", 0) == 0) packed = line.substr(14);
-        if (line.rfind("CRC = ", 0) == 0) {
-            std::string crc = line.substr(6);
-            for (char& c : crc) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-            entries[path] = size + " " + packed + " " + (crc.empty() ? "00000000" : crc);
+        if (line.rfind("CRC = ", 0) == 0) crc = lowered(line.substr(6));
+        if (line.rfind("Method = ", 0) == 0) {
+            std::string method = lowered(line.substr(9, line.find_first_of(": ", 9) - 9));
+            if (method == "store") method = "stored";
+            entries[path] =
+                size + " " + packed + " " + method + " " + (crc.empty() ? "00000000" : crc);
         }
     }
     return entries;
 }
 
 TEST(FrontEnd, ListAgreesWithSevenZip) {
-    for (const char* name : kStoredArchives) {
+    std::vector<const char*> archives(std::begin(kStoredArchives), std::end(kStoredArchives));
+    archives.insert(archives.end(),
+                    {"sevenzip_deflate64.zip", "sevenzip_lzma.zip", "python_lzma.zip"});
+    for (const char* name : archives) {
         auto ours = ourlist(fixture(name));
         EXPECT_FALSE(ours.empty()) << name;
         EXPECT_EQ(ours, sevenziplist(fixture(name))) << name;
