@@ -4,6 +4,7 @@
 #include "engine/crc32.h"
 #include "tests/support/deflatewriter.h"
 #include "tests/support/inflatedriver.h"
+#include "tests/support/sampledata.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -31,34 +32,8 @@ Bytes rawdeflate(const Bytes& data, int level, int strategy, int memlevel = 8) {
     return out;
 }
 
-// Data with a mix of runs, text-like repeats and noise, so all code kinds occur.
 Bytes sampledata(size_t n, unsigned seed) {
-    std::mt19937 rnd(seed);
-    Bytes b;
-    b.reserve(n);
-    while (b.size() < n) {
-        size_t len = 1 + rnd() % 3000;
-        switch (rnd() % 4) {
-        case 0:
-            for (size_t i = 0; i < len; i++) b.push_back((unsigned char)rnd());
-            break;
-        case 1:
-            b.insert(b.end(), len, (unsigned char)rnd());
-            break;
-        case 2:
-            if (b.size() > len) {
-                size_t from = rnd() % (b.size() - len);
-                for (size_t i = 0; i < len; i++) b.push_back(b[from + i]);
-                break;
-            }
-            [[fallthrough]];
-        default:
-            for (size_t i = 0; i < len; i++)
-                b.push_back((unsigned char)("etaoin shrdlu"[rnd() % 13]));
-        }
-    }
-    b.resize(n);
-    return b;
+    return sampledata::make(n, seed, 3000);
 }
 
 // Decodes zlib's stream of the data with each instance of the fast loop this processor runs.

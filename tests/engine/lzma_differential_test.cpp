@@ -5,6 +5,7 @@
 // lzma_test.cpp; changed streams by the fuzzer, against liblzma.)
 #include "tests/support/inflatedriver.h"
 #include "tests/support/lzmaoracle.h"
+#include "tests/support/sampledata.h"
 
 #include <gtest/gtest.h>
 
@@ -14,34 +15,8 @@ namespace {
 
 using lzmaoracle::Bytes;
 
-// Runs, text-like repeats, copies from far back and noise, so that every symbol kind occurs.
 Bytes sampledata(size_t n, unsigned seed) {
-    std::mt19937 rnd(seed);
-    Bytes b;
-    b.reserve(n);
-    while (b.size() < n) {
-        size_t len = 1 + rnd() % 2000;
-        switch (rnd() % 4) {
-        case 0:
-            for (size_t i = 0; i < len; i++) b.push_back((unsigned char)rnd());
-            break;
-        case 1:
-            b.insert(b.end(), len, (unsigned char)rnd());
-            break;
-        case 2:
-            if (b.size() > len) {
-                size_t from = rnd() % (b.size() - len);
-                for (size_t i = 0; i < len; i++) b.push_back(b[from + i]);
-                break;
-            }
-            [[fallthrough]];
-        default:
-            for (size_t i = 0; i < len; i++)
-                b.push_back((unsigned char)("etaoin shrdlu"[rnd() % 13]));
-        }
-    }
-    b.resize(n);
-    return b;
+    return sampledata::make(n, seed, 2000);
 }
 
 void expectroundtrip(const Bytes& data, const lzmaoracle::Encoding& e) {
