@@ -8,6 +8,7 @@
 #include "tools/pe/branding.h"
 
 #include <libdeflate.h>
+#include <lzma.h>
 #include <zlib.h>
 
 namespace {
@@ -17,7 +18,9 @@ struct Library {
     const char* name;
     const char* version;
 };
-const Library kLibraries[] = {{"libdeflate", LIBDEFLATE_VERSION_STRING}, {"zlib", ZLIB_VERSION}};
+const Library kLibraries[] = {{"libdeflate", LIBDEFLATE_VERSION_STRING},
+                              {"zlib", ZLIB_VERSION},
+                              {"liblzma", LZMA_VERSION_STRING}};
 
 // The ProductVersion of the stub's version resource, which the stub's build takes from
 // resources/version.h as orvsfx does.

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <libdeflate.h>
+#include <lzma.h>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -168,7 +169,8 @@ TEST_F(Installed, VersionNamesTheStubFoundAndTheLibraries) {
         EXPECT_EQ(version.status, 0) << program;
         EXPECT_EQ(version.out, std::string("orvsfx ") + ORV_VERSION_TEXT + "\n" + stubline +
                                    "\nbuilt with libdeflate " + LIBDEFLATE_VERSION_STRING +
-                                   ", zlib " + ZLIB_VERSION + "\n")
+                                   ", zlib " + ZLIB_VERSION + ", liblzma " + LZMA_VERSION_STRING +
+                                   "\n")
             << program;
     }
 }
