@@ -298,7 +298,6 @@ TEST(UntrustedMembers, DamagedLzmaMembersNameTheirReason) {
     }
 }
 
-// Output that cannot be created: only a full disk gives 50.
 // An output that cannot be had fails the member with 50, the run goes on.
 TEST(UntrustedMembers, FolderInTheWayOfAFileFailsWithItsReason) {
     TempDir dir;
