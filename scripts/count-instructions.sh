@@ -7,7 +7,8 @@
 # The emulator is QEMU of the installed version, built from Debian's source package with
 # plugin support (Debian's own is static and loads no plugins), together with its
 # instruction-counting plugin, in build/qemu-counting. For the run, 32-bit programs are
-# registered to it; the registration before is put back at the end. Every process COMMAND
+# registered to it; the registration before is put back at the end (where they ran natively,
+# the registration is taken away again). Every process COMMAND
 # starts counts; processes still running when it ends (a Wine session's services) do not.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,6 +17,17 @@ qemu="$home/build/qemu-i386"
 plugin="$home/build/tests/tcg/plugins/libinsn.so"
 # shellcheck source=binfmt-i386.sh
 . "$here/scripts/binfmt-i386.sh"
+
+# The upstream tarball of a source package version: "URI NAME SHA256" from apt's index (run in
+# an empty folder, as apt leaves out files that are already there).
+sourceof() {
+    local empty
+    empty=$(mktemp -d)
+    (cd "$empty" && apt-get source --print-uris -q "$1" 2>/dev/null) |
+        sed -n "s/^'\([^']*\.orig\.tar\.[a-z0-9]*\)' \([^ ]*\) [0-9]* SHA256:\([0-9a-f]*\)$/\1 \2 \3/p" |
+        head -1
+    rmdir "$empty"
+}
 
 build() {
     [ -x "$qemu" ] && [ -f "$plugin" ] && return 0
@@ -32,20 +44,19 @@ build() {
     # shellcheck source=apt-install.sh
     . "$here/scripts/apt-install.sh"
     aptinstall libglib2.0-dev flex bison ninja-build python3-venv
-    aptinstall -t bookworm-backports meson
+    aptinstall -t bookworm-backports meson python3-pycotap
     mkdir -p "$home" && cd "$home"
-    # Only the upstream tarball is needed; Debian's packaging is not applied. apt checks
-    # every file of the source package against the signed index, as it does for packages;
-    # the download is retried (scripts/fetch.sh), three tries of 30 minutes at most.
-    if ! retry --log source.log 3 1800 apt-get source --download-only -q \
-        -o Acquire::Retries=3 "qemu=$version"; then
-        sed 's/^/    /' source.log >&2
-        echo "count-instructions: the QEMU source could not be fetched" >&2
-        exit 1
-    fi
-    local tarball
-    tarball=$(find . -maxdepth 1 -name 'qemu_*.orig.tar.*' | head -1)
-    [ -n "$tarball" ] || { echo "count-instructions: no QEMU source could be fetched" >&2; exit 1; }
+    # Only the upstream tarball is needed; Debian's packaging is not applied (mirrors may
+    # lack the packaging files of a backported version). Its address and SHA-256 come from
+    # the source index, which apt has checked against the signed Release file; the download
+    # is retried and checked against that SHA-256 (scripts/fetch.sh), three tries of 30
+    # minutes at most.
+    local uri name sha256
+    read -r uri name sha256 < <(sourceof "qemu=$version")
+    [ -n "$sha256" ] || { echo "count-instructions: no QEMU $version in the source index" >&2; exit 1; }
+    fetch_checked "$home/$name" "$sha256" 1800 curl -fsSL --retry 3 -o "$name" "$uri" ||
+        { echo "count-instructions: the QEMU source could not be fetched" >&2; exit 1; }
+    local tarball=$home/$name
     rm -rf src build && mkdir src build
     tar -xf "$tarball" -C src --strip-components=1
     cd build
@@ -60,12 +71,12 @@ build() {
 
 run() {
     [ -x "$qemu" ] || { echo "count-instructions: run '$0 build' first" >&2; exit 1; }
-    [ -e "$binfmt/qemu-i386" ] || { echo "count-instructions: no emulator is registered" >&2; exit 1; }
     local status=0
-    # Globals: the exit trap puts the registration back after run has returned.
-    before=$(sed -n 's/^interpreter //p' "$binfmt/qemu-i386")
+    # Globals: the exit trap puts the registration back after run has returned, or takes the
+    # counting emulator's away where 32-bit programs ran natively before.
+    before=$(sed -n 's/^interpreter //p' "$binfmt/qemu-i386" 2>/dev/null || true)
     logs=$(mktemp -d)
-    trap 'registeri386 "$before"; rm -rf "$logs"' EXIT
+    trap 'if [ -n "$before" ]; then registeri386 "$before"; else unregisteri386; fi; rm -rf "$logs"' EXIT
     registeri386 "$qemu"
     QEMU_PLUGIN="$plugin,inline=on" QEMU_LOG=plugin QEMU_LOG_FILENAME="$logs/%d" "$@" || status=$?
     cat "$logs"/* 2>/dev/null | awk '/^total insns:/ { n += $3 } END { printf "instructions %.0f\n", n }'
