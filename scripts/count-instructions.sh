@@ -9,7 +9,8 @@
 # instruction-counting plugin, in build/qemu-counting. For the run, 32-bit programs are
 # registered to it; the registration before is put back at the end (where they ran natively,
 # the registration is taken away again). Every process COMMAND
-# starts counts; processes still running when it ends (a Wine session's services) do not.
+# starts counts; processes still running 20 s after it ends (a Wine session's services) do
+# not.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 home="$here/build/qemu-counting"
@@ -79,6 +80,14 @@ run() {
     trap 'if [ -n "$before" ]; then registeri386 "$before"; else unregisteri386; fi; rm -rf "$logs"' EXIT
     registeri386 "$qemu"
     QEMU_PLUGIN="$plugin,inline=on" QEMU_LOG=plugin QEMU_LOG_FILENAME="$logs/%d" "$@" || status=$?
+    # A program's count is written as its emulator exits, which may be just after COMMAND has
+    # seen the program end (Wine reports a process's end before its last thread is gone):
+    # wait, 20 s at most, until no process holds a log open.
+    local tenths=0
+    while [ $tenths -lt 200 ] && find /proc/[0-9]*/fd -lname "$logs/*" 2>/dev/null | grep -q .; do
+        sleep 0.1
+        tenths=$((tenths + 1))
+    done
     cat "$logs"/* 2>/dev/null | awk '/^total insns:/ { n += $3 } END { printf "instructions %.0f\n", n }'
     return $status
 }
