@@ -38,13 +38,14 @@ unsigned codepagetoname(unsigned codepage, const char* stored, unsigned length, 
     return static_cast<unsigned>(strlen(out));
 }
 
-// UTF-8 text as the bytes of a code page, without best-fit look-alikes; false when a
-// character has no form there or out (size bytes) is too small.
+// UTF-8 text as the bytes of a code page (CP_ACP or CP_OEMCP), without best-fit look-alikes;
+// false when a character has no form there or out (size bytes) is too small. A system whose
+// code page is UTF-8 takes neither the flag nor the question about defaults for it.
 bool texttocodepage(unsigned codepage, const char* text, char* out, unsigned size) {
     wchar_t* wide = platform::widecopy(text);
     if (!wide) return false;
     BOOL defaulted = FALSE;
-    bool utf8 = codepage == CP_UTF8;
+    bool utf8 = (codepage == CP_ACP ? GetACP() : GetOEMCP()) == CP_UTF8;
     int n = WideCharToMultiByte(codepage, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, -1, out,
                                 static_cast<int>(size), nullptr, utf8 ? nullptr : &defaulted);
     free(wide);
