@@ -165,7 +165,7 @@ int lzmamember() {
     return result;
 }
 
-// The unknown-method path: the member is refused, its empty output file stays.
+// Whether the engine decodes members of method.
 bool decodable(unsigned method) {
     return method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64 ||
            method == kMethodLzma;

@@ -27,12 +27,7 @@ unsigned ownmodulepath(char* out, unsigned size) {
 }
 
 int messagebox(const char* text, const char* caption, unsigned style) {
-    wchar_t* widetext = widecopy(text);
-    wchar_t* widecaption = widecopy(caption);
-    int answer = MessageBoxW(nullptr, widetext ? widetext : L"", widecaption, style);
-    free(widetext);
-    free(widecaption);
-    return answer;
+    return widemessagebox(nullptr, text, caption, style);
 }
 
 // A folder named with a trailing separator is searched for its entries ("C:\*").

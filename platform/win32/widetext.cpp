@@ -44,6 +44,15 @@ wchar_t* widecopy(const char* text) {
     return wide;
 }
 
+int widemessagebox(HWND owner, const char* text, const char* caption, unsigned style) {
+    wchar_t* widetext = widecopy(text);
+    wchar_t* widecaption = widecopy(caption);
+    int answer = MessageBoxW(owner, widetext ? widetext : L"", widecaption, style);
+    free(widetext);
+    free(widecaption);
+    return answer;
+}
+
 unsigned toutf8(const wchar_t* wide, char* out, unsigned size) {
     return utf16toutf8(reinterpret_cast<const char16_t*>(wide), out, size);
 }

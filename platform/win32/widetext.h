@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 
+#include <windows.h>
 #include <wchar.h>
 
 namespace platform {
@@ -34,6 +35,10 @@ wchar_t* widecopy(const char* text);
 // fit, and NUL-terminated. Returns the length of the whole text in UTF-8: it fitted when
 // that is below size.
 unsigned toutf8(const wchar_t* wide, char* out, unsigned size);
+
+// A message box of UTF-8 text and caption, owned by owner (none when null); the system's
+// answer.
+int widemessagebox(HWND owner, const char* text, const char* caption, unsigned style);
 
 // A path as the wide file calls take it: separators as "\", and a path of kClassicPathLimit
 // units or more made absolute in the long form ("\\?\C:\..." or "\\?\UNC\server\..."), which

@@ -2,10 +2,10 @@
 //
 // One modeless dialog serves both: its template holds the progress controls and, hidden,
 // the question's Yes, No and "Don't ask again". The engine runs on the dialog's own thread,
-// so the dialog lives only through the engine's callbacks: reportprogress dispatches what is
-// waiting after every block, and askoverwrite switches to the question layout and dispatches
-// messages, waiting for each, until Yes or No is pressed. The buttons only write the answer
-// code into SetupState; the callbacks read it.
+// so the dialog lives only through the engine's callbacks: reportprogress brings it up to
+// date and dispatches what is waiting, by time rather than at every block, and askoverwrite
+// switches to the question layout and dispatches messages, waiting for each, until Yes or No is
+// pressed. The buttons only write the answer code into SetupState; the callbacks read it.
 #include "setup/win32/progressdialog.h"
 
 #include "resources/resource.h"
@@ -177,12 +177,17 @@ enum {
 };
 
 // Milliseconds on the high-resolution clock (the tick count moves in steps of 16 ms on
-// Windows, longer than an update takes).
+// Windows, longer than an update takes). Its frequency is fixed at boot, so it is asked once.
 static double milliseconds() {
-    LARGE_INTEGER now, frequency;
+    static double ticksperms;
+    if (ticksperms == 0) {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        ticksperms = double(frequency.QuadPart) / 1000;
+    }
+    LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart) * 1000 / double(frequency.QuadPart);
+    return double(now.QuadPart) / ticksperms;
 }
 
 int reportprogress(void* context, const char* name, unsigned long long bytesdone) {

@@ -14,7 +14,6 @@
 #include "startup/textblock.h"
 
 #include <shellapi.h>
-#include <stdlib.h>
 
 enum {
     kReadyWait = 1000,   // ms a started program gets to become ready for input
@@ -87,23 +86,6 @@ static void waitforend(HANDLE process) {
     while (installerbusy()) dispatchpending();
 }
 
-// The prepared command's texts in UTF-16, for the shell.
-struct WideCommand {
-    wchar_t *verb, *file, *parameters, *folder;
-    explicit WideCommand(const PreparedCommand& prepared)
-        : verb(prepared.verb ? platform::widecopy(prepared.verb) : nullptr),
-          file(platform::widecopy(prepared.file)),
-          parameters(platform::widecopy(prepared.parameters)),
-          folder(platform::widecopy(prepared.folder)) {}
-    ~WideCommand() {
-        free(verb);
-        free(file);
-        free(parameters);
-        free(folder);
-    }
-    bool converted() const { return file && parameters && folder; }
-};
-
 int runcommand(SetupState* state, const char* command) {
     char current[kCommandFolder];
     unsigned length = platform::currentfolder(current, sizeof current);
@@ -112,8 +94,9 @@ int runcommand(SetupState* state, const char* command) {
     if (!preparecommand(command, state->destination, current, ownpath, &prepared)) return 0;
 
     HWND dialog = state->maindialog;
-    WideCommand wide(prepared);
-    if (!wide.converted()) return 0;
+    ShellTexts wide(prepared.verb, prepared.file,
+                    prepared.parameters[0] ? prepared.parameters : nullptr, prepared.folder);
+    if (!wide.converted) return 0;
     showsetupwindows(dialog, false);
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
@@ -121,7 +104,7 @@ int runcommand(SetupState* state, const char* command) {
     info.hwnd = dialog;
     info.lpVerb = wide.verb;
     info.lpFile = wide.file;
-    info.lpParameters = prepared.parameters[0] ? wide.parameters : nullptr;
+    info.lpParameters = wide.parameters;
     info.lpDirectory = wide.folder;
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExW(&info)) {

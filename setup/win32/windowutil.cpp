@@ -17,25 +17,38 @@ void setitemtext(HWND dialog, int id, const char* text) {
 }
 
 int showmessage(HWND owner, const char* text, const char* caption, unsigned style) {
-    wchar_t* widetext = platform::widecopy(text);
-    wchar_t* widecaption = platform::widecopy(caption);
-    int answer = MessageBoxW(owner, widetext ? widetext : L"", widecaption, style);
-    free(widetext);
-    free(widecaption);
-    return answer;
+    return platform::widemessagebox(owner, text, caption, style);
+}
+
+// A copy of text in UTF-16, or null for none; a copy that failed clears converted.
+static wchar_t* widecopyof(const char* text, bool* converted) {
+    if (!text) return nullptr;
+    wchar_t* wide = platform::widecopy(text);
+    if (!wide) *converted = false;
+    return wide;
+}
+
+ShellTexts::ShellTexts(const char* verb, const char* file, const char* parameters,
+                       const char* folder)
+    : converted(true) {
+    this->verb = widecopyof(verb, &converted);
+    this->file = widecopyof(file, &converted);
+    this->parameters = widecopyof(parameters, &converted);
+    this->folder = widecopyof(folder, &converted);
+}
+
+ShellTexts::~ShellTexts() {
+    free(verb);
+    free(file);
+    free(parameters);
+    free(folder);
 }
 
 bool shellopen(HWND owner, const char* verb, const char* file, const char* parameters,
                const char* folder, int show) {
-    const char* texts[] = {verb, file, parameters, folder};
-    wchar_t* wide[4] = {};
-    bool converted = true;
-    for (int i = 0; i < 4; i++)
-        if (texts[i]) converted &= (wide[i] = platform::widecopy(texts[i])) != nullptr;
-    bool started =
-        converted && (INT_PTR)ShellExecuteW(owner, wide[0], wide[1], wide[2], wide[3], show) > 32;
-    for (wchar_t* text : wide) free(text);
-    return started;
+    ShellTexts wide(verb, file, parameters, folder);
+    return wide.converted && (INT_PTR)ShellExecuteW(owner, wide.verb, wide.file, wide.parameters,
+                                                    wide.folder, show) > 32;
 }
 
 // UTF-8 takes at least as many bytes as UTF-16 takes units, so a text that fits out as

@@ -18,6 +18,15 @@ int showmessage(HWND owner, const char* text, const char* caption, unsigned styl
 // returns its length.
 unsigned itemtext(HWND dialog, int id, char* out, unsigned size);
 
+// The texts of a shell call in UTF-16, freed with the record: a null text stays null.
+// converted is false when memory ran out for one of them.
+struct ShellTexts {
+    wchar_t *verb, *file, *parameters, *folder;
+    bool converted;
+    ShellTexts(const char* verb, const char* file, const char* parameters, const char* folder);
+    ~ShellTexts();
+};
+
 // Has the shell open file with verb (the default verb when null), parameters and working
 // folder (none when null); true when it started something.
 bool shellopen(HWND owner, const char* verb, const char* file, const char* parameters,
