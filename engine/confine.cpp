@@ -11,6 +11,7 @@
 #include "engine/enginestate.h"
 
 #include "common/ascii.h"
+#include "common/fnv.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -33,9 +34,7 @@ void resolveroot(const char* root) {
 // FNV-1a of the resolved path: two names that the file system stores as one file resolve
 // to the same path, whatever their spelling in the archive.
 unsigned long long placehash(const char* where, unsigned length) {
-    unsigned long long hash = 0xCBF29CE484222325ull;
-    for (unsigned i = 0; i < length; ++i)
-        hash = (hash ^ (unsigned char)where[i]) * 0x100000001B3ull;
+    unsigned long long hash = fnv1a(kFnvStart, where, length);
     return hash ? hash : 1;
 }
 

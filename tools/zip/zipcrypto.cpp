@@ -1,6 +1,7 @@
 // Traditional PKWARE encryption: the three-key stream cipher and the member header.
 #include "tools/zip/zipcrypto.h"
 
+#include "common/fnv.h"
 #include "engine/zipcipher.h"
 #include "tools/base/builderror.h"
 
@@ -17,10 +18,10 @@ CipherKeys passwordkeys(const std::string& password) {
     return keys;
 }
 
-// 64-bit FNV-1a over a byte string, then SplitMix64 to spread it into header bytes.
+// 64-bit FNV-1a over a byte string (common/fnv.h), then SplitMix64 to spread it into header
+// bytes.
 std::uint64_t fnv(std::uint64_t hash, const std::string& bytes) {
-    for (char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
-    return hash;
+    return fnv1a(hash, bytes.data(), bytes.size());
 }
 std::uint64_t splitmix(std::uint64_t& state) {
     std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
@@ -61,7 +62,7 @@ bool decryptmember(const std::string& encrypted, const std::string& password, st
 ZipHeaderSource derivedheadersource(const std::string& password) {
     return [password](unsigned char* bytes, std::size_t n, const std::string& name,
                       const std::string& data) {
-        std::uint64_t state = 0xCBF29CE484222325ull;
+        std::uint64_t state = kFnvStart;
         for (const std::string* part : {&password, &name, &data}) {
             state = fnv(state, *part);
             state = fnv(state, std::string(1, '\0')); // keeps "ab"+"c" apart from "a"+"bc"
