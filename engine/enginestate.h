@@ -350,7 +350,11 @@ int walkcentral();
 int readfield(unsigned length, FieldMode mode);
 void settlename(FieldMode mode, unsigned flags);
 
-// Extraction (extract.cpp).
+// Extraction (extract.cpp). The methods the engine decodes: stored, Deflate, Deflate64, LZMA.
+inline bool decodesmethod(unsigned method) {
+    return method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64 ||
+           method == kMethodLzma;
+}
 int extractbatch(unsigned count, unsigned* attempted, unsigned* badpasswords,
                  long long* savedprefix, int result);
 int readbyte();

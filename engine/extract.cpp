@@ -165,12 +165,6 @@ int lzmamember() {
     return result;
 }
 
-// Whether the engine decodes members of method.
-bool decodable(unsigned method) {
-    return method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64 ||
-           method == kMethodLzma;
-}
-
 // A member of a method the engine does not decode is refused before its output is opened:
 // a file of its name keeps what it holds, and no empty file stands in for the member.
 int refusemember() {
@@ -203,7 +197,7 @@ int extractmember() {
     engine.crc = 0;
     engine.written = 0;
     unsigned method = engine.local.method;
-    if (!decodable(method)) return refusemember();
+    if (!decodesmethod(method)) return refusemember();
     // A test run (extract flag 0) decodes and checks the data but writes nothing.
     if (engine.extract) {
         int opened = openoutput();

@@ -5,6 +5,7 @@
 #include "tools/zip/memberneeds.h"
 
 #include "common/zipformat.h"
+#include "engine/enginestate.h"
 #include "tools/base/littleendian.h"
 
 #include <iterator>
@@ -49,11 +50,6 @@ const MethodName* findmethod(unsigned method) {
     return nullptr;
 }
 
-bool extracts(unsigned method) {
-    return method == kMethodStored || method == kMethodDeflate || method == kMethodDeflate64 ||
-           method == kMethodLzma;
-}
-
 bool findfield(const std::string& extra, unsigned tag, ExtraField* field) {
     return findextrafield(bytesat(extra, 0), static_cast<unsigned>(extra.size()), tag, field);
 }
@@ -94,7 +90,7 @@ const char* methodname(unsigned method) {
 }
 
 std::string methodneed(unsigned method, const std::string& program) {
-    if (extracts(method)) return "";
+    if (decodesmethod(method)) return "";
     if (method == kMethodAes) return encryptionneed("AES", program);
     const MethodName* m = findmethod(method);
     std::string number = std::to_string(method);
@@ -109,7 +105,7 @@ std::string unmetneed(const ZipEntry& entry, const std::string& program,
     if (entry.method == kMethodAes) return encryptionneed(aesname(entry), program);
     if (entry.flags & kFlagStrongEncryption)
         return encryptionneed("PKWARE strong encryption", program);
-    if (!extracts(entry.method)) return methodneed(entry.method, program);
+    if (!decodesmethod(entry.method)) return methodneed(entry.method, program);
     if (needszip64(entry, localextra))
         return "needs ZIP64 (sizes or offsets past 4 GiB), which " + program + " does not read";
     unsigned needed = entry.needed & 0xFF,
